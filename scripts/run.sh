@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts QERO4D Log.
+# Extra arguments go to the program (for example --settings FILE).
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+"$here/scripts/install-deps.sh"
+"$here/scripts/build.sh"
+build="${QERO_BUILD_DIR:-$here/build}"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "No display found: starting under a virtual X server (xvfb-run)." >&2
+  exec xvfb-run -a "$build/src/app/qero4d-log" "$@"
+fi
+exec "$build/src/app/qero4d-log" "$@"

@@ -1,0 +1,85 @@
+#include "app/ConfigFile.h"
+
+#include "support/ErrorReport.h"
+#include "support/QeroFailure.h"
+#include "support/TextFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace ConfigFile {
+
+namespace {
+
+QeroFailure malformed(const QString& why) {
+    return QeroFailure(QStringLiteral("Configuration File"),
+                       QStringLiteral("The configuration file %1 is damaged: %2")
+                           .arg(QLatin1String(kFileName), why));
+}
+
+bool isSeparator(const QString& line) { return line.startsWith(u'!'); }
+
+} // namespace
+
+Lists defaults() {
+    Lists l;
+    l.list1 = {QStringLiteral("Brenwick"), QStringLiteral("Arial"), QStringLiteral("28"),
+               QStringLiteral("bold italic"), QStringLiteral("Brenwick_Logo.gif")};
+    l.list2 = {QStringLiteral("Brenwick"),
+               QStringLiteral("Brenwick Engineering Inc."),
+               QStringLiteral("2210 Industrial Parkway, Suite 4"),
+               QStringLiteral("Kelowna, BC  V1X 7K6  Canada"),
+               QStringLiteral("Phone: (250) 555-0142"),
+               QStringLiteral("www.brenwick.com")};
+    return l;
+}
+
+Lists parse(const QByteArray& content) {
+    const QStringList lines = TextFile::splitLines(TextFile::decode(content));
+    qsizetype i = 0;
+    while (i < lines.size() && isSeparator(lines[i]))
+        ++i;
+
+    Lists l;
+    while (i < lines.size() && !isSeparator(lines[i]))
+        l.list1.append(lines[i++]);
+    if (i >= lines.size())
+        throw malformed(QStringLiteral("the first section is not closed by a line starting "
+                                       "with \"!\"."));
+    if (l.list1.size() < 5)
+        throw malformed(QStringLiteral("the first section needs five lines (company name, "
+                                       "font, size, style and logo file) but has %1.")
+                            .arg(l.list1.size()));
+    ++i;
+    while (i < lines.size() && !isSeparator(lines[i]))
+        l.list2.append(lines[i++]);
+    if (i >= lines.size())
+        throw malformed(QStringLiteral("the second section is not closed by a line starting "
+                                       "with \"!\"."));
+    if (l.list2.isEmpty())
+        throw malformed(QStringLiteral("the second section is empty."));
+    ++i;
+    while (i < lines.size() && !isSeparator(lines[i]))
+        l.list3.append(lines[i++]);
+    return l;
+}
+
+void load(AppState& state, Prompter& prompter, const QString& path) {
+    Lists lists = defaults();
+    if (QFileInfo::exists(path)) {
+        const ErrorReport::StepResult r = ErrorReport::runStep(prompter, [&] {
+            QFile f(path);
+            if (!f.open(QIODevice::ReadOnly))
+                throw QeroFailure(QStringLiteral("Configuration File"),
+                                  QStringLiteral("Cannot read %1: %2").arg(path, f.errorString()));
+            lists = parse(f.readAll());
+        });
+        if (r != ErrorReport::StepResult::Done)
+            lists = defaults();
+    }
+    state.ConfigList1 = lists.list1;
+    state.ConfigList2 = lists.list2;
+    state.ConfigList3 = lists.list3;
+}
+
+} // namespace ConfigFile

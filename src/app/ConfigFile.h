@@ -1,0 +1,34 @@
+#pragma once
+
+#include "logdata/AppState.h"
+#include "support/Prompter.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// "QERO4D_Log.cfg": the maker's branding lines and the feature keywords, in three
+// sections separated by lines that start with "!".
+namespace ConfigFile {
+
+inline constexpr const char* kFileName = "QERO4D_Log.cfg";
+
+struct Lists {
+    QStringList list1; // company name, font, size, style words, logo file
+    QStringList list2; // short label, then the contact lines
+    QStringList list3; // feature keywords
+};
+
+// The lists the program uses when there is no configuration file.
+Lists defaults();
+
+// Splits the file's text into the three lists. Throws QeroFailure when a section is not
+// closed, the first section has fewer than five lines or the second one is empty.
+Lists parse(const QByteArray& content);
+
+// Reads `path` into the state's three lists: the defaults when the file does not exist;
+// a malformed file is reported through the common error report (Retry reads it again),
+// and the defaults then stand in for it, so the program always has its branding lines.
+void load(AppState& state, Prompter& prompter, const QString& path);
+
+} // namespace ConfigFile

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class Clock;
+class Prompter;
+class SettingsStore;
+struct AppState;
+
+// The program's only top-level working window: the menu bar from which every function
+// is reached, and the panels that appear inside it on demand.
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    frmMain(AppState& state, SettingsStore& settings, Prompter& prompter, Clock& clock,
+            QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Main caption followed by " - " and a suffix (" - Data Buffer Empty", a file name...).
+    void setCaptionSuffix(const QString& suffix);
+
+    QMenu* mnuFile = nullptr;
+    QMenu* mnuEdit = nullptr;
+    QMenu* mnuView = nullptr;
+    QMenu* mnuCommunications = nullptr;
+    QMenu* mnuHelp = nullptr;
+
+    QAction* mnuOpenFile = nullptr;
+    QAction* mnuSaveFile = nullptr;
+    QAction* mnuSep1 = nullptr;
+    QAction* mnuPrintSetup = nullptr;
+    QAction* mnuSep2 = nullptr;
+    QAction* mnuExit = nullptr;
+    QAction* mnuEditQEROParams = nullptr;
+    QAction* mnuMaxRPM = nullptr;
+    QAction* mnuAnalogInScale = nullptr;
+    QAction* mnuFuelType = nullptr;
+    QAction* mnuEditComment = nullptr;
+    QAction* mnuViewRealTime = nullptr;
+    QAction* mnuViewChart = nullptr;
+    QAction* mnuViewAFRTable = nullptr;
+    QAction* mnuDownload = nullptr;
+    QAction* mnuClearQEROBuffer = nullptr;
+    QAction* mnuPortSetup = nullptr;
+    QAction* mnuHelpContents = nullptr;
+    QAction* mnuAbout = nullptr;
+
+    // The progress panel shared by the download and the port scan.
+    QGroupBox* fraProgress1 = nullptr;
+    QProgressBar* prgProgress1 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildPanels();
+    void Form_Load();
+    void Form_QueryUnload();
+    void mnuExit_Click();
+
+    AppState& m_state;
+    SettingsStore& m_settings;
+    Prompter& m_prompter;
+    Clock& m_clock;
+};

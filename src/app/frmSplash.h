@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QTimer;
+class Prompter;
+struct AppState;
+
+// The splash window: reads the configuration file, shows the maker's branding and
+// closes itself after a few seconds.
+class frmSplash : public QDialog {
+    Q_OBJECT
+public:
+    frmSplash(AppState& state, Prompter& prompter, int showMs = 4000, QWidget* parent = nullptr);
+
+    QLabel* lblCompanyName = nullptr;
+    QLabel* lblProductName = nullptr;
+    QLabel* lblVersion = nullptr;
+    QLabel* lblNotice = nullptr;
+    QLabel* imgLogo = nullptr;
+    QTimer* tmrSplashUnload = nullptr;
+
+private:
+    void Form_Load();
+    void tmrSplashUnload_Timer();
+
+    AppState& m_state;
+    Prompter& m_prompter;
+};

@@ -1,0 +1,15 @@
+#include "support/Clock.h"
+
+#include "support/QeroFailure.h"
+
+#include <limits>
+
+void DelayTimer(Clock& clock, qint32 ms) {
+    const qint64 us = qint64(ms) * 1000;
+    if (us > std::numeric_limits<qint32>::max() || us < std::numeric_limits<qint32>::min())
+        throw QeroFailure(QStringLiteral("DelayTimer"), QStringLiteral("Overflow"));
+    const qint64 deadline = clock.nowUs() + us;
+    do {
+        clock.processEvents();
+    } while (clock.nowUs() < deadline);
+}

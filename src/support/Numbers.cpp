@@ -1,0 +1,206 @@
+#include "support/Numbers.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+
+#include <cfenv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace Numbers {
+
+namespace {
+
+const double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
+
+// Exact decimal rounding through the C library, which rounds the exact binary value
+// and sends exact ties to the even digit.
+double roundExactly(double value, int decimals) {
+    char buf[512];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+    return std::strtod(buf, nullptr);
+}
+
+} // namespace
+
+double roundHalfEven(double value, int decimals) {
+    if (!std::isfinite(value))
+        return value;
+    if (decimals <= 0)
+        return std::nearbyint(value); // default rounding mode: to nearest, ties to even
+    if (decimals > 10)
+        return roundExactly(value, decimals);
+    const double scale = kPowersOfTen[decimals];
+    const double scaled = value * scale;
+    if (!std::isfinite(scaled) || std::fabs(scaled) > 1e15)
+        return value;
+    const double fraction = scaled - std::floor(scaled);
+    // Near a half the product may have been rounded onto (or off) the tie: decide on
+    // the exact value instead.
+    if (std::fabs(fraction - 0.5) < 1e-6)
+        return roundExactly(value, decimals);
+    return std::nearbyint(scaled) / scale;
+}
+
+QString format(double value, const QString& pattern) {
+    const qsizetype point = pattern.indexOf(u'.');
+    const QString intPart = point < 0 ? pattern : pattern.left(point);
+    const QString fracPart = point < 0 ? QString() : pattern.mid(point + 1);
+    const int minInt = int(intPart.count(u'0'));
+    const int minFrac = int(fracPart.count(u'0'));
+    const int maxFrac = int(fracPart.size());
+
+    double rounded = roundHalfEven(value, maxFrac);
+    if (rounded == 0.0)
+        rounded = 0.0; // no "-0"
+    char buf[512];
+    std::snprintf(buf, sizeof buf, "%.*f", maxFrac, std::fabs(rounded));
+    QString digits = QString::fromLatin1(buf);
+    QString whole = digits;
+    QString frac;
+    if (maxFrac > 0) {
+        const qsizetype dot = digits.indexOf(u'.');
+        whole = digits.left(dot);
+        frac = digits.mid(dot + 1);
+        while (frac.size() > minFrac && frac.endsWith(u'0'))
+            frac.chop(1);
+    }
+    // Leading zeros of the whole part are shown only as far as the pattern's zeros ask.
+    while (whole.size() > 1 && whole.startsWith(u'0'))
+        whole.remove(0, 1);
+    if (whole == QLatin1String("0"))
+        whole.clear();
+    while (whole.size() < minInt)
+        whole.prepend(u'0');
+
+    QString out = whole;
+    if (!frac.isEmpty())
+        out += u'.' + frac;
+    if (rounded < 0 && !out.isEmpty())
+        out.prepend(u'-');
+    return out;
+}
+
+QString logNumber(float value) {
+    if (!std::isfinite(value))
+        return QStringLiteral("0");
+    if (value == 0.0f)
+        return QStringLiteral("0");
+    // 7 significant digits, then written out without an exponent so that the reader's
+    // leading-number rule reads the whole value back.
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.6e", double(value));
+    // buf: [-]d.dddddde[+-]xx
+    QString text = QString::fromLatin1(buf);
+    const bool negative = text.startsWith(u'-');
+    if (negative)
+        text.remove(0, 1);
+    const qsizetype e = text.indexOf(u'e');
+    const int exponent = text.mid(e + 1).toInt();
+    QString mantissa = text.left(e);
+    mantissa.remove(u'.'); // 7 digits, the point after the first
+    int pointPos = 1 + exponent; // digits before the decimal point
+    QString whole;
+    QString frac;
+    if (pointPos <= 0) {
+        frac = QString(-pointPos, u'0') + mantissa;
+    } else if (pointPos >= mantissa.size()) {
+        whole = mantissa + QString(pointPos - mantissa.size(), u'0');
+    } else {
+        whole = mantissa.left(pointPos);
+        frac = mantissa.mid(pointPos);
+    }
+    while (frac.endsWith(u'0'))
+        frac.chop(1);
+    while (whole.startsWith(u'0'))
+        whole.remove(0, 1);
+    QString out = whole;
+    if (!frac.isEmpty())
+        out += u'.' + frac;
+    if (out.isEmpty())
+        out = QStringLiteral("0");
+    if (negative)
+        out.prepend(u'-');
+    return out;
+}
+
+QString logInteger(int value) { return QString::number(value); }
+
+QString shortestFloat(float value) {
+    if (!std::isfinite(value))
+        return QString::number(double(value));
+    // Fewest significant digits that read back as the same single-precision value.
+    for (int digits = 1; digits <= 9; ++digits) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.*g", digits, double(value));
+        if (std::strtof(buf, nullptr) == value)
+            return QString::fromLatin1(buf);
+    }
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.9g", double(value));
+    return QString::fromLatin1(buf);
+}
+
+double leadingNumber(const QString& text) {
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n && (text[i] == u' ' || text[i] == u'\t'))
+        ++i;
+    QByteArray number;
+    if (i < n && (text[i] == u'+' || text[i] == u'-'))
+        number += char(text[i++].unicode());
+    qsizetype digits = 0;
+    while (i < n && text[i].isDigit() && text[i].unicode() < 128) {
+        number += char(text[i++].unicode());
+        ++digits;
+    }
+    if (i < n && text[i] == u'.') {
+        number += '.';
+        ++i;
+        while (i < n && text[i].isDigit() && text[i].unicode() < 128) {
+            number += char(text[i++].unicode());
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return 0.0;
+    // An exponent counts only when digits follow it.
+    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+        qsizetype j = i + 1;
+        QByteArray exponent = "e";
+        if (j < n && (text[j] == u'+' || text[j] == u'-'))
+            exponent += char(text[j++].unicode());
+        qsizetype expDigits = 0;
+        while (j < n && text[j].isDigit() && text[j].unicode() < 128 && expDigits < 6) {
+            exponent += char(text[j++].unicode());
+            ++expDigits;
+        }
+        if (expDigits > 0)
+            number += exponent;
+    }
+    const double value = std::strtod(number.constData(), nullptr);
+    return std::isfinite(value) ? value : 0.0;
+}
+
+QString generalDateTime(const QDateTime& when) {
+    const QLocale locale;
+    QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
+    // A four-digit year, so that a log downloaded today still reads right in 2100.
+    if (!dateFormat.contains(QLatin1String("yyyy")))
+        dateFormat.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    // The long time form without the time zone.
+    static const QRegularExpression zone(QStringLiteral("\\s*t+"));
+    timeFormat.remove(zone);
+    return locale.toString(when.date(), dateFormat) + u' ' +
+           locale.toString(when.time(), timeFormat.trimmed());
+}
+
+QString settingText(float value) { return shortestFloat(value); }
+QString settingText(int value) { return QString::number(value); }
+QString settingText(bool value) {
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+} // namespace Numbers

@@ -1,0 +1,20 @@
+#include "support/SystemClock.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+SystemClock::SystemClock() { m_timer.start(); }
+
+qint64 SystemClock::nowUs() const { return m_timer.nsecsElapsed() / 1000; }
+
+void SystemClock::processEvents() {
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    else
+        QThread::usleep(100);
+}
+
+void SystemClock::idle(qint64 maxUs) {
+    if (maxUs > 0)
+        QThread::usleep(static_cast<unsigned long>(qMin<qint64>(maxUs, 500)));
+}

@@ -1,0 +1,91 @@
+#include "app/ConfigFile.h"
+#include "support/QeroFailure.h"
+#include "support/ScriptedPrompter.h"
+
+#include <QtTest>
+
+namespace {
+QString fixture(const char* name) { return QStringLiteral(QERO_TEST_DATA "/") + QLatin1String(name); }
+} // namespace
+
+class tst_configfile : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void noFileGivesDefaults();
+    void threeSectionsVerbatim();
+    void endsAfterSecondSeparatorLeavesList3Empty();
+    void malformedFiles_data();
+    void malformedFiles();
+    void malformedFileFallsBackToDefaultsAfterReport();
+};
+
+void tst_configfile::noFileGivesDefaults() {
+    AppState s;
+    ScriptedPrompter p;
+    ConfigFile::load(s, p, fixture("does_not_exist.cfg"));
+    QVERIFY(p.boxes().isEmpty());
+    QCOMPARE(s.ConfigList1, (QStringList{"Brenwick", "Arial", "28", "bold italic", "Brenwick_Logo.gif"}));
+    QCOMPARE(s.ConfigList2.size(), 6);
+    QCOMPARE(s.ConfigList2.first(), QStringLiteral("Brenwick"));
+    for (const QString& line : s.ConfigList2)
+        QVERIFY(!line.trimmed().isEmpty());
+    QVERIFY(s.ConfigList3.isEmpty());
+}
+
+void tst_configfile::threeSectionsVerbatim() {
+    AppState s;
+    ScriptedPrompter p;
+    ConfigFile::load(s, p, fixture("italic_nulllogo.cfg"));
+    QVERIFY(p.boxes().isEmpty());
+    QCOMPARE(s.ConfigList1, (QStringList{"Acme Racing", "Times New Roman", "20", "Italic", "null"}));
+    QCOMPARE(s.ConfigList2, (QStringList{"Acme", "Acme Racing Ltd.", "1 Pit Lane"}));
+    QCOMPARE(s.ConfigList3, (QStringList{"Port_Scan_Enable_True", "Auto_Connect_Enable_True"}));
+}
+
+void tst_configfile::endsAfterSecondSeparatorLeavesList3Empty() {
+    const auto lists = ConfigFile::parse("Acme\nArial\n12\nbold\nNULL\n!\nAcme\n!");
+    QCOMPARE(lists.list2, QStringList{"Acme"});
+    QVERIFY(lists.list3.isEmpty());
+    // Lines are verbatim: blanks are kept, only the first character is tested.
+    const auto spaced = ConfigFile::parse(" Acme \nArial\n12\nbold\nNULL\n !not a separator\n!\nA\n!x\n");
+    QCOMPARE(spaced.list1.first(), QStringLiteral(" Acme "));
+    QCOMPARE(spaced.list1.last(), QStringLiteral(" !not a separator"));
+}
+
+void tst_configfile::malformedFiles_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("first section unclosed") << "first_unclosed.cfg" << "first section is not closed";
+    QTest::newRow("first section short") << "first_short.cfg" << "needs five lines";
+    QTest::newRow("second section unclosed") << "second_unclosed.cfg" << "second section is not closed";
+    QTest::newRow("second section empty") << "second_empty.cfg" << "second section is empty";
+}
+
+void tst_configfile::malformedFiles() {
+    QFETCH(QString, file);
+    QFETCH(QString, why);
+    QFile f(fixture(file.toLatin1().constData()));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    try {
+        ConfigFile::parse(f.readAll());
+        QFAIL("a malformed file was accepted");
+    } catch (const QeroFailure& e) {
+        QVERIFY2(e.description().contains(why), qPrintable(e.description()));
+        QVERIFY(e.description().contains(QLatin1String("QERO4D_Log.cfg")));
+    }
+}
+
+void tst_configfile::malformedFileFallsBackToDefaultsAfterReport() {
+    AppState s;
+    ScriptedPrompter p;
+    p.answerButton(Prompter::Ignore);
+    ConfigFile::load(s, p, fixture("second_unclosed.cfg"));
+    QCOMPARE(p.boxes().size(), 1);
+    QCOMPARE(p.boxes().first().title, QStringLiteral("Error"));
+    QCOMPARE(p.boxes().first().icon, Prompter::Icon::Critical);
+    QCOMPARE(s.ConfigList2.first(), QStringLiteral("Brenwick"));
+    QCOMPARE(s.ConfigList1.size(), 5);
+}
+
+QTEST_GUILESS_MAIN(tst_configfile)
+#include "tst_configfile.moc"
