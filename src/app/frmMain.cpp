@@ -148,6 +148,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void frmMain::cmdCloseRealTimeData_Click() { m_state.RealTimeActive = false; }
+
 void frmMain::mnuExit_Click() { close(); }
 
 void frmMain::closeEvent(QCloseEvent* event) {

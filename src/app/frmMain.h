@@ -24,6 +24,10 @@ public:
     // Main caption followed by " - " and a suffix (" - Data Buffer Empty", a file name...).
     void setCaptionSuffix(const QString& suffix);
 
+    // Closes the real-time view; every command that talks to the module or changes the
+    // log runs it first, so that polling never shares the port with another conversation.
+    void cmdCloseRealTimeData_Click();
+
     QMenu* mnuFile = nullptr;
     QMenu* mnuEdit = nullptr;
     QMenu* mnuView = nullptr;
