@@ -87,10 +87,10 @@ void frmMain::buildMenus() {
     mnuAbout = entry(mnuHelp, "mnuAbout", QStringLiteral("&About"));
 
     // Commands that are not built yet stay visible but disabled.
-    for (QAction* a : {mnuOpenFile, mnuSaveFile, mnuPrintSetup, mnuEditQEROParams, mnuMaxRPM,
-                       mnuAnalogInScale, mnuFuelType, mnuEditComment, mnuViewRealTime,
-                       mnuViewChart, mnuViewAFRTable, mnuDownload, mnuClearQEROBuffer,
-                       mnuPortSetup, mnuHelpContents, mnuAbout})
+    for (QAction* a :
+         {mnuOpenFile, mnuSaveFile, mnuPrintSetup, mnuEditQEROParams, mnuMaxRPM, mnuAnalogInScale,
+          mnuFuelType, mnuEditComment, mnuViewRealTime, mnuViewChart, mnuViewAFRTable, mnuDownload,
+          mnuClearQEROBuffer, mnuPortSetup, mnuHelpContents, mnuAbout})
         a->setEnabled(false);
 
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
@@ -148,9 +148,13 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void frmMain::cmdCloseRealTimeData_Click() { m_state.RealTimeActive = false; }
+void frmMain::cmdCloseRealTimeData_Click() {
+    m_state.RealTimeActive = false;
+}
 
-void frmMain::mnuExit_Click() { close(); }
+void frmMain::mnuExit_Click() {
+    close();
+}
 
 void frmMain::closeEvent(QCloseEvent* event) {
     Form_QueryUnload();

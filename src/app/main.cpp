@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QEventLoop>
 #include <QMenuBar>
 #include <QTimer>
 
@@ -50,19 +49,8 @@ int main(int argc, char* argv[]) {
     QtPrompter prompter;
 
     {
-        // Shown modally; the entry waits until it has closed itself. The wait is an event
-        // loop of our own so that a splash that closes while it is still being shown
-        // (a very short --splash-ms) cannot leave the entry waiting forever.
         frmSplash splash(state, prompter, parser.value(splashOption).toInt());
-        QEventLoop wait;
-        bool closed = false;
-        QObject::connect(&splash, &QDialog::finished, &wait, [&] {
-            closed = true;
-            wait.quit();
-        });
-        splash.open();
-        if (!closed)
-            wait.exec();
+        splash.showAndWait();
     }
 
     frmMain main(state, *settings, prompter, clock);
