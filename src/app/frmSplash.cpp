@@ -73,7 +73,8 @@ frmSplash::frmSplash(AppState& state, Prompter& prompter, int showMs, QWidget* p
     row->addWidget(imgLogo);
     row->addSpacing(18);
     row->addLayout(text, 1);
-    setFixedWidth(560);
+    setMinimumWidth(600);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     tmrSplashUnload = new QTimer(this);
     tmrSplashUnload->setObjectName(QStringLiteral("tmrSplashUnload"));
