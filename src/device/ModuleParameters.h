@@ -4,6 +4,7 @@
 
 #include <QtGlobal>
 
+class SettingsStore;
 struct AppState;
 
 // The module's four operating parameters in the units the program keeps them in: the
@@ -32,6 +33,15 @@ struct ModuleParameters {
     static ModuleParameters defaults() { return {}; }
     static ModuleParameters current(const AppState& state);
     void applyTo(AppState& state) const;
+
+    // The bytes the module keeps them in: 0 (ticks), 1 (0 for half a pulse), 4 and 5. The
+    // log pointer in bytes 2 and 3 belongs to the module and is never written.
+    void writeBytes(quint8* bytes) const;
+    static constexpr int kWrittenBytes[] = {kIntervalByte, kPulsesByte, kDebounceByte,
+                                            kBrightnessByte};
+
+    // Each under its own setting key.
+    void save(SettingsStore& store) const;
 
     bool operator==(const ModuleParameters&) const = default;
 };
