@@ -3,10 +3,12 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace Numbers {
 
@@ -136,8 +138,17 @@ QString shortestFloat(float value) {
     for (int digits = 1; digits <= 9; ++digits) {
         char buf[64];
         std::snprintf(buf, sizeof buf, "%.*g", digits, double(value));
-        if (std::strtof(buf, nullptr) == value)
-            return QString::fromLatin1(buf);
+        if (std::strtof(buf, nullptr) != value)
+            continue;
+        // "%g" writes 20 with one digit as "2e+01"; settings and people read "20".
+        if (const char* e = std::strchr(buf, 'e')) {
+            const int exponent = std::atoi(e + 1);
+            if (exponent >= -6 && exponent < 16) {
+                const int decimals = std::max(0, digits - 1 - exponent);
+                std::snprintf(buf, sizeof buf, "%.*f", decimals, double(value));
+            }
+        }
+        return QString::fromLatin1(buf);
     }
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.9g", double(value));

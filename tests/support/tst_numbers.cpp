@@ -134,12 +134,16 @@ void tst_numbers::logNumber() {
 }
 
 void tst_numbers::shortestFloatReadsBack() {
-    for (float v : {0.1f, 14.69f, 1199.99f, 0.096f * 7, 2.51f, 1e-7f, 3.4e38f, -0.5f}) {
+    for (float v : {0.1f, 14.69f, 1199.99f, 0.096f * 7, 2.51f, 1e-7f, 3.4e38f, -0.5f, 20.0f,
+                    -300.0f, 1e15f, 0.00002f}) {
         const QString text = Numbers::shortestFloat(v);
         QCOMPARE(text.toFloat(), v);
     }
     QCOMPARE(Numbers::shortestFloat(0.1f), QStringLiteral("0.1"));
     QCOMPARE(Numbers::shortestFloat(14.69f), QStringLiteral("14.69"));
+    QCOMPARE(Numbers::shortestFloat(20.0f), QStringLiteral("20"));
+    QCOMPARE(Numbers::shortestFloat(1200.0f), QStringLiteral("1200"));
+    QCOMPARE(Numbers::shortestFloat(0.00002f), QStringLiteral("0.00002"));
 }
 
 void tst_numbers::leadingNumber_data() {
