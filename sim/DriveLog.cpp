@@ -20,7 +20,9 @@ float noise(int j, quint32 seed, quint32 channel) {
     return float(x & 0xFFFFFF) / float(0xFFFFFF) * 2.0f - 1.0f; // -1..1
 }
 
-float lerp(float a, float b, float t) { return a + (b - a) * std::clamp(t, 0.0f, 1.0f); }
+float lerp(float a, float b, float t) {
+    return a + (b - a) * std::clamp(t, 0.0f, 1.0f);
+}
 
 // Mixture a tuned engine aims for at a given load and speed.
 float targetAfr(float rpm, float throttle) {
@@ -103,7 +105,9 @@ quint8 analogByte(float volts) {
     return quint8(std::clamp<long>(std::lround(volts / 5.0f * 255.0f), 0, 255));
 }
 
-float throttleVolts(float throttle) { return 0.45f + 4.15f * std::clamp(throttle, 0.0f, 1.0f); }
+float throttleVolts(float throttle) {
+    return 0.45f + 4.15f * std::clamp(throttle, 0.0f, 1.0f);
+}
 
 Sample sample(int j, quint32 seed) {
     Sample s;
@@ -186,10 +190,10 @@ Sample sample(int j, quint32 seed) {
 
 void build(ModuleMemory& memory, quint32 seed) {
     memory.bytes.fill(0);
-    memory.bytes[0] = 6;  // 0.096 s
-    memory.bytes[1] = 1;  // one pulse per revolution
-    memory.bytes[4] = 10; // 0.5 ms debounce
-    memory.bytes[5] = 15; // 6 % minimum LED brightness
+    memory.bytes[0] = 6;    // 0.096 s
+    memory.bytes[1] = 1;    // one pulse per revolution
+    memory.bytes[4] = 10;   // 0.5 ms debounce
+    memory.bytes[5] = 15;   // 6 % minimum LED brightness
     memory.bytes[6] = 0xFF; // gasoline
     memory.bytes[7] = 0x7F;
     memory.setLogPointer(quint16(ModuleMemory::recordAddress(kOldestRingIndex)));

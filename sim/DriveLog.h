@@ -13,11 +13,11 @@
 namespace DriveLog {
 
 struct Sample {
-    float rpm = 0;         // 0 for no speed signal
-    float throttle = 0;    // 0..1
-    float afr1 = 14.7f;    // gasoline scale
+    float rpm = 0;      // 0 for no speed signal
+    float throttle = 0; // 0..1
+    float afr1 = 14.7f; // gasoline scale
     float afr2 = 14.7f;
-    int status1 = 0;       // 1..6 fault code in place of a reading, 10 free air, 0 reading
+    int status1 = 0; // 1..6 fault code in place of a reading, 10 free air, 0 reading
     int status2 = 0;
 };
 

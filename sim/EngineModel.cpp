@@ -7,7 +7,9 @@
 
 namespace {
 
-float lerp(float a, float b, float t) { return a + (b - a) * std::clamp(t, 0.0f, 1.0f); }
+float lerp(float a, float b, float t) {
+    return a + (b - a) * std::clamp(t, 0.0f, 1.0f);
+}
 
 } // namespace
 

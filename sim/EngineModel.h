@@ -8,12 +8,12 @@
 class EngineModel {
 public:
     struct Values {
-        float rpm = 0;            // 0: no speed signal
-        float throttleVolts = 0;  // analog input
+        float rpm = 0;           // 0: no speed signal
+        float throttleVolts = 0; // analog input
         float batteryVolts = 0;
-        quint8 afrCode1 = 0;      // sensor bytes as the module sends them
+        quint8 afrCode1 = 0; // sensor bytes as the module sends them
         quint8 afrCode2 = 0;
-        quint8 cellRes1 = 0;      // sensor cell resistance values
+        quint8 cellRes1 = 0; // sensor cell resistance values
         quint8 cellRes2 = 0;
     };
 

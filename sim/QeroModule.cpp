@@ -14,9 +14,9 @@ struct CommandName {
 };
 
 constexpr CommandName kCommands[] = {
-    {"resync", 51},  {"id", 16},    {"address", 20}, {"read", 30},    {"block", 48},
-    {"write", 31},   {"erase", 49}, {"reset", 52},   {"afr", 40},     {"rpm", 39},
-    {"vin", 41},     {"battery", 37}, {"cellres", 38}, {"esens", 56},
+    {"resync", 51}, {"id", 16},      {"address", 20}, {"read", 30},  {"block", 48},
+    {"write", 31},  {"erase", 49},   {"reset", 52},   {"afr", 40},   {"rpm", 39},
+    {"vin", 41},    {"battery", 37}, {"cellres", 38}, {"esens", 56},
 };
 
 } // namespace
@@ -32,22 +32,25 @@ void QeroModule::setModel(Model model) {
 
 QString QeroModule::identificationFor(Model model) {
     switch (model) {
-    case Model::Qero4dRev2: return QStringLiteral("Brenwick QERO IV Dual Rev 2 Firmware 4.10");
-    case Model::Qero4dRev3: return QStringLiteral("Brenwick QERO IV Dual Rev 3 Firmware 4.31");
-    case Model::Qero4dRev4: return QStringLiteral("Brenwick QERO IV Dual Rev 4 Firmware 4.52");
+    case Model::Qero4dRev2:
+        return QStringLiteral("Brenwick QERO IV Dual Rev 2 Firmware 4.10");
+    case Model::Qero4dRev3:
+        return QStringLiteral("Brenwick QERO IV Dual Rev 3 Firmware 4.31");
+    case Model::Qero4dRev4:
+        return QStringLiteral("Brenwick QERO IV Dual Rev 4 Firmware 4.52");
     case Model::Qero3DualRev2:
         return QStringLiteral("Brenwick QERO 3 Dual Display Rev 2 Firmware 3.20");
     case Model::Qero3DualRev3:
         return QStringLiteral("Brenwick QERO 3 Dual Display Rev 3 Firmware 3.41");
-    case Model::Unknown: return QStringLiteral("Brenwick QERO Single Gauge Firmware 1.07");
+    case Model::Unknown:
+        return QStringLiteral("Brenwick QERO Single Gauge Firmware 1.07");
     }
     return QString();
 }
 
 QStringList QeroModule::modelNames() {
-    return {QStringLiteral("4d-rev2"),    QStringLiteral("4d-rev3"),
-            QStringLiteral("4d-rev4"),    QStringLiteral("3dual-rev2"),
-            QStringLiteral("3dual-rev3"), QStringLiteral("unknown")};
+    return {QStringLiteral("4d-rev2"),    QStringLiteral("4d-rev3"),    QStringLiteral("4d-rev4"),
+            QStringLiteral("3dual-rev2"), QStringLiteral("3dual-rev3"), QStringLiteral("unknown")};
 }
 
 bool QeroModule::modelFromName(const QString& name, Model* model) {
@@ -86,7 +89,9 @@ void QeroModule::resetParser() {
     m_magic.clear();
 }
 
-quint8 QeroModule::readNext() { return m_memory.bytes[m_pointer++]; } // wraps at 65536
+quint8 QeroModule::readNext() {
+    return m_memory.bytes[m_pointer++];
+} // wraps at 65536
 
 QeroModule::Reply QeroModule::receive(quint8 b, qint64 nowUs) {
     if (m_unplugged)
@@ -99,9 +104,15 @@ QeroModule::Reply QeroModule::receive(quint8 b, qint64 nowUs) {
 
     if (m_command == 0) {
         switch (b) {
-        case 20: m_command = b; m_argsNeeded = 2; return {};
+        case 20:
+            m_command = b;
+            m_argsNeeded = 2;
+            return {};
         case 48:
-        case 31: m_command = b; m_argsNeeded = 1; return {};
+        case 31:
+            m_command = b;
+            m_argsNeeded = 1;
+            return {};
         case 49:
             m_command = b;
             m_magic = QByteArray("\x69\x34\xBF\x3B", 4); // 105, 52, 191, 59
@@ -110,9 +121,18 @@ QeroModule::Reply QeroModule::receive(quint8 b, qint64 nowUs) {
             m_command = b;
             m_magic = QByteArray("\x97\x66\x93\xB8", 4); // 151, 102, 147, 184
             return {};
-        case 51: case 16: case 30: case 40: case 39: case 41: case 37: case 38: case 56:
+        case 51:
+        case 16:
+        case 30:
+        case 40:
+        case 39:
+        case 41:
+        case 37:
+        case 38:
+        case 56:
             return execute(b, {}, nowUs);
-        default: return {}; // not a command: ignored
+        default:
+            return {}; // not a command: ignored
         }
     }
 
@@ -151,7 +171,9 @@ QeroModule::Reply QeroModule::execute(quint8 command, const QByteArray& args, qi
         const quint8 ppr = m_memory.bytes[1];
         const float pulses = ppr == 0 ? 0.5f : float(ppr);
         switch (command) {
-        case 51: r.bytes.append(char(kAck)); break;
+        case 51:
+            r.bytes.append(char(kAck));
+            break;
         case 16:
             r.bytes = m_id.toLatin1();
             r.bytes.append('\r');
@@ -160,7 +182,9 @@ QeroModule::Reply QeroModule::execute(quint8 command, const QByteArray& args, qi
             m_pointer = quint16(quint8(args.at(0)) | (quint8(args.at(1)) << 8));
             r.bytes.append(char(kAck));
             break;
-        case 30: r.bytes.append(char(readNext())); break;
+        case 30:
+            r.bytes.append(char(readNext()));
+            break;
         case 48: {
             ++m_blockReads;
             int n = quint8(args.at(0));
@@ -203,10 +227,12 @@ QeroModule::Reply QeroModule::execute(quint8 command, const QByteArray& args, qi
             }
             break;
         }
-        case 41: r.bytes.append(char(DriveLog::analogByte(live.throttleVolts))); break;
+        case 41:
+            r.bytes.append(char(DriveLog::analogByte(live.throttleVolts)));
+            break;
         case 37:
-            r.bytes.append(char(std::clamp<long>(std::lround(live.batteryVolts / 20.0f * 255.0f),
-                                                 0, 255)));
+            r.bytes.append(
+                char(std::clamp<long>(std::lround(live.batteryVolts / 20.0f * 255.0f), 0, 255)));
             break;
         case 38:
             r.bytes.append(char(live.cellRes1));
@@ -219,12 +245,14 @@ QeroModule::Reply QeroModule::execute(quint8 command, const QByteArray& args, qi
                 // The sensor reads 50 + ethanol percent; the fuel bytes say what is in the tank.
                 const int factor = m_memory.bytes[6] | (m_memory.bytes[7] << 8);
                 const double ratio = factor / 32768.0 * 14.69;
-                const double ethanol = std::clamp((14.69 - ratio) / (14.69 - 9.01) * 100.0, 0.0, 100.0);
+                const double ethanol =
+                    std::clamp((14.69 - ratio) / (14.69 - 9.01) * 100.0, 0.0, 100.0);
                 r.bytes.append(char(kAck));
                 r.bytes.append(char(50 + std::lround(ethanol)));
             }
             break;
-        default: return r;
+        default:
+            return r;
         }
     }
     r.delayUs += qint64(m_faults.delayMs) * 1000;

@@ -11,13 +11,13 @@
 
 // Faults the simulated module can be told to show.
 struct ModuleFaults {
-    bool silent = false;         // never answers
-    int refuseCommand = -1;      // this command byte is answered with a refusal (21)
-    int ignoreCommand = -1;      // this command byte is never answered
-    int delayMs = 0;             // every reply starts this much later
-    int shortBlock = 0;          // the N-th block read (from 1) sends one byte too few
-    double noise = 0.0;          // chance, 0..1, that a reply byte arrives garbled
-    int unplugAfterBlocks = -1;  // after this many block reads the module is unplugged
+    bool silent = false;        // never answers
+    int refuseCommand = -1;     // this command byte is answered with a refusal (21)
+    int ignoreCommand = -1;     // this command byte is never answered
+    int delayMs = 0;            // every reply starts this much later
+    int shortBlock = 0;         // the N-th block read (from 1) sends one byte too few
+    double noise = 0.0;         // chance, 0..1, that a reply byte arrives garbled
+    int unplugAfterBlocks = -1; // after this many block reads the module is unplugged
 };
 
 // The module's behaviour without any transport: bytes in, reply bytes out, with the
@@ -37,9 +37,9 @@ public:
 
     struct Reply {
         QByteArray bytes;
-        qint64 delayUs = 0;         // from the last byte of the command to the first reply byte
-        QList<int> garbled;         // indexes of bytes that line noise changed
-        bool unplug = false;        // the module goes away instead of answering
+        qint64 delayUs = 0;  // from the last byte of the command to the first reply byte
+        QList<int> garbled;  // indexes of bytes that line noise changed
+        bool unplug = false; // the module goes away instead of answering
     };
 
     // Starts with the default drive log in memory.
@@ -59,7 +59,7 @@ public:
     void setIdentification(const QString& text) { m_id = text; }
 
     static QString identificationFor(Model model);
-    static QStringList modelNames();          // "4d-rev2", ... "unknown"
+    static QStringList modelNames(); // "4d-rev2", ... "unknown"
     static bool modelFromName(const QString& name, Model* model);
 
     int blockReads() const { return m_blockReads; }

@@ -59,11 +59,10 @@ int main(int argc, char* argv[]) {
                                      QStringLiteral("Also make PATH a symbolic link to the device "
                                                     "(an existing link there is replaced)."),
                                      QStringLiteral("PATH"));
-    const QCommandLineOption modelOpt(
-        QStringLiteral("model"),
-        QStringLiteral("Model and revision: %1 (default 4d-rev3).")
-            .arg(QeroModule::modelNames().join(QStringLiteral(", "))),
-        QStringLiteral("NAME"), QStringLiteral("4d-rev3"));
+    const QCommandLineOption modelOpt(QStringLiteral("model"),
+                                      QStringLiteral("Model and revision: %1 (default 4d-rev3).")
+                                          .arg(QeroModule::modelNames().join(QStringLiteral(", "))),
+                                      QStringLiteral("NAME"), QStringLiteral("4d-rev3"));
     const QCommandLineOption idOpt(
         QStringLiteral("id"),
         QStringLiteral("Identification text instead of the model's own (which contains "
@@ -111,8 +110,9 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Fault: after N block reads, close the pseudo-terminal instead of "
                        "answering the next one (the cable is pulled) and exit."),
         QStringLiteral("N"));
-    for (const auto* o : {&linkOpt, &modelOpt, &idOpt, &imageOpt, &saveOpt, &noPacingOpt,
-                          &silentOpt, &refuseOpt, &ignoreOpt, &delayOpt, &shortOpt, &noiseOpt, &unplugOpt})
+    for (const auto* o :
+         {&linkOpt, &modelOpt, &idOpt, &imageOpt, &saveOpt, &noPacingOpt, &silentOpt, &refuseOpt,
+          &ignoreOpt, &delayOpt, &shortOpt, &noiseOpt, &unplugOpt})
         parser.addOption(*o);
     parser.process(app);
 
@@ -168,8 +168,8 @@ int main(int argc, char* argv[]) {
 
     std::printf("%s\n", qPrintable(server.devicePath()));
     std::fflush(stdout);
-    std::fprintf(stderr, "qero4d-sim: serving \"%s\" on %s%s\n", qPrintable(module.identification()),
-                 qPrintable(server.devicePath()),
+    std::fprintf(stderr, "qero4d-sim: serving \"%s\" on %s%s\n",
+                 qPrintable(module.identification()), qPrintable(server.devicePath()),
                  link.isEmpty() ? "" : qPrintable(QStringLiteral(" (link %1)").arg(link)));
 
     const auto finish = [&] {

@@ -11,16 +11,24 @@ LineErrorHandler::LineErrorHandler(AppState& state, SerialLink& link, Prompter& 
         [this](LineEvent event, const QString& detail) { handle(event, detail); });
 }
 
-LineErrorHandler::~LineErrorHandler() { m_link.setLineEventHandler({}); }
+LineErrorHandler::~LineErrorHandler() {
+    m_link.setLineEventHandler({});
+}
 
 QString LineErrorHandler::reportText(LineEvent event) {
     switch (event) {
-    case LineEvent::FramingError: return QStringLiteral("Framing Error");
-    case LineEvent::HardwareOverrun: return QStringLiteral("Port Hardware Overrun");
-    case LineEvent::ReceiveBufferOverflow: return QStringLiteral("Receive Buffer Overflow");
-    case LineEvent::ParityError: return QStringLiteral("Parity Error");
-    case LineEvent::DeviceControlBlockError: return QStringLiteral("Device Control Block Error");
-    case LineEvent::DeviceRemoved: return QStringLiteral("Serial Device Removed");
+    case LineEvent::FramingError:
+        return QStringLiteral("Framing Error");
+    case LineEvent::HardwareOverrun:
+        return QStringLiteral("Port Hardware Overrun");
+    case LineEvent::ReceiveBufferOverflow:
+        return QStringLiteral("Receive Buffer Overflow");
+    case LineEvent::ParityError:
+        return QStringLiteral("Parity Error");
+    case LineEvent::DeviceControlBlockError:
+        return QStringLiteral("Device Control Block Error");
+    case LineEvent::DeviceRemoved:
+        return QStringLiteral("Serial Device Removed");
     }
     return QString();
 }
@@ -44,11 +52,17 @@ void LineErrorHandler::handle(LineEvent event, const QString& detail) {
     }
     switch (event) {
     case LineEvent::FramingError:
-    case LineEvent::ParityError: return;
+    case LineEvent::ParityError:
+        return;
     case LineEvent::HardwareOverrun:
-    case LineEvent::ReceiveBufferOverflow: m_link.closeIfOpen(); return;
-    case LineEvent::DeviceControlBlockError: report(event); return;
-    case LineEvent::DeviceRemoved: return;
+    case LineEvent::ReceiveBufferOverflow:
+        m_link.closeIfOpen();
+        return;
+    case LineEvent::DeviceControlBlockError:
+        report(event);
+        return;
+    case LineEvent::DeviceRemoved:
+        return;
     }
 }
 

@@ -13,11 +13,12 @@ constexpr qint64 kEventPassUs = 1000;
 
 } // namespace
 
-ModuleProtocol::ModuleProtocol(AppState& state, SerialLink& link, Clock& clock,
-                               Prompter& prompter)
+ModuleProtocol::ModuleProtocol(AppState& state, SerialLink& link, Clock& clock, Prompter& prompter)
     : m_state(state), m_link(link), m_clock(clock), m_prompter(prompter) {}
 
-void ModuleProtocol::pause() { DelayTimer(m_clock, kPauseMs); }
+void ModuleProtocol::pause() {
+    DelayTimer(m_clock, kPauseMs);
+}
 
 // ---- Exchange ---------------------------------------------------------------------
 
@@ -72,7 +73,9 @@ bool ModuleProtocol::Exchange::await(int count, qint64 limitUs, bool letEventsRu
     return link.receivedCount() >= count;
 }
 
-quint8 ModuleProtocol::Exchange::take() { return m_p.m_link.takeByte(); }
+quint8 ModuleProtocol::Exchange::take() {
+    return m_p.m_link.takeByte();
+}
 
 ErrorReport::Choice ModuleProtocol::Exchange::reportTimeout() {
     const QString description = QeroFailure::commTimeout().description();

@@ -56,9 +56,13 @@ void PortDevices::setOverride(int n, const QString& device) {
         m_overrides.insert(n, device);
 }
 
-void PortDevices::clearOverride(int n) { m_overrides.remove(n); }
+void PortDevices::clearOverride(int n) {
+    m_overrides.remove(n);
+}
 
-QString PortDevices::settingsKey(int n) { return QStringLiteral("PortDevice%1").arg(n); }
+QString PortDevices::settingsKey(int n) {
+    return QStringLiteral("PortDevice%1").arg(n);
+}
 
 void PortDevices::loadOverrides(const SettingsStore& store) {
     for (int n = 1; n <= kMaxPort; ++n) {

@@ -11,20 +11,25 @@ const QString kSource = QStringLiteral("Serial Port");
 } // namespace
 
 QSerialPortLink::QSerialPortLink(PortDevices devices) : m_devices(std::move(devices)) {
-    QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
-                     [this](QSerialPort::SerialPortError error) {
-                         // Only a port that went away matters here; time-outs of our own
-                         // polling and modem-line control refused by a pseudo-terminal are
-                         // not line errors.
-                         if (error != QSerialPort::ResourceError || m_removed || !m_port.isOpen())
-                             return;
-                         m_removed = true;
-                         m_removedReason = m_port.errorString();
-                         // Noticed even while no command runs; a command in progress
-                         // notices it at its next operation on the link.
-                         QMetaObject::invokeMethod(
-                             &m_port, [this] { deliverPending(); }, Qt::QueuedConnection);
-                     });
+    QObject::connect(
+        &m_port, &QSerialPort::errorOccurred, &m_port, [this](QSerialPort::SerialPortError error) {
+            // A port that went away matters here: the driver reports it as
+            // a resource error, or (a hung-up terminal, a pulled adapter) as
+            // reads that fail for good. Time-outs of our own polling and
+            // modem-line control refused by a pseudo-terminal are no line errors.
+            if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError) ||
+                m_removed || !m_port.isOpen())
+                return;
+            m_removed = true;
+            // After a hang-up the system's last error text is stale.
+            m_removedReason = error == QSerialPort::ResourceError
+                                  ? m_port.errorString()
+                                  : QStringLiteral("the device stopped answering");
+            // Noticed even while no command runs; a command in progress
+            // notices it at its next operation on the link.
+            QMetaObject::invokeMethod(
+                &m_port, [this] { deliverPending(); }, Qt::QueuedConnection);
+        });
 }
 
 QSerialPortLink::~QSerialPortLink() {
@@ -37,9 +42,8 @@ QString QSerialPortLink::openFailureText(const QString& port, QSerialPort::Seria
     QString text = QStringLiteral("Cannot open %1: %2").arg(port, systemReason);
 #if defined(Q_OS_LINUX)
     if (error == QSerialPort::PermissionError)
-        text += QStringLiteral(
-            "\r\nTo get access, add your user to the dialout group "
-            "(sudo usermod -aG dialout $USER), then log out and in again.");
+        text += QStringLiteral("\r\nTo get access, add your user to the dialout group "
+                               "(sudo usermod -aG dialout $USER), then log out and in again.");
 #else
     Q_UNUSED(error);
 #endif
@@ -82,7 +86,9 @@ void QSerialPortLink::close() {
     m_port.clearError();
 }
 
-bool QSerialPortLink::isOpen() const { return m_port.isOpen(); }
+bool QSerialPortLink::isOpen() const {
+    return m_port.isOpen();
+}
 
 void QSerialPortLink::clearReceiveBuffer() {
     deliverPending();

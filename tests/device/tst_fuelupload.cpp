@@ -66,8 +66,8 @@ void tst_fuelupload::uploadWritesAndVerifies_data() {
         << "Lambda" << 1.0f << int(QeroModule::Model::Qero4dRev3) << 0x22 << 0x57;
     QTest::newRow("E85 to QERO3Dual Rev 3")
         << "E85" << 9.77f << int(QeroModule::Model::Qero3DualRev3) << 0x21 << 0x55;
-    QTest::newRow("Methanol to a revision 4") << "Methanol" << 6.47f
-                                              << int(QeroModule::Model::Qero4dRev4) << 0x60 << 0x38;
+    QTest::newRow("Methanol to a revision 4")
+        << "Methanol" << 6.47f << int(QeroModule::Model::Qero4dRev4) << 0x60 << 0x38;
 }
 
 void tst_fuelupload::uploadWritesAndVerifies() {
@@ -104,10 +104,11 @@ void tst_fuelupload::failures_data() {
     const QString programming = QStringLiteral("Upload aborted - FRAM programming failed");
     const QString verification = QStringLiteral("Upload aborted - FRAM verification failed");
     const QString timeout = QStringLiteral("RS-232 timeout. Check cable and click Abort.");
-    QTest::newRow("no module") << "silent" << FuelUpload::Result::NoLink
-                               << QStringList{QStringLiteral(
-                                      "Cannot establish RS-232 link. Check cable and module power.")}
-                               << false;
+    QTest::newRow("no module")
+        << "silent" << FuelUpload::Result::NoLink
+        << QStringList{QStringLiteral(
+               "Cannot establish RS-232 link. Check cable and module power.")}
+        << false;
     QTest::newRow("identification lost")
         << "ignore id" << FuelUpload::Result::FirmwareIdFailed
         << QStringList{timeout, QStringLiteral("Firmware ID read failed - cannot upload.")}
@@ -123,7 +124,8 @@ void tst_fuelupload::failures_data() {
         << false;
     QTest::newRow("QERO3Dual Rev 2")
         << "3dual rev2" << FuelUpload::Result::EarlierGeneration
-        << QStringList{QStringLiteral("Firmware ID: Brenwick QERO 3 Dual Display Rev 2 Firmware 3.20"),
+        << QStringList{QStringLiteral(
+                           "Firmware ID: Brenwick QERO 3 Dual Display Rev 2 Firmware 3.20"),
                        QStringLiteral("Error - invalid firmware ID. Unable to upload to earlier "
                                       "generation QERO.")}
         << false;
@@ -136,10 +138,9 @@ void tst_fuelupload::failures_data() {
     // A byte that reads back different ends the upload with the port left open.
     QTest::newRow("read-back differs") << "refuse read" << FuelUpload::Result::VerificationFailed
                                        << QStringList{kId, verification} << true;
-    QTest::newRow("factor too large") << "lambda 20" << FuelUpload::Result::FactorOutOfRange
-                                      << QStringList{QStringLiteral(
-                                             "Fuel factor out of range - cannot upload.")}
-                                      << false;
+    QTest::newRow("factor too large")
+        << "lambda 20" << FuelUpload::Result::FactorOutOfRange
+        << QStringList{QStringLiteral("Fuel factor out of range - cannot upload.")} << false;
 }
 
 void tst_fuelupload::failures() {

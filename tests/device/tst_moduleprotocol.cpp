@@ -64,8 +64,8 @@ void tst_moduleprotocol::commandFrames_data() {
     QTest::newRow("ReadFRAM") << "ReadFRAM" << QList<int>{30} << true;
     QTest::newRow("ReadFRAMBlock") << "ReadFRAMBlock" << QList<int>{48, 64} << true;
     QTest::newRow("WriteFRAM") << "WriteFRAM" << QList<int>{31, 171} << false;
-    QTest::newRow("ClearQEROBuffer") << "ClearQEROBuffer" << QList<int>{49, 105, 52, 191, 59}
-                                     << false;
+    QTest::newRow("ClearQEROBuffer")
+        << "ClearQEROBuffer" << QList<int>{49, 105, 52, 191, 59} << false;
     QTest::newRow("ResetQERO") << "ResetQERO" << QList<int>{52, 151, 102, 147, 184} << false;
 }
 
@@ -205,14 +205,20 @@ void tst_moduleprotocol::identificationWithoutCarriageReturnTimesOut() {
 void tst_moduleprotocol::versionTable_data() {
     QTest::addColumn<QString>("id");
     QTest::addColumn<QString>("version");
-    QTest::newRow("IV Dual Rev 4") << "Brenwick QERO IV Dual Rev 4 FW 5" << "QERO4D Rev 3";
-    QTest::newRow("IV Dual Rev 3") << "Brenwick QERO IV Dual Rev 3" << "QERO4D Rev 3";
-    QTest::newRow("IV Dual no revision") << "Brenwick QERO IV Dual" << "QERO4D Rev 2";
+    QTest::newRow("IV Dual Rev 4") << "Brenwick QERO IV Dual Rev 4 FW 5"
+                                   << "QERO4D Rev 3";
+    QTest::newRow("IV Dual Rev 3") << "Brenwick QERO IV Dual Rev 3"
+                                   << "QERO4D Rev 3";
+    QTest::newRow("IV Dual no revision") << "Brenwick QERO IV Dual"
+                                         << "QERO4D Rev 2";
     QTest::newRow("3 Dual lower case rev 3") << "brenwick qero 3 dual display rev 3"
                                              << "QERO3Dual Rev 3";
-    QTest::newRow("3 Dual Rev 2") << "Brenwick QERO 3 Dual Display Rev 2" << "QERO3Dual Rev 2";
-    QTest::newRow("neither model") << "Brenwick QERO Single Rev 3" << "Unknown";
-    QTest::newRow("empty") << "" << "Unknown";
+    QTest::newRow("3 Dual Rev 2") << "Brenwick QERO 3 Dual Display Rev 2"
+                                  << "QERO3Dual Rev 2";
+    QTest::newRow("neither model") << "Brenwick QERO Single Rev 3"
+                                   << "Unknown";
+    QTest::newRow("empty") << ""
+                           << "Unknown";
 }
 
 void tst_moduleprotocol::versionTable() {
