@@ -1,4 +1,6 @@
 #include "DriveLog.h"
+#include "cli/FuelCommand.h"
+#include "cli/IdCommand.h"
 #include "device/LineErrorHandler.h"
 #include "device/ModuleProtocol.h"
 #include "device/QSerialPortLink.h"
@@ -66,6 +68,7 @@ private Q_SLOTS:
     void initTestCase();
     void identificationBlockWriteAndReadBack();
     void unpluggedMidReadEndsWithTheTimeoutReport();
+    void commandLineIdAndFuel();
 };
 
 void tst_serialintegration::initTestCase() {
@@ -152,6 +155,54 @@ void tst_serialintegration::unpluggedMidReadEndsWithTheTimeoutReport() {
     QCOMPARE(texts.last(), QStringLiteral("RS-232 timeout. Check cable and click Abort."));
     QVERIFY(!r.link->isOpen());
     QVERIFY(r.sim.waitForFinished(5000)); // the simulator has gone
+}
+
+void tst_serialintegration::commandLineIdAndFuel() {
+    QTemporaryDir dir;
+    const QString saved = dir.filePath(QStringLiteral("after.bin"));
+    const QString link = dir.filePath(QStringLiteral("qero"));
+    Rig r;
+    QVERIFY(r.start({QStringLiteral("--model"), QStringLiteral("3dual-rev3"),
+                     QStringLiteral("--link"), link, QStringLiteral("--save-image"), saved}));
+    QVERIFY(QFileInfo(link).isSymLink());
+
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    QCOMPARE(runIdCommand({QStringLiteral("--port"), link}, out, err), 0);
+    QCOMPARE(outText, QStringLiteral("Firmware ID: Brenwick QERO 3 Dual Display Rev 3 Firmware "
+                                     "3.41\nModel: QERO3Dual Rev 3\n"));
+
+    outText.clear();
+    QCOMPARE(runFuelCommand({QStringLiteral("--port"), r.device, QStringLiteral("--fuel"),
+                             QStringLiteral("e85")},
+                            out, err),
+             0);
+    QVERIFY2(outText.contains(QLatin1String("factor 21793")), qPrintable(outText));
+    QVERIFY(errText.contains(QLatin1String("Upload completed")));
+
+    // A user fuel, then a module that refuses writes.
+    QCOMPARE(runFuelCommand({QStringLiteral("--port"), r.device, QStringLiteral("--user"),
+                             QStringLiteral("  Race fuel  "), QStringLiteral("--ratio"),
+                             QStringLiteral("12.345")},
+                            out, err),
+             0);
+    QVERIFY2(outText.contains(QLatin1String("Race fuel (ratio 12.35)")), qPrintable(outText));
+
+    r.sim.terminate();
+    QVERIFY(r.sim.waitForFinished(5000));
+    QVERIFY(!QFileInfo::exists(link)); // the link goes with the simulator
+    QFile f(saved);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray image = f.readAll();
+    const quint16 factor = quint16(quint8(image[6]) | (quint8(image[7]) << 8));
+    QCOMPARE(int(factor), 27548); // 12.35 / 14.69 x 32768
+
+    // Nothing answers on a device that is gone.
+    errText.clear();
+    QCOMPARE(
+        runIdCommand({QStringLiteral("--port"), dir.filePath(QStringLiteral("none"))}, out, err),
+        1);
+    QVERIFY2(errText.contains(QLatin1String("Cannot open Com1")), qPrintable(errText));
 }
 
 QTEST_GUILESS_MAIN(tst_serialintegration)
