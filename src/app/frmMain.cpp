@@ -1,6 +1,8 @@
 #include "app/frmMain.h"
 
 #include "app/SettingsTable.h"
+#include "device/ModuleSession.h"
+#include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
 #include "support/Clock.h"
 #include "support/Prompter.h"
@@ -20,6 +22,10 @@ frmMain::frmMain(AppState& state, SettingsStore& settings, Prompter& prompter, C
                  QWidget* parent)
     : QMainWindow(parent), m_state(state), m_settings(settings), m_prompter(prompter),
       m_clock(clock) {
+    PortDevices devices;
+    devices.loadOverrides(m_settings);
+    m_module = std::make_unique<ModuleSession>(m_state, m_clock, m_prompter,
+                                               std::make_unique<QSerialPortLink>(devices));
     setObjectName(QStringLiteral("frmMain"));
     resize(900, 620);
     buildMenus();
@@ -87,10 +93,10 @@ void frmMain::buildMenus() {
     mnuAbout = entry(mnuHelp, "mnuAbout", QStringLiteral("&About"));
 
     // Commands that are not built yet stay visible but disabled.
-    for (QAction* a : {mnuOpenFile, mnuSaveFile, mnuPrintSetup, mnuEditQEROParams, mnuMaxRPM,
-                       mnuAnalogInScale, mnuFuelType, mnuEditComment, mnuViewRealTime,
-                       mnuViewChart, mnuViewAFRTable, mnuDownload, mnuClearQEROBuffer,
-                       mnuPortSetup, mnuHelpContents, mnuAbout})
+    for (QAction* a :
+         {mnuOpenFile, mnuSaveFile, mnuPrintSetup, mnuEditQEROParams, mnuMaxRPM, mnuAnalogInScale,
+          mnuFuelType, mnuEditComment, mnuViewRealTime, mnuViewChart, mnuViewAFRTable, mnuDownload,
+          mnuClearQEROBuffer, mnuPortSetup, mnuHelpContents, mnuAbout})
         a->setEnabled(false);
 
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
@@ -148,9 +154,13 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void frmMain::cmdCloseRealTimeData_Click() { m_state.RealTimeActive = false; }
+void frmMain::cmdCloseRealTimeData_Click() {
+    m_state.RealTimeActive = false;
+}
 
-void frmMain::mnuExit_Click() { close(); }
+void frmMain::mnuExit_Click() {
+    close();
+}
 
 void frmMain::closeEvent(QCloseEvent* event) {
     Form_QueryUnload();
@@ -158,6 +168,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 void frmMain::Form_QueryUnload() {
+    m_module->link().closeIfOpen();
     // Every setting was saved when it changed. Quitting ends every event loop, nested
     // ones of modal windows included, so the program ends at once.
     QCoreApplication::quit();
