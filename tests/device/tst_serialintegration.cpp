@@ -1,4 +1,5 @@
 #include "DriveLog.h"
+#include "SimulatedLink.h"
 #include "cli/FuelCommand.h"
 #include "cli/IdCommand.h"
 #include "device/LineErrorHandler.h"
@@ -65,18 +66,46 @@ struct Rig {
 class tst_serialintegration : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
+    void init();
+    void inProcessModuleOnTheRealClock();
     void identificationBlockWriteAndReadBack();
     void unpluggedMidReadEndsWithTheTimeoutReport();
     void commandLineIdAndFuel();
 };
 
-void tst_serialintegration::initTestCase() {
+void tst_serialintegration::init() {
+    if (QByteArray(QTest::currentTestFunction()) == "inProcessModuleOnTheRealClock")
+        return;
     const int fd = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (fd < 0)
         QSKIP("pseudo-terminals are unavailable on this system, so the simulated module "
               "cannot be served on one");
     ::close(fd);
+}
+
+void tst_serialintegration::inProcessModuleOnTheRealClock() {
+    // What qero4d-log --simulate runs: the in-process module paced on the real clock.
+    AppState state;
+    SystemClock clock;
+    ScriptedPrompter prompter;
+    QeroModule module;
+    SimulatedLink link(module, clock);
+    link.setModulePort(4);
+    state.PortNumber = 4;
+    LineErrorHandler lineErrors(state, link, prompter);
+    ModuleProtocol p(state, link, clock, prompter);
+    QVERIFY(p.ReSyncUpTo(5));
+    p.ReadFirmwareID();
+    QCOMPARE(state.QEROVersion, QStringLiteral("QERO4D Rev 3"));
+    p.SetAddress(0);
+    for (int block = 0; block < 4; ++block) {
+        p.ReadFRAMBlock(64);
+        QVERIFY(state.CommandOK);
+        for (int i = 0; i < 64; ++i)
+            QCOMPARE(quint8(state.fram.FRAMBlock[size_t(i)]),
+                     module.memory().bytes[size_t(block * 64 + i)]);
+    }
+    QVERIFY(prompter.boxes().isEmpty());
 }
 
 void tst_serialintegration::identificationBlockWriteAndReadBack() {
