@@ -59,9 +59,9 @@ int main(int argc, char* argv[]) {
     parser.process(app);
 
     PortDevices portDevices;
-    for (const QString& spec : parser.values(portDeviceOption)) {
+    for (const QString& assignment : parser.values(portDeviceOption)) {
         QString error;
-        if (!portDevices.parseOverride(spec, &error)) {
+        if (!portDevices.parseOverride(assignment, &error)) {
             std::fprintf(stderr, "qero4d-log: --port-device: %s\n", qPrintable(error));
             return 2;
         }

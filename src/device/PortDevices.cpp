@@ -72,14 +72,15 @@ void PortDevices::loadOverrides(const SettingsStore& store) {
     }
 }
 
-bool PortDevices::parseOverride(const QString& spec, QString* error) {
-    const qsizetype eq = spec.indexOf(u'=');
+bool PortDevices::parseOverride(const QString& assignment, QString* error) {
+    const qsizetype eq = assignment.indexOf(u'=');
     bool ok = false;
-    const int n = eq > 0 ? spec.left(eq).trimmed().toInt(&ok) : 0;
-    const QString path = eq > 0 ? spec.mid(eq + 1).trimmed() : QString();
+    const int n = eq > 0 ? assignment.left(eq).trimmed().toInt(&ok) : 0;
+    const QString path = eq > 0 ? assignment.mid(eq + 1).trimmed() : QString();
     if (!ok || n < 1 || n > kMaxPort || path.isEmpty()) {
         if (error)
-            *error = QStringLiteral("expected N=PATH with N from 1 to 255, got \"%1\"").arg(spec);
+            *error =
+                QStringLiteral("expected N=PATH with N from 1 to 255, got \"%1\"").arg(assignment);
         return false;
     }
     setOverride(n, path);

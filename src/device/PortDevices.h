@@ -36,7 +36,7 @@ public:
     static QString settingsKey(int portNumber);
 
     // "N=PATH" as given on a command line; false with a reason when malformed.
-    bool parseOverride(const QString& spec, QString* error);
+    bool parseOverride(const QString& assignment, QString* error);
 
     // The form a user reads: "Com3 (/dev/ttyUSB2)".
     QString describe(int portNumber) const;

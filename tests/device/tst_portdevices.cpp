@@ -73,7 +73,7 @@ void tst_portdevices::overridesFromSettingsAndCommandLine() {
 }
 
 void tst_portdevices::malformedOverrides_data() {
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("assignment");
     QTest::newRow("no equals") << "3";
     QTest::newRow("no path") << "3=";
     QTest::newRow("port 0") << "0=/dev/x";
@@ -82,10 +82,10 @@ void tst_portdevices::malformedOverrides_data() {
 }
 
 void tst_portdevices::malformedOverrides() {
-    QFETCH(QString, spec);
+    QFETCH(QString, assignment);
     PortDevices d;
     QString error;
-    QVERIFY(!d.parseOverride(spec, &error));
+    QVERIFY(!d.parseOverride(assignment, &error));
     QVERIFY(error.contains(QLatin1String("N=PATH")));
     QVERIFY(d.overrides().isEmpty());
 }
