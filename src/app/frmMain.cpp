@@ -1,10 +1,15 @@
 #include "app/frmMain.h"
 
 #include "app/SettingsTable.h"
+#include "device/ClearQEROBufferCommand.h"
+#include "device/DownloadCommand.h"
 #include "device/ModuleSession.h"
+#include "device/ProgressPanel.h"
+#include "device/QEROParamsPanel.h"
 #include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
 #include "support/Clock.h"
+#include "support/ErrorReport.h"
 #include "support/Prompter.h"
 #include "support/SettingsStore.h"
 
@@ -100,6 +105,11 @@ void frmMain::buildMenus() {
         a->setEnabled(false);
 
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+    for (QAction* a : {mnuDownload, mnuClearQEROBuffer, mnuEditQEROParams})
+        a->setEnabled(true);
+    connect(mnuDownload, &QAction::triggered, this, &frmMain::mnuDownload_Click);
+    connect(mnuClearQEROBuffer, &QAction::triggered, this, &frmMain::mnuClearQEROBuffer_Click);
+    connect(mnuEditQEROParams, &QAction::triggered, this, &frmMain::mnuEditQEROParams_Click);
 }
 
 void frmMain::buildPanels() {
@@ -115,6 +125,11 @@ void frmMain::buildPanels() {
     prgProgress1->setRange(0, 100);
     progressLayout->addWidget(prgProgress1);
     layout->addWidget(fraProgress1);
+    fraQEROParams = new QEROParamsPanel(m_state, m_settings, m_prompter, *m_module, central);
+    fraQEROParams->hide();
+    connect(fraQEROParams, &QEROParamsPanel::moduleCommandRunning, this,
+            &frmMain::setModuleCommandRunning);
+    layout->addWidget(fraQEROParams);
     layout->addStretch(1);
     setCentralWidget(central);
 }
@@ -156,6 +171,39 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 
 void frmMain::cmdCloseRealTimeData_Click() {
     m_state.RealTimeActive = false;
+}
+
+void frmMain::setModuleCommandRunning(bool running) {
+    menuBar()->setEnabled(!running);
+    fraQEROParams->setEnabled(!running);
+}
+
+void frmMain::mnuDownload_Click() {
+    cmdCloseRealTimeData_Click();
+    setModuleCommandRunning(true);
+    ErrorReport::runStep(m_prompter, [&] {
+        ProgressPanel progress(fraProgress1, prgProgress1);
+        DownloadCommand download(m_state, m_module->protocol(), m_prompter, m_clock, progress);
+        download.setCaptionSuffix = [this](const QString& suffix) { setCaptionSuffix(suffix); };
+        download.mnuDownload_Click();
+    });
+    setModuleCommandRunning(false);
+}
+
+void frmMain::mnuClearQEROBuffer_Click() {
+    cmdCloseRealTimeData_Click();
+    setModuleCommandRunning(true);
+    ErrorReport::runStep(m_prompter, [&] {
+        ClearQEROBufferCommand(m_state, m_module->protocol(), m_prompter)
+            .mnuClearQEROBuffer_Click();
+    });
+    setModuleCommandRunning(false);
+}
+
+void frmMain::mnuEditQEROParams_Click() {
+    cmdCloseRealTimeData_Click();
+    fraQEROParams->openPanel();
+    setCaptionSuffix(QStringLiteral("Data Buffer Empty"));
 }
 
 void frmMain::mnuExit_Click() {

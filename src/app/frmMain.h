@@ -11,6 +11,7 @@ class QMenu;
 class QProgressBar;
 class Clock;
 class ModuleSession;
+class QEROParamsPanel;
 class Prompter;
 class SettingsStore;
 struct AppState;
@@ -63,6 +64,15 @@ public:
     // The progress panel shared by the download and the port scan.
     QGroupBox* fraProgress1 = nullptr;
     QProgressBar* prgProgress1 = nullptr;
+    // The module-parameter panel.
+    QEROParamsPanel* fraQEROParams = nullptr;
+
+    void mnuDownload_Click();
+    void mnuClearQEROBuffer_Click();
+    void mnuEditQEROParams_Click();
+    // While a command talks to the module, events still run (pauses, waits, the memory
+    // read); the menus and the parameter panel are off so no second one starts then.
+    void setModuleCommandRunning(bool running);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
