@@ -44,7 +44,6 @@ QString labelPattern(double step) {
 } // namespace
 
 BarGauge::BarGauge(const QString& title, QWidget* parent) : QWidget(parent), m_title(title) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
 }
 
@@ -122,7 +121,6 @@ void BarGauge::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF all = rect();
-    p.fillRect(all, palette().window());
 
     const double w = all.width();
     const double h = all.height();

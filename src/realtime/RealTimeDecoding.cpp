@@ -1,5 +1,6 @@
 #include "realtime/RealTimeDecoding.h"
 
+#include "logdata/LogBuffer.h"
 #include "support/Numbers.h"
 
 namespace RealTimeDecoding {
@@ -40,6 +41,14 @@ float batteryVolts(int raw) {
 float ethanolPercent(float sensorValue) {
     const float percent = sensorValue - 50.0f;
     return percent < 0.0f ? 0.0f : percent;
+}
+
+float scaledAnalog(const LogBuffer& log, float volts) {
+    const float span = log.MaxInVolts - log.MinInVolts;
+    const float rise = log.MaxScaledValue - log.MinScaledValue;
+    const float slope = span > 0.1f ? rise / span : rise / 0.1f;
+    const float offset = log.MinScaledValue - slope * log.MinInVolts;
+    return slope * volts + offset;
 }
 
 QString sensor1StatusText(int raw) {

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
+struct LogBuffer;
+
 // Turning the module's live-value reply bytes into engineering units, and the sensors'
 // status bytes into the texts shown beside the gauges. Pure functions, so the gauges,
 // the command-line monitor and the tests all read the module the same way.
@@ -28,6 +30,10 @@ float analogVolts(int raw);
 float batteryVolts(int raw);
 // The ethanol sensor reads 50 at 0 %; below that it is shown as 0 %.
 float ethanolPercent(float sensorValue);
+
+// The analog scaling rule: slope × volts + offset in single precision, the voltage span
+// floored at 0.1 V so that an empty or reversed calibration never divides by zero.
+float scaledAnalog(const LogBuffer& log, float volts);
 
 // Only the sensor-1 byte carries the battery and temperature faults.
 QString sensor1StatusText(int raw);

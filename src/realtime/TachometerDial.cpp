@@ -16,7 +16,6 @@ constexpr double kSweepDeg = 270.0;
 } // namespace
 
 TachometerDial::TachometerDial(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
@@ -51,7 +50,6 @@ void TachometerDial::setReadout(const QString& text) {
 void TachometerDial::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(rect(), palette().window());
 
     const double side = std::min(width(), height()) - 4.0;
     if (side < 20)
@@ -137,7 +135,7 @@ void TachometerDial::paintEvent(QPaintEvent*) {
 
     // Digital readout.
     if (m_mode == kNeedleAndReadout) {
-        QRectF box(c.x() - r * 0.36, c.y() + r * 0.38, r * 0.72, r * 0.24);
+        QRectF box(c.x() - r * 0.27, c.y() + r * 0.48, r * 0.54, r * 0.22);
         p.setPen(QPen(QColor(70, 70, 70), 1));
         p.setBrush(QColor(8, 10, 12));
         p.drawRoundedRect(box, r * 0.04, r * 0.04);

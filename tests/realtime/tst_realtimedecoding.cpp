@@ -1,3 +1,4 @@
+#include "logdata/LogBuffer.h"
 #include "realtime/RealTimeDecoding.h"
 
 #include <QtTest>
@@ -18,6 +19,8 @@ private Q_SLOTS:
     void ethanol();
     void statusTexts_data();
     void statusTexts();
+    void scaledAnalog_data();
+    void scaledAnalog();
 };
 
 void TestRealTimeDecoding::afrBytes_data() {
@@ -129,6 +132,33 @@ void TestRealTimeDecoding::statusTexts() {
     QFETCH(int, raw2);
     QFETCH(QString, text);
     QCOMPARE(diagnosticText(raw1, raw2), text);
+}
+
+void TestRealTimeDecoding::scaledAnalog_data() {
+    QTest::addColumn<QList<float>>("scaling"); // min volts, max volts, min value, max value
+    QTest::addColumn<float>("volts");
+    QTest::addColumn<float>("expected");
+    const QList<float> map2{0.3f, 4.8f, 5.9f, 59.1f};
+    QTest::newRow("2 bar MAP bottom") << map2 << 0.3f << 5.9f;
+    QTest::newRow("2 bar MAP top") << map2 << 4.8f << 59.1f;
+    // An empty voltage span divides by 0.1 V instead of by zero.
+    const QList<float> empty{2.0f, 2.0f, 0.0f, 100.0f};
+    QTest::newRow("empty span at its voltage") << empty << 2.0f << 0.0f;
+    QTest::newRow("empty span 50 mV above") << empty << 2.05f << 50.0f;
+    QTest::newRow("plain volts") << QList<float>{0, 5, 0, 5} << 3.3f << 3.3f;
+}
+
+void TestRealTimeDecoding::scaledAnalog() {
+    QFETCH(QList<float>, scaling);
+    QFETCH(float, volts);
+    QFETCH(float, expected);
+    LogBuffer log;
+    log.MinInVolts = scaling[0];
+    log.MaxInVolts = scaling[1];
+    log.MinScaledValue = scaling[2];
+    log.MaxScaledValue = scaling[3];
+    QVERIFY2(std::abs(RealTimeDecoding::scaledAnalog(log, volts) - expected) < 1e-3f,
+             qPrintable(QString::number(RealTimeDecoding::scaledAnalog(log, volts))));
 }
 
 QTEST_GUILESS_MAIN(TestRealTimeDecoding)
