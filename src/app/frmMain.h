@@ -2,12 +2,15 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class QAction;
 class QGroupBox;
 class QLabel;
 class QMenu;
 class QProgressBar;
 class Clock;
+class ModuleSession;
 class Prompter;
 class SettingsStore;
 struct AppState;
@@ -27,6 +30,9 @@ public:
     // Closes the real-time view; every command that talks to the module or changes the
     // log runs it first, so that polling never shares the port with another conversation.
     void cmdCloseRealTimeData_Click();
+
+    // The serial link to the module with its protocol; closed again at exit.
+    ModuleSession& module() { return *m_module; }
 
     QMenu* mnuFile = nullptr;
     QMenu* mnuEdit = nullptr;
@@ -73,4 +79,5 @@ private:
     SettingsStore& m_settings;
     Prompter& m_prompter;
     Clock& m_clock;
+    std::unique_ptr<ModuleSession> m_module;
 };
