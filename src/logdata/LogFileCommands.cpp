@@ -11,6 +11,8 @@
 
 #include <QSaveFile>
 
+#include <cerrno>
+
 using ErrorReport::StepResult;
 
 LogFileCommands::LogFileCommands(AppState& state, Prompter& prompter, SettingsStore& settings,
@@ -112,15 +114,18 @@ bool LogFileCommands::writeLog(const QString& path) {
     // Written beside the target and renamed over it only when complete: a full disk,
     // a lost drive or Esc never leaves half a log in place of the user's file.
     QSaveFile file(path);
-    const auto fail = [&](const QString& what) {
-        throw QeroFailure(kSaveTitle,
-                          QStringLiteral("%1 %2: %3").arg(what, path, file.errorString()));
+    const auto fail = [&](const QString& what, int systemError = 0) {
+        // A failed write leaves the device's own text at "Unknown error"; the system's
+        // reason ("No space left on device") is what the user needs.
+        const QString reason = systemError ? qt_error_string(systemError) : file.errorString();
+        throw QeroFailure(kSaveTitle, QStringLiteral("%1 %2: %3").arg(what, path, reason));
     };
     if (!file.open(QIODevice::WriteOnly))
         fail(QStringLiteral("Cannot create"));
     const auto put = [&](const QByteArray& bytes) {
+        errno = 0;
         if (file.write(bytes) != bytes.size() || file.error() != QFileDevice::NoError)
-            fail(QStringLiteral("Cannot write"));
+            fail(QStringLiteral("Cannot write"), errno);
     };
 
     const QString label = m_state.ConfigList2.isEmpty() ? QString() : m_state.ConfigList2.first();
