@@ -2,7 +2,11 @@
 
 #include "app/SettingsTable.h"
 #include "logdata/AppState.h"
+#include "logdata/LogFileCommands.h"
+#include "logdata/frmAnalogInScale.h"
+#include "logdata/frmFuelType.h"
 #include "support/Clock.h"
+#include "support/ErrorReport.h"
 #include "support/Prompter.h"
 #include "support/SettingsStore.h"
 
@@ -19,8 +23,13 @@
 frmMain::frmMain(AppState& state, SettingsStore& settings, Prompter& prompter, Clock& clock,
                  QWidget* parent)
     : QMainWindow(parent), m_state(state), m_settings(settings), m_prompter(prompter),
-      m_clock(clock) {
+      m_clock(clock),
+      m_logFiles(std::make_unique<LogFileCommands>(state, prompter, settings, clock)) {
     setObjectName(QStringLiteral("frmMain"));
+    m_logFiles->closeRealTimeView = [this] { cmdCloseRealTimeData_Click(); };
+    m_logFiles->setCaptionSuffix = [this](const QString& s) { setCaptionSuffix(s); };
+    // showChart stays unset until the chart window exists; opening a log then ends with
+    // the caption.
     resize(900, 620);
     buildMenus();
     buildPanels();
@@ -87,13 +96,16 @@ void frmMain::buildMenus() {
     mnuAbout = entry(mnuHelp, "mnuAbout", QStringLiteral("&About"));
 
     // Commands that are not built yet stay visible but disabled.
-    for (QAction* a : {mnuOpenFile, mnuSaveFile, mnuPrintSetup, mnuEditQEROParams, mnuMaxRPM,
-                       mnuAnalogInScale, mnuFuelType, mnuEditComment, mnuViewRealTime,
-                       mnuViewChart, mnuViewAFRTable, mnuDownload, mnuClearQEROBuffer,
-                       mnuPortSetup, mnuHelpContents, mnuAbout})
+    for (QAction* a : {mnuPrintSetup, mnuEditQEROParams, mnuMaxRPM, mnuEditComment, mnuViewRealTime,
+                       mnuViewChart, mnuViewAFRTable, mnuDownload, mnuClearQEROBuffer, mnuPortSetup,
+                       mnuHelpContents, mnuAbout})
         a->setEnabled(false);
 
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+    connect(mnuOpenFile, &QAction::triggered, this, &frmMain::mnuOpenFile_Click);
+    connect(mnuSaveFile, &QAction::triggered, this, &frmMain::mnuSaveFile_Click);
+    connect(mnuAnalogInScale, &QAction::triggered, this, &frmMain::mnuAnalogInScale_Click);
+    connect(mnuFuelType, &QAction::triggered, this, &frmMain::mnuFuelType_Click);
 }
 
 void frmMain::buildPanels() {
@@ -151,6 +163,28 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 void frmMain::cmdCloseRealTimeData_Click() { m_state.RealTimeActive = false; }
 
 void frmMain::mnuExit_Click() { close(); }
+
+void frmMain::mnuOpenFile_Click() { m_logFiles->mnuOpenFile_Click(); }
+
+void frmMain::mnuSaveFile_Click() { m_logFiles->mnuSaveFile_Click(); }
+
+void frmMain::mnuAnalogInScale_Click() {
+    cmdCloseRealTimeData_Click();
+    ErrorReport::runStep(m_prompter, [this] {
+        frmAnalogInScale window(m_state.log, m_prompter, m_settings, this);
+        window.exec();
+    });
+}
+
+void frmMain::mnuFuelType_Click() {
+    cmdCloseRealTimeData_Click();
+    ErrorReport::runStep(m_prompter, [this] {
+        frmFuelType window(m_state, m_prompter, m_settings, this);
+        if (fuelTypeUpload)
+            window.setUploadAction([this, &window] { fuelTypeUpload(window); });
+        window.exec();
+    });
+}
 
 void frmMain::closeEvent(QCloseEvent* event) {
     Form_QueryUnload();

@@ -2,12 +2,17 @@
 
 #include <QMainWindow>
 
+#include <functional>
+#include <memory>
+
 class QAction;
 class QGroupBox;
 class QLabel;
 class QMenu;
 class QProgressBar;
 class Clock;
+class LogFileCommands;
+class frmFuelType;
 class Prompter;
 class SettingsStore;
 struct AppState;
@@ -27,6 +32,15 @@ public:
     // Closes the real-time view; every command that talks to the module or changes the
     // log runs it first, so that polling never shares the port with another conversation.
     void cmdCloseRealTimeData_Click();
+
+    void mnuOpenFile_Click();
+    void mnuSaveFile_Click();
+    void mnuAnalogInScale_Click();
+    void mnuFuelType_Click();
+
+    // The module upload of the fuel window's "Upload To QERO"; when set, the button is
+    // enabled and runs it with the open window (it begins with window.applyChoice()).
+    std::function<void(frmFuelType&)> fuelTypeUpload;
 
     QMenu* mnuFile = nullptr;
     QMenu* mnuEdit = nullptr;
@@ -73,4 +87,5 @@ private:
     SettingsStore& m_settings;
     Prompter& m_prompter;
     Clock& m_clock;
+    std::unique_ptr<LogFileCommands> m_logFiles;
 };

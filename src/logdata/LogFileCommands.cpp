@@ -131,6 +131,9 @@ bool LogFileCommands::writeLog(const QString& path) {
     const QString label = m_state.ConfigList2.isEmpty() ? QString() : m_state.ConfigList2.first();
     const LogFileWriter writer(log, label);
     put(writer.header());
+    // Only an Esc pressed while this save runs stops it, not one that closed a dialog
+    // before it began.
+    m_state.AbortRequested = false;
     for (int i = 0; i < LogBuffer::kSamples; ++i) {
         put(writer.row(i));
         m_clock.processEvents();
