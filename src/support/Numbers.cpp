@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 
 #include <cfenv>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -130,16 +131,12 @@ QString logInteger(int value) { return QString::number(value); }
 QString shortestFloat(float value) {
     if (!std::isfinite(value))
         return QString::number(double(value));
-    // Fewest significant digits that read back as the same single-precision value.
-    for (int digits = 1; digits <= 9; ++digits) {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.*g", digits, double(value));
-        if (std::strtof(buf, nullptr) == value)
-            return QString::fromLatin1(buf);
-    }
+    // Fewest significant digits that read back as the same single-precision value, in
+    // plain notation unless the exponent form is shorter ("13000", not "1.3e+04"), and
+    // with "." whatever the C locale says.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.9g", double(value));
-    return QString::fromLatin1(buf);
+    const auto result = std::to_chars(buf, buf + sizeof buf, value);
+    return QString::fromLatin1(buf, result.ptr - buf);
 }
 
 double leadingNumber(const QString& text) {
