@@ -210,6 +210,8 @@ LogFileReader::Result LogFileReader::read(QByteArrayView bytes, LogBuffer& log, 
         QByteArrayView f[2];
         if (!splitExactly(lines.next(), f))
             continue;
+        if (n <= 7)
+            r.headerValuesRead |= 1u << (n - 1);
         switch (n) {
         case 1:
             log.DataLogInterval = numberField(f[1]);
@@ -272,15 +274,19 @@ LogFileReader::Result LogFileReader::read(QByteArrayView bytes, LogBuffer& log, 
             r.warnings.append(kDataMissing);
             log.DownloadDate.clear();
             log.Comment.clear();
+            r.downloadDateRead = r.commentRead = false;
             return r;
         }
         QByteArrayView f[2];
         if (!splitExactly(lines.next(), f))
             continue;
-        if (n == 1)
+        if (n == 1) {
             log.DownloadDate = withoutQuotes(text(f[1]));
-        else
+            r.downloadDateRead = true;
+        } else {
             log.Comment = trimBlanks(withoutQuotes(text(f[1])));
+            r.commentRead = true;
+        }
     }
     r.trailerComplete = true;
 

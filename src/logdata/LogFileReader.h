@@ -36,6 +36,8 @@ public:
         // False when the file ended inside the 8 header lines ("No data found"): the
         // header lines before the end are applied, nothing else is.
         bool headerComplete = false;
+        // Bit n - 1 is set when header line n (1 to 7) had its 2 fields and so set its value.
+        unsigned headerValuesRead = 0;
         // Sample row lines present (0 to 12000), counted or not.
         int rowsRead = 0;
         // Rows whose field count was not 5; their entries were left as they were.
@@ -43,6 +45,9 @@ public:
         bool samplesComplete = false;
         // Both the download-date and the comment lines were present.
         bool trailerComplete = false;
+        // The download date and the comment were taken from the file.
+        bool downloadDateRead = false;
+        bool commentRead = false;
         // The fuel-name and the ratio lines were present in the file (whatever their
         // field count); both false when the file ended earlier.
         bool fuelTypeLinePresent = false;

@@ -101,6 +101,7 @@ void tst_logfilereader::headerByPosition() {
     QCOMPARE(log.MaxScaledValue, 0.0f);
     QCOMPARE(log.AnalogLegend, QStringLiteral("MAP (In-Hg)"));
     QVERIFY(r.headerComplete);
+    QCOMPARE(r.headerValuesRead, 0b1111011u); // line 3 had 3 fields
     QCOMPARE(r.warnings, QStringList{LogFileReader::kDataMissing});
 
     LogFileReader::read("a,1\r\nb,4501.5\r\n", log);
