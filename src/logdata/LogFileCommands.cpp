@@ -28,6 +28,10 @@ QString LogFileCommands::captionFileName(const QString& path) {
 }
 
 LogFileCommands::Outcome LogFileCommands::mnuOpenFile_Click() {
+    // A click that reaches the menu while a save lets events run waits for the save.
+    if (m_busy)
+        return Outcome::Cancelled;
+    const BusyGuard busy(m_busy);
     if (closeRealTimeView)
         closeRealTimeView();
     if (!m_state.log.DataBufferEmpty &&
@@ -80,6 +84,9 @@ LogFileCommands::Outcome LogFileCommands::openLog(const QString& path) {
 }
 
 LogFileCommands::Outcome LogFileCommands::mnuSaveFile_Click() {
+    if (m_busy)
+        return Outcome::Cancelled;
+    const BusyGuard busy(m_busy);
     if (closeRealTimeView)
         closeRealTimeView();
     if (m_state.log.DataBufferEmpty) {
@@ -110,7 +117,10 @@ LogFileCommands::Outcome LogFileCommands::mnuSaveFile_Click() {
 }
 
 bool LogFileCommands::writeLog(const QString& path) {
-    LogBuffer& log = m_state.log;
+    // Events run between rows, and a command run from one of them may change the log in
+    // memory; the file is written from the log as it was when the save began, so that it
+    // never mixes two logs.
+    LogBuffer log = m_state.log;
     // Written beside the target and renamed over it only when complete: a full disk,
     // a lost drive or Esc never leaves half a log in place of the user's file.
     QSaveFile file(path);
@@ -144,11 +154,13 @@ bool LogFileCommands::writeLog(const QString& path) {
         }
     }
     put(writer.trailerDate());
-    if (log.Comment.isEmpty())
+    if (log.Comment.isEmpty()) {
         log.Comment = m_prompter
                           .input(QStringLiteral("Comment?"),
                                  QStringLiteral("Optional Information Entry"), QString())
                           .value_or(QString());
+        m_state.log.Comment = log.Comment;
+    }
     put(writer.trailerRest());
     if (!file.commit())
         fail(QStringLiteral("Cannot save"));

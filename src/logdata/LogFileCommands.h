@@ -48,8 +48,17 @@ public:
     static inline const QString kSaveTitle = QStringLiteral("Save Log File");
 
 private:
+    struct BusyGuard {
+        explicit BusyGuard(bool& flag) : m_flag(flag) { m_flag = true; }
+        ~BusyGuard() { m_flag = false; }
+        BusyGuard(const BusyGuard&) = delete;
+        BusyGuard& operator=(const BusyGuard&) = delete;
+        bool& m_flag;
+    };
+
     AppState& m_state;
     Prompter& m_prompter;
     SettingsStore& m_settings;
     Clock& m_clock;
+    bool m_busy = false;
 };

@@ -43,6 +43,7 @@ private Q_SLOTS:
     void saveCancelledByEscapeKeepsOldFile();
     void saveFailingHalfWayKeepsOldFile();
     void saveToMissingFolderIsReported();
+    void saveWritesTheLogAsItWasWhenItBegan();
 
     void captionFileName_data();
     void captionFileName();
@@ -433,6 +434,29 @@ void tst_logfilecommands::saveToMissingFolderIsReported() {
     QVERIFY2(report.text.startsWith(QStringLiteral("Cannot create ") + target),
              qPrintable(report.text));
     QVERIFY(m_captions.isEmpty());
+}
+
+void tst_logfilecommands::saveWritesTheLogAsItWasWhenItBegan() {
+    m_state.log = realisticLog();
+    const QByteArray expected = LogFileWriter::whole(m_state.log, QStringLiteral("Brenwick"));
+    const QString target = path(QStringLiteral("snap.log"));
+    auto c = commands();
+    int calls = 0;
+    Outcome nested = Outcome::Done;
+    const int hook = m_clock.addEventHook([&] {
+        if (++calls != 3000)
+            return;
+        // A menu click handled while the save lets events run.
+        nested = c->mnuOpenFile_Click();
+        m_state.log.ClearDataBuffer();
+        m_state.log.RPM.fill(7777.0f);
+    });
+    m_prompter.answerFile(target);
+    QCOMPARE(c->mnuSaveFile_Click(), Outcome::Done);
+    m_clock.removeEventHook(hook);
+    QCOMPARE(nested, Outcome::Cancelled);
+    QCOMPARE(m_prompter.boxes().size(), 1); // the nested open asked nothing
+    QCOMPARE(readFile(target), expected);
 }
 
 void tst_logfilecommands::captionFileName_data() {
