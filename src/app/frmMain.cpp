@@ -1,6 +1,9 @@
 #include "app/frmMain.h"
 
 #include "app/SettingsTable.h"
+#include "device/FuelUpload.h"
+#include "device/ModuleSession.h"
+#include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
 #include "logdata/LogFileCommands.h"
 #include "logdata/frmAnalogInScale.h"
@@ -25,6 +28,10 @@ frmMain::frmMain(AppState& state, SettingsStore& settings, Prompter& prompter, C
     : QMainWindow(parent), m_state(state), m_settings(settings), m_prompter(prompter),
       m_clock(clock),
       m_logFiles(std::make_unique<LogFileCommands>(state, prompter, settings, clock)) {
+    PortDevices devices;
+    devices.loadOverrides(m_settings);
+    m_module = std::make_unique<ModuleSession>(m_state, m_clock, m_prompter,
+                                               std::make_unique<QSerialPortLink>(devices));
     setObjectName(QStringLiteral("frmMain"));
     m_logFiles->closeRealTimeView = [this] { cmdCloseRealTimeData_Click(); };
     m_logFiles->setCaptionSuffix = [this](const QString& s) { setCaptionSuffix(s); };
@@ -160,13 +167,21 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void frmMain::cmdCloseRealTimeData_Click() { m_state.RealTimeActive = false; }
+void frmMain::cmdCloseRealTimeData_Click() {
+    m_state.RealTimeActive = false;
+}
 
-void frmMain::mnuExit_Click() { close(); }
+void frmMain::mnuExit_Click() {
+    close();
+}
 
-void frmMain::mnuOpenFile_Click() { m_logFiles->mnuOpenFile_Click(); }
+void frmMain::mnuOpenFile_Click() {
+    m_logFiles->mnuOpenFile_Click();
+}
 
-void frmMain::mnuSaveFile_Click() { m_logFiles->mnuSaveFile_Click(); }
+void frmMain::mnuSaveFile_Click() {
+    m_logFiles->mnuSaveFile_Click();
+}
 
 void frmMain::mnuAnalogInScale_Click() {
     cmdCloseRealTimeData_Click();
@@ -180,8 +195,12 @@ void frmMain::mnuFuelType_Click() {
     cmdCloseRealTimeData_Click();
     ErrorReport::runStep(m_prompter, [this] {
         frmFuelType window(m_state, m_prompter, m_settings, this);
-        if (fuelTypeUpload)
-            window.setUploadAction([this, &window] { fuelTypeUpload(window); });
+        // The program's own choice is taken first, so it stands even when the module
+        // cannot be reached.
+        window.setUploadAction([this, &window] {
+            window.applyChoice();
+            FuelUpload(m_module->protocol()).run();
+        });
         window.exec();
     });
 }
@@ -192,6 +211,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 void frmMain::Form_QueryUnload() {
+    m_module->link().closeIfOpen();
     // Every setting was saved when it changed. Quitting ends every event loop, nested
     // ones of modal windows included, so the program ends at once.
     QCoreApplication::quit();

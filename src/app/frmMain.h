@@ -2,7 +2,6 @@
 
 #include <QMainWindow>
 
-#include <functional>
 #include <memory>
 
 class QAction;
@@ -12,7 +11,7 @@ class QMenu;
 class QProgressBar;
 class Clock;
 class LogFileCommands;
-class frmFuelType;
+class ModuleSession;
 class Prompter;
 class SettingsStore;
 struct AppState;
@@ -38,9 +37,8 @@ public:
     void mnuAnalogInScale_Click();
     void mnuFuelType_Click();
 
-    // The module upload of the fuel window's "Upload To QERO"; when set, the button is
-    // enabled and runs it with the open window (it begins with window.applyChoice()).
-    std::function<void(frmFuelType&)> fuelTypeUpload;
+    // The serial link to the module with its protocol; closed again at exit.
+    ModuleSession& module() { return *m_module; }
 
     QMenu* mnuFile = nullptr;
     QMenu* mnuEdit = nullptr;
@@ -88,4 +86,5 @@ private:
     Prompter& m_prompter;
     Clock& m_clock;
     std::unique_ptr<LogFileCommands> m_logFiles;
+    std::unique_ptr<ModuleSession> m_module;
 };

@@ -1,4 +1,6 @@
 #include "cli/ConvertCommand.h"
+#include "cli/FuelCommand.h"
+#include "cli/IdCommand.h"
 #include "cli/InfoCommand.h"
 
 #include <QCoreApplication>
@@ -21,6 +23,8 @@ struct Command {
 const Command kCommands[] = {
     {"info", "show a log file's header and trailer values and its warnings", runInfoCommand},
     {"convert", "rewrite a log file, or turn it into CSV", runConvertCommand},
+    {"id", "read the module's firmware identification, model and revision", runIdCommand},
+    {"fuel", "write a fuel's scale factor into the module and verify it", runFuelCommand},
 };
 
 void printUsage(QTextStream& s) {

@@ -1,7 +1,6 @@
-#include "logdata/FuelFactor.h"
+#include "device/FuelFactor.h"
 #include "logdata/FuelTypeLogic.h"
 #include "support/IniSettingsStore.h"
-#include "support/QeroFailure.h"
 #include "support/ScriptedPrompter.h"
 
 #include <QTemporaryDir>
@@ -14,7 +13,6 @@ class tst_fueltype : public QObject {
 private Q_SLOTS:
     void encoding_data();
     void encoding();
-    void encodingThatDoesNotFit();
     void fuelFor_data();
     void fuelFor();
     void applyFixedFuel_data();
@@ -42,24 +40,17 @@ void tst_fueltype::encoding() {
     QFETCH(int, factor);
     QFETCH(int, low);
     QFETCH(int, high);
+    // The window's fuel table gives the module the factors it expects.
     const FuelTypeLogic::Entry& e = FuelTypeLogic::entry(Fuel(fuel));
-    QCOMPARE(FuelFactor::factor(e.name, e.ratio), qint64(factor));
+    const std::optional<quint16> f = FuelFactor::factor(e.name, e.ratio);
+    QVERIFY(f);
+    QCOMPARE(int(*f), factor);
     FramImage fram;
-    FuelFactor::store(fram, e.name, e.ratio);
+    FuelFactor::store(fram, *f);
     QCOMPARE(int(fram.FRAMBuffer[6]), low);
     QCOMPARE(int(fram.FRAMBuffer[7]), high);
     QCOMPARE(int(fram.FRAMBuffer[5]), 0);
     QCOMPARE(int(fram.FRAMBuffer[8]), 0);
-}
-
-void tst_fueltype::encodingThatDoesNotFit() {
-    // A user fuel named like lambda with a gasoline-like ratio would need 17 bits.
-    QCOMPARE(FuelFactor::factor(QStringLiteral("lambda"), 14.0f), qint64(312288));
-    FramImage fram;
-    QVERIFY_THROWS_EXCEPTION(QeroFailure, FuelFactor::store(fram, QStringLiteral("lambda"), 14.0f));
-    QCOMPARE(int(fram.FRAMBuffer[6]), 0);
-    // The largest ratio the window accepts fits.
-    QCOMPARE(FuelFactor::factor(QStringLiteral("Race"), 20.0f), qint64(44612));
 }
 
 void tst_fueltype::fuelFor_data() {
