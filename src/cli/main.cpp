@@ -2,6 +2,8 @@
 #include "cli/FuelCommand.h"
 #include "cli/IdCommand.h"
 #include "cli/InfoCommand.h"
+#include "cli/LiveCommand.h"
+#include "cli/ScanCommand.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -25,6 +27,8 @@ const Command kCommands[] = {
     {"convert", "rewrite a log file, or turn it into CSV", runConvertCommand},
     {"id", "read the module's firmware identification, model and revision", runIdCommand},
     {"fuel", "write a fuel's scale factor into the module and verify it", runFuelCommand},
+    {"scan", "look for the module on the serial ports", runScanCommand},
+    {"live", "print the module's live values, one line per polling cycle", runLiveCommand},
 };
 
 void printUsage(QTextStream& s) {
