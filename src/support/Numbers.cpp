@@ -3,12 +3,11 @@
 #include <QLocale>
 #include <QRegularExpression>
 
-#include <algorithm>
 #include <cfenv>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace Numbers {
 
@@ -134,25 +133,12 @@ QString logInteger(int value) {
 QString shortestFloat(float value) {
     if (!std::isfinite(value))
         return QString::number(double(value));
-    // Fewest significant digits that read back as the same single-precision value.
-    for (int digits = 1; digits <= 9; ++digits) {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.*g", digits, double(value));
-        if (std::strtof(buf, nullptr) != value)
-            continue;
-        // "%g" writes 20 with one digit as "2e+01"; settings and people read "20".
-        if (const char* e = std::strchr(buf, 'e')) {
-            const int exponent = std::atoi(e + 1);
-            if (exponent >= -6 && exponent < 16) {
-                const int decimals = std::max(0, digits - 1 - exponent);
-                std::snprintf(buf, sizeof buf, "%.*f", decimals, double(value));
-            }
-        }
-        return QString::fromLatin1(buf);
-    }
+    // Fewest significant digits that read back as the same single-precision value, in
+    // plain notation unless the exponent form is shorter ("13000", not "1.3e+04"), and
+    // with "." whatever the C locale says.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.9g", double(value));
-    return QString::fromLatin1(buf);
+    const auto result = std::to_chars(buf, buf + sizeof buf, value);
+    return QString::fromLatin1(buf, result.ptr - buf);
 }
 
 double leadingNumber(const QString& text) {
