@@ -33,7 +33,7 @@ public:
     Clock& clock() { return m_clock; }
     SettingsStore& settings() { return m_settings; }
 
-    // "3" or "Com3" for a port number, or the path of a device (a pseudo-terminal of
+    // "3" for Com3, or the path of a device (a pseudo-terminal of
     // qero4d-sim). Opens nothing yet. False with a reason when the text is neither.
     bool usePort(const QString& port, QString* error);
     ModuleProtocol& protocol();

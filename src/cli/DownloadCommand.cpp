@@ -70,7 +70,7 @@ private:
 int runDownloadCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
     QCommandLineParser parser;
     const QCommandLineOption portOpt(QStringLiteral("port"),
-                                     QStringLiteral("port number (3 or Com3) or device path"),
+                                     QStringLiteral("port number (3 for Com3) or device path"),
                                      QStringLiteral("PORT"));
     const QCommandLineOption outOpt({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("the log file to write"),

@@ -8,7 +8,7 @@
 int runEraseCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
     QCommandLineParser parser;
     const QCommandLineOption portOpt(QStringLiteral("port"),
-                                     QStringLiteral("port number (3 or Com3) or device path"),
+                                     QStringLiteral("port number (3 for Com3) or device path"),
                                      QStringLiteral("PORT"));
     const QCommandLineOption yesOpt(QStringLiteral("yes"),
                                     QStringLiteral("confirm: all data logged by the module will "

@@ -20,7 +20,7 @@ void print(QTextStream& out, const QeroParamsEditor::Texts& t) {
 int runParamsCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
     QCommandLineParser parser;
     const QCommandLineOption portOpt(QStringLiteral("port"),
-                                     QStringLiteral("port number (3 or Com3) or device path"),
+                                     QStringLiteral("port number (3 for Com3) or device path"),
                                      QStringLiteral("PORT"));
     const QCommandLineOption setOpt(
         QStringLiteral("set"),
