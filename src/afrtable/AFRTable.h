@@ -18,6 +18,13 @@ public:
     static constexpr int kTpsColumns = 9;
     static constexpr int kCells = kRpmRows * kTpsColumns;
 
+    // The table needs a throttle sensor on the analog input: its legend names "TPS".
+    static inline const QString kNoTPSMessage =
+        QStringLiteral("Analog data does not contain properly scaled TPS values.");
+    static bool legendHasTPS(const QString& analogLegend) {
+        return analogLegend.contains(QLatin1String("TPS"), Qt::CaseInsensitive);
+    }
+
     // Starts with empty accumulators and a grid of headings only.
     AFRTable();
 

@@ -1,5 +1,7 @@
 #include "app/frmMain.h"
 
+#include "afrtable/AFRTable.h"
+#include "afrtable/frmAFRTable.h"
 #include "app/SettingsTable.h"
 #include "logdata/AppState.h"
 #include "support/Clock.h"
@@ -88,12 +90,12 @@ void frmMain::buildMenus() {
 
     // Commands that are not built yet stay visible but disabled.
     for (QAction* a : {mnuOpenFile, mnuSaveFile, mnuPrintSetup, mnuEditQEROParams, mnuMaxRPM,
-                       mnuAnalogInScale, mnuFuelType, mnuEditComment, mnuViewRealTime,
-                       mnuViewChart, mnuViewAFRTable, mnuDownload, mnuClearQEROBuffer,
-                       mnuPortSetup, mnuHelpContents, mnuAbout})
+                       mnuAnalogInScale, mnuFuelType, mnuEditComment, mnuViewRealTime, mnuViewChart,
+                       mnuDownload, mnuClearQEROBuffer, mnuPortSetup, mnuHelpContents, mnuAbout})
         a->setEnabled(false);
 
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+    connect(mnuViewAFRTable, &QAction::triggered, this, &frmMain::mnuViewAFRTable_Click);
 }
 
 void frmMain::buildPanels() {
@@ -148,9 +150,32 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void frmMain::cmdCloseRealTimeData_Click() { m_state.RealTimeActive = false; }
+void frmMain::cmdCloseRealTimeData_Click() {
+    m_state.RealTimeActive = false;
+}
 
-void frmMain::mnuExit_Click() { close(); }
+void frmMain::mnuExit_Click() {
+    close();
+}
+
+void frmMain::mnuViewAFRTable_Click() {
+    cmdCloseRealTimeData_Click();
+    const QString title = QStringLiteral("View AFR Table");
+    if (m_state.log.DataBufferEmpty) {
+        m_prompter.message(QStringLiteral("Data buffer empty."), title, Prompter::Icon::Exclamation,
+                           Prompter::Ok);
+        return;
+    }
+    if (!AFRTable::legendHasTPS(m_state.log.AnalogLegend)) {
+        m_prompter.message(AFRTable::kNoTPSMessage, title, Prompter::Icon::Exclamation,
+                           Prompter::Ok);
+        return;
+    }
+    frmAFRTable form(
+        m_state, m_settings, m_prompter,
+        [this](const QString& suffix) { setCaptionSuffix(suffix); }, nullptr, this);
+    form.exec();
+}
 
 void frmMain::closeEvent(QCloseEvent* event) {
     Form_QueryUnload();

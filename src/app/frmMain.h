@@ -28,6 +28,10 @@ public:
     // log runs it first, so that polling never shares the port with another conversation.
     void cmdCloseRealTimeData_Click();
 
+    // View > AFR Table: refuses an empty buffer and a log without throttle values,
+    // otherwise shows the table window modally.
+    void mnuViewAFRTable_Click();
+
     QMenu* mnuFile = nullptr;
     QMenu* mnuEdit = nullptr;
     QMenu* mnuView = nullptr;
