@@ -90,8 +90,9 @@ void frmMain::buildMenus() {
 
     // Commands that are not built yet stay visible but disabled.
     for (QAction* a : {mnuOpenFile, mnuSaveFile, mnuPrintSetup, mnuEditQEROParams, mnuMaxRPM,
-                       mnuAnalogInScale, mnuFuelType, mnuEditComment, mnuViewRealTime, mnuViewChart,
-                       mnuDownload, mnuClearQEROBuffer, mnuPortSetup, mnuHelpContents, mnuAbout})
+                       mnuAnalogInScale, mnuFuelType, mnuEditComment, mnuViewRealTime,
+                       mnuViewChart, mnuDownload, mnuClearQEROBuffer,
+                       mnuPortSetup, mnuHelpContents, mnuAbout})
         a->setEnabled(false);
 
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
@@ -150,13 +151,9 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void frmMain::cmdCloseRealTimeData_Click() {
-    m_state.RealTimeActive = false;
-}
+void frmMain::cmdCloseRealTimeData_Click() { m_state.RealTimeActive = false; }
 
-void frmMain::mnuExit_Click() {
-    close();
-}
+void frmMain::mnuExit_Click() { close(); }
 
 void frmMain::mnuViewAFRTable_Click() {
     cmdCloseRealTimeData_Click();
