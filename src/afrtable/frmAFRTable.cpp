@@ -14,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QDateTime>
 #include <QFocusEvent>
 #include <QGridLayout>
@@ -389,6 +390,12 @@ void frmAFRTable::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void frmAFRTable::closeEvent(QCloseEvent* event) {
+    QDialog::closeEvent(event);
+    if (event->isAccepted())
+        Form_Unload();
 }
 
 void frmAFRTable::done(int result) {
