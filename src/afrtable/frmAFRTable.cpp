@@ -1,6 +1,7 @@
 #include "afrtable/frmAFRTable.h"
 
 #include "afrtable/AFRTableFields.h"
+#include "afrtable/AFRTableMerge.h"
 #include "afrtable/AFRTablePage.h"
 #include "afrtable/AFRTablePrintout.h"
 #include "afrtable/SystemPrinterProvider.h"
@@ -74,7 +75,7 @@ void frmAFRTable::buildControls() {
     mnuSep1->setObjectName(QStringLiteral("mnuSep1"));
     mnuExit = mnuFile->addAction(QStringLiteral("E&xit"));
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
-    mnuOpenAddFile->setEnabled(false);
+    connect(mnuOpenAddFile, &QAction::triggered, this, &frmAFRTable::mnuOpenAddFile_Click);
     connect(mnuExit, &QAction::triggered, this, &QWidget::close);
 
     m_client = new QWidget(this);
@@ -380,6 +381,18 @@ void frmAFRTable::cmdPrint_Click() {
             *device, family,
             AFRTablePrintout::pageLines(m_state, gridTexts(), QDateTime::currentDateTime()));
     });
+}
+
+void frmAFRTable::mnuOpenAddFile_Click() {
+    const AFRTableMerge::Outcome outcome =
+        AFRTableMerge::openAdditionalFile(m_state, m_table, chkFilterData->isChecked(), m_prompter);
+    if (outcome.result != AFRTableMerge::Result::Merged)
+        return;
+    showGrid(m_table.grid());
+    m_state.AddedFileLoaded = true;
+    setMerged(true);
+    if (m_setCaptionSuffix)
+        m_setCaptionSuffix(AFRTableMerge::captionSuffix(outcome.path));
 }
 
 void frmAFRTable::keyPressEvent(QKeyEvent* event) {

@@ -39,6 +39,7 @@ public:
     void cmdPrint_Click();
     void txtAFRTarget_Validate();
     void txtMinSampleNum_Validate();
+    void mnuOpenAddFile_Click();
     void mnuPopUpCopy3D_Click();
 
     // The table as the grid shows it now (including any text edited in the grid).

@@ -1,3 +1,4 @@
+#include "TestLogFile.h"
 #include "afrtable/AFRTablePage.h"
 #include "afrtable/PrinterProvider.h"
 #include "afrtable/frmAFRTable.h"
@@ -138,6 +139,15 @@ private Q_SLOTS:
     void pagePaintsLinesInOneColumn();
     void printWritesPage();
     void printWithoutPrinterIsReported();
+    void mergeAddsSamplesAndGreysParameters();
+    void mergeWithOtherRatio_data();
+    void mergeWithOtherRatio();
+    void mergeRefusals_data();
+    void mergeRefusals();
+    void mergeOfShortFileCountsOnlyItsRows();
+    void mergeCaptionOfLongName();
+    void closingAfterMergeEmptiesBuffer();
+    void closingWithoutMergeKeepsBuffer();
     void viewCommandRefusals_data();
     void viewCommandRefusals();
     void viewCommandOpensWindow();
@@ -149,7 +159,18 @@ private:
     ScriptedPrompter m_prompter;
     QStringList m_captions;
     std::unique_ptr<frmAFRTable> open(PrinterProvider* printers = nullptr);
+    QString logFile(const QString& name, const TestLogFile& log);
+    int count(const frmAFRTable& w, int row, int column) const {
+        return w.table().CellSampleCount()[column + 9 * row];
+    }
 };
+
+QString tst_frmafrtable::logFile(const QString& name, const TestLogFile& log) {
+    const QString path = m_dir->filePath(name);
+    if (!log.write(path))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
 
 void tst_frmafrtable::init() {
     m_dir = std::make_unique<QTemporaryDir>();
@@ -470,6 +491,218 @@ void tst_frmafrtable::printWithoutPrinterIsReported() {
     QCOMPARE(messages.first().text, QStringLiteral("The printer is not available."));
     QCOMPARE(messages.first().title, QStringLiteral("Error"));
     QCOMPARE(messages.first().icon, Prompter::Icon::Critical);
+}
+
+void tst_frmafrtable::mergeAddsSamplesAndGreysParameters() {
+    // The log in memory: 6 samples at 3000 rpm, 20 %.
+    for (int i = 0; i < 6; ++i)
+        put(m_state, i, 3000.0f, 20.0f, 14.0f, 14.0f);
+    m_state.log.FuelType = QStringLiteral("Gasoline");
+    TestLogFile added;
+    added.fill(100, 4, 3000.0f, 20.0f, 13.0f);
+    added.fill(200, 5, 5000.0f, 95.0f, 12.0f);
+    added.legend = QStringLiteral("Throttle tps %");
+    const QString path = logFile(QStringLiteral("second.log"), added);
+
+    auto w = open();
+    QCOMPARE(w->VSFlexGrid1->item(6, 5)->text(), QStringLiteral("14.0"));
+    m_prompter.answerFile(path);
+    w->mnuOpenAddFile->trigger();
+
+    const auto& dialog = m_prompter.boxes().first();
+    QCOMPARE(dialog.kind, ScriptedPrompter::Box::OpenFile);
+    QCOMPARE(dialog.title, QStringLiteral("Open File"));
+    QVERIFY(m_prompter.messages().isEmpty());
+    QCOMPARE(count(*w, 5, 4), 10);
+    QCOMPARE(count(*w, 9, 8), 5);
+    QCOMPARE(w->VSFlexGrid1->item(6, 5)->text(), QStringLiteral("13.6")); // (6*14 + 4*13) / 10
+    QCOMPARE(w->VSFlexGrid1->item(10, 9)->text(), QStringLiteral("12.0"));
+
+    QVERIFY(m_state.AddedFileLoaded);
+    QVERIFY(!m_state.log.DataBufferEmpty);
+    QCOMPARE(m_state.log.AnalogLegend, QStringLiteral("Throttle tps %"));
+    QCOMPARE(m_state.log.AFR1[100], 13.0f);
+    QCOMPARE(m_state.log.AFR1[0], 10.0f); // the first log's samples are gone
+    QCOMPARE(m_state.log.StoichRatio, 14.69f);
+    QVERIFY(!w->fraAFRTableParams->isEnabled());
+    QVERIFY(!w->fraAFRTableData->isEnabled());
+    QVERIFY(!w->cmdRefreshTable->isEnabled());
+    QVERIFY(w->cmdPrint->isEnabled());
+    QVERIFY(w->mnuOpenAddFile->isEnabled());
+    const QColor grey = w->palette().color(QPalette::Disabled, QPalette::WindowText);
+    QCOMPARE(w->lblAFRTargetLegend->palette().color(QPalette::Active, QPalette::WindowText), grey);
+    QCOMPARE(m_captions, QStringList{QStringLiteral("Added File - second.log")});
+
+    // A further file adds again.
+    m_prompter.answerFile(path);
+    w->mnuOpenAddFile_Click();
+    QCOMPARE(count(*w, 5, 4), 14);
+    QCOMPARE(count(*w, 9, 8), 10);
+}
+
+void tst_frmafrtable::mergeWithOtherRatio_data() {
+    QTest::addColumn<bool>("fuelLines");
+    QTest::addColumn<Prompter::Button>("answer");
+    QTest::newRow("E85 file, OK") << true << Prompter::Ok;
+    QTest::newRow("E85 file, Cancel") << true << Prompter::Cancel;
+    QTest::newRow("no fuel lines, OK") << false << Prompter::Ok;
+}
+
+void tst_frmafrtable::mergeWithOtherRatio() {
+    QFETCH(bool, fuelLines);
+    QFETCH(Prompter::Button, answer);
+    for (int i = 0; i < 5; ++i)
+        put(m_state, i, 3000.0f, 20.0f, 14.0f, 14.0f);
+    TestLogFile added;
+    added.fill(0, 5, 3000.0f, 20.0f, 13.0f);
+    added.fuel = QStringLiteral("E85");
+    added.ratio = fuelLines ? std::optional<QString>(QStringLiteral("9.77")) : std::nullopt;
+    const QString path = logFile(QStringLiteral("e85.log"), added);
+
+    auto w = open();
+    m_prompter.answerFile(path);
+    m_prompter.answerButton(answer);
+    w->mnuOpenAddFile_Click();
+    const auto messages = m_prompter.messages();
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages[0].text, QStringLiteral("Stoichiometric ratio for new data doesn't match. "
+                                              "Click OK to continue or Cancel"));
+    QCOMPARE(messages[0].title, QStringLiteral("Open Additional File"));
+    QCOMPARE(messages[0].icon, Prompter::Icon::Exclamation);
+    QCOMPARE(messages[0].buttons, Prompter::Buttons(Prompter::Ok | Prompter::Cancel));
+
+    const bool merged = answer == Prompter::Ok;
+    QCOMPARE(count(*w, 5, 4), merged ? 10 : 5);
+    QCOMPARE(m_state.AddedFileLoaded, merged);
+    QCOMPARE(w->cmdRefreshTable->isEnabled(), !merged);
+    // The table's fuel stays the one of the log first opened.
+    QCOMPARE(m_state.log.StoichRatio, 14.69f);
+    QCOMPARE(m_state.log.FuelType, QStringLiteral("Gasoline"));
+    // A declined file leaves the log in memory as it was.
+    QCOMPARE(m_state.log.AFR1[0], merged ? 13.0f : 14.0f);
+    QCOMPARE(m_captions.size(), merged ? 1 : 0);
+}
+
+void tst_frmafrtable::mergeRefusals_data() {
+    QTest::addColumn<QString>("legend");
+    QTest::addColumn<int>("headerLines");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("not a throttle")
+        << "Analog Input" << 8 << "Analog data does not contain properly scaled TPS values.";
+    QTest::newRow("ends in header")
+        << "TPS" << 5 << "Error - reached premature end-of-file. No data found";
+}
+
+void tst_frmafrtable::mergeRefusals() {
+    QFETCH(QString, legend);
+    QFETCH(int, headerLines);
+    QFETCH(QString, message);
+    for (int i = 0; i < 5; ++i)
+        put(m_state, i, 3000.0f, 20.0f, 14.0f, 14.0f);
+    TestLogFile added;
+    added.fill(0, 5, 3000.0f, 20.0f, 13.0f);
+    added.legend = legend;
+    added.headerLines = headerLines;
+    added.maxValue = QStringLiteral("50");
+    const QString path = logFile(QStringLiteral("refused.log"), added);
+
+    auto w = open();
+    const AFRTableGrid::Texts before = w->gridTexts();
+    m_prompter.answerFile(path);
+    w->mnuOpenAddFile_Click();
+    QCOMPARE(m_prompter.messageTexts(), QStringList{message});
+    QCOMPARE(m_prompter.messages().first().title, QStringLiteral("Open Additional File"));
+    QCOMPARE(m_prompter.messages().first().icon, Prompter::Icon::Exclamation);
+    QVERIFY(w->gridTexts() == before);
+    QCOMPARE(count(*w, 5, 4), 5);
+    QVERIFY(!m_state.AddedFileLoaded);
+    QVERIFY(w->cmdRefreshTable->isEnabled());
+    QVERIFY(m_captions.isEmpty());
+    // The log in memory, header values included, is the one the table was built from.
+    QCOMPARE(m_state.log.AnalogLegend, QStringLiteral("TPS (%)"));
+    QCOMPARE(m_state.log.MaxScaledValue, 5.0f);
+    QCOMPARE(m_state.log.AFR1[0], 14.0f);
+}
+
+void tst_frmafrtable::mergeOfShortFileCountsOnlyItsRows() {
+    // The log in memory has 100 samples in one cell; the added file has 10 rows only.
+    for (int i = 0; i < 100; ++i)
+        put(m_state, i, 3000.0f, 20.0f, 14.0f, 14.0f);
+    TestLogFile added;
+    added.rows = 10;
+    added.fill(0, 10, 3000.0f, 20.0f, 13.0f);
+    const QString path = logFile(QStringLiteral("short.log"), added);
+    auto w = open();
+    m_prompter.answerFile(path);
+    m_prompter.answerButton(Prompter::Ok); // the premature end
+    m_prompter.answerButton(Prompter::Ok); // the file has no fuel lines: no ratio
+    w->mnuOpenAddFile_Click();
+    QCOMPARE(m_prompter.messageTexts(),
+             (QStringList{QStringLiteral("Error - reached premature end-of-file. Some data may be "
+                                         "missing or corrupted"),
+                          QStringLiteral("Stoichiometric ratio for new data doesn't match. Click "
+                                         "OK to continue or Cancel")}));
+    QVERIFY(m_state.AddedFileLoaded);
+    QCOMPARE(count(*w, 5, 4), 110);
+    QCOMPARE(m_state.log.AFR1[50], 10.0f);
+}
+
+void tst_frmafrtable::mergeCaptionOfLongName() {
+    TestLogFile added;
+    const QString name = QString(57, u'n') + QStringLiteral(".log"); // 61 characters
+    const QString path = logFile(name, added);
+    auto w = open();
+    m_prompter.answerFile(path);
+    w->mnuOpenAddFile_Click();
+    QCOMPARE(m_captions,
+             QStringList{QStringLiteral("Added File - ...") + QString(56, u'n') + ".log"});
+
+    m_captions.clear();
+    const QString exact = QString(56, u'x') + QStringLiteral(".log"); // 60 characters
+    m_prompter.answerFile(logFile(exact, added));
+    w->mnuOpenAddFile_Click();
+    QCOMPARE(m_captions, QStringList{QStringLiteral("Added File - ") + exact});
+}
+
+void tst_frmafrtable::closingAfterMergeEmptiesBuffer() {
+    for (int i = 0; i < 5; ++i)
+        put(m_state, i, 3000.0f, 20.0f, 14.0f, 14.0f);
+    TestLogFile added;
+    added.fill(0, 5, 3000.0f, 20.0f, 13.0f);
+    const QString path = logFile(QStringLiteral("b.log"), added);
+    for (int way = 0; way < 3; ++way) {
+        m_state.log.DataBufferEmpty = false;
+        m_captions.clear();
+        auto w = open();
+        m_prompter.answerFile(path);
+        w->mnuOpenAddFile_Click();
+        QVERIFY(m_state.AddedFileLoaded);
+        w->show();
+        if (way == 0)
+            w->cmdExit->click();
+        else if (way == 1)
+            w->mnuExit->trigger();
+        else
+            w->close();
+        QVERIFY(!w->isVisible());
+        QVERIFY(m_state.log.DataBufferEmpty);
+        QVERIFY(!m_state.AddedFileLoaded);
+        QCOMPARE(m_state.log.AFR1[0], 10.0f);
+        QCOMPARE(m_captions.last(), QStringLiteral("Data Buffer Empty"));
+    }
+}
+
+void tst_frmafrtable::closingWithoutMergeKeepsBuffer() {
+    put(m_state, 0, 3000.0f, 20.0f, 14.0f, 14.0f);
+    auto w = open();
+    m_prompter.answerFile(QString()); // the file dialog cancelled
+    w->mnuOpenAddFile_Click();
+    w->show();
+    w->cmdExit->click();
+    QVERIFY(!m_state.log.DataBufferEmpty);
+    QCOMPARE(m_state.log.AFR1[0], 14.0f);
+    QVERIFY(m_captions.isEmpty());
+    QVERIFY(m_prompter.messages().isEmpty());
 }
 
 void tst_frmafrtable::viewCommandRefusals_data() {
