@@ -17,8 +17,6 @@ namespace AFRTableLogFile {
 
 inline const QString kNoDataFound =
     QStringLiteral("Error - reached premature end-of-file. No data found");
-inline const QString kDataMissing =
-    QStringLiteral("Error - reached premature end-of-file. Some data may be missing or corrupted");
 inline const QString kLogFilter = QStringLiteral("QERO4D log files (*.log)|*.log");
 
 enum class FuelLines {
@@ -28,7 +26,7 @@ enum class FuelLines {
 
 struct Report {
     bool noDataFound = false; // the file ended inside its 8 header lines
-    QStringList warnings;     // kNoDataFound / kDataMissing, in the order they arose
+    QStringList warnings;     // the premature-end messages, in the order they arose
     // The ratio line's value, when the file has that line with its 2 fields.
     std::optional<float> stoichRatio;
 };
@@ -36,9 +34,8 @@ struct Report {
 // The whole file; throws QeroFailure with the system's reason when it cannot be read.
 QByteArray readBytes(const QString& path);
 
-// Fills `log` from the bytes: header values, the 12000 sample rows (a row with another
-// field count than 5 leaves its slot as it was), the elapsed-time repair, the download
-// date and comment, and the fuel lines as `fuel` says.
+// Fills `log` from the bytes exactly as File > Open reads a file, the fuel lines as
+// `fuel` says.
 Report read(QByteArrayView bytes, LogBuffer& log, FuelLines fuel);
 
 // Lets the user choose an existing log file; empty when nothing was chosen.

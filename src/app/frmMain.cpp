@@ -3,11 +3,15 @@
 #include "afrtable/AFRTable.h"
 #include "afrtable/frmAFRTable.h"
 #include "app/SettingsTable.h"
+#include "device/FuelUpload.h"
 #include "device/ModuleSession.h"
 #include "device/PortSelectFrame.h"
 #include "device/PortSetup.h"
 #include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
+#include "logdata/LogFileCommands.h"
+#include "logdata/frmAnalogInScale.h"
+#include "logdata/frmFuelType.h"
 #include "realtime/ConnectionStateMachine.h"
 #include "realtime/MaxRPMSetting.h"
 #include "realtime/RealTimeCommands.h"
@@ -34,12 +38,17 @@
 frmMain::frmMain(AppState& state, SettingsStore& settings, Prompter& prompter, Clock& clock,
                  QWidget* parent)
     : QMainWindow(parent), m_state(state), m_settings(settings), m_prompter(prompter),
-      m_clock(clock) {
+      m_clock(clock),
+      m_logFiles(std::make_unique<LogFileCommands>(state, prompter, settings, clock)) {
     PortDevices devices;
     devices.loadOverrides(m_settings);
     m_module = std::make_unique<ModuleSession>(m_state, m_clock, m_prompter,
                                                std::make_unique<QSerialPortLink>(devices));
     setObjectName(QStringLiteral("frmMain"));
+    m_logFiles->closeRealTimeView = [this] { cmdCloseRealTimeData_Click(); };
+    m_logFiles->setCaptionSuffix = [this](const QString& s) { setCaptionSuffix(s); };
+    // showChart stays unset until the chart window exists; opening a log then ends with
+    // the caption.
     resize(900, 620);
     buildMenus();
     buildPanels();
@@ -106,10 +115,9 @@ void frmMain::buildMenus() {
     mnuAbout = entry(mnuHelp, "mnuAbout", QStringLiteral("&About"));
 
     // Commands that are not built yet stay visible but disabled.
-    for (QAction* a :
-         {mnuOpenFile, mnuSaveFile, mnuPrintSetup, mnuEditQEROParams, mnuMaxRPM, mnuAnalogInScale,
-          mnuFuelType, mnuEditComment, mnuViewRealTime, mnuViewChart, mnuViewAFRTable, mnuDownload,
-          mnuClearQEROBuffer, mnuPortSetup, mnuHelpContents, mnuAbout})
+    for (QAction* a : {mnuPrintSetup, mnuEditQEROParams, mnuMaxRPM, mnuEditComment, mnuViewRealTime,
+                       mnuViewChart, mnuViewAFRTable, mnuDownload, mnuClearQEROBuffer, mnuPortSetup,
+                       mnuHelpContents, mnuAbout})
         a->setEnabled(false);
     for (QAction* a : {mnuViewRealTime, mnuPortSetup, mnuMaxRPM, mnuViewAFRTable})
         a->setEnabled(true);
@@ -118,6 +126,10 @@ void frmMain::buildMenus() {
     connect(mnuMaxRPM, &QAction::triggered, this, &frmMain::mnuMaxRPM_Click);
 
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+    connect(mnuOpenFile, &QAction::triggered, this, &frmMain::mnuOpenFile_Click);
+    connect(mnuSaveFile, &QAction::triggered, this, &frmMain::mnuSaveFile_Click);
+    connect(mnuAnalogInScale, &QAction::triggered, this, &frmMain::mnuAnalogInScale_Click);
+    connect(mnuFuelType, &QAction::triggered, this, &frmMain::mnuFuelType_Click);
     connect(mnuViewAFRTable, &QAction::triggered, this, &frmMain::mnuViewAFRTable_Click);
 }
 
@@ -273,6 +285,36 @@ void frmMain::end() {
 
 void frmMain::mnuExit_Click() {
     close();
+}
+
+void frmMain::mnuOpenFile_Click() {
+    m_logFiles->mnuOpenFile_Click();
+}
+
+void frmMain::mnuSaveFile_Click() {
+    m_logFiles->mnuSaveFile_Click();
+}
+
+void frmMain::mnuAnalogInScale_Click() {
+    cmdCloseRealTimeData_Click();
+    ErrorReport::runStep(m_prompter, [this] {
+        frmAnalogInScale window(m_state.log, m_prompter, m_settings, this);
+        window.exec();
+    });
+}
+
+void frmMain::mnuFuelType_Click() {
+    cmdCloseRealTimeData_Click();
+    ErrorReport::runStep(m_prompter, [this] {
+        frmFuelType window(m_state, m_prompter, m_settings, this);
+        // The program's own choice is taken first, so it stands even when the module
+        // cannot be reached.
+        window.setUploadAction([this, &window] {
+            window.applyChoice();
+            FuelUpload(m_module->protocol()).run();
+        });
+        window.exec();
+    });
 }
 
 void frmMain::mnuViewAFRTable_Click() {

@@ -18,6 +18,7 @@ class RealTimeCommands;
 class RealTimeDataFrame;
 class RealTimePoller;
 class Clock;
+class LogFileCommands;
 class ModuleSession;
 class Prompter;
 class SettingsStore;
@@ -38,6 +39,11 @@ public:
     // Closes the real-time view; every command that talks to the module or changes the
     // log runs it first, so that polling never shares the port with another conversation.
     void cmdCloseRealTimeData_Click();
+
+    void mnuOpenFile_Click();
+    void mnuSaveFile_Click();
+    void mnuAnalogInScale_Click();
+    void mnuFuelType_Click();
 
     // The serial link to the module with its protocol; closed again at exit.
     ModuleSession& module() { return *m_module; }
@@ -113,6 +119,7 @@ private:
     SettingsStore& m_settings;
     Prompter& m_prompter;
     Clock& m_clock;
+    std::unique_ptr<LogFileCommands> m_logFiles;
     std::unique_ptr<ModuleSession> m_module;
     std::unique_ptr<ConnectionStateMachine> m_stateMachine;
     std::unique_ptr<RealTimeCommands> m_realTimeCommands;
