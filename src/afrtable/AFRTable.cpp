@@ -1,5 +1,6 @@
 #include "afrtable/AFRTable.h"
 
+#include "logdata/AnalogScaling.h"
 #include "logdata/AppState.h"
 #include "support/Numbers.h"
 
@@ -84,14 +85,10 @@ AFRTableGrid AFRTable::WriteAFRTable(const QString& display, bool reset, const A
     fillHeadings();
     m_cellIndex.fill(0);
 
-    // Throttle position from the analog input; a span below 0.1 V is floored so that a
-    // reversed or empty voltage range never divides by (almost) zero.
-    const float span = log.MaxInVolts - log.MinInVolts;
-    const float rise = log.MaxScaledValue - log.MinScaledValue;
-    const float slope = span > 0.1f ? rise / span : rise / 0.1f;
-    const float offset = log.MinScaledValue - slope * log.MinInVolts;
+    // Throttle position from the analog input, by the program's one scaling rule.
+    const AnalogScaling scaling(log);
     for (int i = 0; i < LogBuffer::kSamples; ++i) {
-        float x = slope * log.AnalogInVolts[i] + offset;
+        float x = scaling.scale(log.AnalogInVolts[i]);
         if (!(x >= 0.0f))
             x = 0.0f;
         else if (x > 100.0f)
