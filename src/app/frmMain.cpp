@@ -1,5 +1,7 @@
 #include "app/frmMain.h"
 
+#include "afrtable/AFRTable.h"
+#include "afrtable/frmAFRTable.h"
 #include "app/SettingsTable.h"
 #include "device/ClearQEROBufferCommand.h"
 #include "device/DownloadCommand.h"
@@ -121,7 +123,7 @@ void frmMain::buildMenus() {
                        mnuViewChart, mnuViewAFRTable, mnuDownload, mnuClearQEROBuffer, mnuPortSetup,
                        mnuHelpContents, mnuAbout})
         a->setEnabled(false);
-    for (QAction* a : {mnuViewRealTime, mnuPortSetup, mnuMaxRPM})
+    for (QAction* a : {mnuViewRealTime, mnuPortSetup, mnuMaxRPM, mnuViewAFRTable})
         a->setEnabled(true);
     connect(mnuViewRealTime, &QAction::triggered, this, &frmMain::mnuViewRealTime_Click);
     connect(mnuPortSetup, &QAction::triggered, this, &frmMain::mnuPortSetup_Click);
@@ -137,6 +139,7 @@ void frmMain::buildMenus() {
     connect(mnuSaveFile, &QAction::triggered, this, &frmMain::mnuSaveFile_Click);
     connect(mnuAnalogInScale, &QAction::triggered, this, &frmMain::mnuAnalogInScale_Click);
     connect(mnuFuelType, &QAction::triggered, this, &frmMain::mnuFuelType_Click);
+    connect(mnuViewAFRTable, &QAction::triggered, this, &frmMain::mnuViewAFRTable_Click);
 }
 
 void frmMain::buildPanels() {
@@ -360,6 +363,25 @@ void frmMain::mnuFuelType_Click() {
         });
         window.exec();
     });
+}
+
+void frmMain::mnuViewAFRTable_Click() {
+    cmdCloseRealTimeData_Click();
+    const QString title = QStringLiteral("View AFR Table");
+    if (m_state.log.DataBufferEmpty) {
+        m_prompter.message(QStringLiteral("Data buffer empty."), title, Prompter::Icon::Exclamation,
+                           Prompter::Ok);
+        return;
+    }
+    if (!AFRTable::legendHasTPS(m_state.log.AnalogLegend)) {
+        m_prompter.message(AFRTable::kNoTPSMessage, title, Prompter::Icon::Exclamation,
+                           Prompter::Ok);
+        return;
+    }
+    frmAFRTable form(
+        m_state, m_settings, m_prompter,
+        [this](const QString& suffix) { setCaptionSuffix(suffix); }, nullptr, this);
+    form.exec();
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
