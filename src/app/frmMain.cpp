@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "app/SettingsTable.h"
+#include "chart/frmChart1.h"
 #include "logdata/AppState.h"
 #include "support/Clock.h"
 #include "support/Prompter.h"
@@ -87,13 +88,14 @@ void frmMain::buildMenus() {
     mnuAbout = entry(mnuHelp, "mnuAbout", QStringLiteral("&About"));
 
     // Commands that are not built yet stay visible but disabled.
-    for (QAction* a : {mnuOpenFile, mnuSaveFile, mnuPrintSetup, mnuEditQEROParams, mnuMaxRPM,
-                       mnuAnalogInScale, mnuFuelType, mnuEditComment, mnuViewRealTime,
-                       mnuViewChart, mnuViewAFRTable, mnuDownload, mnuClearQEROBuffer,
-                       mnuPortSetup, mnuHelpContents, mnuAbout})
+    for (QAction* a :
+         {mnuOpenFile, mnuSaveFile, mnuPrintSetup, mnuEditQEROParams, mnuMaxRPM, mnuAnalogInScale,
+          mnuFuelType, mnuEditComment, mnuViewRealTime, mnuViewAFRTable, mnuDownload,
+          mnuClearQEROBuffer, mnuPortSetup, mnuHelpContents, mnuAbout})
         a->setEnabled(false);
 
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+    connect(mnuViewChart, &QAction::triggered, this, &frmMain::mnuViewChart_Click);
 }
 
 void frmMain::buildPanels() {
@@ -148,9 +150,28 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void frmMain::cmdCloseRealTimeData_Click() { m_state.RealTimeActive = false; }
+void frmMain::cmdCloseRealTimeData_Click() {
+    m_state.RealTimeActive = false;
+}
 
-void frmMain::mnuExit_Click() { close(); }
+void frmMain::mnuExit_Click() {
+    close();
+}
+
+void frmMain::mnuViewChart_Click() {
+    cmdCloseRealTimeData_Click();
+    if (m_state.log.DataBufferEmpty) {
+        m_prompter.message(QStringLiteral("Data buffer empty."), QStringLiteral("View Chart"),
+                           Prompter::Icon::Exclamation, Prompter::Ok);
+        return;
+    }
+    showChart();
+}
+
+void frmMain::showChart() {
+    frmChart1 chart(m_state, m_prompter, this);
+    chart.exec();
+}
 
 void frmMain::closeEvent(QCloseEvent* event) {
     Form_QueryUnload();

@@ -28,6 +28,12 @@ public:
     // log runs it first, so that polling never shares the port with another conversation.
     void cmdCloseRealTimeData_Click();
 
+    // View > Chart: refuses an empty buffer, else shows the chart window modally.
+    void mnuViewChart_Click();
+    // Shows the chart window modally on the buffer as it is (the end of a file open or
+    // a download, which have just filled it).
+    void showChart();
+
     QMenu* mnuFile = nullptr;
     QMenu* mnuEdit = nullptr;
     QMenu* mnuView = nullptr;
