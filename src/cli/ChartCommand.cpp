@@ -30,18 +30,21 @@ int usageError(QTextStream& err, const QString& message) {
     return 2;
 }
 
-// Drawing needs a window-system application object; without a display it runs on the
-// offscreen platform.
-std::unique_ptr<QApplication> ensureGuiApplication(QString& error) {
-    if (QCoreApplication::instance()) {
-        if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
-            error = QStringLiteral("drawing needs a QApplication, but another kind of "
-                                   "application object was already made");
-        return nullptr;
-    }
+void chooseOffscreenWithoutDisplay() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// The widget application object drawing needs, made here when the caller made none.
+std::unique_ptr<QApplication> ensureGuiApplication(QString& error) {
+    if (QCoreApplication::instance()) {
+        if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+            error = QStringLiteral("drawing needs a widget application object, but a plain "
+                                   "one was made before the command ran");
+        return nullptr;
+    }
+    chooseOffscreenWithoutDisplay();
     static int argc = 1;
     static char name[] = "qero4d-cli";
     static char* argv[] = {name, nullptr};
@@ -49,6 +52,11 @@ std::unique_ptr<QApplication> ensureGuiApplication(QString& error) {
 }
 
 } // namespace
+
+std::unique_ptr<QCoreApplication> createChartApplication(int& argc, char** argv) {
+    chooseOffscreenWithoutDisplay();
+    return std::make_unique<QApplication>(argc, argv);
+}
 
 int runChartCommand(const QStringList& args, QTextStream& out, QTextStream& err,
                     const ChartLogLoader& loadLog) {
