@@ -17,7 +17,9 @@ QeroFailure malformed(const QString& why) {
                            .arg(QLatin1String(kFileName), why));
 }
 
-bool isSeparator(const QString& line) { return line.startsWith(u'!'); }
+bool isSeparator(const QString& line) {
+    return line.startsWith(u'!');
+}
 
 } // namespace
 

@@ -27,11 +27,21 @@ Prompter::Button QtPrompter::message(const QString& text, const QString& title, 
     box.setWindowTitle(title);
     box.setText(text);
     switch (icon) {
-    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case Icon::Information: box.setIcon(QMessageBox::Information); break;
-    case Icon::Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
-    case Icon::Question: box.setIcon(QMessageBox::Question); break;
+    case Icon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
     }
     if (buttons == NoButton)
         buttons = Ok;
@@ -69,7 +79,7 @@ QString QtPrompter::qtFilter(const QString& filter) {
     QStringList out;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
         out.append(parts[i].contains(u'(') ? parts[i]
-                                            : parts[i] + QStringLiteral(" (") + parts[i + 1] + u')');
+                                           : parts[i] + QStringLiteral(" (") + parts[i + 1] + u')');
     if (out.isEmpty())
         out.append(f);
     return out.join(QStringLiteral(";;"));

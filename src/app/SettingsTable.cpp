@@ -90,7 +90,9 @@ void load(AppState& state, SettingsStore& store, Prompter& prompter) {
              state.PortNumber = port;
          }},
         {"AutoConnect", QStringLiteral("False"),
-         [&](const QString& t) { state.AutoConnect = toBoolean(QStringLiteral("AutoConnect"), t); }},
+         [&](const QString& t) {
+             state.AutoConnect = toBoolean(QStringLiteral("AutoConnect"), t);
+         }},
         {"DataLogInterval", QStringLiteral("0.1"),
          [&](const QString& t) {
              log.DataLogInterval = toSingle(QStringLiteral("DataLogInterval"), t);
@@ -101,8 +103,10 @@ void load(AppState& state, SettingsStore& store, Prompter& prompter) {
          [&](const QString& t) { state.RPMDebounce = toByte(QStringLiteral("RPMDebounce"), t); }},
         {"MinLEDPWM", QStringLiteral("15"),
          [&](const QString& t) { state.MinLEDPWM = toByte(QStringLiteral("MinLEDPWM"), t); }},
-        {"AFRTableData", QStringLiteral("Sensor 1"), [&](const QString& t) { state.AFRTableData = t; }},
-        {"AnalogInputType", QStringLiteral("NONE"), [&](const QString& t) { log.AnalogInputType = t; }},
+        {"AFRTableData", QStringLiteral("Sensor 1"),
+         [&](const QString& t) { state.AFRTableData = t; }},
+        {"AnalogInputType", QStringLiteral("NONE"),
+         [&](const QString& t) { log.AnalogInputType = t; }},
         {"MaxRPMDisplay", QStringLiteral("10000"),
          [&](const QString& t) {
              log.MaxRPMDisplay = toInt16(QStringLiteral("MaxRPMDisplay"), t);
@@ -120,7 +124,8 @@ void load(AppState& state, SettingsStore& store, Prompter& prompter) {
          [&](const QString& t) {
              log.MaxScaledValue = toSingle(QStringLiteral("MaxScaledValue"), t);
          }},
-        {"AnalogLegend", QStringLiteral("Analog Input"), [&](const QString& t) { log.AnalogLegend = t; }},
+        {"AnalogLegend", QStringLiteral("Analog Input"),
+         [&](const QString& t) { log.AnalogLegend = t; }},
         {"FuelType", QStringLiteral("Gasoline"), [&](const QString& t) { log.FuelType = t; }},
         {"StoichRatio", QStringLiteral("14.69"),
          [&](const QString& t) { log.StoichRatio = toSingle(QStringLiteral("StoichRatio"), t); }},
@@ -130,9 +135,8 @@ void load(AppState& state, SettingsStore& store, Prompter& prompter) {
     for (const Key& key : keys) {
         if (!aborted) {
             const QString name = QLatin1String(key.name);
-            const ErrorReport::StepResult r = ErrorReport::runStep(prompter, [&] {
-                key.apply(store.value(name).value_or(key.defaultText));
-            });
+            const ErrorReport::StepResult r = ErrorReport::runStep(
+                prompter, [&] { key.apply(store.value(name).value_or(key.defaultText)); });
             aborted = r == ErrorReport::StepResult::Aborted;
         }
         const QLatin1String name(key.name);

@@ -2,6 +2,8 @@
 
 #include "app/SettingsTable.h"
 #include "chart/frmChart1.h"
+#include "device/ModuleSession.h"
+#include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
 #include "support/Clock.h"
 #include "support/Prompter.h"
@@ -21,6 +23,10 @@ frmMain::frmMain(AppState& state, SettingsStore& settings, Prompter& prompter, C
                  QWidget* parent)
     : QMainWindow(parent), m_state(state), m_settings(settings), m_prompter(prompter),
       m_clock(clock) {
+    PortDevices devices;
+    devices.loadOverrides(m_settings);
+    m_module = std::make_unique<ModuleSession>(m_state, m_clock, m_prompter,
+                                               std::make_unique<QSerialPortLink>(devices));
     setObjectName(QStringLiteral("frmMain"));
     resize(900, 620);
     buildMenus();
@@ -179,6 +185,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 void frmMain::Form_QueryUnload() {
+    m_module->link().closeIfOpen();
     // Every setting was saved when it changed. Quitting ends every event loop, nested
     // ones of modal windows included, so the program ends at once.
     QCoreApplication::quit();

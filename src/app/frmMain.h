@@ -2,12 +2,15 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class QAction;
 class QGroupBox;
 class QLabel;
 class QMenu;
 class QProgressBar;
 class Clock;
+class ModuleSession;
 class Prompter;
 class SettingsStore;
 struct AppState;
@@ -33,6 +36,9 @@ public:
     // Shows the chart window modally on the buffer as it is (the end of a file open or
     // a download, which have just filled it).
     void showChart();
+
+    // The serial link to the module with its protocol; closed again at exit.
+    ModuleSession& module() { return *m_module; }
 
     QMenu* mnuFile = nullptr;
     QMenu* mnuEdit = nullptr;
@@ -79,4 +85,5 @@ private:
     SettingsStore& m_settings;
     Prompter& m_prompter;
     Clock& m_clock;
+    std::unique_ptr<ModuleSession> m_module;
 };

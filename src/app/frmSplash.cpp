@@ -8,6 +8,7 @@
 #include "support/QeroFailure.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QImageReader>
@@ -72,7 +73,8 @@ frmSplash::frmSplash(AppState& state, Prompter& prompter, int showMs, QWidget* p
     row->addWidget(imgLogo);
     row->addSpacing(18);
     row->addLayout(text, 1);
-    setFixedWidth(560);
+    setMinimumWidth(600);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     tmrSplashUnload = new QTimer(this);
     tmrSplashUnload->setObjectName(QStringLiteral("tmrSplashUnload"));
@@ -107,11 +109,27 @@ void frmSplash::Form_Load() {
             if (image.isNull())
                 throw QeroFailure(QStringLiteral("Splash"),
                                   QStringLiteral("File not found: %1").arg(path));
-            imgLogo->setPixmap(QPixmap::fromImage(image.scaled(
-                160, 120, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+            imgLogo->setPixmap(QPixmap::fromImage(
+                image.scaled(160, 120, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
         });
     }
     QCoreApplication::setApplicationName(QStringLiteral("QERO4D_Log"));
 }
 
-void frmSplash::tmrSplashUnload_Timer() { accept(); }
+void frmSplash::tmrSplashUnload_Timer() {
+    accept();
+}
+
+int frmSplash::showAndWait() {
+    QEventLoop wait;
+    bool closed = false;
+    const auto connection = connect(this, &QDialog::finished, &wait, [&] {
+        closed = true;
+        wait.quit();
+    });
+    open();
+    if (!closed)
+        wait.exec();
+    disconnect(connection);
+    return result();
+}

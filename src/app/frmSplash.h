@@ -14,6 +14,11 @@ class frmSplash : public QDialog {
 public:
     frmSplash(AppState& state, Prompter& prompter, int showMs = 4000, QWidget* parent = nullptr);
 
+    // Shows the window modally and returns once it has closed itself. Unlike exec(), it
+    // cannot wait forever when the window closes while it is still being shown (a very
+    // short display time on a busy machine).
+    int showAndWait();
+
     QLabel* lblCompanyName = nullptr;
     QLabel* lblProductName = nullptr;
     QLabel* lblVersion = nullptr;

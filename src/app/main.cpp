@@ -1,14 +1,19 @@
 #include "app/QtPrompter.h"
 #include "app/frmMain.h"
 #include "app/frmSplash.h"
+#include "device/ModuleSession.h"
+#include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
 #include "support/IniSettingsStore.h"
 #include "support/SystemClock.h"
 
+#include "QeroModule.h"
+#include "SimulatedLink.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QEventLoop>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <cstdio>
@@ -36,10 +41,30 @@ int main(int argc, char* argv[]) {
         QStringLiteral("smoke-test"),
         QStringLiteral("Start, print the main window's title and menus once it is shown, "
                        "and exit."));
+    QCommandLineOption simulateOption(
+        QStringLiteral("simulate"),
+        QStringLiteral("Talk to a simulated QERO on the current port instead of the serial "
+                       "port: every function can be tried without hardware."));
+    QCommandLineOption portDeviceOption(
+        QStringLiteral("port-device"),
+        QStringLiteral("Use device PATH for port ComN (for example 1=/dev/ttyUSB3); may be "
+                       "given several times."),
+        QStringLiteral("N=PATH"));
     parser.addOption(settingsOption);
     parser.addOption(splashOption);
     parser.addOption(smokeOption);
+    parser.addOption(simulateOption);
+    parser.addOption(portDeviceOption);
     parser.process(app);
+
+    PortDevices portDevices;
+    for (const QString& assignment : parser.values(portDeviceOption)) {
+        QString error;
+        if (!portDevices.parseOverride(assignment, &error)) {
+            std::fprintf(stderr, "qero4d-log: --port-device: %s\n", qPrintable(error));
+            return 2;
+        }
+    }
 
     AppState state;
     std::unique_ptr<IniSettingsStore> settings =
@@ -50,23 +75,30 @@ int main(int argc, char* argv[]) {
     QtPrompter prompter;
 
     {
-        // Shown modally; the entry waits until it has closed itself. The wait is an event
-        // loop of our own so that a splash that closes while it is still being shown
-        // (a very short --splash-ms) cannot leave the entry waiting forever.
         frmSplash splash(state, prompter, parser.value(splashOption).toInt());
-        QEventLoop wait;
-        bool closed = false;
-        QObject::connect(&splash, &QDialog::finished, &wait, [&] {
-            closed = true;
-            wait.quit();
-        });
-        splash.open();
-        if (!closed)
-            wait.exec();
+        splash.showAndWait();
     }
 
+    // Declared before the window so that it outlives the link that talks to it.
+    std::unique_ptr<QeroModule> simulatedModule;
     frmMain main(state, *settings, prompter, clock);
     prompter.setParent(&main);
+    if (auto* port = dynamic_cast<QSerialPortLink*>(&main.module().link())) {
+        for (auto it = portDevices.overrides().cbegin(); it != portDevices.overrides().cend(); ++it)
+            port->devices().setOverride(it.key(), it.value());
+    }
+    if (parser.isSet(simulateOption)) {
+        // In-process rather than on a pseudo-terminal: it works the same on every
+        // platform (Windows has no pseudo-terminals), needs no second process, and the
+        // module sits on the port the settings name, where the port scan finds it too.
+        simulatedModule = std::make_unique<QeroModule>();
+        auto link = std::make_unique<SimulatedLink>(*simulatedModule, clock);
+        link->setModulePort(state.PortNumber);
+        main.module().replaceLink(std::move(link));
+        const QString note = QStringLiteral("Simulated QERO on Com%1").arg(state.PortNumber);
+        main.statusBar()->showMessage(note);
+        std::fprintf(stderr, "qero4d-log: %s\n", qPrintable(note));
+    }
     main.show();
 
     if (parser.isSet(smokeOption)) {

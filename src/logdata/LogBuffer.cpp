@@ -14,13 +14,21 @@ void LogBuffer::ClearDataBuffer() {
 
 QString SensorStatus::text(int code) {
     switch (code) {
-    case LowBattery: return QStringLiteral("Low Battery");
-    case HighBattery: return QStringLiteral("High Battery");
-    case SensorShort: return QStringLiteral("Sensor Short");
-    case SensorOpen: return QStringLiteral("Sensor Open");
-    case OverMaxTemp: return QStringLiteral("Over Max Temp");
-    case SensorCold: return QStringLiteral("Sensor Cold");
-    case FreeAir: return QStringLiteral("Free Air");
-    default: return {};
+    case LowBattery:
+        return QStringLiteral("Low Battery");
+    case HighBattery:
+        return QStringLiteral("High Battery");
+    case SensorShort:
+        return QStringLiteral("Sensor Short");
+    case SensorOpen:
+        return QStringLiteral("Sensor Open");
+    case OverMaxTemp:
+        return QStringLiteral("Over Max Temp");
+    case SensorCold:
+        return QStringLiteral("Sensor Cold");
+    case FreeAir:
+        return QStringLiteral("Free Air");
+    default:
+        return {};
     }
 }

@@ -12,7 +12,9 @@ QString programFolder() {
     return QDir::currentPath();
 }
 
-QString installedFolder() { return QStringLiteral(QERO_DATA_DIR); }
+QString installedFolder() {
+    return QStringLiteral(QERO_DATA_DIR);
+}
 
 namespace {
 QStringList& searchOverride() {
@@ -21,7 +23,9 @@ QStringList& searchOverride() {
 }
 } // namespace
 
-void setSearchFolders(const QStringList& folders) { searchOverride() = folders; }
+void setSearchFolders(const QStringList& folders) {
+    searchOverride() = folders;
+}
 
 QString find(const QString& fileName) {
     const QStringList folders = searchOverride().isEmpty()

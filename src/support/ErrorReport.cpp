@@ -12,9 +12,12 @@ Choice ShowErrorChoice(Prompter& prompter, const QString& description) {
         prompter.message(description, QStringLiteral("Error"), Prompter::Icon::Critical,
                          Prompter::Abort | Prompter::Retry | Prompter::Ignore);
     switch (b) {
-    case Prompter::Abort: return Choice::Abort;
-    case Prompter::Retry: return Choice::Retry;
-    default: return Choice::Ignore;
+    case Prompter::Abort:
+        return Choice::Abort;
+    case Prompter::Retry:
+        return Choice::Retry;
+    default:
+        return Choice::Ignore;
     }
 }
 
@@ -42,9 +45,12 @@ StepResult runStep(Prompter& prompter, const std::function<void()>& step) {
             description = describeCurrentException();
         }
         switch (ShowErrorChoice(prompter, description)) {
-        case Choice::Abort: return StepResult::Aborted;
-        case Choice::Ignore: return StepResult::Ignored;
-        case Choice::Retry: break;
+        case Choice::Abort:
+            return StepResult::Aborted;
+        case Choice::Ignore:
+            return StepResult::Ignored;
+        case Choice::Retry:
+            break;
         }
     }
 }

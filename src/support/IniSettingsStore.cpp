@@ -36,4 +36,6 @@ void IniSettingsStore::setValue(const QString& key, const QString& text) {
     m_settings->sync();
 }
 
-QString IniSettingsStore::location() const { return m_settings->fileName(); }
+QString IniSettingsStore::location() const {
+    return m_settings->fileName();
+}

@@ -99,7 +99,7 @@ QString logNumber(float value) {
     const qsizetype e = text.indexOf(u'e');
     const int exponent = text.mid(e + 1).toInt();
     QString mantissa = text.left(e);
-    mantissa.remove(u'.'); // 7 digits, the point after the first
+    mantissa.remove(u'.');       // 7 digits, the point after the first
     int pointPos = 1 + exponent; // digits before the decimal point
     QString whole;
     QString frac;
@@ -125,7 +125,9 @@ QString logNumber(float value) {
     return out;
 }
 
-QString logInteger(int value) { return QString::number(value); }
+QString logInteger(int value) {
+    return QString::number(value);
+}
 
 QString shortestFloat(float value) {
     if (!std::isfinite(value))
@@ -197,8 +199,12 @@ QString generalDateTime(const QDateTime& when) {
            locale.toString(when.time(), timeFormat.trimmed());
 }
 
-QString settingText(float value) { return shortestFloat(value); }
-QString settingText(int value) { return QString::number(value); }
+QString settingText(float value) {
+    return shortestFloat(value);
+}
+QString settingText(int value) {
+    return QString::number(value);
+}
 QString settingText(bool value) {
     return value ? QStringLiteral("True") : QStringLiteral("False");
 }

@@ -16,8 +16,8 @@ Prompter::Button defaultAnswer(Prompter::Buttons buttons) {
 
 } // namespace
 
-Prompter::Button ScriptedPrompter::message(const QString& text, const QString& title,
-                                           Icon icon, Buttons buttons) {
+Prompter::Button ScriptedPrompter::message(const QString& text, const QString& title, Icon icon,
+                                           Buttons buttons) {
     Box box;
     box.kind = Box::Message;
     box.text = text;

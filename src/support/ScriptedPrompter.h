@@ -30,8 +30,7 @@ public:
     // Called whenever a box is shown, before it is answered (to act "during" a box).
     std::function<void(const Box&)> onBox;
 
-    Button message(const QString& text, const QString& title, Icon icon,
-                   Buttons buttons) override;
+    Button message(const QString& text, const QString& title, Icon icon, Buttons buttons) override;
     std::optional<QString> input(const QString& prompt, const QString& title,
                                  const QString& defaultText) override;
     QString openFileName(const QString& title, const QString& filter) override;

@@ -3,9 +3,13 @@
 #include <QCoreApplication>
 #include <QThread>
 
-SystemClock::SystemClock() { m_timer.start(); }
+SystemClock::SystemClock() {
+    m_timer.start();
+}
 
-qint64 SystemClock::nowUs() const { return m_timer.nsecsElapsed() / 1000; }
+qint64 SystemClock::nowUs() const {
+    return m_timer.nsecsElapsed() / 1000;
+}
 
 void SystemClock::processEvents() {
     if (QCoreApplication::instance())

@@ -16,7 +16,9 @@ void VirtualClock::idle(qint64 maxUs) {
     advanceTo(target);
 }
 
-void VirtualClock::advance(qint64 us) { advanceTo(m_now + qMax<qint64>(us, 0)); }
+void VirtualClock::advance(qint64 us) {
+    advanceTo(m_now + qMax<qint64>(us, 0));
+}
 
 void VirtualClock::advanceTo(qint64 us) {
     while (!m_scheduled.empty() && m_scheduled.begin()->first <= us) {
@@ -39,5 +41,6 @@ int VirtualClock::addEventHook(std::function<void()> hook) {
     return id;
 }
 
-void VirtualClock::removeEventHook(int id) { m_hooks.erase(id); }
-
+void VirtualClock::removeEventHook(int id) {
+    m_hooks.erase(id);
+}

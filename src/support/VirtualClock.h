@@ -32,7 +32,6 @@ public:
     int processEventsCalls() const { return m_eventCalls; }
 
 private:
-
     qint64 m_now = 0;
     qint64 m_quantum = 100;
     int m_eventCalls = 0;

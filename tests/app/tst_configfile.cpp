@@ -5,7 +5,9 @@
 #include <QtTest>
 
 namespace {
-QString fixture(const char* name) { return QStringLiteral(QERO_TEST_DATA "/") + QLatin1String(name); }
+QString fixture(const char* name) {
+    return QStringLiteral(QERO_TEST_DATA "/") + QLatin1String(name);
+}
 } // namespace
 
 class tst_configfile : public QObject {
@@ -24,7 +26,8 @@ void tst_configfile::noFileGivesDefaults() {
     ScriptedPrompter p;
     ConfigFile::load(s, p, fixture("does_not_exist.cfg"));
     QVERIFY(p.boxes().isEmpty());
-    QCOMPARE(s.ConfigList1, (QStringList{"Brenwick", "Arial", "28", "bold italic", "Brenwick_Logo.gif"}));
+    QCOMPARE(s.ConfigList1,
+             (QStringList{"Brenwick", "Arial", "28", "bold italic", "Brenwick_Logo.gif"}));
     QCOMPARE(s.ConfigList2.size(), 6);
     QCOMPARE(s.ConfigList2.first(), QStringLiteral("Brenwick"));
     for (const QString& line : s.ConfigList2)
@@ -37,7 +40,8 @@ void tst_configfile::threeSectionsVerbatim() {
     ScriptedPrompter p;
     ConfigFile::load(s, p, fixture("italic_nulllogo.cfg"));
     QVERIFY(p.boxes().isEmpty());
-    QCOMPARE(s.ConfigList1, (QStringList{"Acme Racing", "Times New Roman", "20", "Italic", "null"}));
+    QCOMPARE(s.ConfigList1,
+             (QStringList{"Acme Racing", "Times New Roman", "20", "Italic", "null"}));
     QCOMPARE(s.ConfigList2, (QStringList{"Acme", "Acme Racing Ltd.", "1 Pit Lane"}));
     QCOMPARE(s.ConfigList3, (QStringList{"Port_Scan_Enable_True", "Auto_Connect_Enable_True"}));
 }
@@ -47,7 +51,8 @@ void tst_configfile::endsAfterSecondSeparatorLeavesList3Empty() {
     QCOMPARE(lists.list2, QStringList{"Acme"});
     QVERIFY(lists.list3.isEmpty());
     // Lines are verbatim: blanks are kept, only the first character is tested.
-    const auto spaced = ConfigFile::parse(" Acme \nArial\n12\nbold\nNULL\n !not a separator\n!\nA\n!x\n");
+    const auto spaced =
+        ConfigFile::parse(" Acme \nArial\n12\nbold\nNULL\n !not a separator\n!\nA\n!x\n");
     QCOMPARE(spaced.list1.first(), QStringLiteral(" Acme "));
     QCOMPARE(spaced.list1.last(), QStringLiteral(" !not a separator"));
 }
@@ -55,10 +60,14 @@ void tst_configfile::endsAfterSecondSeparatorLeavesList3Empty() {
 void tst_configfile::malformedFiles_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("why");
-    QTest::newRow("first section unclosed") << "first_unclosed.cfg" << "first section is not closed";
-    QTest::newRow("first section short") << "first_short.cfg" << "needs five lines";
-    QTest::newRow("second section unclosed") << "second_unclosed.cfg" << "second section is not closed";
-    QTest::newRow("second section empty") << "second_empty.cfg" << "second section is empty";
+    QTest::newRow("first section unclosed") << "first_unclosed.cfg"
+                                            << "first section is not closed";
+    QTest::newRow("first section short") << "first_short.cfg"
+                                         << "needs five lines";
+    QTest::newRow("second section unclosed") << "second_unclosed.cfg"
+                                             << "second section is not closed";
+    QTest::newRow("second section empty") << "second_empty.cfg"
+                                          << "second section is empty";
 }
 
 void tst_configfile::malformedFiles() {

@@ -25,7 +25,9 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
-void tst_settingstable::init() { m_dir = std::make_unique<QTemporaryDir>(); }
+void tst_settingstable::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+}
 
 void tst_settingstable::firstRunDefaults() {
     IniSettingsStore store(iniPath());
@@ -56,13 +58,20 @@ void tst_settingstable::startupClamps_data() {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("stored");
     QTest::addColumn<double>("expected");
-    QTest::newRow("rpm 3000") << "MaxRPMDisplay" << "3000" << 4000.0;
-    QTest::newRow("rpm 25000") << "MaxRPMDisplay" << "25000" << 20000.0;
-    QTest::newRow("rpm 12000 kept") << "MaxRPMDisplay" << "12000" << 12000.0;
-    QTest::newRow("min volts -1") << "MinInVolts" << "-1" << 0.0;
-    QTest::newRow("max volts 7") << "MaxInVolts" << "7" << 5.0;
-    QTest::newRow("min volts 5.5") << "MinInVolts" << "5.5" << 5.0;
-    QTest::newRow("scaled value not clamped") << "MaxScaledValue" << "25000" << 25000.0;
+    QTest::newRow("rpm 3000") << "MaxRPMDisplay"
+                              << "3000" << 4000.0;
+    QTest::newRow("rpm 25000") << "MaxRPMDisplay"
+                               << "25000" << 20000.0;
+    QTest::newRow("rpm 12000 kept") << "MaxRPMDisplay"
+                                    << "12000" << 12000.0;
+    QTest::newRow("min volts -1") << "MinInVolts"
+                                  << "-1" << 0.0;
+    QTest::newRow("max volts 7") << "MaxInVolts"
+                                 << "7" << 5.0;
+    QTest::newRow("min volts 5.5") << "MinInVolts"
+                                   << "5.5" << 5.0;
+    QTest::newRow("scaled value not clamped") << "MaxScaledValue"
+                                              << "25000" << 25000.0;
 }
 
 void tst_settingstable::startupClamps() {
@@ -75,10 +84,10 @@ void tst_settingstable::startupClamps() {
     AppState s;
     SettingsTable::load(s, store, p);
     QVERIFY(p.boxes().isEmpty());
-    const double actual = key == QLatin1String("MaxRPMDisplay")  ? double(s.log.MaxRPMDisplay)
-                          : key == QLatin1String("MinInVolts")   ? double(s.log.MinInVolts)
-                          : key == QLatin1String("MaxInVolts")   ? double(s.log.MaxInVolts)
-                                                                 : double(s.log.MaxScaledValue);
+    const double actual = key == QLatin1String("MaxRPMDisplay") ? double(s.log.MaxRPMDisplay)
+                          : key == QLatin1String("MinInVolts")  ? double(s.log.MinInVolts)
+                          : key == QLatin1String("MaxInVolts")  ? double(s.log.MaxInVolts)
+                                                                : double(s.log.MaxScaledValue);
     QCOMPARE(actual, expected);
     // The clamp is not written back: nothing is saved at start-up.
     QCOMPARE(store.value(key).value(), stored);
@@ -87,10 +96,14 @@ void tst_settingstable::startupClamps() {
 void tst_settingstable::afrFormatFollowsRatio_data() {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("pattern");
-    QTest::newRow("1.99") << "1.99" << "#0.000";
-    QTest::newRow("2") << "2" << "#0.00";
-    QTest::newRow("10") << "10" << "#0.00";
-    QTest::newRow("10.01") << "10.01" << "#0.0";
+    QTest::newRow("1.99") << "1.99"
+                          << "#0.000";
+    QTest::newRow("2") << "2"
+                       << "#0.00";
+    QTest::newRow("10") << "10"
+                        << "#0.00";
+    QTest::newRow("10.01") << "10.01"
+                           << "#0.0";
 }
 
 void tst_settingstable::afrFormatFollowsRatio() {

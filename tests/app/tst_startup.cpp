@@ -16,7 +16,9 @@
 
 namespace {
 const QString kShippedData = QStringLiteral(QERO_SOURCE_DATA);
-QString fixture(const char* name) { return QStringLiteral(QERO_TEST_DATA "/") + QLatin1String(name); }
+QString fixture(const char* name) {
+    return QStringLiteral(QERO_TEST_DATA "/") + QLatin1String(name);
+}
 } // namespace
 
 class tst_startup : public QObject {
@@ -42,7 +44,9 @@ void tst_startup::init() {
     DataFiles::setSearchFolders({m_dir->path(), kShippedData});
 }
 
-void tst_startup::cleanup() { DataFiles::setSearchFolders({}); }
+void tst_startup::cleanup() {
+    DataFiles::setSearchFolders({});
+}
 
 void tst_startup::useConfig(const char* fixtureName) {
     QVERIFY(QFile::copy(fixture(fixtureName), m_dir->filePath(QStringLiteral("QERO4D_Log.cfg"))));
@@ -95,8 +99,9 @@ void tst_startup::splashClosesItself() {
     ScriptedPrompter p;
     frmSplash splash(s, p, 20);
     QCOMPARE(splash.tmrSplashUnload->interval(), 20);
-    QTimer::singleShot(5000, &splash, &QDialog::reject); // never hang the suite
-    QCOMPARE(splash.exec(), int(QDialog::Accepted));
+    QTimer::singleShot(10000, &splash, &QDialog::reject); // never hang the suite
+    QCOMPARE(splash.showAndWait(), int(QDialog::Accepted));
+    QVERIFY(splash.isHidden());
     QCOMPARE(frmSplash(s, p).tmrSplashUnload->interval(), 4000);
 }
 
@@ -117,9 +122,16 @@ void tst_startup::mainWindowCaptionAndMenus() {
     };
     const Expect menus[] = {
         {w.mnuFile, "&File", {"&Open File", "&Save File", "", "Print Set&up", "", "E&xit"}},
-        {w.mnuEdit, "&Edit", {"QERO Parameters", "Maximum RPM", "Analog Input Scaling", "Fuel Type", "&Comment"}},
-        {w.mnuView, "&View", {"View &Real Time Data", "View &Chart (Downloaded Data)", "View &AFR Table (Downloaded Data)"}},
-        {w.mnuCommunications, "&Communications", {"&Download Data From QERO", "Clear QERO Data Buffer", "&Port Setup"}},
+        {w.mnuEdit,
+         "&Edit",
+         {"QERO Parameters", "Maximum RPM", "Analog Input Scaling", "Fuel Type", "&Comment"}},
+        {w.mnuView,
+         "&View",
+         {"View &Real Time Data", "View &Chart (Downloaded Data)",
+          "View &AFR Table (Downloaded Data)"}},
+        {w.mnuCommunications,
+         "&Communications",
+         {"&Download Data From QERO", "Clear QERO Data Buffer", "&Port Setup"}},
         {w.mnuHelp, "&Help", {"&Contents", "&About"}},
     };
     const QList<QAction*> bar = w.menuBar()->actions();
@@ -154,7 +166,8 @@ void tst_startup::mainWindowLoadClearsBuffers() {
     store.setValue(QStringLiteral("StoichRatio"), QStringLiteral("1"));
     VirtualClock clock;
     frmMain w(s, store, p, clock);
-    QCOMPARE(w.windowTitle(), QStringLiteral("Acme QERO Dual Channel Data Logging Program Version 4.3"));
+    QCOMPARE(w.windowTitle(),
+             QStringLiteral("Acme QERO Dual Channel Data Logging Program Version 4.3"));
     QVERIFY(s.log.DataBufferEmpty);
     QCOMPARE(s.log.AFR1[0], 10.0f);
     QVERIFY(s.log.Comment.isEmpty());
@@ -164,8 +177,9 @@ void tst_startup::mainWindowLoadClearsBuffers() {
     QCOMPARE(s.AFRFormat, QStringLiteral("#0.000"));
     QVERIFY(w.fraProgress1->isHidden());
     w.setCaptionSuffix(QStringLiteral("Data Buffer Empty"));
-    QCOMPARE(w.windowTitle(),
-             QStringLiteral("QERO Dual Channel Data Logging Program Version 4.3 - Data Buffer Empty"));
+    QCOMPARE(
+        w.windowTitle(),
+        QStringLiteral("QERO Dual Channel Data Logging Program Version 4.3 - Data Buffer Empty"));
 }
 
 void tst_startup::escapeSetsAbortAndReachesControl() {
@@ -180,7 +194,8 @@ void tst_startup::escapeSetsAbortAndReachesControl() {
         bool* seen;
         explicit Spy(bool* s) : seen(s) {}
         bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape)
+            if (e->type() == QEvent::KeyPress &&
+                static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape)
                 *seen = true;
             return false;
         }

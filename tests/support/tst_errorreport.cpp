@@ -20,7 +20,8 @@ private Q_SLOTS:
 void tst_errorreport::reportShowsCriticalAbortRetryIgnore() {
     ScriptedPrompter p;
     p.answerButton(Prompter::Abort);
-    QCOMPARE(ErrorReport::ShowErrorChoice(p, QStringLiteral("RS-232 timeout. Check cable and click Abort.")),
+    QCOMPARE(ErrorReport::ShowErrorChoice(
+                 p, QStringLiteral("RS-232 timeout. Check cable and click Abort.")),
              ErrorReport::Choice::Abort);
     QCOMPARE(p.boxes().size(), 1);
     const auto& box = p.boxes().first();
@@ -38,11 +39,11 @@ void tst_errorreport::runStepOutcomes_data() {
     QTest::addColumn<int>("expectedBoxes");
     QTest::newRow("abort leaves") << QList<int>{Prompter::Abort} << 99
                                   << int(ErrorReport::StepResult::Aborted) << 1 << 1;
-    QTest::newRow("ignore goes on") << QList<int>{Prompter::Ignore} << 99
-                                    << int(ErrorReport::StepResult::Ignored) << 1 << 1;
+    QTest::newRow("ignore goes on")
+        << QList<int>{Prompter::Ignore} << 99 << int(ErrorReport::StepResult::Ignored) << 1 << 1;
     QTest::newRow("retry runs again until it works")
-        << QList<int>{Prompter::Retry, Prompter::Retry} << 2
-        << int(ErrorReport::StepResult::Done) << 3 << 2;
+        << QList<int>{Prompter::Retry, Prompter::Retry} << 2 << int(ErrorReport::StepResult::Done)
+        << 3 << 2;
     QTest::newRow("retry then abort") << QList<int>{Prompter::Retry, Prompter::Abort} << 99
                                       << int(ErrorReport::StepResult::Aborted) << 2 << 2;
 }

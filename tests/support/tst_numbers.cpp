@@ -47,32 +47,58 @@ void tst_numbers::format_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("##0.0 example") << 12.345 << "##0.0" << "12.3";
-    QTest::newRow("0.00 pads") << 0.1 << "0.00" << "0.10";
-    QTest::newRow("#0.0 afr") << 14.7 << "#0.0" << "14.7";
-    QTest::newRow("#0.0 small") << 0.04 << "#0.0" << "0.0";
-    QTest::newRow("#0.00 e85") << 9.3111 << "#0.00" << "9.31";
-    QTest::newRow("#0.000 lambda") << 1.0 << "#0.000" << "1.000";
-    QTest::newRow("0.0# one decimal") << 5.0 << "0.0#" << "5.0";
-    QTest::newRow("0.0# two decimals") << 0.25 << "0.0#" << "0.25";
-    QTest::newRow("0.0# rounds") << 4.856 << "0.0#" << "4.86";
-    QTest::newRow("####0.0## min") << 12.0 << "####0.0##" << "12.0";
-    QTest::newRow("####0.0## max") << 12.346 << "####0.0##" << "12.346";
-    QTest::newRow("####0.0## trims") << 59.1 << "####0.0##" << "59.1";
-    QTest::newRow("##0 integer") << 3.0 << "##0" << "3";
-    QTest::newRow("##0 zero") << 0.0 << "##0" << "0";
-    QTest::newRow("##0 rounds even") << 50.5 << "##0" << "50";
-    QTest::newRow("## zero is empty") << 0.0 << "##" << "";
-    QTest::newRow("## value") << 6.0 << "##" << "6";
-    QTest::newRow("## negative") << -12.4 << "##" << "-12";
-    QTest::newRow("# zero is empty") << 0.3 << "#" << "";
-    QTest::newRow("# value") << 3.0 << "#" << "3";
-    QTest::newRow("###0") << 6543.4 << "###0" << "6543";
-    QTest::newRow("####0 wide") << 123456.0 << "####0" << "123456";
-    QTest::newRow("####0.00") << 1.005 << "####0.00" << "1.00";
-    QTest::newRow("0.0") << 0.5 << "0.0" << "0.5";
-    QTest::newRow("negative #0.0") << -3.25 << "#0.0" << "-3.2";
-    QTest::newRow("negative zero") << -0.01 << "0.0" << "0.0";
+    QTest::newRow("##0.0 example") << 12.345 << "##0.0"
+                                   << "12.3";
+    QTest::newRow("0.00 pads") << 0.1 << "0.00"
+                               << "0.10";
+    QTest::newRow("#0.0 afr") << 14.7 << "#0.0"
+                              << "14.7";
+    QTest::newRow("#0.0 small") << 0.04 << "#0.0"
+                                << "0.0";
+    QTest::newRow("#0.00 e85") << 9.3111 << "#0.00"
+                               << "9.31";
+    QTest::newRow("#0.000 lambda") << 1.0 << "#0.000"
+                                   << "1.000";
+    QTest::newRow("0.0# one decimal") << 5.0 << "0.0#"
+                                      << "5.0";
+    QTest::newRow("0.0# two decimals") << 0.25 << "0.0#"
+                                       << "0.25";
+    QTest::newRow("0.0# rounds") << 4.856 << "0.0#"
+                                 << "4.86";
+    QTest::newRow("####0.0## min") << 12.0 << "####0.0##"
+                                   << "12.0";
+    QTest::newRow("####0.0## max") << 12.346 << "####0.0##"
+                                   << "12.346";
+    QTest::newRow("####0.0## trims") << 59.1 << "####0.0##"
+                                     << "59.1";
+    QTest::newRow("##0 integer") << 3.0 << "##0"
+                                 << "3";
+    QTest::newRow("##0 zero") << 0.0 << "##0"
+                              << "0";
+    QTest::newRow("##0 rounds even") << 50.5 << "##0"
+                                     << "50";
+    QTest::newRow("## zero is empty") << 0.0 << "##"
+                                      << "";
+    QTest::newRow("## value") << 6.0 << "##"
+                              << "6";
+    QTest::newRow("## negative") << -12.4 << "##"
+                                 << "-12";
+    QTest::newRow("# zero is empty") << 0.3 << "#"
+                                     << "";
+    QTest::newRow("# value") << 3.0 << "#"
+                             << "3";
+    QTest::newRow("###0") << 6543.4 << "###0"
+                          << "6543";
+    QTest::newRow("####0 wide") << 123456.0 << "####0"
+                                << "123456";
+    QTest::newRow("####0.00") << 1.005 << "####0.00"
+                              << "1.00";
+    QTest::newRow("0.0") << 0.5 << "0.0"
+                         << "0.5";
+    QTest::newRow("negative #0.0") << -3.25 << "#0.0"
+                                   << "-3.2";
+    QTest::newRow("negative zero") << -0.01 << "0.0"
+                                   << "0.0";
 }
 
 void tst_numbers::format() {

@@ -1,0 +1,114 @@
+#include "cli/FuelCommand.h"
+
+#include "cli/ConsolePrompter.h"
+#include "cli/ModuleCommandSupport.h"
+#include "device/FuelFactor.h"
+#include "device/FuelUpload.h"
+#include "device/LineErrorHandler.h"
+#include "device/ModuleProtocol.h"
+#include "device/QSerialPortLink.h"
+#include "logdata/AppState.h"
+#include "support/Numbers.h"
+#include "support/SystemClock.h"
+
+#include <QLocale>
+#include <QTextStream>
+
+namespace {
+
+const char* const kUsage =
+    "Usage: qero4d-cli fuel --port PORT (--fuel NAME | --user NAME --ratio R)\n"
+    "\n"
+    "Writes the fuel's scale factor into the QERO (memory bytes 6 and 7) and reads it\n"
+    "back to verify it. Only QERO4D Rev 3 and QERO3Dual Rev 3 modules accept it.\n"
+    "The desktop program's own fuel setting is not changed.\n"
+    "\n"
+    "  --port PORT    a device path (/dev/ttyUSB0, COM3) or a number N meaning ComN\n"
+    "  --fuel NAME    Gasoline (14.69), E10 (14.13), E85 (9.77), Ethanol (9.01),\n"
+    "                 Methanol (6.47) or Lambda\n"
+    "  --user NAME    a fuel of your own (trimmed, at most 16 characters) ...\n"
+    "  --ratio R      ... with its stoichiometric ratio, 1 to 20 (two decimals)\n";
+
+struct Fuel {
+    const char* name;
+    float ratio;
+};
+
+constexpr Fuel kFuels[] = {
+    {"Gasoline", 14.69f}, {"E10", 14.13f},     {"E85", 9.77f},
+    {"Ethanol", 9.01f},   {"Methanol", 6.47f}, {"Lambda", 1.0f},
+};
+
+int usage(QTextStream& err, const QString& problem = QString()) {
+    if (!problem.isEmpty())
+        err << "qero4d-cli fuel: " << problem << '\n';
+    err << kUsage;
+    return 2;
+}
+
+} // namespace
+
+int runFuelCommand(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+    QStringList args = arguments;
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        out << kUsage;
+        return 0;
+    }
+    QString port, fuel, user, ratioText;
+    if (!ModuleCommandSupport::takeOption(args, QStringLiteral("--port"), &port) ||
+        !ModuleCommandSupport::takeOption(args, QStringLiteral("--fuel"), &fuel) ||
+        !ModuleCommandSupport::takeOption(args, QStringLiteral("--user"), &user) ||
+        !ModuleCommandSupport::takeOption(args, QStringLiteral("--ratio"), &ratioText))
+        return usage(err, QStringLiteral("an option is missing its value"));
+    if (!args.isEmpty())
+        return usage(err, QStringLiteral("unexpected \"%1\"").arg(args.join(u' ')));
+    if (port.isEmpty())
+        return usage(err, QStringLiteral("--port is required"));
+
+    AppState state;
+    if (!fuel.isEmpty()) {
+        if (!user.isEmpty() || !ratioText.isEmpty())
+            return usage(err, QStringLiteral("give either --fuel or --user with --ratio"));
+        const Fuel* found = nullptr;
+        for (const Fuel& f : kFuels)
+            if (fuel.trimmed().compare(QLatin1String(f.name), Qt::CaseInsensitive) == 0)
+                found = &f;
+        if (!found)
+            return usage(err, QStringLiteral("unknown fuel \"%1\"").arg(fuel));
+        state.log.FuelType = QLatin1String(found->name);
+        state.log.StoichRatio = found->ratio;
+    } else {
+        const QString name = user.trimmed().left(16);
+        if (name.isEmpty() || ratioText.isEmpty())
+            return usage(err, QStringLiteral("give --fuel, or --user with --ratio"));
+        bool ok = false;
+        const double r = QLocale::c().toDouble(ratioText.trimmed(), &ok);
+        if (!ok || r < 1.0 || r > 20.0)
+            return usage(err, QStringLiteral("the ratio must be a number from 1 to 20"));
+        state.log.FuelType = name;
+        state.log.StoichRatio = float(Numbers::roundHalfEven(r, 2));
+    }
+    state.updateAFRFormat();
+
+    PortDevices devices;
+    const auto portNumber = ModuleCommandSupport::resolvePort(port, devices);
+    if (!portNumber)
+        return usage(
+            err, QStringLiteral("\"%1\" is neither a device nor a port from 1 to 255").arg(port));
+    state.PortNumber = qint16(*portNumber);
+    SystemClock clock;
+    ConsolePrompter prompter(err);
+    QSerialPortLink link(devices);
+    LineErrorHandler lineErrors(state, link, prompter);
+    ModuleProtocol protocol(state, link, clock, prompter);
+
+    const FuelUpload::Result result = FuelUpload(protocol).run();
+    link.closeIfOpen();
+    if (result != FuelUpload::Result::Completed)
+        return 1;
+    const quint16 factor = quint16(state.fram.FRAMBuffer[6] | (state.fram.FRAMBuffer[7] << 8));
+    out << "Fuel " << state.log.FuelType << " (ratio "
+        << Numbers::format(state.log.StoichRatio, QStringLiteral("#0.00")) << "): factor " << factor
+        << " written to the QERO and verified" << Qt::endl;
+    return 0;
+}

@@ -1,0 +1,70 @@
+#include "cli/IdCommand.h"
+
+#include "cli/ConsolePrompter.h"
+#include "cli/ModuleCommandSupport.h"
+#include "device/LineErrorHandler.h"
+#include "device/ModuleProtocol.h"
+#include "device/QSerialPortLink.h"
+#include "logdata/AppState.h"
+#include "support/SystemClock.h"
+
+#include <QTextStream>
+
+namespace {
+
+const char* const kUsage =
+    "Usage: qero4d-cli id --port PORT\n"
+    "\n"
+    "Reads the QERO's firmware identification and prints it with the model and\n"
+    "revision (QERO4D Rev 2, QERO4D Rev 3, QERO3Dual Rev 2, QERO3Dual Rev 3 or Unknown).\n"
+    "\n"
+    "  --port PORT   a device path (/dev/ttyUSB0, COM3) or a number N meaning ComN\n";
+
+} // namespace
+
+int runIdCommand(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+    QStringList args = arguments;
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        out << kUsage;
+        return 0;
+    }
+    QString port;
+    if (!ModuleCommandSupport::takeOption(args, QStringLiteral("--port"), &port) ||
+        port.isEmpty() || !args.isEmpty()) {
+        err << kUsage;
+        return 2;
+    }
+    PortDevices devices;
+    const auto portNumber = ModuleCommandSupport::resolvePort(port, devices);
+    if (!portNumber) {
+        err << "qero4d-cli id: \"" << port << "\" is neither a device nor a port from 1 to 255\n";
+        return 2;
+    }
+
+    AppState state;
+    state.PortNumber = qint16(*portNumber);
+    SystemClock clock;
+    ConsolePrompter prompter(err);
+    QSerialPortLink link(devices);
+    LineErrorHandler lineErrors(state, link, prompter);
+    ModuleProtocol protocol(state, link, clock, prompter);
+
+    if (!protocol.ReSyncUpTo(5)) {
+        link.closeIfOpen();
+        err << "Cannot establish RS-232 link. Check cable and module power." << Qt::endl;
+        return 1;
+    }
+    protocol.ReadFirmwareID();
+    link.closeIfOpen();
+    if (!state.CommandOK) {
+        err << "Firmware ID read failed." << Qt::endl;
+        return 1;
+    }
+    if (state.FirmwareID.isEmpty()) {
+        err << "Invalid firmware ID." << Qt::endl;
+        return 1;
+    }
+    out << "Firmware ID: " << state.FirmwareID << '\n'
+        << "Model: " << state.QEROVersion << Qt::endl;
+    return 0;
+}

@@ -1,0 +1,36 @@
+#include "cli/ModuleCommandSupport.h"
+
+#include "device/PortDevices.h"
+#include "support/IniSettingsStore.h"
+
+namespace ModuleCommandSupport {
+
+std::optional<int> resolvePort(const QString& port, PortDevices& devices) {
+    const QString text = port.trimmed();
+    if (text.isEmpty())
+        return std::nullopt;
+    bool isNumber = false;
+    const int n = text.toInt(&isNumber);
+    if (isNumber) {
+        if (n < 1 || n > PortDevices::kMaxPort)
+            return std::nullopt;
+        IniSettingsStore settings; // the user's own port devices, read only
+        devices.loadOverrides(settings);
+        return n;
+    }
+    devices.setOverride(1, text);
+    return 1;
+}
+
+bool takeOption(QStringList& args, const QString& name, QString* value) {
+    const qsizetype i = args.indexOf(name);
+    if (i < 0)
+        return true;
+    if (i + 1 >= args.size())
+        return false;
+    *value = args.at(i + 1);
+    args.remove(i, 2);
+    return true;
+}
+
+} // namespace ModuleCommandSupport

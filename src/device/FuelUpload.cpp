@@ -1,0 +1,89 @@
+#include "device/FuelUpload.h"
+
+#include "device/FuelFactor.h"
+#include "device/ModuleProtocol.h"
+#include "device/SerialLink.h"
+#include "logdata/AppState.h"
+#include "support/Prompter.h"
+
+FuelUpload::FuelUpload(ModuleProtocol& protocol) : m_protocol(protocol) {}
+
+void FuelUpload::say(const QString& text) {
+    m_protocol.prompter().message(text, title(), Prompter::Icon::Exclamation, Prompter::Ok);
+}
+
+FuelUpload::Result FuelUpload::run() {
+    AppState& state = m_protocol.state();
+    SerialLink& link = m_protocol.link();
+
+    const auto factor = FuelFactor::factor(state.log.FuelType, state.log.StoichRatio);
+    if (!factor) {
+        // Two bytes cannot hold it; writing a wrapped value would give the module a
+        // wrong fuel.
+        say(QStringLiteral("Fuel factor out of range - cannot upload."));
+        return Result::FactorOutOfRange;
+    }
+    FuelFactor::store(state.fram, *factor);
+
+    if (!m_protocol.ReSyncUpTo(5)) {
+        say(QStringLiteral("Cannot establish RS-232 link. Check cable and module power."));
+        link.closeIfOpen();
+        return Result::NoLink;
+    }
+
+    m_protocol.ReadFirmwareID();
+    if (!state.CommandOK) {
+        say(QStringLiteral("Firmware ID read failed - cannot upload."));
+        return Result::FirmwareIdFailed;
+    }
+    if (state.FirmwareID.isEmpty()) {
+        say(QStringLiteral("Invalid firmware ID - cannot upload."));
+        return Result::FirmwareIdEmpty;
+    }
+    say(QStringLiteral("Firmware ID: ") + state.FirmwareID);
+
+    if (state.QEROVersion != QLatin1String("QERO4D Rev 3") &&
+        state.QEROVersion != QLatin1String("QERO3Dual Rev 3")) {
+        say(QStringLiteral(
+            "Error - invalid firmware ID. Unable to upload to earlier generation QERO."));
+        return Result::EarlierGeneration;
+    }
+
+    for (int address : {FuelFactor::kLowByteAddress, FuelFactor::kHighByteAddress}) {
+        const Result r = writeAndVerify(address);
+        if (r != Result::Completed)
+            return r;
+    }
+
+    link.closeIfOpen();
+    say(QStringLiteral("Upload completed\r\n"));
+    return Result::Completed;
+}
+
+FuelUpload::Result FuelUpload::writeAndVerify(int address) {
+    AppState& state = m_protocol.state();
+    SerialLink& link = m_protocol.link();
+    const quint8 wanted = state.fram.FRAMBuffer[size_t(address)];
+
+    m_protocol.SetAddress(address);
+    if (state.CommandOK)
+        m_protocol.WriteFRAM(wanted);
+    if (state.CommandOK)
+        m_protocol.SetAddress(address);
+    if (!state.CommandOK) {
+        say(QStringLiteral("Upload aborted - FRAM programming failed"));
+        link.closeIfOpen();
+        return Result::ProgrammingFailed;
+    }
+    const quint8 got = m_protocol.ReadFRAM();
+    if (!state.CommandOK) {
+        say(QStringLiteral("Upload aborted - FRAM verification failed"));
+        link.closeIfOpen();
+        return Result::VerificationFailed;
+    }
+    if (got != wanted) {
+        say(QStringLiteral("Upload aborted - FRAM verification failed"));
+        return Result::VerificationFailed;
+    }
+    return Result::Completed;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+class ModuleProtocol;
+
+// Writes the fuel's scale factor into the module and reads it back. Runs after the fuel
+// window has taken the user's choice into FuelType / StoichRatio and saved it. Every
+// message is an exclamation box with OK titled "Upload Fuel Type".
+class FuelUpload {
+public:
+    enum class Result {
+        Completed,
+        FactorOutOfRange,
+        NoLink,
+        FirmwareIdFailed,
+        FirmwareIdEmpty,
+        EarlierGeneration,
+        ProgrammingFailed,
+        VerificationFailed,
+    };
+
+    explicit FuelUpload(ModuleProtocol& protocol);
+
+    // cmdFuelTypeUpload_Click from the second step on.
+    Result run();
+
+    static QString title() { return QStringLiteral("Upload Fuel Type"); }
+
+private:
+    void say(const QString& text);
+    Result writeAndVerify(int address);
+
+    ModuleProtocol& m_protocol;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "device/SerialLink.h"
+
+class Prompter;
+struct AppState;
+
+// What the program does when the port reports a line condition: a report in a
+// Retry/Cancel box while no live view runs; during the live view most conditions are
+// ignored or just close the port, because the next poll reopens it anyway.
+class LineErrorHandler {
+public:
+    // Attaches itself to `link` as its line-event handler.
+    LineErrorHandler(AppState& state, SerialLink& link, Prompter& prompter);
+    ~LineErrorHandler();
+    LineErrorHandler(const LineErrorHandler&) = delete;
+    LineErrorHandler& operator=(const LineErrorHandler&) = delete;
+
+    void handle(LineEvent event, const QString& detail = QString());
+
+    // The box text of a line error ("Framing Error", ...).
+    static QString reportText(LineEvent event);
+
+private:
+    void report(LineEvent event);
+
+    AppState& m_state;
+    SerialLink& m_link;
+    Prompter& m_prompter;
+};

@@ -1,0 +1,62 @@
+#include "cli/FuelCommand.h"
+#include "cli/IdCommand.h"
+
+#include <QtTest>
+
+class tst_devicecli : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void help();
+    void wrongUsage_data();
+    void wrongUsage();
+};
+
+void tst_devicecli::help() {
+    QString o, e;
+    QTextStream out(&o), err(&e);
+    QCOMPARE(runIdCommand({QStringLiteral("--help")}, out, err), 0);
+    QVERIFY(o.contains(QLatin1String("qero4d-cli id --port PORT")));
+    o.clear();
+    QCOMPARE(runFuelCommand({QStringLiteral("--help")}, out, err), 0);
+    QVERIFY(o.contains(QLatin1String("--fuel NAME | --user NAME --ratio R")));
+    QVERIFY(e.isEmpty());
+}
+
+void tst_devicecli::wrongUsage_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("id without port") << "id" << QStringList{} << "Usage";
+    QTest::newRow("id port 0") << "id" << QStringList{"--port", "0"} << "neither a device";
+    QTest::newRow("id port 256") << "id" << QStringList{"--port", "256"} << "neither a device";
+    QTest::newRow("id extra") << "id" << QStringList{"--port", "3", "x"} << "Usage";
+    QTest::newRow("fuel without fuel") << "fuel" << QStringList{"--port", "1"} << "give --fuel";
+    QTest::newRow("fuel unknown") << "fuel" << QStringList{"--port", "1", "--fuel", "diesel"}
+                                  << "unknown fuel";
+    QTest::newRow("fuel both") << "fuel"
+                               << QStringList{"--port", "1", "--fuel", "E85", "--ratio", "9"}
+                               << "either";
+    QTest::newRow("ratio too low")
+        << "fuel" << QStringList{"--port", "1", "--user", "A", "--ratio", "0.5"} << "from 1 to 20";
+    QTest::newRow("ratio not a number")
+        << "fuel" << QStringList{"--port", "1", "--user", "A", "--ratio", "abc"} << "from 1 to 20";
+    QTest::newRow("user without ratio")
+        << "fuel" << QStringList{"--port", "1", "--user", "A"} << "give --fuel";
+    QTest::newRow("value missing")
+        << "fuel" << QStringList{"--port", "1", "--fuel"} << "missing its value";
+}
+
+void tst_devicecli::wrongUsage() {
+    QFETCH(QString, command);
+    QFETCH(QStringList, args);
+    QFETCH(QString, says);
+    QString o, e;
+    QTextStream out(&o), err(&e);
+    const int rc = command == u"id" ? runIdCommand(args, out, err) : runFuelCommand(args, out, err);
+    QCOMPARE(rc, 2);
+    QVERIFY2(e.contains(says), qPrintable(e));
+    QVERIFY(o.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(tst_devicecli)
+#include "tst_devicecli.moc"
