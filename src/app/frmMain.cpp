@@ -2,10 +2,23 @@
 
 #include "app/SettingsTable.h"
 #include "chart/frmChart1.h"
+#include "device/FuelUpload.h"
 #include "device/ModuleSession.h"
+#include "device/PortSelectFrame.h"
+#include "device/PortSetup.h"
 #include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
+#include "logdata/LogFileCommands.h"
+#include "logdata/frmAnalogInScale.h"
+#include "logdata/frmFuelType.h"
+#include "realtime/ConnectionStateMachine.h"
+#include "realtime/MaxRPMSetting.h"
+#include "realtime/RealTimeCommands.h"
+#include "realtime/RealTimeDataFrame.h"
+#include "realtime/RealTimePoller.h"
+#include "realtime/RealTimeStart.h"
 #include "support/Clock.h"
+#include "support/ErrorReport.h"
 #include "support/Prompter.h"
 #include "support/SettingsStore.h"
 
@@ -17,17 +30,24 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 frmMain::frmMain(AppState& state, SettingsStore& settings, Prompter& prompter, Clock& clock,
                  QWidget* parent)
     : QMainWindow(parent), m_state(state), m_settings(settings), m_prompter(prompter),
-      m_clock(clock) {
+      m_clock(clock),
+      m_logFiles(std::make_unique<LogFileCommands>(state, prompter, settings, clock)) {
     PortDevices devices;
     devices.loadOverrides(m_settings);
     m_module = std::make_unique<ModuleSession>(m_state, m_clock, m_prompter,
                                                std::make_unique<QSerialPortLink>(devices));
     setObjectName(QStringLiteral("frmMain"));
+    m_logFiles->closeRealTimeView = [this] { cmdCloseRealTimeData_Click(); };
+    m_logFiles->setCaptionSuffix = [this](const QString& s) { setCaptionSuffix(s); };
+    // A log that has just been opened is shown at once.
+    m_logFiles->showChart = [this] { mnuViewChart_Click(); };
     resize(900, 620);
     buildMenus();
     buildPanels();
@@ -94,14 +114,22 @@ void frmMain::buildMenus() {
     mnuAbout = entry(mnuHelp, "mnuAbout", QStringLiteral("&About"));
 
     // Commands that are not built yet stay visible but disabled.
-    for (QAction* a :
-         {mnuOpenFile, mnuSaveFile, mnuPrintSetup, mnuEditQEROParams, mnuMaxRPM, mnuAnalogInScale,
-          mnuFuelType, mnuEditComment, mnuViewRealTime, mnuViewAFRTable, mnuDownload,
-          mnuClearQEROBuffer, mnuPortSetup, mnuHelpContents, mnuAbout})
+    for (QAction* a : {mnuPrintSetup, mnuEditQEROParams, mnuMaxRPM, mnuEditComment, mnuViewRealTime,
+                       mnuViewAFRTable, mnuDownload, mnuClearQEROBuffer, mnuPortSetup,
+                       mnuHelpContents, mnuAbout})
         a->setEnabled(false);
+    for (QAction* a : {mnuViewRealTime, mnuPortSetup, mnuMaxRPM})
+        a->setEnabled(true);
+    connect(mnuViewRealTime, &QAction::triggered, this, &frmMain::mnuViewRealTime_Click);
+    connect(mnuPortSetup, &QAction::triggered, this, &frmMain::mnuPortSetup_Click);
+    connect(mnuMaxRPM, &QAction::triggered, this, &frmMain::mnuMaxRPM_Click);
 
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
     connect(mnuViewChart, &QAction::triggered, this, &frmMain::mnuViewChart_Click);
+    connect(mnuOpenFile, &QAction::triggered, this, &frmMain::mnuOpenFile_Click);
+    connect(mnuSaveFile, &QAction::triggered, this, &frmMain::mnuSaveFile_Click);
+    connect(mnuAnalogInScale, &QAction::triggered, this, &frmMain::mnuAnalogInScale_Click);
+    connect(mnuFuelType, &QAction::triggered, this, &frmMain::mnuFuelType_Click);
 }
 
 void frmMain::buildPanels() {
@@ -117,8 +145,46 @@ void frmMain::buildPanels() {
     prgProgress1->setRange(0, 100);
     progressLayout->addWidget(prgProgress1);
     layout->addWidget(fraProgress1);
-    layout->addStretch(1);
+
+    auto protocol = [this]() -> ModuleProtocol& { return m_module->protocol(); };
+    fraPortSelect = new PortSelectFrame(
+        m_state, m_settings, m_prompter, protocol, *this,
+        [this](int port) {
+            auto* serial = dynamic_cast<QSerialPortLink*>(&m_module->link());
+            return serial ? serial->devices().deviceFor(port) : QString();
+        },
+        central);
+    fraPortSelect->hide();
+    layout->addWidget(fraPortSelect);
+
+    fraRealTimeData = new RealTimeDataFrame(m_state, central);
+    fraRealTimeData->hide();
+    connect(fraRealTimeData->cmdCloseRealTimeData, &QPushButton::clicked, this,
+            &frmMain::cmdCloseRealTimeData_Click);
+    layout->addWidget(fraRealTimeData, 1);
+    layout->addStretch(0);
     setCentralWidget(central);
+
+    m_realTimeCommands = std::make_unique<RealTimeCommands>(protocol);
+    m_poller =
+        std::make_unique<RealTimePoller>(m_state, *m_realTimeCommands, m_clock, *fraRealTimeData,
+                                         [this] { cmdCloseRealTimeData_Click(); });
+    m_stateMachine = std::make_unique<ConnectionStateMachine>(
+        m_state, m_prompter, m_clock,
+        [this](qint16 port, const QString& identity) {
+            PortSetup setup(m_state, m_module->protocol());
+            return setup.PortTest(port, identity);
+        },
+        [this] { mnuPortSetup_Click(); });
+
+    tmrStateMachine = new QTimer(this);
+    tmrStateMachine->setObjectName(QStringLiteral("tmrStateMachine"));
+    tmrStateMachine->setInterval(100);
+    connect(tmrStateMachine, &QTimer::timeout, this, &frmMain::tmrStateMachine_Timer);
+    tmrDataRead = new QTimer(this);
+    tmrDataRead->setObjectName(QStringLiteral("tmrDataRead"));
+    tmrDataRead->setInterval(50);
+    connect(tmrDataRead, &QTimer::timeout, this, &frmMain::tmrDataRead_Timer);
 }
 
 void frmMain::Form_Load() {
@@ -126,6 +192,7 @@ void frmMain::Form_Load() {
     qApp->installEventFilter(this);
     // 2.
     fraProgress1->hide();
+    fraRealTimeData->hide();
     m_state.RealTimeActive = false;
     // 3.
     QCoreApplication::setApplicationName(QStringLiteral("QERO4D_Log"));
@@ -133,6 +200,9 @@ void frmMain::Form_Load() {
     m_state.AbortRequested = false;
     // 4. and 5.
     SettingsTable::load(m_state, m_settings, m_prompter);
+    // 6. Selecting the saved port runs cboPort_Click, as a choice by the user does.
+    fraPortSelect->fillPortList();
+    // 7. The serial link applies its line settings each time it opens the port.
     // 8.
     m_state.CommErrorCount = 0;
     m_state.fram.ClearFRAMBuffer();
@@ -141,6 +211,10 @@ void frmMain::Form_Load() {
     m_state.MainCaption = QStringLiteral("QERO Dual Channel Data Logging Program Version 4.3");
     const QString label = m_state.ConfigList2.isEmpty() ? QString() : m_state.ConfigList2.first();
     setWindowTitle(label + u' ' + m_state.MainCaption);
+    // 9. The connection check is armed (state -1) and runs on the timer's first tick,
+    // once the event loop runs with the window shown.
+    tmrStateMachine->start();
+    tmrDataRead->start();
 }
 
 void frmMain::setCaptionSuffix(const QString& suffix) {
@@ -157,7 +231,55 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmMain::cmdCloseRealTimeData_Click() {
+    fraRealTimeData->hide();
+    m_module->link().closeIfOpen();
     m_state.RealTimeActive = false;
+}
+
+void frmMain::tmrStateMachine_Timer() {
+    m_stateMachine->tmrStateMachine_Timer();
+}
+
+void frmMain::tmrDataRead_Timer() {
+    ErrorReport::runStep(m_prompter, [this] { m_poller->tmrDataRead_Timer(); });
+}
+
+void frmMain::mnuPortSetup_Click() {
+    cmdCloseRealTimeData_Click();
+    fraPortSelect->showPanel();
+}
+
+void frmMain::mnuMaxRPM_Click() {
+    cmdCloseRealTimeData_Click();
+    MaxRPMSetting::ask(m_prompter, m_state.log, m_settings);
+}
+
+void frmMain::mnuViewRealTime_Click() {
+    // A second opening while the view runs would share the port with its polling.
+    if (m_state.RealTimeActive)
+        cmdCloseRealTimeData_Click();
+    ErrorReport::runStep(
+        m_prompter, [this] { RealTimeStart::prepare(m_state, m_module->protocol(), m_prompter); });
+    fraRealTimeData->show();
+    m_state.RealTimeActive = true;
+    fraRealTimeData->configure();
+    m_state.CommErrorCount = 0;
+    tmrDataRead->setInterval(10);
+}
+
+void frmMain::begin(const QString& caption) {
+    fraProgress1->setTitle(caption);
+    prgProgress1->setValue(0);
+    fraProgress1->show();
+    fraProgress1->repaint();
+}
+
+void frmMain::progress(int percent) {
+    prgProgress1->setValue(percent);
+}
+
+void frmMain::end() {
+    fraProgress1->hide();
 }
 
 void frmMain::mnuExit_Click() {
@@ -177,6 +299,36 @@ void frmMain::mnuViewChart_Click() {
 void frmMain::showChart() {
     frmChart1 chart(m_state, m_prompter, this);
     chart.exec();
+}
+
+void frmMain::mnuOpenFile_Click() {
+    m_logFiles->mnuOpenFile_Click();
+}
+
+void frmMain::mnuSaveFile_Click() {
+    m_logFiles->mnuSaveFile_Click();
+}
+
+void frmMain::mnuAnalogInScale_Click() {
+    cmdCloseRealTimeData_Click();
+    ErrorReport::runStep(m_prompter, [this] {
+        frmAnalogInScale window(m_state.log, m_prompter, m_settings, this);
+        window.exec();
+    });
+}
+
+void frmMain::mnuFuelType_Click() {
+    cmdCloseRealTimeData_Click();
+    ErrorReport::runStep(m_prompter, [this] {
+        frmFuelType window(m_state, m_prompter, m_settings, this);
+        // The program's own choice is taken first, so it stands even when the module
+        // cannot be reached.
+        window.setUploadAction([this, &window] {
+            window.applyChoice();
+            FuelUpload(m_module->protocol()).run();
+        });
+        window.exec();
+    });
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/ScanProgress.h"
+
 #include <QMainWindow>
 
 #include <memory>
@@ -9,7 +11,14 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QProgressBar;
+class QTimer;
+class ConnectionStateMachine;
+class PortSelectFrame;
+class RealTimeCommands;
+class RealTimeDataFrame;
+class RealTimePoller;
 class Clock;
+class LogFileCommands;
 class ModuleSession;
 class Prompter;
 class SettingsStore;
@@ -17,7 +26,7 @@ struct AppState;
 
 // The program's only top-level working window: the menu bar from which every function
 // is reached, and the panels that appear inside it on demand.
-class frmMain : public QMainWindow {
+class frmMain : public QMainWindow, private ScanProgress {
     Q_OBJECT
 public:
     frmMain(AppState& state, SettingsStore& settings, Prompter& prompter, Clock& clock,
@@ -36,9 +45,24 @@ public:
     // Shows the chart window modally on the buffer as it is (the end of a file open or
     // a download, which have just filled it).
     void showChart();
+    void mnuOpenFile_Click();
+    void mnuSaveFile_Click();
+    void mnuAnalogInScale_Click();
+    void mnuFuelType_Click();
 
     // The serial link to the module with its protocol; closed again at exit.
     ModuleSession& module() { return *m_module; }
+
+    // Communications > Port Setup; also offered by the start-up connection check.
+    void mnuPortSetup_Click();
+    // View > View Real Time Data.
+    void mnuViewRealTime_Click();
+    // Edit > Maximum RPM.
+    void mnuMaxRPM_Click();
+    void tmrStateMachine_Timer();
+    void tmrDataRead_Timer();
+    ConnectionStateMachine& stateMachine() { return *m_stateMachine; }
+    RealTimePoller& poller() { return *m_poller; }
 
     QMenu* mnuFile = nullptr;
     QMenu* mnuEdit = nullptr;
@@ -69,6 +93,13 @@ public:
     // The progress panel shared by the download and the port scan.
     QGroupBox* fraProgress1 = nullptr;
     QProgressBar* prgProgress1 = nullptr;
+    // The port setup and real-time panels.
+    PortSelectFrame* fraPortSelect = nullptr;
+    RealTimeDataFrame* fraRealTimeData = nullptr;
+    // 100 ms: the one-shot connection check. 50 ms, then 10 ms once the real-time view
+    // has been opened: the polling cycle.
+    QTimer* tmrStateMachine = nullptr;
+    QTimer* tmrDataRead = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -80,10 +111,18 @@ private:
     void Form_Load();
     void Form_QueryUnload();
     void mnuExit_Click();
+    // The port scan's progress in fraProgress1.
+    void begin(const QString& caption) override;
+    void progress(int percent) override;
+    void end() override;
 
     AppState& m_state;
     SettingsStore& m_settings;
     Prompter& m_prompter;
     Clock& m_clock;
+    std::unique_ptr<LogFileCommands> m_logFiles;
     std::unique_ptr<ModuleSession> m_module;
+    std::unique_ptr<ConnectionStateMachine> m_stateMachine;
+    std::unique_ptr<RealTimeCommands> m_realTimeCommands;
+    std::unique_ptr<RealTimePoller> m_poller;
 };

@@ -2,7 +2,10 @@
 
 #include "chart/ChartRenderer.h"
 #include "chart/ChartTrace.h"
+#include "cli/CliSupport.h"
 #include "logdata/AppState.h"
+#include "logdata/LogFileReader.h"
+#include "support/ErrorReport.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -131,4 +134,27 @@ int runChartCommand(const QStringList& args, QTextStream& out, QTextStream& err,
         return 1;
     }
     return 0;
+}
+
+int runChartCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+    // The log is read as File > Open reads it, fuel lines included.
+    const ChartLogLoader readLog = [&err](const QString& path, AppState& state, QString& error) {
+        try {
+            state = CliSupport::freshState();
+            const LogFileReader::Result r = LogFileReader::readFile(path, state.log);
+            for (const QString& w : r.warnings)
+                err << "qero4d-cli chart: " << path << ": " << w << "\n";
+            if (r.noDataFound()) {
+                error = QStringLiteral("qero4d-cli chart: %1: nothing to draw").arg(path);
+                return false;
+            }
+            state.log.DataBufferEmpty = false;
+            state.updateAFRFormat();
+            return true;
+        } catch (...) {
+            error = QStringLiteral("qero4d-cli chart: ") + ErrorReport::describeCurrentException();
+            return false;
+        }
+    };
+    return runChartCommand(args, out, err, readLog);
 }

@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 
 #include <cfenv>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,13 +15,26 @@ namespace {
 
 const double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
 
-// Exact decimal rounding through the C library, which rounds the exact binary value
-// and sends exact ties to the even digit.
-double roundExactly(double value, int decimals) {
+// Qt hands the user's locale to the C library, so printf and strtod may write and expect
+// a decimal comma; to_chars and from_chars never look at the locale.
+QByteArray fixed(double value, int decimals) {
     char buf[512];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-    return std::strtod(buf, nullptr);
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    return QByteArray(buf, r.ptr - buf);
 }
+
+double parse(const QByteArray& text) {
+    double v = 0.0;
+    const char* first = text.constData();
+    if (*first == '+')
+        ++first;
+    const auto r = std::from_chars(first, text.constData() + text.size(), v);
+    return r.ec == std::errc() ? v : 0.0;
+}
+
+// Exact decimal rounding: to_chars rounds the exact binary value and sends exact ties to
+// the even digit.
+double roundExactly(double value, int decimals) { return parse(fixed(value, decimals)); }
 
 } // namespace
 
@@ -54,9 +68,7 @@ QString format(double value, const QString& pattern) {
     double rounded = roundHalfEven(value, maxFrac);
     if (rounded == 0.0)
         rounded = 0.0; // no "-0"
-    char buf[512];
-    std::snprintf(buf, sizeof buf, "%.*f", maxFrac, std::fabs(rounded));
-    QString digits = QString::fromLatin1(buf);
+    QString digits = QString::fromLatin1(fixed(std::fabs(rounded), maxFrac));
     QString whole = digits;
     QString frac;
     if (maxFrac > 0) {
@@ -90,9 +102,10 @@ QString logNumber(float value) {
     // 7 significant digits, then written out without an exponent so that the reader's
     // leading-number rule reads the whole value back.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.6e", double(value));
+    const auto r =
+        std::to_chars(buf, buf + sizeof buf, double(value), std::chars_format::scientific, 6);
     // buf: [-]d.dddddde[+-]xx
-    QString text = QString::fromLatin1(buf);
+    QString text = QString::fromLatin1(buf, r.ptr - buf);
     const bool negative = text.startsWith(u'-');
     if (negative)
         text.remove(0, 1);
@@ -132,16 +145,12 @@ QString logInteger(int value) {
 QString shortestFloat(float value) {
     if (!std::isfinite(value))
         return QString::number(double(value));
-    // Fewest significant digits that read back as the same single-precision value.
-    for (int digits = 1; digits <= 9; ++digits) {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.*g", digits, double(value));
-        if (std::strtof(buf, nullptr) == value)
-            return QString::fromLatin1(buf);
-    }
+    // Fewest significant digits that read back as the same single-precision value, in
+    // plain notation unless the exponent form is shorter ("13000", not "1.3e+04"), and
+    // with "." whatever the C locale says.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.9g", double(value));
-    return QString::fromLatin1(buf);
+    const auto result = std::to_chars(buf, buf + sizeof buf, value);
+    return QString::fromLatin1(buf, result.ptr - buf);
 }
 
 double leadingNumber(const QString& text) {
@@ -181,7 +190,7 @@ double leadingNumber(const QString& text) {
         if (expDigits > 0)
             number += exponent;
     }
-    const double value = std::strtod(number.constData(), nullptr);
+    const double value = parse(number);
     return std::isfinite(value) ? value : 0.0;
 }
 

@@ -3,9 +3,11 @@
 
 #include "chart/ChartRenderer.h"
 #include "cli/ChartCommand.h"
+#include "logdata/LogFileWriter.h"
 #include "support/DataFiles.h"
 
 #include <QImage>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -41,10 +43,23 @@ private Q_SLOTS:
     void missingTemplate();
     void command_data();
     void command();
+    void commandReadsLogFile();
+    void programDrawsWithoutDisplay();
 
 private:
+    QString writeTestLog();
     std::unique_ptr<QTemporaryDir> m_dir;
 };
+
+QString tst_chartrender::writeTestLog() {
+    AppState s;
+    fillTestLog(s);
+    const QString path = m_dir->filePath(QStringLiteral("run.log"));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(LogFileWriter::whole(s.log, "Brenwick")) < 0)
+        return {};
+    return path;
+}
 
 void tst_chartrender::init() {
     m_dir = std::make_unique<QTemporaryDir>();
@@ -196,6 +211,48 @@ void tst_chartrender::command() {
     if (args.contains(QStringLiteral("--help")))
         QVERIFY(outText.startsWith(QStringLiteral("Usage: qero4d-cli chart LOG")));
     QCOMPARE(!outPath.isEmpty() && QFileInfo(outPath).size() > 1000, written);
+}
+
+void tst_chartrender::commandReadsLogFile() {
+    const QString log = writeTestLog();
+    QVERIFY(!log.isEmpty());
+    const QString png = m_dir->filePath(QStringLiteral("chart.png"));
+    QString outText;
+    QString errText;
+    QTextStream out(&outText);
+    QTextStream err(&errText);
+    QCOMPARE(runChartCommand({log, QStringLiteral("-o"), png, QStringLiteral("--size"),
+                              QStringLiteral("800x450")},
+                             out, err),
+             0);
+    QVERIFY2(errText.isEmpty(), qPrintable(errText));
+    const QImage image(png);
+    QCOMPARE(image.size(), QSize(800, 450));
+    QVERIFY(pixelsNear(image, kTrace1) > 300);
+    QVERIFY(pixelsNear(image, kTrace2) > 300);
+
+    // A file that is not there is reported with the system's reason.
+    const QString missing = m_dir->filePath(QStringLiteral("missing.log"));
+    QCOMPARE(runChartCommand({missing, QStringLiteral("-o"), png}, out, err), 1);
+    QVERIFY(errText.startsWith(QStringLiteral("qero4d-cli chart: ")));
+}
+
+void tst_chartrender::programDrawsWithoutDisplay() {
+    const QString log = writeTestLog();
+    const QString pdf = m_dir->filePath(QStringLiteral("chart.pdf"));
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        env.remove(QLatin1String(name));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(QERO_CLI_PATH), {QStringLiteral("chart"), log, QStringLiteral("-o"), pdf,
+                                            QStringLiteral("--trace1"), QStringLiteral("afr2")});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 0);
+    const PdfText::Page page = PdfText::read(pdf);
+    QVERIFY2(page.text.contains(QStringLiteral("Sensor 2 Gasoline AFR\n")), qPrintable(page.text));
+    QVERIFY(page.text.contains(QStringLiteral("Sensor 1 Gasoline AFR\n")));
+    QVERIFY(PdfText::longestStroke(page, kTrace1) > 200);
 }
 
 QTEST_MAIN(tst_chartrender)

@@ -347,7 +347,11 @@ void tst_chartwindow::viewChartOpensModally() {
     main.mnuViewChart_Click();
     QCOMPARE(seen, QStringLiteral("0.10"));
     QVERIFY(wasModal);
-    QVERIFY(p.messages().isEmpty());
+    // The main window's own start-up check may speak meanwhile; the chart said nothing.
+    for (const ScriptedPrompter::Box& box : p.messages())
+        QVERIFY2(box.title != QLatin1String("View Chart") &&
+                     box.title != QLatin1String("Form Load"),
+                 qPrintable(box.text));
 }
 
 QTEST_MAIN(tst_chartwindow)

@@ -140,6 +140,9 @@ void tst_numbers::shortestFloatReadsBack() {
     }
     QCOMPARE(Numbers::shortestFloat(0.1f), QStringLiteral("0.1"));
     QCOMPARE(Numbers::shortestFloat(14.69f), QStringLiteral("14.69"));
+    QCOMPARE(Numbers::shortestFloat(13000.0f), QStringLiteral("13000"));
+    QCOMPARE(Numbers::shortestFloat(10000.0f), QStringLiteral("10000"));
+    QCOMPARE(Numbers::shortestFloat(0.05f), QStringLiteral("0.05"));
 }
 
 void tst_numbers::leadingNumber_data() {

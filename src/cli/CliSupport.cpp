@@ -1,0 +1,78 @@
+#include "cli/CliSupport.h"
+
+#include "app/ConfigFile.h"
+#include "support/DataFiles.h"
+#include "support/QeroFailure.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace CliSupport {
+
+bool wantsHelp(const QStringList& args) {
+    return args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
+}
+
+QString jsonString(const QString& text) {
+    QString out = QStringLiteral("\"");
+    for (QChar c : text) {
+        switch (c.unicode()) {
+        case '"':
+            out += QStringLiteral("\\\"");
+            break;
+        case '\\':
+            out += QStringLiteral("\\\\");
+            break;
+        case '\n':
+            out += QStringLiteral("\\n");
+            break;
+        case '\r':
+            out += QStringLiteral("\\r");
+            break;
+        case '\t':
+            out += QStringLiteral("\\t");
+            break;
+        default:
+            if (c.unicode() < 0x20)
+                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            else
+                out += c;
+        }
+    }
+    return out + u'"';
+}
+
+QString makerLabel() {
+    ConfigFile::Lists lists = ConfigFile::defaults();
+    const QString path = DataFiles::find(QLatin1String(ConfigFile::kFileName));
+    if (QFileInfo::exists(path)) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            throw QeroFailure(QStringLiteral("Configuration File"),
+                              QStringLiteral("Cannot read %1: %2").arg(path, f.errorString()));
+        lists = ConfigFile::parse(f.readAll());
+    }
+    return lists.list2.isEmpty() ? QString() : lists.list2.first();
+}
+
+AppState freshState() {
+    AppState state;
+    state.fram.ClearFRAMBuffer();
+    state.log.ClearDataBuffer();
+    return state;
+}
+
+void writeAtomically(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw QeroFailure(QStringLiteral("Write"),
+                          QStringLiteral("Cannot create %1: %2").arg(path, file.errorString()));
+    // A failed write is remembered by the file; commit() then refuses with the reason.
+    file.write(bytes);
+    if (!file.commit())
+        throw QeroFailure(QStringLiteral("Write"),
+                          QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+}
+
+} // namespace CliSupport

@@ -1,0 +1,103 @@
+#include "cli/ConvertCommand.h"
+
+#include "cli/CliSupport.h"
+#include "logdata/LogFileReader.h"
+#include "logdata/LogFileWriter.h"
+#include "support/ErrorReport.h"
+#include "support/Numbers.h"
+
+using namespace CliSupport;
+
+namespace {
+
+const char* const kUsageText =
+    "Usage: qero4d-cli convert IN --to log|csv -o OUT\n"
+    "\n"
+    "Reads the log file IN as File > Open does and writes OUT:\n"
+    "  --to log   the log file format, as File > Save writes it (the trailer label\n"
+    "             comes from QERO4D_Log.cfg; an empty comment is written as a space)\n"
+    "  --to csv   a header row\n"
+    "             sample,ElapsedTime,AFR1,Sensor1Status,AFR2,Sensor2Status,RPM,AnalogInVolts\n"
+    "             and one row for each of the 12000 samples\n"
+    "  -o OUT     the file to write; it is replaced only once it is complete\n"
+    "\n"
+    "The reader's warnings go to stderr. Exit status: 0 written, 1 IN cannot be read\n"
+    "or holds no data, or OUT cannot be written, 2 wrong usage.\n";
+
+int usage(QTextStream& err, const QString& problem) {
+    err << "qero4d-cli convert: " << problem << "\n" << kUsageText;
+    return kUsage;
+}
+
+} // namespace
+
+QByteArray logToCsv(const LogBuffer& log) {
+    QByteArray out = "sample,ElapsedTime,AFR1,Sensor1Status,AFR2,Sensor2Status,RPM,"
+                     "AnalogInVolts\n";
+    out.reserve(LogBuffer::kSamples * 48);
+    const auto put = [&](float v) {
+        out += ',';
+        out += Numbers::shortestFloat(v).toLatin1();
+    };
+    for (int i = 0; i < LogBuffer::kSamples; ++i) {
+        out += QByteArray::number(i + 1);
+        put(log.ElapsedTime[i]);
+        put(log.AFR1[i]);
+        put(log.Sensor1Status[i]);
+        put(log.AFR2[i]);
+        put(log.Sensor2Status[i]);
+        put(log.RPM[i]);
+        put(log.AnalogInVolts[i]);
+        out += '\n';
+    }
+    return out;
+}
+
+int runConvertCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+    if (wantsHelp(args)) {
+        out << kUsageText;
+        return kOk;
+    }
+    QString in;
+    QString to;
+    QString outPath;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--to") || a == QLatin1String("-o")) {
+            if (i + 1 >= args.size())
+                return usage(err, a + QStringLiteral(" needs a value"));
+            (a == QLatin1String("--to") ? to : outPath) = args[++i];
+        } else if (a.startsWith(QLatin1String("--to="))) {
+            to = a.mid(5);
+        } else if (a.startsWith(u'-') || !in.isEmpty()) {
+            return usage(err, QStringLiteral("unexpected argument ") + a);
+        } else {
+            in = a;
+        }
+    }
+    if (in.isEmpty())
+        return usage(err, QStringLiteral("no input file given"));
+    if (to != QLatin1String("log") && to != QLatin1String("csv"))
+        return usage(err, QStringLiteral("--to must be log or csv"));
+    if (outPath.isEmpty())
+        return usage(err, QStringLiteral("no output file given (-o OUT)"));
+
+    try {
+        AppState state = freshState();
+        const LogFileReader::Result r = LogFileReader::readFile(in, state.log);
+        for (const QString& w : r.warnings)
+            err << "qero4d-cli convert: " << in << ": " << w << "\n";
+        if (r.noDataFound())
+            return kFailure;
+        QByteArray bytes;
+        if (to == QLatin1String("log"))
+            bytes = LogFileWriter::whole(state.log, makerLabel());
+        else
+            bytes = logToCsv(state.log);
+        writeAtomically(outPath, bytes);
+    } catch (...) {
+        err << "qero4d-cli convert: " << ErrorReport::describeCurrentException() << "\n";
+        return kFailure;
+    }
+    return kOk;
+}

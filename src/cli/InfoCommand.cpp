@@ -1,0 +1,134 @@
+#include "cli/InfoCommand.h"
+
+#include "cli/CliSupport.h"
+#include "logdata/LogFileReader.h"
+#include "support/ErrorReport.h"
+#include "support/Numbers.h"
+
+#include <optional>
+
+using namespace CliSupport;
+
+namespace {
+
+const char* const kUsageText =
+    "Usage: qero4d-cli info LOG [--json]\n"
+    "\n"
+    "Shows the values a log file carries besides its samples: DataLogInterval,\n"
+    "MaxRPMDisplay, MinInVolts, MaxInVolts, MinScaledValue, MaxScaledValue,\n"
+    "AnalogLegend, DownloadDate, Comment, FuelType and StoichRatio, the number of\n"
+    "sample rows (SamplesRead), and the warnings the program shows when it opens\n"
+    "the file. A value the file does not provide is shown as null.\n"
+    "\n"
+    "  --json   one JSON object with those names as keys and a \"warnings\" array\n"
+    "\n"
+    "Exit status: 0 read, 1 the file cannot be read or holds no data, 2 wrong usage.\n";
+
+// One value: its text for people and its JSON form, or nothing when the file lacks it.
+struct Field {
+    QString name;
+    std::optional<QString> text;
+    bool isString = false;
+};
+
+} // namespace
+
+int runInfoCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+    if (wantsHelp(args)) {
+        out << kUsageText;
+        return kOk;
+    }
+    bool json = false;
+    QString path;
+    for (const QString& a : args) {
+        if (a == QLatin1String("--json")) {
+            json = true;
+        } else if (a.startsWith(u'-') || !path.isEmpty()) {
+            err << "qero4d-cli info: unexpected argument " << a << "\n" << kUsageText;
+            return kUsage;
+        } else {
+            path = a;
+        }
+    }
+    if (path.isEmpty()) {
+        err << "qero4d-cli info: no log file given\n" << kUsageText;
+        return kUsage;
+    }
+
+    AppState state = freshState();
+    LogBuffer& log = state.log;
+    LogFileReader::Result r;
+    try {
+        r = LogFileReader::readFile(path, log, LogFileReader::FuelLines::ReportOnly);
+    } catch (...) {
+        err << "qero4d-cli info: " << ErrorReport::describeCurrentException() << "\n";
+        return kFailure;
+    }
+
+    const auto number = [&](int line, float v) -> std::optional<QString> {
+        if (!(r.headerValuesRead & (1u << (line - 1))))
+            return std::nullopt;
+        return Numbers::shortestFloat(v);
+    };
+    // The fuel the program takes from this file: a file that ends before its fuel lines
+    // is gasoline at 14.7; one cut short earlier carries no fuel at all.
+    std::optional<QString> fuel;
+    std::optional<QString> ratio;
+    if (r.trailerComplete) {
+        const bool defaults = !r.fuelTypeLinePresent || !r.ratioLinePresent;
+        if (defaults) {
+            fuel = QStringLiteral("Gasoline");
+            ratio = Numbers::shortestFloat(14.7f);
+        } else {
+            fuel = r.fileFuelType;
+            if (r.fileStoichRatio)
+                ratio = Numbers::shortestFloat(*r.fileStoichRatio);
+        }
+    }
+    const QList<Field> fields = {
+        {QStringLiteral("DataLogInterval"), number(1, log.DataLogInterval)},
+        {QStringLiteral("MaxRPMDisplay"),
+         (r.headerValuesRead & 2u) ? std::optional<QString>(QString::number(log.MaxRPMDisplay))
+                                   : std::nullopt},
+        {QStringLiteral("MinInVolts"), number(3, log.MinInVolts)},
+        {QStringLiteral("MaxInVolts"), number(4, log.MaxInVolts)},
+        {QStringLiteral("MinScaledValue"), number(5, log.MinScaledValue)},
+        {QStringLiteral("MaxScaledValue"), number(6, log.MaxScaledValue)},
+        {QStringLiteral("AnalogLegend"),
+         (r.headerValuesRead & 64u) ? std::optional<QString>(log.AnalogLegend) : std::nullopt,
+         true},
+        {QStringLiteral("DownloadDate"),
+         r.downloadDateRead ? std::optional<QString>(log.DownloadDate) : std::nullopt, true},
+        {QStringLiteral("Comment"),
+         r.commentRead ? std::optional<QString>(log.Comment) : std::nullopt, true},
+        {QStringLiteral("FuelType"), fuel, true},
+        {QStringLiteral("StoichRatio"), ratio},
+        {QStringLiteral("SamplesRead"), QString::number(r.rowsRead)},
+    };
+
+    if (json) {
+        out << "{";
+        for (const Field& f : fields) {
+            out << jsonString(f.name) << ": ";
+            if (!f.text)
+                out << "null";
+            else
+                out << (f.isString ? jsonString(*f.text) : *f.text);
+            out << ", ";
+        }
+        out << "\"warnings\": [";
+        for (qsizetype i = 0; i < r.warnings.size(); ++i)
+            out << (i ? ", " : "") << jsonString(r.warnings[i]);
+        out << "]}\n";
+    } else {
+        for (const Field& f : fields)
+            out << f.name << ": " << f.text.value_or(QStringLiteral("(not in file)")) << "\n";
+        for (const QString& w : r.warnings)
+            out << "Warning: " << w << "\n";
+    }
+    if (r.noDataFound()) {
+        err << "qero4d-cli info: " << path << ": " << LogFileReader::kNoDataFound << "\n";
+        return kFailure;
+    }
+    return kOk;
+}

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+// qero4d-cli info LOG [--json]: the header and trailer values of a log file and what the
+// reader found wrong with it.
+int runInfoCommand(const QStringList& args, QTextStream& out, QTextStream& err);

@@ -1,0 +1,192 @@
+#include "cli/LiveCommand.h"
+
+#include "app/SettingsTable.h"
+#include "cli/ConsolePrompter.h"
+#include "cli/ModuleCommandSupport.h"
+#include "device/LineErrorHandler.h"
+#include "device/ModuleProtocol.h"
+#include "device/QSerialPortLink.h"
+#include "logdata/AppState.h"
+#include "realtime/GaugeSetup.h"
+#include "realtime/RealTimeCommands.h"
+#include "realtime/RealTimeDecoding.h"
+#include "realtime/RealTimeDisplay.h"
+#include "realtime/RealTimePoller.h"
+#include "realtime/RealTimeStart.h"
+#include "support/IniSettingsStore.h"
+#include "support/Numbers.h"
+#include "support/SystemClock.h"
+
+#include <QTextStream>
+
+#include <csignal>
+
+namespace {
+
+const char* const kUsage =
+    "Usage: qero4d-cli live --port PORT [--count N]\n"
+    "\n"
+    "Reads the live values from the QERO as the real-time view does and prints one line\n"
+    "per polling cycle: time, both AFRs in the current fuel, both lambdas, RPM, the\n"
+    "analog input in volts and scaled, battery volts, both cell resistances, ethanol\n"
+    "(QERO3Dual models) and the sensors' status texts. Ends after N cycles (or on\n"
+    "Ctrl-C) and prints the cycle rate. The fuel, analog scaling and pulses per\n"
+    "revolution are those of the saved settings.\n"
+    "\n"
+    "  --port PORT   a device path (/dev/ttyUSB0, COM3) or a number N meaning ComN\n"
+    "  --count N     stop after N cycles\n";
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+// One cycle's values, collected as the reads come in and printed as one line.
+class LineCollector : public RealTimeDisplay {
+public:
+    explicit LineCollector(const AppState& state) : m_state(state) {}
+
+    void showSensors(int raw1, int raw2, double lambda1, double lambda2, double afr1, double afr2,
+                     bool showAFR) override {
+        m_line.clear();
+        const QString afr = m_state.AFRFormat;
+        if (showAFR)
+            add(QStringLiteral("AFR1"), Numbers::format(afr1, afr))
+                .add(QStringLiteral("AFR2"), Numbers::format(afr2, afr));
+        add(QStringLiteral("L1"), Numbers::format(lambda1, QStringLiteral("#0.000")))
+            .add(QStringLiteral("L2"), Numbers::format(lambda2, QStringLiteral("#0.000")));
+        m_status = RealTimeDecoding::diagnosticText(raw1, raw2);
+        m_status.replace(u'\n', QStringLiteral("; "));
+    }
+    void showRPM(float rpm) override {
+        add(QStringLiteral("RPM"), Numbers::format(rpm, QStringLiteral("###0")));
+    }
+    void showAnalog(float volts, float scaled) override {
+        add(QStringLiteral("AIN"), Numbers::format(volts, QStringLiteral("#0.00")) + u'V');
+        if (GaugeSetup::analogGaugeFor(m_state.log.AnalogInputType) !=
+            GaugeSetup::AnalogGauge::None)
+            add(m_state.log.AnalogLegend.simplified().replace(u' ', u'_'),
+                Numbers::format(scaled, QStringLiteral("##0.0")));
+    }
+    void showBattery(float volts) override {
+        add(QStringLiteral("BAT"), Numbers::format(volts, QStringLiteral("#0.0")) + u'V');
+    }
+    void showCellResistance1(float value) override {
+        add(QStringLiteral("CR1"), Numbers::format(value, QStringLiteral("##0")));
+    }
+    void showCellResistance2(float value) override {
+        add(QStringLiteral("CR2"), Numbers::format(value, QStringLiteral("##0")));
+    }
+    void showEthanol(float percent) override {
+        add(QStringLiteral("ETH"), Numbers::format(percent, QStringLiteral("##0")) + u'%');
+    }
+    void resetDisplay() override { m_line.clear(); }
+
+    QString line() const {
+        return m_status.isEmpty() ? m_line : m_line + QStringLiteral(" status=") + m_status;
+    }
+
+private:
+    LineCollector& add(const QString& key, const QString& value) {
+        if (!m_line.isEmpty())
+            m_line += u' ';
+        m_line += key + u'=' + value;
+        return *this;
+    }
+
+    const AppState& m_state;
+    QString m_line;
+    QString m_status;
+};
+
+} // namespace
+
+int runLiveCommand(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+    QStringList args = arguments;
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        out << kUsage;
+        return 0;
+    }
+    QString port;
+    QString countText;
+    if (!ModuleCommandSupport::takeOption(args, QStringLiteral("--port"), &port) ||
+        !ModuleCommandSupport::takeOption(args, QStringLiteral("--count"), &countText) ||
+        port.isEmpty() || !args.isEmpty()) {
+        err << kUsage;
+        return 2;
+    }
+    qint64 count = -1;
+    if (!countText.isEmpty()) {
+        bool ok = false;
+        count = countText.toLongLong(&ok);
+        if (!ok || count < 1) {
+            err << "qero4d-cli live: --count must be a whole number of at least 1\n";
+            return 2;
+        }
+    }
+    PortDevices devices;
+    const auto portNumber = ModuleCommandSupport::resolvePort(port, devices);
+    if (!portNumber) {
+        err << "qero4d-cli live: \"" << port << "\" is neither a device nor a port from 1 to 255\n";
+        return 2;
+    }
+
+    AppState state;
+    SystemClock clock;
+    ConsolePrompter prompter(err);
+    {
+        // Fuel, analog scaling and pulses per revolution as the desktop program has them.
+        IniSettingsStore settings;
+        SettingsTable::load(state, settings, prompter);
+    }
+    state.PortNumber = qint16(*portNumber);
+    QSerialPortLink link(devices);
+    LineErrorHandler lineErrors(state, link, prompter);
+    ModuleProtocol protocol(state, link, clock, prompter);
+
+    RealTimeStart::prepare(state, protocol, prompter);
+    err << "Model: " << state.QEROVersion << Qt::endl;
+    state.RealTimeActive = true;
+    state.CommErrorCount = 0;
+
+    LineCollector collector(state);
+    RealTimeCommands commands(protocol);
+    RealTimePoller poller(state, commands, clock, collector, [&] { state.RealTimeActive = false; });
+
+    g_interrupted = 0;
+    auto previous = std::signal(SIGINT, [](int) { g_interrupted = 1; });
+
+    constexpr qint64 kTickUs = 10'000;
+    const qint64 startUs = clock.nowUs();
+    qint64 nextTickUs = startUs;
+    qint64 cycles = 0;
+    int status = 0;
+    while ((count < 0 || cycles < count) && !g_interrupted) {
+        const qint64 now = clock.nowUs();
+        if (now < nextTickUs) {
+            clock.idle(nextTickUs - now);
+            continue;
+        }
+        // Like a timer: the next tick is due one interval after this one, or at once
+        // when the cycle took longer.
+        nextTickUs = now + kTickUs;
+        const qint64 tickUs = now;
+        const RealTimePoller::Tick tick = poller.tmrDataRead_Timer();
+        if (tick == RealTimePoller::Tick::LinkLost) {
+            err << "The QERO stopped answering (AFR read failed)." << Qt::endl;
+            status = 1;
+            break;
+        }
+        if (tick != RealTimePoller::Tick::Complete)
+            continue;
+        ++cycles;
+        out << "t=" << Numbers::format((tickUs - startUs) / 1e6, QStringLiteral("#0.000")) << ' '
+            << collector.line() << Qt::endl;
+    }
+    std::signal(SIGINT, previous);
+    link.closeIfOpen();
+
+    const double seconds = (clock.nowUs() - startUs) / 1e6;
+    if (cycles > 0 && seconds > 0)
+        out << "Cycles: " << cycles << " in " << Numbers::format(seconds, QStringLiteral("#0.0"))
+            << " s, " << Numbers::format(cycles / seconds, QStringLiteral("#0.0"))
+            << " cycles per second" << Qt::endl;
+    return status;
+}

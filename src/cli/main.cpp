@@ -1,0 +1,79 @@
+#include "cli/ChartCommand.h"
+#include "cli/ConvertCommand.h"
+#include "cli/FuelCommand.h"
+#include "cli/IdCommand.h"
+#include "cli/InfoCommand.h"
+#include "cli/LiveCommand.h"
+#include "cli/ScanCommand.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <QTextStream>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+using CommandFunction = int (*)(const QStringList& args, QTextStream& out, QTextStream& err);
+
+struct Command {
+    const char* name;
+    const char* summary;
+    CommandFunction run;
+};
+
+// Every command of qero4d-cli; a new one adds its line here.
+const Command kCommands[] = {
+    {"info", "show a log file's header and trailer values and its warnings", runInfoCommand},
+    {"convert", "rewrite a log file, or turn it into CSV", runConvertCommand},
+    {"id", "read the module's firmware identification, model and revision", runIdCommand},
+    {"fuel", "write a fuel's scale factor into the module and verify it", runFuelCommand},
+    {"scan", "look for the module on the serial ports", runScanCommand},
+    {"live", "print the module's live values, one line per polling cycle", runLiveCommand},
+    {"chart", "draw a log file's chart as a PNG or PDF picture", runChartCommand},
+};
+
+void printUsage(QTextStream& s) {
+    s << "Usage: qero4d-cli COMMAND [ARGS...]\n"
+         "       qero4d-cli COMMAND --help\n"
+         "\n"
+         "The QERO4D Log program's functions for scripts and machines without a display.\n"
+         "\n"
+         "Commands:\n";
+    for (const Command& c : kCommands)
+        s << "  " << QString::fromLatin1(c.name).leftJustified(12) << c.summary << "\n";
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // The chart command draws with the widget-based chart and needs their application
+    // object; the others need only the core one.
+    const bool drawing = argc > 1 && qstrcmp(argv[1], "chart") == 0;
+    const std::unique_ptr<QCoreApplication> app =
+        drawing ? createChartApplication(argc, argv)
+                : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("QERO4D_Log"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    if (args.isEmpty()) {
+        printUsage(err);
+        return 2;
+    }
+    const QString name = args.takeFirst();
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") ||
+        name == QLatin1String("help")) {
+        printUsage(out);
+        return 0;
+    }
+    for (const Command& c : kCommands)
+        if (name == QLatin1String(c.name))
+            return c.run(args, out, err);
+    err << "qero4d-cli: unknown command " << name << "\n\n";
+    printUsage(err);
+    return 2;
+}

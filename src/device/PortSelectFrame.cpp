@@ -1,0 +1,136 @@
+#include "device/PortSelectFrame.h"
+
+#include "app/SettingsTable.h"
+#include "device/PortSetup.h"
+#include "logdata/AppState.h"
+#include "support/ErrorReport.h"
+#include "support/Numbers.h"
+#include "support/Prompter.h"
+#include "support/SettingsStore.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+
+PortSelectFrame::PortSelectFrame(AppState& state, SettingsStore& settings, Prompter& prompter,
+                                 ProtocolFn protocol, ScanProgress& progress,
+                                 DeviceNameFn deviceName, QWidget* parent)
+    : QGroupBox(QStringLiteral("Data Port Setup"), parent), m_state(state), m_settings(settings),
+      m_prompter(prompter), m_protocol(std::move(protocol)), m_progress(progress),
+      m_deviceName(std::move(deviceName)) {
+    setObjectName(QStringLiteral("fraPortSelect"));
+    auto* grid = new QGridLayout(this);
+    lblPort = new QLabel(QStringLiteral("Port"), this);
+    lblPort->setObjectName(QStringLiteral("lblPort"));
+    cboPort = new QComboBox(this);
+    cboPort->setObjectName(QStringLiteral("cboPort"));
+    cboPort->setMaxVisibleItems(16);
+    cboPort->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    lblPort->setBuddy(cboPort);
+    chkAutoConnect = new QCheckBox(QStringLiteral("Auto Connect"), this);
+    chkAutoConnect->setObjectName(QStringLiteral("chkAutoConnect"));
+    cmdPortScan = new QPushButton(QStringLiteral("Scan "), this);
+    cmdPortScan->setObjectName(QStringLiteral("cmdPortScan"));
+    cmdPortSelectOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdPortSelectOK->setObjectName(QStringLiteral("cmdPortSelectOK"));
+    grid->addWidget(lblPort, 0, 0);
+    grid->addWidget(cboPort, 0, 1);
+    grid->addWidget(cmdPortScan, 0, 2);
+    grid->addWidget(chkAutoConnect, 1, 1);
+    grid->addWidget(cmdPortSelectOK, 1, 2);
+    grid->setColumnStretch(3, 1);
+    cmdPortScan->hide();
+    chkAutoConnect->hide();
+
+    connect(cboPort, &QComboBox::currentIndexChanged, this, [this] { cboPort_Click(); });
+    connect(chkAutoConnect, &QCheckBox::stateChanged, this, [this] { chkAutoConnect_Click(); });
+    connect(cmdPortSelectOK, &QPushButton::clicked, this, [this] { cmdPortSelectOK_Click(); });
+    connect(cmdPortScan, &QPushButton::clicked, this, [this] { cmdPortScan_Click(); });
+}
+
+void PortSelectFrame::fillPortList() {
+    {
+        const QSignalBlocker quiet(cboPort);
+        cboPort->clear();
+        for (int k = 1; k <= 255; ++k) {
+            const QString device = m_deviceName ? m_deviceName(k) : QString();
+            QString text = QStringLiteral("Com") + QString::number(k);
+            if (!device.isEmpty())
+                text += QStringLiteral("  (") + device + u')';
+            cboPort->addItem(text, k);
+        }
+        cboPort->setCurrentIndex(-1);
+    }
+    // Selecting from the program runs the same handler as a choice by the user. A saved
+    // port outside the list selects nothing and is left as it is.
+    if (m_state.PortNumber >= 1 && m_state.PortNumber <= 255)
+        cboPort->setCurrentIndex(m_state.PortNumber - 1);
+}
+
+void PortSelectFrame::showPanel() {
+    cmdPortScan->hide();
+    chkAutoConnect->hide();
+    const PortSetup::Features f = PortSetup::features(m_state.ConfigList3);
+    cmdPortScan->setVisible(f.portScan);
+    chkAutoConnect->setVisible(f.autoConnect);
+    m_state.AutoConnect = PortSetup::autoConnectOnOpening(f.autoConnect, m_settings);
+    if (f.autoConnect)
+        chkAutoConnect->setChecked(m_state.AutoConnect);
+    show();
+}
+
+void PortSelectFrame::cboPort_Click() {
+    const int index = cboPort->currentIndex();
+    if (index < 0)
+        return;
+    ErrorReport::runStep(m_prompter, [&] {
+        PortSetup setup(m_state, m_protocol());
+        setup.selectPort(index, m_settings);
+    });
+}
+
+void PortSelectFrame::chkAutoConnect_Click() {
+    if (!chkAutoConnect->isChecked())
+        return;
+    QString text =
+        QStringLiteral("Make sure that the correct port has been selected for the QERO.");
+    if (!cmdPortScan->isHidden())
+        text += QStringLiteral("\r\nYou can click on the Scan button to find the QERO port.");
+    m_prompter.message(text, QStringLiteral("Auto Connect"), Prompter::Icon::None, Prompter::Ok);
+}
+
+void PortSelectFrame::cmdPortSelectOK_Click() {
+    m_state.AutoConnect = !chkAutoConnect->isHidden() && chkAutoConnect->isChecked();
+    SettingsTable::save(m_settings, QStringLiteral("AutoConnect"), m_state.AutoConnect);
+    hide();
+}
+
+void PortSelectFrame::cmdPortScan_Click() {
+    const QString title = QStringLiteral("Port Scan");
+    const auto go = m_prompter.message(
+        QStringLiteral("This function will scan all ports on your PC. Make sure that the QERO\r\n"
+                       "is connected and power is turned on. Make sure that any other devices\r\n"
+                       "or systems attached to your PC that could be adversely affected are\r\n"
+                       "powered down before proceeding."),
+        title, Prompter::Icon::None, Prompter::Ok | Prompter::Cancel);
+    if (go != Prompter::Ok)
+        return;
+    ErrorReport::runStep(m_prompter, [&] {
+        PortSetup setup(m_state, m_protocol());
+        const qint16 found =
+            setup.PortScan(PortSetup::kScanLastPort, PortSetup::kIdentity, &m_progress);
+        if (found < 1) {
+            m_prompter.message(QStringLiteral("No QERO found. Check Check cable and module power."),
+                               title, Prompter::Icon::None, Prompter::Ok);
+            return;
+        }
+        m_prompter.message(QStringLiteral("Found QERO on port ") +
+                               Numbers::format(found, QStringLiteral("##0")),
+                           title, Prompter::Icon::None, Prompter::Ok);
+        cboPort->setCurrentIndex(found - 1);
+        m_state.PortNumber = found;
+        SettingsTable::save(m_settings, QStringLiteral("CommPort"), int(found));
+    });
+}

@@ -1,0 +1,121 @@
+#include "device/PortSetup.h"
+
+#include "app/SettingsTable.h"
+#include "device/ModuleProtocol.h"
+#include "device/ScanProgress.h"
+#include "device/SerialLink.h"
+#include "logdata/AppState.h"
+#include "support/Numbers.h"
+#include "support/SettingsStore.h"
+
+#include <algorithm>
+
+PortSetup::PortSetup(AppState& state, ModuleProtocol& protocol)
+    : m_state(state), m_protocol(protocol) {}
+
+bool PortSetup::answers(qint16 port, const QString& identity) {
+    SerialLink& link = m_protocol.link();
+    bool found = false;
+    // Failures are ignored here: a port that cannot be opened, or fails under us, is
+    // simply not where the module is.
+    try {
+        link.open(port);
+    } catch (...) {
+        return false;
+    }
+    try {
+        bool synced = false;
+        // A port that closes under a try (a device pulled out) is given up rather than
+        // letting the next try open PortNumber instead.
+        for (int i = 0; i < 5 && link.isOpen(); ++i) {
+            m_protocol.ReSync();
+            if (m_state.CommandOK) {
+                synced = true;
+                break;
+            }
+        }
+        if (synced) {
+            m_protocol.ReadFirmwareID();
+            found = m_state.CommandOK && m_state.FirmwareID.contains(identity, Qt::CaseInsensitive);
+        }
+    } catch (...) {
+        found = false;
+    }
+    try {
+        link.closeIfOpen();
+    } catch (...) {
+    }
+    return found;
+}
+
+qint16 PortSetup::PortScan(const qint16& lastPort, const QString& identity,
+                           ScanProgress* progress) {
+    qint16 result = 0;
+    try {
+        m_protocol.link().closeIfOpen();
+    } catch (...) {
+    }
+    if (progress) {
+        progress->begin(QStringLiteral("Scanning Ports"));
+        progress->progress(0);
+    }
+    for (qint16 k = 1; k <= lastPort; ++k) {
+        if (progress) {
+            const double percent = Numbers::roundHalfEven(double(k) * 100.0 / lastPort);
+            progress->progress(int(std::clamp(percent, 0.0, 100.0)));
+        }
+        if (answers(k, identity)) {
+            result = k;
+            break;
+        }
+    }
+    if (progress)
+        progress->end();
+    try {
+        m_protocol.link().closeIfOpen();
+    } catch (...) {
+    }
+    return result;
+}
+
+bool PortSetup::PortTest(const qint16& port, const QString& identity) {
+    try {
+        m_protocol.link().closeIfOpen();
+    } catch (...) {
+    }
+    return answers(port, identity);
+}
+
+PortSetup::Features PortSetup::features(const QStringList& configList3) {
+    Features f;
+    for (const QString& line : configList3) {
+        if (line == QLatin1String("Port_Scan_Enable_True"))
+            f.portScan = true;
+        if (line == QLatin1String("Auto_Connect_Enable_True"))
+            f.autoConnect = true;
+    }
+    return f;
+}
+
+bool PortSetup::autoConnectOnOpening(bool offered, SettingsStore& store) {
+    const QString key = QStringLiteral("AutoConnect");
+    if (!offered) {
+        SettingsTable::save(store, key, false);
+        return false;
+    }
+    const std::optional<QString> saved = store.value(key);
+    if (!saved)
+        return false;
+    try {
+        return SettingsTable::toBoolean(key, *saved);
+    } catch (...) {
+        // A damaged value counts as off; the next OK writes a proper one.
+        return false;
+    }
+}
+
+void PortSetup::selectPort(int listIndex, SettingsStore& store) {
+    m_state.PortNumber = qint16(listIndex + 1);
+    SettingsTable::save(store, QStringLiteral("CommPort"), int(m_state.PortNumber));
+    m_protocol.link().closeIfOpen();
+}

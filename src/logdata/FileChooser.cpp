@@ -1,0 +1,108 @@
+#include "logdata/FileChooser.h"
+
+#include "support/ErrorReport.h"
+#include "support/QeroFailure.h"
+
+#include <QFileInfo>
+
+namespace {
+
+bool fileExists(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() && !info.isDir();
+}
+
+// Runs one pass of a helper under the common error report: Abort ends the helper with
+// `aborted`, Retry runs the pass again, Ignore gives up on the choice.
+template <typename Pass>
+std::optional<QString> reportedPass(Prompter& prompter, const QString& source,
+                                    const QString& aborted, Pass pass) {
+    for (;;) {
+        QString description;
+        try {
+            return pass();
+        } catch (const QeroFailure& f) {
+            // The helper's own Cancel reaches the calling command unchanged.
+            if (f.source() == source)
+                throw;
+            description = f.description();
+        } catch (...) {
+            description = ErrorReport::describeCurrentException();
+        }
+        switch (ErrorReport::ShowErrorChoice(prompter, description)) {
+        case ErrorReport::Choice::Abort:
+            throw QeroFailure(source, aborted);
+        case ErrorReport::Choice::Ignore:
+            return QString();
+        case ErrorReport::Choice::Retry:
+            break;
+        }
+    }
+}
+
+} // namespace
+
+QString FileChooser::effectiveFilter(const QString& filter) {
+    return filter.isEmpty() ? QStringLiteral("All Files (*.*)|*.*") : filter;
+}
+
+QString FileChooser::FileOpen(Prompter& prompter, const QString& title, const QString& filter,
+                              const QString& message) {
+    const QString source = QStringLiteral("File Open");
+    for (;;) {
+        // nullopt: ask again.
+        const std::optional<QString> result = reportedPass(
+            prompter, source, QStringLiteral("Aborted File Open"), [&]() -> std::optional<QString> {
+                const QString path = prompter.openFileName(title, effectiveFilter(filter));
+                if (path.isEmpty() || fileExists(path))
+                    return path;
+                QString text = path + u'\n' + QStringLiteral("File not found.");
+                if (!message.isEmpty())
+                    text += QStringLiteral("\n\n") + message;
+                const Prompter::Buttons buttons =
+                    message.isEmpty() ? Prompter::Retry | Prompter::Cancel
+                                      : Prompter::Yes | Prompter::No | Prompter::Cancel;
+                switch (prompter.message(text, QStringLiteral("File Open"),
+                                         Prompter::Icon::Exclamation, buttons)) {
+                case Prompter::Retry:
+                    return std::nullopt;
+                case Prompter::Yes:
+                    return path;
+                case Prompter::No:
+                    return QString();
+                default:
+                    throw QeroFailure(source, QStringLiteral("Canceled File Open"));
+                }
+            });
+        if (result)
+            return *result;
+    }
+}
+
+QString FileChooser::FileSave(Prompter& prompter, const QString& title, const QString& filter,
+                              const QString& message) {
+    const QString source = QStringLiteral("File Save");
+    const QString question = message.isEmpty() ? QStringLiteral("Replace existing file?") : message;
+    for (;;) {
+        const std::optional<QString> result = reportedPass(
+            prompter, source, QStringLiteral("Aborted File Save"), [&]() -> std::optional<QString> {
+                const QString path = prompter.saveFileName(title, effectiveFilter(filter));
+                if (path.isEmpty() || !QFileInfo::exists(path))
+                    return path;
+                const QString text = path + u'\n' + QStringLiteral("This file already exists.") +
+                                     QStringLiteral("\n\n") + question;
+                switch (prompter.message(text, QStringLiteral("File Save"),
+                                         Prompter::Icon::Exclamation,
+                                         Prompter::Yes | Prompter::No | Prompter::Cancel)) {
+                case Prompter::Yes:
+                    return path;
+                case Prompter::No:
+                    return std::nullopt;
+                default:
+                    throw QeroFailure(source, QStringLiteral("Canceled File Save"));
+                }
+            });
+        if (result)
+            return *result;
+    }
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "support/Prompter.h"
+
+#include <QString>
+
+// The two file-dialog helpers of the windows that read and write log files.
+class FileChooser {
+public:
+    static inline const QString kLogFilter = QStringLiteral("QERO4D log files (*.log)|*.log");
+
+    // Lets the user choose an existing file; empty when the dialog was cancelled or No
+    // was answered. A chosen name that does not exist is reported ("File not found.");
+    // Retry asks again, Yes (offered when `message` is not empty) returns the name as it
+    // is. Cancel throws QeroFailure "Canceled File Open"; a failure inside, reported and
+    // then aborted, throws "Aborted File Open" (source "File Open").
+    static QString FileOpen(Prompter& prompter, const QString& title, const QString& filter,
+                            const QString& message);
+
+    // Lets the user choose a file to write; an existing one is confirmed first ("This
+    // file already exists." and `message`, by default "Replace existing file?"): Yes
+    // returns it, No asks again, Cancel throws "Canceled File Save". Empty when the
+    // dialog was cancelled.
+    static QString FileSave(Prompter& prompter, const QString& title, const QString& filter,
+                            const QString& message);
+
+    // An empty filter offers every file.
+    static QString effectiveFilter(const QString& filter);
+};

@@ -1,0 +1,87 @@
+#include "logdata/FuelTypeLogic.h"
+
+#include "app/SettingsTable.h"
+#include "support/Numbers.h"
+#include "support/Prompter.h"
+
+#include <array>
+
+namespace {
+
+const std::array<FuelTypeLogic::Entry, 7> kFuels = {{
+    {FuelTypeLogic::Fuel::Gasoline, "optGasolineFuel", QStringLiteral("Gasoline"),
+     QStringLiteral("Gasoline"), 14.69f},
+    {FuelTypeLogic::Fuel::E10, "optE10Fuel", QStringLiteral("E10"), QStringLiteral("E10"), 14.13f},
+    {FuelTypeLogic::Fuel::E85, "optE85Fuel", QStringLiteral("E85"), QStringLiteral("E85"), 9.77f},
+    {FuelTypeLogic::Fuel::Ethanol, "optEthanolFuel", QStringLiteral("Ethanol"),
+     QStringLiteral("Ethanol"), 9.01f},
+    {FuelTypeLogic::Fuel::Methanol, "optMethanolFuel", QStringLiteral("Methanol"),
+     QStringLiteral("Methanol"), 6.47f},
+    {FuelTypeLogic::Fuel::Lambda, "optLambda", QStringLiteral("Lambda Values"),
+     QStringLiteral("Lambda"), 1.0f},
+    {FuelTypeLogic::Fuel::User, "optUserFuel", QStringLiteral("User Defined"), QString(), 0.0f},
+}};
+
+QString trimBlanks(const QString& text) {
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && text[start] == u' ')
+        ++start;
+    while (end > start && text[end - 1] == u' ')
+        --end;
+    return text.mid(start, end - start);
+}
+
+} // namespace
+
+const FuelTypeLogic::Entry& FuelTypeLogic::entry(Fuel fuel) {
+    return kFuels[size_t(fuel)];
+}
+
+FuelTypeLogic::Fuel FuelTypeLogic::fuelFor(const QString& fuelType) {
+    const QString upper = fuelType.toUpper();
+    for (const Entry& e : kFuels)
+        if (e.fuel != Fuel::User && upper == e.name.toUpper())
+            return e.fuel;
+    return Fuel::User;
+}
+
+FuelTypeLogic::FuelTypeLogic(AppState& state, Prompter& prompter, SettingsStore& settings)
+    : m_state(state), m_prompter(prompter), m_settings(settings) {}
+
+QString FuelTypeLogic::ratioText(float ratio) {
+    return Numbers::format(double(ratio), QStringLiteral("#0.00"));
+}
+
+FuelTypeLogic::Checked FuelTypeLogic::validateRatio(const QString& text) {
+    const QString title = QStringLiteral("Stoichiometric Ratio");
+    double v = Numbers::leadingNumber(text);
+    Checked out;
+    if (v < 1.0) {
+        m_prompter.message(QStringLiteral("Value must be greater than or equal to one"), title,
+                           Prompter::Icon::Exclamation, Prompter::Ok);
+        v = 1.0;
+        out.keepFocus = true;
+    } else if (v > 20.0) {
+        m_prompter.message(QStringLiteral("Value must be less than or equal to 20"), title,
+                           Prompter::Icon::Exclamation, Prompter::Ok);
+        v = 20.0;
+        out.keepFocus = true;
+    }
+    m_state.log.StoichRatio = float(Numbers::roundHalfEven(v, 2));
+    out.text = ratioText(m_state.log.StoichRatio);
+    return out;
+}
+
+void FuelTypeLogic::applyChoice(Fuel fuel, const QString& userName) {
+    LogBuffer& log = m_state.log;
+    if (fuel == Fuel::User) {
+        log.FuelType = trimBlanks(userName).left(kMaxName);
+    } else {
+        log.FuelType = entry(fuel).name;
+        log.StoichRatio = entry(fuel).ratio;
+    }
+    m_state.updateAFRFormat();
+    SettingsTable::save(m_settings, QStringLiteral("FuelType"), log.FuelType);
+    SettingsTable::save(m_settings, QStringLiteral("StoichRatio"), log.StoichRatio);
+}

@@ -1,0 +1,168 @@
+#include "logdata/LogFileCommands.h"
+
+#include "app/SettingsTable.h"
+#include "logdata/FileChooser.h"
+#include "logdata/LogFileWriter.h"
+#include "support/Clock.h"
+#include "support/ErrorReport.h"
+#include "support/Prompter.h"
+#include "support/QeroFailure.h"
+#include "support/SettingsStore.h"
+
+#include <QSaveFile>
+
+#include <cerrno>
+
+using ErrorReport::StepResult;
+
+LogFileCommands::LogFileCommands(AppState& state, Prompter& prompter, SettingsStore& settings,
+                                 Clock& clock)
+    : m_state(state), m_prompter(prompter), m_settings(settings), m_clock(clock) {}
+
+QString LogFileCommands::captionFileName(const QString& path) {
+    const qsizetype slash = qMax(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+    const QString name = path.mid(slash + 1);
+    if (name.size() <= 60)
+        return name;
+    return QStringLiteral("...") + name.right(60);
+}
+
+LogFileCommands::Outcome LogFileCommands::mnuOpenFile_Click() {
+    // A click that reaches the menu while a save lets events run waits for the save.
+    if (m_busy)
+        return Outcome::Cancelled;
+    const BusyGuard busy(m_busy);
+    if (closeRealTimeView)
+        closeRealTimeView();
+    if (!m_state.log.DataBufferEmpty &&
+        m_prompter.message(QStringLiteral("Data buffer not empty. OK to overwrite?"), kOpenTitle,
+                           Prompter::Icon::None, Prompter::Ok | Prompter::Cancel) != Prompter::Ok)
+        return Outcome::Cancelled;
+
+    QString path;
+    if (ErrorReport::runStep(m_prompter,
+                             [&] {
+                                 path =
+                                     FileChooser::FileOpen(m_prompter, QStringLiteral("Open File"),
+                                                           FileChooser::kLogFilter, QString());
+                             }) != StepResult::Done ||
+        path.isEmpty())
+        return Outcome::Cancelled;
+    return openLog(path);
+}
+
+LogFileCommands::Outcome LogFileCommands::openLog(const QString& path) {
+    // The file is read before the buffer is cleared, so that a file that cannot be read
+    // leaves the log in memory as it was.
+    QByteArray bytes;
+    if (ErrorReport::runStep(m_prompter, [&] { bytes = LogFileReader::readBytes(path); }) !=
+        StepResult::Done)
+        return Outcome::Failed;
+
+    LogBuffer& log = m_state.log;
+    if (!log.DataBufferEmpty)
+        log.ClearDataBuffer();
+    const LogFileReader::Result result =
+        LogFileReader::read(bytes, log, LogFileReader::FuelLines::Apply);
+    for (const QString& warning : result.warnings)
+        m_prompter.message(warning, kOpenTitle, Prompter::Icon::Exclamation, Prompter::Ok);
+    if (result.noDataFound())
+        return Outcome::Failed;
+
+    log.DataBufferEmpty = false;
+    m_state.updateAFRFormat();
+    m_state.AddedFileLoaded = false;
+    if (setCaptionSuffix)
+        setCaptionSuffix(captionFileName(path));
+    // The file's scaling is now the user's scaling; the other header values are the
+    // log's own and are not stored.
+    log.AnalogInputType = QStringLiteral("USER");
+    SettingsTable::save(m_settings, QStringLiteral("AnalogInputType"), log.AnalogInputType);
+    if (showChart)
+        showChart();
+    return Outcome::Done;
+}
+
+LogFileCommands::Outcome LogFileCommands::mnuSaveFile_Click() {
+    if (m_busy)
+        return Outcome::Cancelled;
+    const BusyGuard busy(m_busy);
+    if (closeRealTimeView)
+        closeRealTimeView();
+    if (m_state.log.DataBufferEmpty) {
+        m_prompter.message(QStringLiteral("Data buffer empty."), kSaveTitle,
+                           Prompter::Icon::Exclamation, Prompter::Ok);
+        return Outcome::Cancelled;
+    }
+    QString path;
+    if (ErrorReport::runStep(m_prompter,
+                             [&] {
+                                 path =
+                                     FileChooser::FileSave(m_prompter, QStringLiteral("Save File"),
+                                                           FileChooser::kLogFilter, QString());
+                             }) != StepResult::Done ||
+        path.isEmpty())
+        return Outcome::Cancelled;
+
+    bool written = false;
+    // Retry writes the whole file again; Abort and Ignore leave it unsaved (and any
+    // earlier file of that name as it was), so the caption does not claim it.
+    if (ErrorReport::runStep(m_prompter, [&] { written = writeLog(path); }) != StepResult::Done)
+        return Outcome::Failed;
+    if (!written)
+        return Outcome::Cancelled;
+    if (setCaptionSuffix)
+        setCaptionSuffix(captionFileName(path));
+    return Outcome::Done;
+}
+
+bool LogFileCommands::writeLog(const QString& path) {
+    // Events run between rows, and a command run from one of them may change the log in
+    // memory; the file is written from the log as it was when the save began, so that it
+    // never mixes two logs.
+    LogBuffer log = m_state.log;
+    // Written beside the target and renamed over it only when complete: a full disk,
+    // a lost drive or Esc never leaves half a log in place of the user's file.
+    QSaveFile file(path);
+    const auto fail = [&](const QString& what, int systemError = 0) {
+        // A failed write leaves the device's own text at "Unknown error"; the system's
+        // reason ("No space left on device") is what the user needs.
+        const QString reason = systemError ? qt_error_string(systemError) : file.errorString();
+        throw QeroFailure(kSaveTitle, QStringLiteral("%1 %2: %3").arg(what, path, reason));
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        fail(QStringLiteral("Cannot create"));
+    const auto put = [&](const QByteArray& bytes) {
+        errno = 0;
+        if (file.write(bytes) != bytes.size() || file.error() != QFileDevice::NoError)
+            fail(QStringLiteral("Cannot write"), errno);
+    };
+
+    const QString label = m_state.ConfigList2.isEmpty() ? QString() : m_state.ConfigList2.first();
+    const LogFileWriter writer(log, label);
+    put(writer.header());
+    // Only an Esc pressed while this save runs stops it, not one that closed a dialog
+    // before it began.
+    m_state.AbortRequested = false;
+    for (int i = 0; i < LogBuffer::kSamples; ++i) {
+        put(writer.row(i));
+        m_clock.processEvents();
+        if (m_state.AbortRequested) {
+            file.cancelWriting();
+            m_state.AbortRequested = false;
+            return false;
+        }
+    }
+    put(writer.trailerDate());
+    if (log.Comment.isEmpty()) {
+        log.Comment = m_prompter
+                          .input(QStringLiteral("Comment?"),
+                                 QStringLiteral("Optional Information Entry"), QString())
+                          .value_or(QString());
+        m_state.log.Comment = log.Comment;
+    }
+    put(writer.trailerRest());
+    if (!file.commit())
+        fail(QStringLiteral("Cannot save"));
+    return true;
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "logdata/AppState.h"
+#include "logdata/LogFileReader.h"
+
+#include <QString>
+
+#include <functional>
+
+class Clock;
+class Prompter;
+class SettingsStore;
+
+// File > Open File and File > Save File, without widgets: the main window supplies the
+// hooks that touch it (close the real-time view, set the caption, show the chart).
+class LogFileCommands {
+public:
+    LogFileCommands(AppState& state, Prompter& prompter, SettingsStore& settings, Clock& clock);
+
+    // Run first by both commands.
+    std::function<void()> closeRealTimeView;
+    // Receives the caption's suffix (shown after MainCaption and " - ").
+    std::function<void(const QString&)> setCaptionSuffix;
+    // Shows the chart once a log has been opened; nothing when not set.
+    std::function<void()> showChart;
+
+    enum class Outcome {
+        Done,      // the log was opened or saved
+        Cancelled, // the user stopped it (a refusal, Cancel, Esc, Abort); nothing changed
+        Failed,    // a file could not be read or written (reported to the user)
+    };
+
+    Outcome mnuOpenFile_Click();
+    Outcome mnuSaveFile_Click();
+
+    // Opens `path` without asking: the part of the open command after the file is chosen.
+    Outcome openLog(const QString& path);
+    // Writes the buffer to `path` as the save command does, replacing the file only when
+    // everything was written: a failure throws QeroFailure with the system's reason, and
+    // false is returned when Esc stopped it; either way an existing file stays as it was.
+    bool writeLog(const QString& path);
+
+    // The file name as the caption shows it: the part after the last folder separator,
+    // or "..." and its last 60 characters when it is longer than 60.
+    static QString captionFileName(const QString& path);
+
+    static inline const QString kOpenTitle = QStringLiteral("Open Log File");
+    static inline const QString kSaveTitle = QStringLiteral("Save Log File");
+
+private:
+    struct BusyGuard {
+        explicit BusyGuard(bool& flag) : m_flag(flag) { m_flag = true; }
+        ~BusyGuard() { m_flag = false; }
+        BusyGuard(const BusyGuard&) = delete;
+        BusyGuard& operator=(const BusyGuard&) = delete;
+        bool& m_flag;
+    };
+
+    AppState& m_state;
+    Prompter& m_prompter;
+    SettingsStore& m_settings;
+    Clock& m_clock;
+    bool m_busy = false;
+};

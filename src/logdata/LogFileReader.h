@@ -1,0 +1,88 @@
+#pragma once
+
+#include "logdata/LogBuffer.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Reads a ".log" file into a log buffer: 8 header lines, 12000 sample rows, the trailer
+// with the download date and comment, and the fuel lines. The reader only fills the
+// buffer and reports what it found; it shows no message, stores no setting and leaves
+// the caption, DataBufferEmpty and the AFR display pattern to its caller, so that the
+// main window and the AFR table's "add a file" read files the same way.
+class LogFileReader {
+public:
+    static inline const QString kNoDataFound =
+        QStringLiteral("Error - reached premature end-of-file. No data found");
+    static inline const QString kDataMissing =
+        QStringLiteral("Error - reached premature end-of-file. Some data may be missing or "
+                       "corrupted");
+
+    // What to do with the fuel-name and ratio lines.
+    enum class FuelLines {
+        // The main window's open: the lines set FuelType and StoichRatio; a file that
+        // ends before either line gets "Gasoline" and 14.7.
+        Apply,
+        // Only report them (fileFuelType / fileStoichRatio); FuelType and StoichRatio
+        // of the buffer stay as they are.
+        ReportOnly,
+    };
+
+    struct Result {
+        // False when the file ended inside the 8 header lines ("No data found"): the
+        // header lines before the end are applied, nothing else is.
+        bool headerComplete = false;
+        // Bit n - 1 is set when header line n (1 to 7) had its 2 fields and so set its value.
+        unsigned headerValuesRead = 0;
+        // Sample row lines present (0 to 12000), counted or not.
+        int rowsRead = 0;
+        // Rows whose field count was not 5; their entries were left as they were.
+        int rowsSkipped = 0;
+        bool samplesComplete = false;
+        // Both the download-date and the comment lines were present.
+        bool trailerComplete = false;
+        // The download date and the comment were taken from the file.
+        bool downloadDateRead = false;
+        bool commentRead = false;
+        // The fuel-name and the ratio lines were present in the file (whatever their
+        // field count); both false when the file ended earlier.
+        bool fuelTypeLinePresent = false;
+        bool ratioLinePresent = false;
+        // Their values, when the line was present and had its 2 fields.
+        std::optional<QString> fileFuelType;
+        std::optional<float> fileStoichRatio;
+        // Message texts for the user, in the order they arose (kNoDataFound, kDataMissing).
+        QStringList warnings;
+
+        bool noDataFound() const { return !headerComplete; }
+    };
+
+    // Fills `log` from the file's bytes. Never fails: any bytes give a result.
+    static Result read(QByteArrayView bytes, LogBuffer& log, FuelLines fuel = FuelLines::Apply);
+
+    // A log file is well under a megabyte; bytes beyond this are never looked at.
+    static constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
+
+    // Reads the whole file first; a file that cannot be read throws QeroFailure with the
+    // system's reason and leaves `log` untouched.
+    static QByteArray readBytes(const QString& path);
+    static Result readFile(const QString& path, LogBuffer& log, FuelLines fuel = FuelLines::Apply);
+
+    // The longest decimal number at the start of `field` (blanks skipped), 0 when there
+    // is none: the same rule as Numbers::leadingNumber, on raw bytes.
+    static double leadingNumber(QByteArrayView field);
+
+    // A sensor column value decoded into the AFR placeholder or ratio and a status code.
+    struct Sensor {
+        float afr;
+        float status;
+    };
+    static Sensor decodeSensor(float value);
+
+    // Every entry not greater than the one before becomes that one plus the interval.
+    static void repairElapsedTime(LogBuffer& log);
+};

@@ -1,0 +1,98 @@
+#include "logdata/LogFileWriter.h"
+
+#include "support/Numbers.h"
+
+namespace {
+
+const QByteArray kEol = QByteArrayLiteral("\r\n");
+
+bool fitsSingleByte(const QString& s) {
+    for (QChar c : s)
+        if (c.unicode() > 0xFF)
+            return false;
+    return true;
+}
+
+QByteArray number(float v) {
+    return Numbers::logNumber(v).toLatin1();
+}
+
+QByteArray sensorColumn(float afr, float status) {
+    return status >= 1.0f && status <= 6.0f ? number(status) : number(afr);
+}
+
+} // namespace
+
+QString LogFileWriter::trailerLabel(const QString& makerLabel) {
+    return makerLabel + QStringLiteral(" QERO4D Data Downloaded");
+}
+
+LogFileWriter::LogFileWriter(const LogBuffer& log, const QString& makerLabel)
+    : m_log(log), m_makerLabel(makerLabel) {
+    // The comment may still change before it is written; it is checked again then.
+    for (const QString* s : std::initializer_list<const QString*>{
+             &log.AnalogLegend, &log.DownloadDate, &log.Comment, &log.FuelType, &m_makerLabel})
+        if (!fitsSingleByte(*s))
+            m_utf8 = true;
+}
+
+QByteArray LogFileWriter::text(const QString& s) const {
+    return m_utf8 || !fitsSingleByte(s) ? s.toUtf8() : s.toLatin1();
+}
+
+QByteArray LogFileWriter::quoted(const QString& s) const {
+    return '"' + text(s) + '"';
+}
+
+QByteArray LogFileWriter::header() const {
+    QByteArray out;
+    out += "\"Data Logging Interval\"," + number(m_log.DataLogInterval) + kEol;
+    out += "\"Maximum RPM Display\"," + Numbers::logInteger(m_log.MaxRPMDisplay).toLatin1() + kEol;
+    out += "\"Minimum Input Volts\"," + number(m_log.MinInVolts) + kEol;
+    out += "\"Maximum Input Volts\"," + number(m_log.MaxInVolts) + kEol;
+    out += "\"Minimum Scaled Value\"," + number(m_log.MinScaledValue) + kEol;
+    out += "\"Maximum Scaled Value\"," + number(m_log.MaxScaledValue) + kEol;
+    out += "\"Analog Legend\"," + quoted(m_log.AnalogLegend) + kEol;
+    out += "\"Elapsed Time\",\"AFR1\",\"AFR2\",\"RPM\",\"Analog Input Volts\"" + kEol;
+    return out;
+}
+
+QByteArray LogFileWriter::row(int i) const {
+    QByteArray out;
+    out.reserve(48);
+    out += number(m_log.ElapsedTime[i]);
+    out += ',';
+    out += sensorColumn(m_log.AFR1[i], m_log.Sensor1Status[i]);
+    out += ',';
+    out += sensorColumn(m_log.AFR2[i], m_log.Sensor2Status[i]);
+    out += ',';
+    out += number(m_log.RPM[i]);
+    out += ',';
+    out += number(m_log.AnalogInVolts[i]);
+    out += kEol;
+    return out;
+}
+
+QByteArray LogFileWriter::trailerDate() const {
+    return quoted(trailerLabel(m_makerLabel)) + ',' + quoted(m_log.DownloadDate) + kEol;
+}
+
+QByteArray LogFileWriter::trailerRest() const {
+    const QString comment = m_log.Comment.isEmpty() ? QStringLiteral(" ") : m_log.Comment;
+    QByteArray out;
+    out += "\"Comment\"," + quoted(comment) + kEol;
+    out += "\"Fuel Type\"," + quoted(m_log.FuelType) + kEol;
+    out += "\"Stoichiometric Ratio\"," + number(m_log.StoichRatio) + kEol;
+    return out;
+}
+
+QByteArray LogFileWriter::whole(const LogBuffer& log, const QString& makerLabel) {
+    const LogFileWriter w(log, makerLabel);
+    QByteArray out = w.header();
+    out.reserve(LogBuffer::kSamples * 40);
+    for (int i = 0; i < LogBuffer::kSamples; ++i)
+        out += w.row(i);
+    out += w.trailerDate();
+    out += w.trailerRest();
+    return out;
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "realtime/RealTimeDisplay.h"
+
+#include <QGroupBox>
+#include <QHash>
+#include <QRect>
+
+class BarGauge;
+class QLabel;
+class QPushButton;
+class TachometerDial;
+struct AppState;
+
+// The live-data panel of the main window: both sensors' lambda, AFR and cell
+// resistance, battery, analog input and its scaled value, ethanol, the tachometer and
+// the diagnostic texts. Children are placed on a design grid in twips and scaled
+// together with the panel, so the whole instrument cluster grows with the window.
+class RealTimeDataFrame : public QGroupBox, public RealTimeDisplay {
+    Q_OBJECT
+public:
+    static constexpr int kDesignWidth = 12480;
+    static constexpr int kDesignHeight = 8400;
+
+    explicit RealTimeDataFrame(const AppState& state, QWidget* parent = nullptr);
+
+    // Scales, visibility and positions for the current fuel, analog input type,
+    // module model and RPM full scale; done each time the view opens.
+    void configure();
+
+    // The design rectangle (twips) of a child, as the fuel layout placed it.
+    QRect designRect(const QWidget* child) const { return m_design.value(child); }
+
+    void showSensors(int raw1, int raw2, double lambda1, double lambda2, double afr1, double afr2,
+                     bool showAFR) override;
+    void showRPM(float rpm) override;
+    void showAnalog(float volts, float scaled) override;
+    void showBattery(float volts) override;
+    void showCellResistance1(float value) override;
+    void showCellResistance2(float value) override;
+    void showEthanol(float percent) override;
+    void resetDisplay() override;
+
+    BarGauge* gauAFR1 = nullptr;
+    BarGauge* gauAFR2 = nullptr;
+    BarGauge* gauLambda1 = nullptr;
+    BarGauge* gauLambda2 = nullptr;
+    BarGauge* gauCellRes1 = nullptr;
+    BarGauge* gauCellRes2 = nullptr;
+    BarGauge* gauBatVolts = nullptr;
+    BarGauge* gauInput1Analog = nullptr;
+    BarGauge* gauTPS = nullptr;
+    BarGauge* gauMAP = nullptr;
+    BarGauge* gauUser = nullptr;
+    BarGauge* gauESENS = nullptr;
+    TachometerDial* gauTach = nullptr;
+    QLabel* lblDiagCode = nullptr;
+    QLabel* lblDiagLegend = nullptr;
+    QLabel* lblChannel1Legend = nullptr;
+    QLabel* lblChannel2Legend = nullptr;
+    QPushButton* cmdCloseRealTimeData = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    BarGauge* addGauge(const char* name, const QString& title, QRect design);
+    void place(QWidget* child, QRect design);
+    void layoutChildren();
+
+    const AppState& m_state;
+    QHash<const QWidget*, QRect> m_design;
+};

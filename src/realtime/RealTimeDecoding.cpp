@@ -1,0 +1,94 @@
+#include "realtime/RealTimeDecoding.h"
+
+#include "logdata/LogBuffer.h"
+#include "support/Numbers.h"
+
+namespace RealTimeDecoding {
+
+float afrFromRaw(int raw) {
+    if (raw <= 6)
+        return 10.0f;
+    if (raw <= 238)
+        return float(Numbers::roundHalfEven(raw / 25.0 + 10.0, 1));
+    if (raw <= 241)
+        return 19.5f;
+    return 20.0f;
+}
+
+double lambdaFromAFR(float gasolineAFR) {
+    return double(gasolineAFR) / kGasolineStoich;
+}
+
+double fuelAFR(float gasolineAFR, float stoichRatio) {
+    return double(gasolineAFR) * double(stoichRatio) / kGasolineStoich;
+}
+
+float rpmFromCount(int count, float pulsePerRev) {
+    const float periods = float(count) * pulsePerRev;
+    if (!(periods > 0.0f))
+        return 0.0f;
+    return 15000000.0f / periods;
+}
+
+float analogVolts(int raw) {
+    return 5.0f * float(raw) / 255.0f;
+}
+
+float batteryVolts(int raw) {
+    return 20.0f * float(raw) / 255.0f;
+}
+
+float ethanolPercent(float sensorValue) {
+    const float percent = sensorValue - 50.0f;
+    return percent < 0.0f ? 0.0f : percent;
+}
+
+float scaledAnalog(const LogBuffer& log, float volts) {
+    const float span = log.MaxInVolts - log.MinInVolts;
+    const float rise = log.MaxScaledValue - log.MinScaledValue;
+    const float slope = span > 0.1f ? rise / span : rise / 0.1f;
+    const float offset = log.MinScaledValue - slope * log.MinInVolts;
+    return slope * volts + offset;
+}
+
+QString sensor1StatusText(int raw) {
+    switch (raw) {
+    case 1:
+        return QStringLiteral("Low Battery");
+    case 2:
+        return QStringLiteral("High Battery");
+    case 3:
+        return QStringLiteral("Sensor 1 Short");
+    case 4:
+        return QStringLiteral("Sensor 1 Open");
+    case 5:
+        return QStringLiteral("Over Max Temp");
+    case 6:
+        return QStringLiteral("Sensor 1 Cold");
+    default:
+        return raw >= 242 && raw <= 255 ? QStringLiteral("Sensor 1 Free Air") : QString();
+    }
+}
+
+QString sensor2StatusText(int raw) {
+    switch (raw) {
+    case 3:
+        return QStringLiteral("Sensor 2 Short");
+    case 4:
+        return QStringLiteral("Sensor 2 Open");
+    case 6:
+        return QStringLiteral("Sensor 2 Cold");
+    default:
+        return raw >= 242 && raw <= 255 ? QStringLiteral("Sensor 2 Free Air") : QString();
+    }
+}
+
+QString diagnosticText(int raw1, int raw2) {
+    const QString first = sensor1StatusText(raw1);
+    const QString second = sensor2StatusText(raw2);
+    if (first.isEmpty())
+        return second;
+    return first + u'\n' + second;
+}
+
+} // namespace RealTimeDecoding

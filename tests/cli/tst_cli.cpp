@@ -1,0 +1,291 @@
+#include "../logdata/LogFixtures.h"
+
+#include "cli/ConvertCommand.h"
+#include "cli/InfoCommand.h"
+#include "logdata/LogFileReader.h"
+#include "logdata/LogFileWriter.h"
+#include "support/DataFiles.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstdlib>
+
+using namespace LogFixtures;
+
+namespace {
+
+struct Run {
+    int status;
+    QString out;
+    QString err;
+};
+
+Run run(int (*command)(const QStringList&, QTextStream&, QTextStream&), const QStringList& args) {
+    Run r;
+    QTextStream out(&r.out);
+    QTextStream err(&r.err);
+    r.status = command(args, out, err);
+    out.flush();
+    err.flush();
+    return r;
+}
+
+} // namespace
+
+class tst_cli : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void infoText();
+    void infoJson();
+    void infoValuesMissingFromFile();
+    void infoNoDataFound();
+    void infoUsage();
+
+    void convertToLog();
+    void convertToLogWithConfiguredLabel();
+    void convertToCsv();
+    void convertFailuresLeaveOutput();
+    void convertUsage_data();
+    void convertUsage();
+
+    void dispatcher();
+
+private:
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void tst_cli::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    DataFiles::setSearchFolders({m_dir->path()});
+}
+
+void tst_cli::cleanup() {
+    DataFiles::setSearchFolders({});
+}
+
+void tst_cli::infoText() {
+    QVERIFY(writeFile(path(QStringLiteral("a.log")), complete()));
+    const Run r = run(runInfoCommand, {path(QStringLiteral("a.log"))});
+    QCOMPARE(r.status, 0);
+    QVERIFY(r.err.isEmpty());
+    QCOMPARE(r.out, QStringLiteral("DataLogInterval: 0.5\n"
+                                   "MaxRPMDisplay: 8000\n"
+                                   "MinInVolts: 0.5\n"
+                                   "MaxInVolts: 4.5\n"
+                                   "MinScaledValue: 0\n"
+                                   "MaxScaledValue: 100\n"
+                                   "AnalogLegend: TPS(%)\n"
+                                   "DownloadDate: 12/10/2026 10:15:00\n"
+                                   "Comment: dyno pull\n"
+                                   "FuelType: E85\n"
+                                   "StoichRatio: 9.77\n"
+                                   "SamplesRead: 12000\n"));
+}
+
+void tst_cli::infoJson() {
+    QVERIFY(writeFile(path(QStringLiteral("a.log")),
+                      header() + rows(LogBuffer::kSamples) + trailerDate() +
+                          trailerComment("tab\there \\ and \"quotes\"")));
+    const Run r = run(runInfoCommand, {QStringLiteral("--json"), path(QStringLiteral("a.log"))});
+    QCOMPARE(r.status, 0);
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(r.out.toUtf8(), &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    const QJsonObject o = doc.object();
+    QCOMPARE(o.value(QStringLiteral("DataLogInterval")).toDouble(), double(0.5f));
+    QCOMPARE(o.value(QStringLiteral("MaxRPMDisplay")).toInt(), 8000);
+    QCOMPARE(o.value(QStringLiteral("MaxInVolts")).toDouble(), 4.5);
+    QCOMPARE(o.value(QStringLiteral("AnalogLegend")).toString(), QStringLiteral("TPS(%)"));
+    // The quotes of a comment are dropped by the reader, the rest stays.
+    QCOMPARE(o.value(QStringLiteral("Comment")).toString(),
+             QStringLiteral("tab\there \\ and quotes"));
+    // No fuel lines: the program takes gasoline at 14.7.
+    QCOMPARE(o.value(QStringLiteral("FuelType")).toString(), QStringLiteral("Gasoline"));
+    QCOMPARE(o.value(QStringLiteral("StoichRatio")).toDouble(), 14.7);
+    QCOMPARE(o.value(QStringLiteral("warnings")).toArray().size(), 0);
+    QCOMPARE(o.keys().size(), 13);
+}
+
+void tst_cli::infoValuesMissingFromFile() {
+    QVERIFY(writeFile(path(QStringLiteral("short.log")),
+                      header("\"Analog Legend\",\"a,b\"") + rows(10)));
+    const Run r =
+        run(runInfoCommand, {path(QStringLiteral("short.log")), QStringLiteral("--json")});
+    QCOMPARE(r.status, 0);
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    QVERIFY(o.value(QStringLiteral("AnalogLegend")).isNull());
+    QVERIFY(o.value(QStringLiteral("Comment")).isNull());
+    QVERIFY(o.value(QStringLiteral("FuelType")).isNull());
+    QVERIFY(o.value(QStringLiteral("StoichRatio")).isNull());
+    QCOMPARE(o.value(QStringLiteral("SamplesRead")).toInt(), 10);
+    QCOMPARE(o.value(QStringLiteral("warnings")).toArray(),
+             QJsonArray{LogFileReader::kDataMissing});
+
+    const Run text = run(runInfoCommand, {path(QStringLiteral("short.log"))});
+    QVERIFY(text.out.contains(QStringLiteral("AnalogLegend: (not in file)\n")));
+    QVERIFY(text.out.endsWith(QStringLiteral("Warning: ") + LogFileReader::kDataMissing + u'\n'));
+}
+
+void tst_cli::infoNoDataFound() {
+    QVERIFY(writeFile(path(QStringLiteral("cut.log")), header().left(60)));
+    const Run r = run(runInfoCommand, {path(QStringLiteral("cut.log")), QStringLiteral("--json")});
+    QCOMPARE(r.status, 1);
+    QVERIFY(r.err.contains(LogFileReader::kNoDataFound));
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    QCOMPARE(o.value(QStringLiteral("warnings")).toArray(),
+             QJsonArray{LogFileReader::kNoDataFound});
+
+    const Run missing = run(runInfoCommand, {path(QStringLiteral("nothing.log"))});
+    QCOMPARE(missing.status, 1);
+    QVERIFY(missing.err.contains(path(QStringLiteral("nothing.log"))));
+    QVERIFY(missing.out.isEmpty());
+}
+
+void tst_cli::infoUsage() {
+    QCOMPARE(run(runInfoCommand, {}).status, 2);
+    QCOMPARE(run(runInfoCommand, {QStringLiteral("a.log"), QStringLiteral("b.log")}).status, 2);
+    QCOMPARE(run(runInfoCommand, {QStringLiteral("--xml"), QStringLiteral("a.log")}).status, 2);
+    const Run help = run(runInfoCommand, {QStringLiteral("--help")});
+    QCOMPARE(help.status, 0);
+    QVERIFY(help.out.startsWith(QStringLiteral("Usage: qero4d-cli info LOG [--json]")));
+}
+
+void tst_cli::convertToLog() {
+    LogBuffer log = realisticLog();
+    log.Comment.clear();
+    const QByteArray source = LogFileWriter::whole(log, QStringLiteral("Other"));
+    QVERIFY(writeFile(path(QStringLiteral("in.log")), source));
+    const Run r = run(runConvertCommand, {path(QStringLiteral("in.log")), QStringLiteral("--to"),
+                                          QStringLiteral("log"), QStringLiteral("-o"),
+                                          path(QStringLiteral("out.log"))});
+    QCOMPARE(r.status, 0);
+    QVERIFY(r.err.isEmpty());
+    QByteArray expected = source;
+    expected.replace("\"Other QERO4D", "\"Brenwick QERO4D");
+    QCOMPARE(readFile(path(QStringLiteral("out.log"))), expected);
+    QVERIFY(expected.contains("\r\n\"Comment\",\" \"\r\n"));
+}
+
+void tst_cli::convertToLogWithConfiguredLabel() {
+    QVERIFY(writeFile(path(QStringLiteral("QERO4D_Log.cfg")),
+                      "Acme\nArial\n20\nbold\nNULL\n!\nAcme Racing\nAcme Racing Ltd.\n!\n"));
+    QVERIFY(writeFile(path(QStringLiteral("in.log")), complete()));
+    Run r = run(runConvertCommand, {path(QStringLiteral("in.log")), QStringLiteral("--to=log"),
+                                    QStringLiteral("-o"), path(QStringLiteral("out.log"))});
+    QCOMPARE(r.status, 0);
+    QVERIFY(
+        readFile(path(QStringLiteral("out.log")))
+            .contains("\r\n\"Acme Racing QERO4D Data Downloaded\",\"12/10/2026 10:15:00\"\r\n"));
+
+    QVERIFY(writeFile(path(QStringLiteral("QERO4D_Log.cfg")), "Acme\n!\n"));
+    r = run(runConvertCommand, {path(QStringLiteral("in.log")), QStringLiteral("--to=log"),
+                                QStringLiteral("-o"), path(QStringLiteral("out2.log"))});
+    QCOMPARE(r.status, 1);
+    QVERIFY(!r.err.isEmpty());
+    QVERIFY(!QFile::exists(path(QStringLiteral("out2.log"))));
+}
+
+void tst_cli::convertToCsv() {
+    const LogBuffer log = realisticLog();
+    QVERIFY(writeFile(path(QStringLiteral("in.log")), LogFileWriter::whole(log, QString())));
+    const Run r = run(runConvertCommand, {QStringLiteral("-o"), path(QStringLiteral("out.csv")),
+                                          QStringLiteral("--to"), QStringLiteral("csv"),
+                                          path(QStringLiteral("in.log"))});
+    QCOMPARE(r.status, 0);
+    const QList<QByteArray> lines = readFile(path(QStringLiteral("out.csv"))).split('\n');
+    QCOMPARE(lines.size(), 1 + LogBuffer::kSamples + 1); // the last line ends too
+    QVERIFY(lines.last().isEmpty());
+    QCOMPARE(lines[0], QByteArray("sample,ElapsedTime,AFR1,Sensor1Status,AFR2,Sensor2Status,RPM,"
+                                  "AnalogInVolts"));
+    QCOMPARE(lines[1], QByteArray("1,0.05,10.3,0,19.5,0,0,0"));
+    QCOMPARE(lines[10], QByteArray("10,0.48,20,10,18.6,0,833,0.18"));
+    for (int i = 0; i < LogBuffer::kSamples; i += 997) {
+        const QList<QByteArray> f = lines[i + 1].split(',');
+        QCOMPARE(f.size(), 8);
+        QCOMPARE(f[0].toInt(), i + 1);
+        QCOMPARE(std::strtof(f[1].constData(), nullptr), log.ElapsedTime[i]);
+        QCOMPARE(std::strtof(f[2].constData(), nullptr), log.AFR1[i]);
+        QCOMPARE(std::strtof(f[3].constData(), nullptr), log.Sensor1Status[i]);
+        QCOMPARE(std::strtof(f[6].constData(), nullptr), log.RPM[i]);
+        QCOMPARE(std::strtof(f[7].constData(), nullptr), log.AnalogInVolts[i]);
+    }
+}
+
+void tst_cli::convertFailuresLeaveOutput() {
+    QVERIFY(writeFile(path(QStringLiteral("out.csv")), "earlier"));
+    QVERIFY(writeFile(path(QStringLiteral("empty.log")), header().left(40)));
+    Run r = run(runConvertCommand,
+                {path(QStringLiteral("empty.log")), QStringLiteral("--to"), QStringLiteral("csv"),
+                 QStringLiteral("-o"), path(QStringLiteral("out.csv"))});
+    QCOMPARE(r.status, 1);
+    QVERIFY(r.err.contains(LogFileReader::kNoDataFound));
+    QCOMPARE(readFile(path(QStringLiteral("out.csv"))), QByteArray("earlier"));
+
+    QVERIFY(writeFile(path(QStringLiteral("in.log")), complete()));
+    r = run(runConvertCommand,
+            {path(QStringLiteral("in.log")), QStringLiteral("--to"), QStringLiteral("csv"),
+             QStringLiteral("-o"), path(QStringLiteral("missing/folder/out.csv"))});
+    QCOMPARE(r.status, 1);
+    QVERIFY(r.err.contains(QStringLiteral("missing/folder/out.csv")));
+
+    // A short file is still converted; the warning goes to stderr.
+    QVERIFY(writeFile(path(QStringLiteral("short.log")), header() + rows(3)));
+    r = run(runConvertCommand,
+            {path(QStringLiteral("short.log")), QStringLiteral("--to"), QStringLiteral("csv"),
+             QStringLiteral("-o"), path(QStringLiteral("out.csv"))});
+    QCOMPARE(r.status, 0);
+    QVERIFY(r.err.contains(LogFileReader::kDataMissing));
+    QVERIFY(readFile(path(QStringLiteral("out.csv"))).contains("\n3,0.3,13.3,0,14.7,0,1003,3\n"));
+}
+
+void tst_cli::convertUsage_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("nothing") << QStringList{};
+    QTest::newRow("no format") << QStringList{"in.log", "-o", "out"};
+    QTest::newRow("bad format") << QStringList{"in.log", "--to", "xls", "-o", "out"};
+    QTest::newRow("no output") << QStringList{"in.log", "--to", "csv"};
+    QTest::newRow("dangling -o") << QStringList{"in.log", "--to", "csv", "-o"};
+    QTest::newRow("two inputs") << QStringList{"a.log", "b.log", "--to", "csv", "-o", "x"};
+}
+
+void tst_cli::convertUsage() {
+    QFETCH(QStringList, args);
+    const Run r = run(runConvertCommand, args);
+    QCOMPARE(r.status, 2);
+    QVERIFY(r.err.contains(QStringLiteral("Usage: qero4d-cli convert")));
+    QVERIFY(r.out.isEmpty());
+}
+
+void tst_cli::dispatcher() {
+    const auto exec = [](const QStringList& args) {
+        QProcess p;
+        p.start(QStringLiteral(QERO_CLI_PATH), args);
+        p.waitForFinished(30000);
+        return std::make_pair(
+            p.exitCode(), QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError()));
+    };
+    auto [status, text] = exec({QStringLiteral("--help")});
+    QCOMPARE(status, 0);
+    QVERIFY(text.contains(QStringLiteral("info ")));
+    QVERIFY(text.contains(QStringLiteral("convert ")));
+    std::tie(status, text) = exec({QStringLiteral("convert"), QStringLiteral("--help")});
+    QCOMPARE(status, 0);
+    QVERIFY(text.startsWith(QStringLiteral("Usage: qero4d-cli convert")));
+    std::tie(status, text) = exec({QStringLiteral("frobnicate")});
+    QCOMPARE(status, 2);
+    QVERIFY(text.contains(QStringLiteral("unknown command frobnicate")));
+    std::tie(status, text) = exec({});
+    QCOMPARE(status, 2);
+}
+
+QTEST_GUILESS_MAIN(tst_cli)
+#include "tst_cli.moc"

@@ -1,0 +1,359 @@
+#include "LogFixtures.h"
+
+#include "logdata/LogFileReader.h"
+#include "support/Numbers.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+using namespace LogFixtures;
+
+class tst_logfilereader : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void leadingNumberMatchesNumbers_data();
+    void leadingNumberMatchesNumbers();
+    void sensorBands_data();
+    void sensorBands();
+    void headerByPosition();
+    void legendWithComma();
+    void rowWithWrongFieldCountUsesUpIndex();
+    void elapsedTimeRepair();
+    void endsInHeader();
+    void endsAfterHeader();
+    void endsInSamples();
+    void endsInTrailer_data();
+    void endsInTrailer();
+    void fuelLines_data();
+    void fuelLines();
+    void fuelLinesReportOnly();
+    void trailerTexts();
+    void unixLineEndingsAndLatin1();
+    void unreadableFile();
+    void arbitraryBytesNeverCrash();
+};
+
+void tst_logfilereader::leadingNumberMatchesNumbers_data() {
+    QTest::addColumn<QByteArray>("text");
+    for (const char* t :
+         {"",          "abc",       "12",  "  14.7", "\t-.5",  "+3",    ".1",    "5.",    ".",
+          "-",         "+.",        "1e3", "1e",     "1e+",    "2E-2x", "12abc", "1.2.3", "7,5",
+          "1e0000001", "00012.500", "-0",  "1e400",  "1e-400", "9.77 ", "\"3\"", " 3 4"})
+        QTest::newRow(t[0] ? t : "empty") << QByteArray(t);
+}
+
+// The reader's fast byte version must read every field as the shared rule does.
+void tst_logfilereader::leadingNumberMatchesNumbers() {
+    QFETCH(QByteArray, text);
+    QCOMPARE(LogFileReader::leadingNumber(text), Numbers::leadingNumber(QString::fromLatin1(text)));
+}
+
+void tst_logfilereader::sensorBands_data() {
+    QTest::addColumn<QByteArray>("field");
+    QTest::addColumn<float>("afr");
+    QTest::addColumn<float>("status");
+    QTest::newRow("status 4") << QByteArray("4") << 10.0f << 4.0f;
+    QTest::newRow("status 1") << QByteArray("1") << 10.0f << 1.0f;
+    QTest::newRow("status rounded down") << QByteArray("6.99") << 10.0f << 6.0f;
+    QTest::newRow("zero") << QByteArray("0") << 10.0f << 0.0f;
+    QTest::newRow("no number") << QByteArray("x") << 10.0f << 0.0f;
+    QTest::newRow("7 is rich limit") << QByteArray("7") << 10.0f << 0.0f;
+    QTest::newRow("8.5") << QByteArray("8.5") << 10.0f << 0.0f;
+    QTest::newRow("10.25") << QByteArray("10.25") << 10.0f << 0.0f;
+    QTest::newRow("10.3") << QByteArray("10.3") << 10.3f << 0.0f;
+    QTest::newRow("one decimal half even") << QByteArray("12.25") << 12.2f << 0.0f;
+    QTest::newRow("one decimal") << QByteArray("14.68") << 14.7f << 0.0f;
+    QTest::newRow("19.5") << QByteArray("19.5") << 19.5f << 0.0f;
+    QTest::newRow("19.6 free air") << QByteArray("19.6") << 20.0f << 10.0f;
+    QTest::newRow("20 free air") << QByteArray("20") << 20.0f << 10.0f;
+}
+
+void tst_logfilereader::sensorBands() {
+    QFETCH(QByteArray, field);
+    QFETCH(float, afr);
+    QFETCH(float, status);
+    LogBuffer log;
+    log.ClearDataBuffer();
+    LogFileReader::read(header() + "1," + field + ',' + field + ",3000,2.5\r\n", log);
+    QCOMPARE(log.AFR1[0], afr);
+    QCOMPARE(log.Sensor1Status[0], status);
+    QCOMPARE(log.AFR2[0], afr);
+    QCOMPARE(log.Sensor2Status[0], status);
+}
+
+void tst_logfilereader::headerByPosition() {
+    LogBuffer log;
+    const QByteArray bytes = "whatever,.25\r\n"
+                             "\"Maximum RPM Display\",  4500.5 rpm\r\n"
+                             "a,b,c\r\n"
+                             "\"Maximum Input Volts\",4.85\r\n"
+                             "\"Minimum Scaled Value\",-2.5\r\n"
+                             "\"Maximum Scaled Value\",\r\n"
+                             "\"Analog Legend\",\"  MAP \"\"(In-Hg)\"\" \"\r\n"
+                             "ignored\r\n";
+    log.MinInVolts = 1.25f;
+    const LogFileReader::Result r = LogFileReader::read(bytes, log);
+    QCOMPARE(log.DataLogInterval, 0.25f);
+    QCOMPARE(log.MaxRPMDisplay, qint16(4500)); // halves to even
+    QCOMPARE(log.MinInVolts, 1.25f);           // 3 fields: skipped
+    QCOMPARE(log.MaxInVolts, 4.85f);
+    QCOMPARE(log.MinScaledValue, -2.5f);
+    QCOMPARE(log.MaxScaledValue, 0.0f);
+    QCOMPARE(log.AnalogLegend, QStringLiteral("MAP (In-Hg)"));
+    QVERIFY(r.headerComplete);
+    QCOMPARE(r.headerValuesRead, 0b1111011u); // line 3 had 3 fields
+    QCOMPARE(r.warnings, QStringList{LogFileReader::kDataMissing});
+
+    LogFileReader::read("a,1\r\nb,4501.5\r\n", log);
+    QCOMPARE(log.MaxRPMDisplay, qint16(4502));
+    LogFileReader::read("a,1\r\nb,99999\r\n", log);
+    QCOMPARE(log.MaxRPMDisplay, qint16(32767));
+}
+
+void tst_logfilereader::legendWithComma() {
+    LogBuffer log;
+    log.AnalogLegend = QStringLiteral("Analog Input");
+    const LogFileReader::Result r = LogFileReader::readFile(
+        QStringLiteral(QERO_TEST_DATA "/legend_comma_header_only.log"), log);
+    QCOMPARE(log.AnalogLegend, QStringLiteral("Analog Input"));
+    QCOMPARE(log.MaxScaledValue, 100.0f);
+    QVERIFY(r.headerComplete);
+}
+
+void tst_logfilereader::rowWithWrongFieldCountUsesUpIndex() {
+    LogBuffer log;
+    log.ClearDataBuffer();
+    log.ElapsedTime.fill(0.0f);
+    const QByteArray bytes = header() + "1,14.7,14.7,3000,2.5\r\n"
+                                        "2,14.7,14.7,3000\r\n"
+                                        "3,14.7,14.7,3000,2.5,9\r\n"
+                                        "\r\n"
+                                        "5,12.1,13.3,4000,3.5\r\n";
+    const LogFileReader::Result r = LogFileReader::read(bytes, log);
+    QCOMPARE(r.rowsRead, 5);
+    QCOMPARE(r.rowsSkipped, 3);
+    QCOMPARE(log.RPM[0], 3000.0f);
+    for (int i : {1, 2, 3}) {
+        QCOMPARE(log.RPM[i], 1.0f);
+        QCOMPARE(log.AFR1[i], 10.0f);
+    }
+    QCOMPARE(log.RPM[4], 4000.0f);
+    QCOMPARE(log.AFR1[4], 12.1f);
+    QCOMPARE(log.AFR2[4], 13.3f);
+    QCOMPARE(log.AnalogInVolts[4], 3.5f);
+    QCOMPARE(log.ElapsedTime[4], 5.0f);
+}
+
+void tst_logfilereader::elapsedTimeRepair() {
+    LogBuffer log;
+    log.ElapsedTime.fill(0.0f);
+    const QByteArray bytes = header("\"Analog Legend\",\"TPS(%)\"", ".5") +
+                             "1,14.7,14.7,3000,2.5\r\n"
+                             "2,14.7,14.7,3000,2.5\r\n"
+                             "2,14.7,14.7,3000,2.5\r\n"
+                             "0,14.7,14.7,3000,2.5\r\n";
+    LogFileReader::read(bytes, log);
+    QCOMPARE(log.ElapsedTime[0], 1.0f);
+    QCOMPARE(log.ElapsedTime[1], 2.0f);
+    QCOMPARE(log.ElapsedTime[2], 2.5f);
+    QCOMPARE(log.ElapsedTime[3], 3.0f);
+    // The untouched entries after the file's end are repaired as well.
+    QCOMPARE(log.ElapsedTime[4], 3.5f);
+    QCOMPARE(log.ElapsedTime[LogBuffer::kSamples - 1], 3.0f + 0.5f * (LogBuffer::kSamples - 4));
+}
+
+void tst_logfilereader::endsInHeader() {
+    LogBuffer log;
+    log.ClearDataBuffer();
+    const LogFileReader::Result r =
+        LogFileReader::readFile(QStringLiteral(QERO_TEST_DATA "/ends_in_header.log"), log);
+    QVERIFY(r.noDataFound());
+    QCOMPARE(r.warnings, QStringList{LogFileReader::kNoDataFound});
+    QCOMPARE(log.DataLogInterval, 0.2f);
+    QCOMPARE(log.MaxRPMDisplay, qint16(8000));
+    QCOMPARE(log.MinInVolts, 0.5f);
+    QCOMPARE(log.MaxInVolts, 5.0f);
+    QCOMPARE(log.AnalogLegend, QStringLiteral("Analog Input"));
+    QVERIFY(log.DataBufferEmpty);
+
+    const LogFileReader::Result empty = LogFileReader::read(QByteArray(), log);
+    QCOMPARE(empty.warnings, QStringList{LogFileReader::kNoDataFound});
+}
+
+void tst_logfilereader::endsAfterHeader() {
+    LogBuffer log;
+    const LogBuffer before = realisticLog();
+    log = before;
+    log.ElapsedTime[5] = 0.0f; // one entry the repair must mend
+    const LogFileReader::Result r = LogFileReader::read(header(), log);
+    QVERIFY(r.headerComplete);
+    QCOMPARE(r.rowsRead, 0);
+    QVERIFY(!r.samplesComplete);
+    QCOMPARE(r.warnings, QStringList{LogFileReader::kDataMissing});
+    QVERIFY(log.AFR1 == before.AFR1);
+    QVERIFY(log.Sensor2Status == before.Sensor2Status);
+    QVERIFY(log.RPM == before.RPM);
+    QCOMPARE(log.ElapsedTime[5], before.ElapsedTime[4] + 0.5f);
+    // Trailer and fuel lines were never reached.
+    QCOMPARE(log.Comment, before.Comment);
+    QCOMPARE(log.FuelType, QStringLiteral("E85"));
+}
+
+void tst_logfilereader::endsInSamples() {
+    LogBuffer log;
+    log.ClearDataBuffer();
+    log.FuelType = QStringLiteral("Methanol");
+    const LogFileReader::Result r = LogFileReader::read(header() + rows(100), log);
+    QCOMPARE(r.rowsRead, 100);
+    QCOMPARE(r.warnings, QStringList{LogFileReader::kDataMissing});
+    QCOMPARE(log.RPM[99], 1100.0f);
+    QCOMPARE(log.RPM[100], 1.0f);
+    QCOMPARE(log.AFR1[11999], 10.0f);
+    QCOMPARE(log.FuelType, QStringLiteral("Methanol"));
+}
+
+void tst_logfilereader::endsInTrailer_data() {
+    QTest::addColumn<QByteArray>("tail");
+    QTest::newRow("no trailer") << QByteArray();
+    QTest::newRow("date only") << trailerDate();
+}
+
+void tst_logfilereader::endsInTrailer() {
+    QFETCH(QByteArray, tail);
+    LogBuffer log;
+    log.Comment = QStringLiteral("old");
+    log.DownloadDate = QStringLiteral("old");
+    log.FuelType = QStringLiteral("Methanol");
+    log.StoichRatio = 6.47f;
+    const LogFileReader::Result r =
+        LogFileReader::read(header() + rows(LogBuffer::kSamples) + tail, log);
+    QVERIFY(r.samplesComplete);
+    QVERIFY(!r.trailerComplete);
+    QCOMPARE(r.warnings, QStringList{LogFileReader::kDataMissing});
+    QVERIFY(log.Comment.isEmpty());
+    QVERIFY(log.DownloadDate.isEmpty());
+    QCOMPARE(log.FuelType, QStringLiteral("Methanol"));
+    QCOMPARE(log.StoichRatio, 6.47f);
+    QCOMPARE(log.RPM[11999], 13000.0f);
+}
+
+void tst_logfilereader::fuelLines_data() {
+    QTest::addColumn<QByteArray>("tail");
+    QTest::addColumn<QString>("fuel");
+    QTest::addColumn<float>("ratio");
+    QTest::addColumn<bool>("fuelLine");
+    QTest::addColumn<bool>("ratioLine");
+    QTest::newRow("both") << fuelLine() + ratioLine() << "E85" << 9.77f << true << true;
+    QTest::newRow("none") << QByteArray() << "Gasoline" << 14.7f << false << false;
+    QTest::newRow("fuel only") << fuelLine() << "Gasoline" << 14.7f << true << false;
+    QTest::newRow("wrong field counts")
+        << QByteArray("\"Fuel Type\",\"a\",\"b\"\r\n\"Stoichiometric Ratio\"\r\n") << "Previous"
+        << 6.47f << true << true;
+    QTest::newRow("long name") << fuelLine("  Race fuel blend number 7 ") + ratioLine("15.2")
+                               << "Race fuel blend " << 15.2f << true << true;
+}
+
+void tst_logfilereader::fuelLines() {
+    QFETCH(QByteArray, tail);
+    QFETCH(QString, fuel);
+    QFETCH(float, ratio);
+    QFETCH(bool, fuelLine);
+    QFETCH(bool, ratioLine);
+    LogBuffer log;
+    log.FuelType = QStringLiteral("Previous");
+    log.StoichRatio = 6.47f;
+    const LogFileReader::Result r = LogFileReader::read(
+        header() + rows(LogBuffer::kSamples) + trailerDate() + trailerComment() + tail, log);
+    QVERIFY(r.warnings.isEmpty());
+    QVERIFY(r.trailerComplete);
+    QCOMPARE(log.FuelType, fuel);
+    QCOMPARE(log.StoichRatio, ratio);
+    QCOMPARE(r.fuelTypeLinePresent, fuelLine);
+    QCOMPARE(r.ratioLinePresent, ratioLine);
+}
+
+void tst_logfilereader::fuelLinesReportOnly() {
+    LogBuffer log;
+    log.FuelType = QStringLiteral("Gasoline");
+    log.StoichRatio = 14.69f;
+    LogFileReader::Result r =
+        LogFileReader::read(complete(), log, LogFileReader::FuelLines::ReportOnly);
+    QCOMPARE(log.FuelType, QStringLiteral("Gasoline"));
+    QCOMPARE(log.StoichRatio, 14.69f);
+    QCOMPARE(r.fileFuelType, std::optional<QString>(QStringLiteral("E85")));
+    QCOMPARE(r.fileStoichRatio, std::optional<float>(9.77f));
+    QCOMPARE(log.Comment, QStringLiteral("dyno pull"));
+
+    r = LogFileReader::read(header() + rows(LogBuffer::kSamples) + trailerDate() +
+                                trailerComment() + fuelLine(),
+                            log, LogFileReader::FuelLines::ReportOnly);
+    QCOMPARE(log.FuelType, QStringLiteral("Gasoline"));
+    QCOMPARE(log.StoichRatio, 14.69f);
+    QVERIFY(!r.ratioLinePresent);
+    QVERIFY(!r.fileStoichRatio);
+}
+
+void tst_logfilereader::trailerTexts() {
+    LogBuffer log;
+    LogFileReader::read(header() + rows(LogBuffer::kSamples) + trailerDate(" 12/10/2026 ") +
+                            trailerComment(" ") + fuelLine() + ratioLine(),
+                        log);
+    QCOMPARE(log.DownloadDate, QStringLiteral(" 12/10/2026 ")); // not trimmed
+    QCOMPARE(log.Comment, QString());                           // the single space
+    LogFileReader::read(header() + rows(LogBuffer::kSamples) + trailerDate() +
+                            "\"Comment\",\"  \"\"quoted\"\" words \"\r\n",
+                        log);
+    QCOMPARE(log.Comment, QStringLiteral("quoted words"));
+}
+
+void tst_logfilereader::unixLineEndingsAndLatin1() {
+    QByteArray bytes = complete();
+    bytes.replace("\r\n", "\n");
+    bytes.replace("dyno pull", "Pr\xFC"
+                               "fstand"); // Latin-1 byte, not UTF-8
+    LogBuffer log;
+    const LogFileReader::Result r = LogFileReader::read(bytes, log);
+    QVERIFY(r.warnings.isEmpty());
+    QCOMPARE(log.Comment, QStringLiteral("Prüfstand"));
+    QCOMPARE(log.StoichRatio, 9.77f);
+
+    bytes.replace("Pr\xFC"
+                  "fstand",
+                  "Pr\xC3\xBC"
+                  "fstand"); // UTF-8
+    LogFileReader::read(bytes, log);
+    QCOMPARE(log.Comment, QStringLiteral("Prüfstand"));
+}
+
+void tst_logfilereader::unreadableFile() {
+    LogBuffer log;
+    log.Comment = QStringLiteral("kept");
+    QVERIFY_THROWS_EXCEPTION(std::exception,
+                             LogFileReader::readFile(QStringLiteral("/nonexistent/x.log"), log));
+    QCOMPARE(log.Comment, QStringLiteral("kept"));
+}
+
+void tst_logfilereader::arbitraryBytesNeverCrash() {
+    QRandomGenerator rng(4711);
+    const QByteArray alphabet = "0123456789.,-+eE \"\r\nabc\t";
+    const QByteArray good = complete();
+    for (int round = 0; round < 200; ++round) {
+        QByteArray bytes;
+        if (round % 2) {
+            bytes = good.left(rng.bounded(good.size()));
+            for (int k = 0; k < 20; ++k)
+                bytes[rng.bounded(qMax<qsizetype>(bytes.size(), 1))] =
+                    alphabet[rng.bounded(alphabet.size())];
+        } else {
+            for (int k = rng.bounded(4000); k > 0; --k)
+                bytes += alphabet[rng.bounded(alphabet.size())];
+        }
+        LogBuffer log;
+        const LogFileReader::Result r = LogFileReader::read(bytes, log);
+        QVERIFY(r.rowsRead <= LogBuffer::kSamples);
+        QVERIFY(log.FuelType.size() <= 16);
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_logfilereader)
+#include "tst_logfilereader.moc"

@@ -1,0 +1,204 @@
+#include "QeroModule.h"
+#include "SimulatedLink.h"
+#include "app/frmMain.h"
+#include "device/ModuleSession.h"
+#include "logdata/AppState.h"
+#include "realtime/BarGauge.h"
+#include "realtime/RealTimeDataFrame.h"
+#include "realtime/RealTimePoller.h"
+#include "realtime/TachometerDial.h"
+#include "support/IniSettingsStore.h"
+#include "support/ScriptedPrompter.h"
+#include "support/VirtualClock.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+// The main window talking to a simulated module on the virtual clock; its own timers
+// are stopped so that each test drives the ticks itself.
+struct Rig {
+    QTemporaryDir dir;
+    AppState state;
+    IniSettingsStore store{dir.filePath(QStringLiteral("settings.ini"))};
+    ScriptedPrompter prompter;
+    VirtualClock clock;
+    QeroModule module;
+    SimulatedLink* link = nullptr;
+    std::unique_ptr<frmMain> w;
+
+    explicit Rig(QeroModule::Model model = QeroModule::Model::Qero4dRev3) : module(model) {
+        w = std::make_unique<frmMain>(state, store, prompter, clock);
+        w->tmrStateMachine->stop();
+        w->tmrDataRead->stop();
+        auto l = std::make_unique<SimulatedLink>(module, clock);
+        link = l.get();
+        w->module().replaceLink(std::move(l));
+        w->resize(1000, 760);
+        w->show();
+        prompter.clear();
+    }
+};
+
+} // namespace
+
+class TestRealTimeView : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void opening();
+    void openingDiscardsTheLog();
+    void unknownModuleFallsBack();
+    void ethanolGaugeByModel();
+    void deadLinkOpensThenCloses();
+    void pollingFillsTheGauges();
+    void closeButton();
+    void commandsCloseTheViewFirst_data();
+    void commandsCloseTheViewFirst();
+    void maxRPMReachesTheTachometer();
+};
+
+void TestRealTimeView::opening() {
+    Rig r;
+    r.w->mnuViewRealTime_Click();
+    QVERIFY(r.prompter.boxes().isEmpty());
+    QVERIFY(r.state.RealTimeActive);
+    QVERIFY(r.w->fraRealTimeData->isVisible());
+    QCOMPARE(r.w->tmrDataRead->interval(), 10);
+    QCOMPARE(r.state.QEROVersion, QStringLiteral("QERO4D Rev 3"));
+    QVERIFY(!r.link->isOpen()); // the restart command closed it
+    QVERIFY(r.w->mnuViewRealTime->isEnabled());
+}
+
+void TestRealTimeView::openingDiscardsTheLog() {
+    Rig r;
+    r.state.log.DataBufferEmpty = false;
+    r.state.log.AFR1[0] = 13.1f;
+    r.state.fram.FRAMBuffer[100] = 0x5A;
+    r.w->mnuViewRealTime_Click();
+    QVERIFY(r.state.log.DataBufferEmpty);
+    QCOMPARE(r.state.fram.FRAMBuffer[100], quint8(0));
+}
+
+void TestRealTimeView::unknownModuleFallsBack() {
+    Rig r;
+    r.module.setIdentification(QStringLiteral("Brenwick QERO Something Else"));
+    r.w->mnuViewRealTime_Click();
+    QCOMPARE(r.prompter.messageTexts(),
+             QStringList{"Error - invalid firmware ID. Unable to identify QERO version.\n"
+                         "Defaulting to QERO Dual Channel Rev 2.0. Some data may be missing or "
+                         "incorrectly scaled."});
+    QCOMPARE(r.prompter.boxes().first().title, QStringLiteral("View Real Time Data"));
+    QCOMPARE(r.prompter.boxes().first().icon, Prompter::Icon::Exclamation);
+    QCOMPARE(r.state.QEROVersion, QStringLiteral("QERO4D Rev 2"));
+    QVERIFY(!r.w->fraRealTimeData->gauESENS->isVisible());
+    QVERIFY(r.state.RealTimeActive);
+}
+
+void TestRealTimeView::ethanolGaugeByModel() {
+    Rig r(QeroModule::Model::Qero3DualRev3);
+    r.w->mnuViewRealTime_Click();
+    QVERIFY(r.w->fraRealTimeData->gauESENS->isVisible());
+    QCOMPARE(r.w->poller().tmrDataRead_Timer(), RealTimePoller::Tick::Complete);
+    QVERIFY(r.w->fraRealTimeData->gauESENS->value() >= 0);
+}
+
+void TestRealTimeView::deadLinkOpensThenCloses() {
+    Rig r;
+    r.module.faults().silent = true;
+    r.prompter.answerButton(Prompter::Ok);    // the link message
+    r.prompter.answerButton(Prompter::Abort); // the restart command's time-out
+    r.w->mnuViewRealTime_Click();
+    QCOMPARE(r.prompter.messageTexts().first(),
+             QStringLiteral("Cannot establish RS-232 link. Check cable and module power."));
+    QVERIFY(r.state.RealTimeActive); // opens all the same
+    QVERIFY(r.w->fraRealTimeData->isVisible());
+    r.prompter.clear();
+    r.prompter.answerButton(Prompter::Abort);
+    r.w->fraRealTimeData->gauBatVolts->setValue(13);
+    QCOMPARE(r.w->poller().tmrDataRead_Timer(), RealTimePoller::Tick::LinkLost);
+    QVERIFY(!r.state.RealTimeActive);
+    QVERIFY(!r.w->fraRealTimeData->isVisible());
+    QCOMPARE(r.w->fraRealTimeData->gauBatVolts->value(), 0.0); // display reset
+    QVERIFY(!r.link->isOpen());
+}
+
+void TestRealTimeView::pollingFillsTheGauges() {
+    Rig r;
+    r.state.log.AnalogInputType = QStringLiteral("TPS");
+    r.state.log.MinInVolts = 0;
+    r.state.log.MaxInVolts = 5;
+    r.state.log.MinScaledValue = 0;
+    r.state.log.MaxScaledValue = 100;
+    r.w->mnuViewRealTime_Click();
+    RealTimeDataFrame* f = r.w->fraRealTimeData;
+    QVERIFY(f->gauTPS->isVisible());
+    // Twenty seconds of simulated driving, one cycle every 10 ms or so.
+    const qint64 end = r.clock.nowUs() + 20'000'000;
+    int cycles = 0;
+    while (r.clock.nowUs() < end) {
+        QCOMPARE(r.w->poller().tmrDataRead_Timer(), RealTimePoller::Tick::Complete);
+        r.clock.advance(10'000);
+        ++cycles;
+    }
+    QVERIFY(cycles > 100);
+    QVERIFY(r.prompter.boxes().isEmpty());
+    QVERIFY(f->gauTach->needle() > 0.3);
+    QCOMPARE(f->gauTach->readout(), QString::number(qRound(f->gauTach->needle() * 1000)));
+    QVERIFY(f->gauBatVolts->value() > 10);
+    QVERIFY(f->gauLambda1->value() > 0.6 && f->gauLambda1->value() < 1.4);
+    QVERIFY(std::abs(f->gauTPS->value() - f->gauInput1Analog->value() * 20) < 1e-4);
+    const QImage shot = r.w->grab().toImage();
+    shot.save(QCoreApplication::applicationDirPath() + QStringLiteral("/realtime-view.png"));
+}
+
+void TestRealTimeView::closeButton() {
+    Rig r;
+    r.w->mnuViewRealTime_Click();
+    r.link->open(1);
+    QTest::mouseClick(r.w->fraRealTimeData->cmdCloseRealTimeData, Qt::LeftButton);
+    QVERIFY(!r.state.RealTimeActive);
+    QVERIFY(!r.w->fraRealTimeData->isVisible());
+    QVERIFY(!r.link->isOpen());
+    QCOMPARE(r.w->poller().tmrDataRead_Timer(), RealTimePoller::Tick::Idle);
+    // Closing a closed view is harmless.
+    r.w->cmdCloseRealTimeData_Click();
+    QVERIFY(!r.state.RealTimeActive);
+}
+
+void TestRealTimeView::commandsCloseTheViewFirst_data() {
+    QTest::addColumn<QString>("command");
+    QTest::newRow("Port Setup") << "mnuPortSetup";
+    QTest::newRow("Maximum RPM") << "mnuMaxRPM";
+}
+
+void TestRealTimeView::commandsCloseTheViewFirst() {
+    QFETCH(QString, command);
+    Rig r;
+    r.w->mnuViewRealTime_Click();
+    r.prompter.answerInput(QStringLiteral("9000"));
+    r.w->findChild<QAction*>(command)->trigger();
+    QVERIFY(!r.state.RealTimeActive);
+    QVERIFY(!r.w->fraRealTimeData->isVisible());
+}
+
+void TestRealTimeView::maxRPMReachesTheTachometer() {
+    Rig r;
+    r.prompter.answerInput(QStringLiteral("3000"));
+    r.prompter.answerInput(QStringLiteral("8000"));
+    r.w->mnuMaxRPM_Click();
+    QCOMPARE(int(r.state.log.MaxRPMDisplay), 8000);
+    QCOMPARE(r.store.value(QStringLiteral("MaxRPMDisplay")),
+             std::optional<QString>(QStringLiteral("8000")));
+    r.w->mnuViewRealTime_Click();
+    QCOMPARE(r.w->fraRealTimeData->gauTach->fullScale(), 8);
+    QCOMPARE(r.w->fraRealTimeData->gauTach->redFrom(), 6.0);
+    QCOMPARE(r.w->fraRealTimeData->gauTach->cautionFrom(), 5.6);
+}
+
+QTEST_MAIN(TestRealTimeView)
+#include "tst_realtimeview.moc"
