@@ -1,6 +1,6 @@
 #include "chart/ChartTrace.h"
 
-#include "chart/ChartAnalogScale.h"
+#include "logdata/AnalogScaling.h"
 #include "logdata/AppState.h"
 
 #include <cmath>
@@ -53,9 +53,9 @@ TraceSetup load(TraceQuantity quantity, const AppState& state) {
         t.axisMinimum = log.MinScaledValue;
         t.axisMaximum = log.MaxScaledValue;
         t.title = log.AnalogLegend;
-        const ChartAnalogScale scale = ChartAnalogScale::fromLog(log);
+        const AnalogScaling scale(log);
         for (int i = 0; i < LogBuffer::kSamples; ++i)
-            t.values[i] = scale.apply(log.AnalogInVolts[i]);
+            t.values[i] = scale.scale(log.AnalogInVolts[i]);
         break;
     }
     }

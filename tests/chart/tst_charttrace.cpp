@@ -1,4 +1,4 @@
-#include "chart/ChartAnalogScale.h"
+#include "logdata/AnalogScaling.h"
 #include "chart/ChartTrace.h"
 #include "logdata/AppState.h"
 
@@ -131,9 +131,9 @@ void tst_charttrace::analogScaling() {
     QFETCH(float, maxValue);
     QFETCH(float, volts);
     QFETCH(float, expected);
-    const ChartAnalogScale scale(minVolts, maxVolts, minValue, maxValue);
-    QVERIFY2(qAbs(scale.apply(volts) - expected) <= 1e-4f * qMax(1.0f, qAbs(expected)),
-             qPrintable(QString::number(scale.apply(volts), 'g', 9)));
+    const AnalogScaling scale(minVolts, maxVolts, minValue, maxValue);
+    QVERIFY2(qAbs(scale.scale(volts) - expected) <= 1e-4f * qMax(1.0f, qAbs(expected)),
+             qPrintable(QString::number(scale.scale(volts), 'g', 9)));
 }
 
 void tst_charttrace::analogTraceIsNotClamped() {
