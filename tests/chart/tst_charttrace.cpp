@@ -1,5 +1,5 @@
-#include "logdata/AnalogScaling.h"
 #include "chart/ChartTrace.h"
+#include "logdata/AnalogScaling.h"
 #include "logdata/AppState.h"
 
 #include <QtTest>
