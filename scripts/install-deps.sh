@@ -11,6 +11,7 @@ packages=(
   qt6-qpa-plugins fonts-dejavu-core
   xvfb xauth
   clang libclang-rt-14-dev libbenchmark-dev
+  poppler-utils
 )
 
 missing=()

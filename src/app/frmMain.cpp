@@ -3,6 +3,7 @@
 #include "afrtable/AFRTable.h"
 #include "afrtable/frmAFRTable.h"
 #include "app/SettingsTable.h"
+#include "chart/frmChart1.h"
 #include "device/ClearQEROBufferCommand.h"
 #include "device/DownloadCommand.h"
 #include "device/FuelUpload.h"
@@ -51,8 +52,8 @@ frmMain::frmMain(AppState& state, SettingsStore& settings, Prompter& prompter, C
     setObjectName(QStringLiteral("frmMain"));
     m_logFiles->closeRealTimeView = [this] { cmdCloseRealTimeData_Click(); };
     m_logFiles->setCaptionSuffix = [this](const QString& s) { setCaptionSuffix(s); };
-    // showChart stays unset until the chart window exists; opening a log then ends with
-    // the caption.
+    // A log that has just been opened is shown at once.
+    m_logFiles->showChart = [this] { mnuViewChart_Click(); };
     resize(900, 620);
     buildMenus();
     buildPanels();
@@ -118,28 +119,23 @@ void frmMain::buildMenus() {
     mnuHelpContents = entry(mnuHelp, "mnuHelpContents", QStringLiteral("&Contents"));
     mnuAbout = entry(mnuHelp, "mnuAbout", QStringLiteral("&About"));
 
-    // Commands that are not built yet stay visible but disabled.
-    for (QAction* a : {mnuPrintSetup, mnuEditQEROParams, mnuMaxRPM, mnuEditComment, mnuViewRealTime,
-                       mnuViewChart, mnuViewAFRTable, mnuDownload, mnuClearQEROBuffer, mnuPortSetup,
-                       mnuHelpContents, mnuAbout})
-        a->setEnabled(false);
-    for (QAction* a : {mnuViewRealTime, mnuPortSetup, mnuMaxRPM, mnuViewAFRTable})
-        a->setEnabled(true);
-    connect(mnuViewRealTime, &QAction::triggered, this, &frmMain::mnuViewRealTime_Click);
-    connect(mnuPortSetup, &QAction::triggered, this, &frmMain::mnuPortSetup_Click);
-    connect(mnuMaxRPM, &QAction::triggered, this, &frmMain::mnuMaxRPM_Click);
-
-    connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
-    for (QAction* a : {mnuDownload, mnuClearQEROBuffer, mnuEditQEROParams})
-        a->setEnabled(true);
-    connect(mnuDownload, &QAction::triggered, this, &frmMain::mnuDownload_Click);
-    connect(mnuClearQEROBuffer, &QAction::triggered, this, &frmMain::mnuClearQEROBuffer_Click);
-    connect(mnuEditQEROParams, &QAction::triggered, this, &frmMain::mnuEditQEROParams_Click);
     connect(mnuOpenFile, &QAction::triggered, this, &frmMain::mnuOpenFile_Click);
     connect(mnuSaveFile, &QAction::triggered, this, &frmMain::mnuSaveFile_Click);
+    connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+    connect(mnuEditQEROParams, &QAction::triggered, this, &frmMain::mnuEditQEROParams_Click);
+    connect(mnuMaxRPM, &QAction::triggered, this, &frmMain::mnuMaxRPM_Click);
     connect(mnuAnalogInScale, &QAction::triggered, this, &frmMain::mnuAnalogInScale_Click);
     connect(mnuFuelType, &QAction::triggered, this, &frmMain::mnuFuelType_Click);
+    connect(mnuViewRealTime, &QAction::triggered, this, &frmMain::mnuViewRealTime_Click);
+    connect(mnuViewChart, &QAction::triggered, this, &frmMain::mnuViewChart_Click);
     connect(mnuViewAFRTable, &QAction::triggered, this, &frmMain::mnuViewAFRTable_Click);
+    connect(mnuDownload, &QAction::triggered, this, &frmMain::mnuDownload_Click);
+    connect(mnuClearQEROBuffer, &QAction::triggered, this, &frmMain::mnuClearQEROBuffer_Click);
+    connect(mnuPortSetup, &QAction::triggered, this, &frmMain::mnuPortSetup_Click);
+
+    // Commands that are not built yet stay visible but disabled.
+    for (QAction* a : {mnuPrintSetup, mnuEditComment, mnuHelpContents, mnuAbout})
+        a->setEnabled(false);
 }
 
 void frmMain::buildPanels() {
@@ -260,13 +256,17 @@ void frmMain::setModuleCommandRunning(bool running) {
 void frmMain::mnuDownload_Click() {
     cmdCloseRealTimeData_Click();
     setModuleCommandRunning(true);
+    bool downloaded = false;
     ErrorReport::runStep(m_prompter, [&] {
         ProgressPanel progress(fraProgress1, prgProgress1);
         DownloadCommand download(m_state, m_module->protocol(), m_prompter, m_clock, progress);
         download.setCaptionSuffix = [this](const QString& suffix) { setCaptionSuffix(suffix); };
-        download.mnuDownload_Click();
+        downloaded = download.mnuDownload_Click();
     });
     setModuleCommandRunning(false);
+    // A new log is shown at once, as after opening a file.
+    if (downloaded)
+        mnuViewChart_Click();
 }
 
 void frmMain::mnuClearQEROBuffer_Click() {
@@ -333,6 +333,21 @@ void frmMain::end() {
 
 void frmMain::mnuExit_Click() {
     close();
+}
+
+void frmMain::mnuViewChart_Click() {
+    cmdCloseRealTimeData_Click();
+    if (m_state.log.DataBufferEmpty) {
+        m_prompter.message(QStringLiteral("Data buffer empty."), QStringLiteral("View Chart"),
+                           Prompter::Icon::Exclamation, Prompter::Ok);
+        return;
+    }
+    showChart();
+}
+
+void frmMain::showChart() {
+    frmChart1 chart(m_state, m_prompter, this);
+    chart.exec();
 }
 
 void frmMain::mnuOpenFile_Click() {

@@ -41,6 +41,11 @@ public:
     // log runs it first, so that polling never shares the port with another conversation.
     void cmdCloseRealTimeData_Click();
 
+    // View > Chart: refuses an empty buffer, else shows the chart window modally.
+    void mnuViewChart_Click();
+    // Shows the chart window modally on the buffer as it is (the end of a file open or
+    // a download, which have just filled it).
+    void showChart();
     void mnuOpenFile_Click();
     void mnuSaveFile_Click();
     void mnuAnalogInScale_Click();

@@ -1,3 +1,4 @@
+#include "cli/ChartCommand.h"
 #include "cli/ConvertCommand.h"
 #include "cli/DecodeCommand.h"
 #include "cli/DownloadCommand.h"
@@ -15,6 +16,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -39,6 +41,7 @@ const Command kCommands[] = {
     {"scan", "look for the module on the serial ports", runScanCommand},
     {"live", "print the module's live values, one line per polling cycle", runLiveCommand},
     {"table", "build the AFR table of one or more log files", runTableCommand},
+    {"chart", "draw a log file's chart as a PNG or PDF picture", runChartCommand},
 };
 
 void printUsage(QTextStream& s) {
@@ -55,7 +58,12 @@ void printUsage(QTextStream& s) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    // The chart command draws with the widget-based chart and needs their application
+    // object; the others need only the core one.
+    const bool drawing = argc > 1 && qstrcmp(argv[1], "chart") == 0;
+    const std::unique_ptr<QCoreApplication> app =
+        drawing ? createChartApplication(argc, argv)
+                : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("QERO4D_Log"));
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -8,12 +8,15 @@
 #include "support/ScriptedPrompter.h"
 #include "support/VirtualClock.h"
 
+#include "support/DataFiles.h"
 #include <QAction>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -29,9 +32,7 @@ struct WindowBench {
     QeroModule module;
     frmMain window{state, settings, prompter, clock};
 
-    WindowBench() {
-        window.module().replaceLink(std::make_unique<SimulatedLink>(module, clock));
-    }
+    WindowBench() { window.module().replaceLink(std::make_unique<SimulatedLink>(module, clock)); }
 
     void leave(QLineEdit* box, const QString& text) {
         box->setText(text);
@@ -72,9 +73,26 @@ void tst_devicewindow::downloadFromTheMenu() {
             menusOnDuringRead |= b->window.menuBar()->isEnabled();
         }
     });
+    // The start-up connection check would otherwise ask its question while the chart is up.
+    b->window.tmrStateMachine->stop();
     b->state.RealTimeActive = true;
+    // A finished download ends by showing the new log's chart; close it when it comes up.
+    bool chartShown = false;
+    QTimer closer;
+    closer.setInterval(10);
+    QObject::connect(&closer, &QTimer::timeout, &b->window, [&] {
+        if (QWidget* chart = QApplication::activeModalWidget()) {
+            chartShown = chart->objectName() == QLatin1String("frmChart1");
+            chart->close();
+            closer.stop();
+        }
+    });
+    closer.start();
+    DataFiles::setSearchFolders({QStringLiteral(QERO_SOURCE_DATA)}); // the shipped chart template
     b->window.mnuDownload->trigger();
+    DataFiles::setSearchFolders({});
 
+    QVERIFY(chartShown);
     QVERIFY(!b->state.RealTimeActive);
     QCOMPARE(b->prompter.messageTexts(), QStringList{"Firmware ID: " + b->module.identification()});
     QVERIFY(!b->state.log.DataBufferEmpty);

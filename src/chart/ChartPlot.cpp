@@ -1,0 +1,186 @@
+#include "chart/ChartPlot.h"
+
+#include <QPainter>
+
+#include <cmath>
+
+namespace {
+
+// Lay-out resolution of the chart: fonts are given in pixels of a 96 dpi screen so
+// that a printout scales text together with everything else.
+constexpr double kLayoutDpi = 96.0;
+
+QColor color(quint32 argb) {
+    return QColor::fromRgba(argb);
+}
+
+Qt::PenStyle penStyle(ChartTemplate::LineStyle s) {
+    switch (s) {
+    case ChartTemplate::LineStyle::Dash:
+        return Qt::DashLine;
+    case ChartTemplate::LineStyle::Dot:
+        return Qt::DotLine;
+    case ChartTemplate::LineStyle::DashDot:
+        return Qt::DashDotLine;
+    case ChartTemplate::LineStyle::Solid:
+        break;
+    }
+    return Qt::SolidLine;
+}
+
+QPen pen(const ChartTemplate::Line& line) {
+    QPen p(color(line.color), line.width, penStyle(line.style));
+    p.setCapStyle(Qt::FlatCap);
+    p.setJoinStyle(Qt::RoundJoin);
+    return p;
+}
+
+QFont toFont(const ChartTemplate::Font& f) {
+    QFont q(f.family);
+    q.setPixelSize(std::max(1, int(std::lround(f.points * kLayoutDpi / 72.0))));
+    q.setBold(f.bold);
+    q.setItalic(f.italic);
+    return q;
+}
+
+} // namespace
+
+ChartPlot::ChartPlot(QWidget* parent) : QCustomPlot(parent) {
+    setObjectName(QStringLiteral("Chart2D1"));
+    // Axis labels drawn as text, never as cached pictures, so that a printout stays
+    // sharp; the replot is fast enough for 2 x 12000 points.
+    setPlottingHint(QCP::phCacheLabels, false);
+    addGraph(xAxis, yAxis);
+    addGraph(xAxis, yAxis2);
+    xAxis->setLabel(QStringLiteral("Elapsed Time (sec)"));
+    yAxis->setVisible(true);
+    yAxis2->setVisible(true);
+    yAxis2->setTickLabels(true);
+    m_marker = new QCPItemStraightLine(this);
+    m_marker->point1->setAxes(xAxis, yAxis);
+    m_marker->point2->setAxes(xAxis, yAxis);
+    setMarkerTime(0.0);
+    legend->setVisible(false);
+}
+
+bool ChartPlot::loadTemplate(const QString& path) {
+    const std::optional<ChartTemplate> look = ChartTemplate::load(path);
+    if (!look)
+        return false;
+    applyTemplate(*look);
+    return true;
+}
+
+void ChartPlot::applyTemplate(const ChartTemplate& look) {
+    setBackground(color(look.background));
+    axisRect()->setBackground(color(look.plotBackground));
+    for (QCPAxis* axis : {xAxis, yAxis, yAxis2}) {
+        axis->setBasePen(pen(look.axes));
+        axis->setTickPen(pen(look.axes));
+        axis->setSubTickPen(pen(look.axes));
+        axis->setTickLabelColor(color(look.axes.color));
+        axis->setLabelColor(color(look.axes.color));
+        axis->setTickLabelFont(toFont(look.tickFont));
+        axis->setLabelFont(toFont(look.titleFont));
+        axis->grid()->setPen(pen(look.grid));
+        axis->grid()->setSubGridPen(pen(look.subGrid));
+        axis->grid()->setZeroLinePen(Qt::NoPen);
+        axis->grid()->setSubGridVisible(look.gridVisible && look.subGridVisible);
+    }
+    // One grid is enough: the right axis draws none over the left one's.
+    xAxis->grid()->setVisible(look.gridVisible);
+    yAxis->grid()->setVisible(look.gridVisible);
+    yAxis2->grid()->setVisible(false);
+    yAxis2->grid()->setSubGridVisible(false);
+    graph(0)->setPen(pen(look.trace1));
+    graph(1)->setPen(pen(look.trace2));
+    m_marker->setPen(pen(look.marker));
+    legend->setVisible(look.legendVisible);
+    legend->setFont(toFont(look.legendFont));
+    legend->setBrush(color(look.legendBackground));
+    legend->setBorderPen(pen(look.axes));
+    axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+    m_prepared = true;
+    replot(QCustomPlot::rpQueuedReplot);
+}
+
+void ChartPlot::setTimes(const LogBuffer::Samples& elapsedTime) {
+    m_times.resize(LogBuffer::kSamples);
+    for (int i = 0; i < LogBuffer::kSamples; ++i)
+        m_times[i] = elapsedTime[i];
+    for (int n = 1; n <= 2; ++n)
+        fillGroup(n);
+}
+
+void ChartPlot::fillGroup(int groupNo) {
+    const QVector<double>& values = m_values[groupNo - 1];
+    if (m_times.size() != LogBuffer::kSamples || values.size() != LogBuffer::kSamples)
+        return;
+    // One bulk copy of the whole series, drawn once.
+    QVector<QCPGraphData> points(LogBuffer::kSamples);
+    for (int i = 0; i < LogBuffer::kSamples; ++i)
+        points[i] = QCPGraphData(m_times[i], values[i]);
+    group(groupNo)->data()->set(points, false);
+    replot(QCustomPlot::rpQueuedReplot);
+}
+
+void ChartPlot::setTrace(int groupNo, const TraceSetup& trace) {
+    QCPGraph* g = group(groupNo);
+    QCPAxis* axis = groupNo == 1 ? yAxis : yAxis2;
+    axis->setRange(trace.axisMinimum, trace.axisMaximum);
+    axis->setLabel(trace.title);
+    axis->setVisible(true);
+    g->setName(trace.title);
+    QVector<double>& values = m_values[groupNo - 1];
+    values.resize(LogBuffer::kSamples);
+    for (int i = 0; i < LogBuffer::kSamples; ++i)
+        values[i] = trace.values[i];
+    fillGroup(groupNo);
+    replot(QCustomPlot::rpQueuedReplot);
+}
+
+void ChartPlot::setTimeWindow(double start, double end) {
+    xAxis->setRange(start, end);
+    replot(QCustomPlot::rpQueuedReplot);
+}
+
+void ChartPlot::setMarkerTime(double time) {
+    m_marker->point1->setCoords(time, 0.0);
+    m_marker->point2->setCoords(time, 1.0);
+    replot(QCustomPlot::rpQueuedReplot);
+}
+
+void ChartPlot::setMarkerVisible(bool visible) {
+    m_marker->setVisible(visible);
+}
+
+double ChartPlot::markerTime() const {
+    return m_marker->point1->coords().x();
+}
+
+double ChartPlot::timeAtPixel(double x) const {
+    return xAxis->pixelToCoord(x);
+}
+
+double ChartPlot::pixelAtTime(double time) const {
+    return xAxis->coordToPixel(time);
+}
+
+bool ChartPlot::inPlotArea(const QPointF& pos) const {
+    return axisRect()->rect().contains(pos.toPoint());
+}
+
+void ChartPlot::render(QCPPainter& painter, const QRectF& target, double dpiX, double dpiY) {
+    const double sx = dpiX / kLayoutDpi;
+    const double sy = dpiY / kLayoutDpi;
+    const int width = std::max(1, int(std::lround(target.width() / sx)));
+    const int height = std::max(1, int(std::lround(target.height() / sy)));
+    painter.save();
+    painter.translate(target.topLeft());
+    painter.scale(target.width() / width, target.height() / height);
+    painter.setClipRect(QRect(0, 0, width, height));
+    toPainter(&painter, width, height);
+    painter.restore();
+    // The screen layout was replaced by the one of the target; put it back.
+    replot(QCustomPlot::rpQueuedReplot);
+}

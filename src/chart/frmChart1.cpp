@@ -1,0 +1,312 @@
+#include "chart/frmChart1.h"
+
+#include "chart/ChartPlot.h"
+#include "chart/ChartPrintLayout.h"
+#include "chart/ChartPrinter.h"
+#include "chart/ChartTemplate.h"
+#include "logdata/AppState.h"
+#include "support/DataFiles.h"
+#include "support/ErrorReport.h"
+#include "support/Prompter.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace {
+
+template <typename T> T* named(T* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QLabel* readout(QWidget* parent, const char* name) {
+    auto* l = named(new QLabel(parent), name);
+    l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    l->setMinimumWidth(90);
+    return l;
+}
+
+} // namespace
+
+frmChart1::frmChart1(AppState& state, Prompter& prompter, QWidget* parent)
+    : QDialog(parent), m_state(state), m_prompter(prompter),
+      m_printerProvider(&frmChart1::defaultPrinter) {
+    setObjectName(QStringLiteral("frmChart1"));
+    setWindowTitle(QStringLiteral("QERO Dual Channel Data Logging Program - Chart Display"));
+    setModal(true);
+    resize(1100, 720);
+    buildControls();
+    Form_Load();
+}
+
+frmChart1::~frmChart1() = default;
+
+std::unique_ptr<QPagedPaintDevice> frmChart1::defaultPrinter() {
+    return std::make_unique<QPrinter>(QPrinter::HighResolution);
+}
+
+void frmChart1::buildControls() {
+    Chart2D1 = new ChartPlot(this);
+    Chart2D1->setMinimumSize(640, 400);
+
+    fraTrace1 = named(new QGroupBox(QStringLiteral("Trace 1"), this), "fraTrace1");
+    optTrace1RPM = named(new QRadioButton(QStringLiteral("RPM"), fraTrace1), "optTrace1RPM");
+    optTrace1AFR1 =
+        named(new QRadioButton(QStringLiteral("SENSOR 1 AFR"), fraTrace1), "optTrace1AFR1");
+    optTrace1AFR2 =
+        named(new QRadioButton(QStringLiteral("SENSOR 2 AFR"), fraTrace1), "optTrace1AFR2");
+    optTrace1Analog =
+        named(new QRadioButton(QStringLiteral("ANALOG INPUT"), fraTrace1), "optTrace1Analog");
+    fraTrace2 = named(new QGroupBox(QStringLiteral("Trace 2"), this), "fraTrace2");
+    optTrace2RPM = named(new QRadioButton(QStringLiteral("RPM"), fraTrace2), "optTrace2RPM");
+    optTrace2AFR1 =
+        named(new QRadioButton(QStringLiteral("SENSOR 1 AFR "), fraTrace2), "optTrace2AFR1");
+    optTrace2AFR2 =
+        named(new QRadioButton(QStringLiteral("SENSOR 2 AFR "), fraTrace2), "optTrace2AFR2");
+    optTrace2Analog =
+        named(new QRadioButton(QStringLiteral("ANALOG INPUT"), fraTrace2), "optTrace2Analog");
+    for (QGroupBox* frame : {fraTrace1, fraTrace2}) {
+        auto* l = new QVBoxLayout(frame);
+        for (QRadioButton* b : frame->findChildren<QRadioButton*>())
+            l->addWidget(b);
+    }
+
+    fraMiscData = named(new QGroupBox(this), "fraMiscData");
+    lblStoichRatioLegend = named(new QLabel(QStringLiteral("Stoichiometric Ratio"), fraMiscData),
+                                 "lblStoichRatioLegend");
+    lblStoichRatio = readout(fraMiscData, "lblStoichRatio");
+    lblLogIntervalLegend = named(new QLabel(QStringLiteral("Log Interval (sec)"), fraMiscData),
+                                 "lblLogIntervalLegend");
+    lblLogIntervalData = readout(fraMiscData, "lblLogIntervalData");
+    lblDiagCodeLegend =
+        named(new QLabel(QStringLiteral("Diagnostic Code"), fraMiscData), "lblDiagCodeLegend");
+    lblDiagCode = readout(fraMiscData, "lblDiagCode");
+    auto* misc = new QGridLayout(fraMiscData);
+    misc->addWidget(lblStoichRatioLegend, 0, 0);
+    misc->addWidget(lblStoichRatio, 1, 0);
+    misc->addWidget(lblLogIntervalLegend, 2, 0);
+    misc->addWidget(lblLogIntervalData, 3, 0);
+    misc->addWidget(lblDiagCodeLegend, 4, 0);
+    misc->addWidget(lblDiagCode, 5, 0);
+
+    scrChart2D1 = named(new QScrollBar(Qt::Horizontal, this), "scrChart2D1");
+    lblMarkerTime = readout(this, "lblMarkerTime");
+    lblMarkerTrace1 = readout(this, "lblMarkerTrace1");
+    lblMarkerTrace2 = readout(this, "lblMarkerTrace2");
+
+    cmdZoomIn = named(new QPushButton(QStringLiteral("Zoom In"), this), "cmdZoomIn");
+    cmdZoomOut = named(new QPushButton(QStringLiteral("Zoom Out"), this), "cmdZoomOut");
+    cmdZoomAll = named(new QPushButton(QStringLiteral("Zoom All"), this), "cmdZoomAll");
+    cmdReset = named(new QPushButton(QStringLiteral("Reset Time Display"), this), "cmdReset");
+    cmdPrint = named(new QPushButton(QStringLiteral("Print"), this), "cmdPrint");
+    cmdExit = named(new QPushButton(QStringLiteral("Exit"), this), "cmdExit");
+    for (QPushButton* b : {cmdZoomIn, cmdZoomOut, cmdZoomAll, cmdReset, cmdPrint, cmdExit})
+        b->setAutoDefault(false);
+
+    auto* side = new QVBoxLayout;
+    side->addWidget(fraTrace1);
+    side->addWidget(fraTrace2);
+    side->addWidget(fraMiscData);
+    side->addStretch(1);
+
+    auto* readouts = new QHBoxLayout;
+    readouts->addWidget(new QLabel(QStringLiteral("Marker"), this));
+    readouts->addWidget(lblMarkerTime);
+    readouts->addWidget(lblMarkerTrace1);
+    readouts->addWidget(lblMarkerTrace2);
+    readouts->addStretch(1);
+
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : {cmdZoomIn, cmdZoomOut, cmdZoomAll, cmdReset})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    buttons->addWidget(cmdPrint);
+    buttons->addWidget(cmdExit);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(Chart2D1, 1);
+    left->addWidget(scrChart2D1);
+    left->addLayout(readouts);
+    left->addLayout(buttons);
+
+    auto* top = new QHBoxLayout(this);
+    top->addLayout(left, 1);
+    top->addLayout(side);
+
+    connect(optTrace1RPM, &QRadioButton::clicked, this, &frmChart1::optTrace1RPM_Click);
+    connect(optTrace1AFR1, &QRadioButton::clicked, this, &frmChart1::optTrace1AFR1_Click);
+    connect(optTrace1AFR2, &QRadioButton::clicked, this, &frmChart1::optTrace1AFR2_Click);
+    connect(optTrace1Analog, &QRadioButton::clicked, this, &frmChart1::optTrace1Analog_Click);
+    connect(optTrace2RPM, &QRadioButton::clicked, this, &frmChart1::optTrace2RPM_Click);
+    connect(optTrace2AFR1, &QRadioButton::clicked, this, &frmChart1::optTrace2AFR1_Click);
+    connect(optTrace2AFR2, &QRadioButton::clicked, this, &frmChart1::optTrace2AFR2_Click);
+    connect(optTrace2Analog, &QRadioButton::clicked, this, &frmChart1::optTrace2Analog_Click);
+    connect(scrChart2D1, &QScrollBar::valueChanged, this, &frmChart1::scrChart2D1_Change);
+    connect(cmdZoomIn, &QPushButton::clicked, this, &frmChart1::cmdZoomIn_Click);
+    connect(cmdZoomOut, &QPushButton::clicked, this, &frmChart1::cmdZoomOut_Click);
+    connect(cmdZoomAll, &QPushButton::clicked, this, &frmChart1::cmdZoomAll_Click);
+    connect(cmdReset, &QPushButton::clicked, this, &frmChart1::cmdReset_Click);
+    connect(cmdPrint, &QPushButton::clicked, this, &frmChart1::cmdPrint_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmChart1::cmdExit_Click);
+    connect(Chart2D1, &QCustomPlot::mousePress, this,
+            [this](QMouseEvent* e) { Chart2D1_MouseDown(e->button(), e->position()); });
+}
+
+void frmChart1::guarded(const std::function<void()>& step) {
+    ErrorReport::runStep(m_prompter, step);
+}
+
+void frmChart1::Form_Load() {
+    guarded([this] {
+        const LogBuffer& log = m_state.log;
+        // 1.
+        m_nav.ZoomWidth = ChartNavigator::ZoomAllWidth;
+        // 2.
+        lblLogIntervalData->setText(ChartNavigator::logIntervalText(log.DataLogInterval));
+        lblStoichRatio->setText(ChartNavigator::stoichRatioText(log.StoichRatio));
+        lblMarkerTime->clear();
+        lblMarkerTrace1->clear();
+        lblMarkerTrace2->clear();
+        // 3.
+        m_trace1Format = QStringLiteral("####0");
+        m_trace2Format = QStringLiteral("#0.0");
+        // 4. Without its template the chart stays empty and the window still opens.
+        if (!Chart2D1->loadTemplate(DataFiles::find(QLatin1String(ChartTemplate::kFileName)))) {
+            m_prompter.message(
+                QStringLiteral("Chart template file QERO4D_Log_Chart.oc2 not found."),
+                QStringLiteral("Form Load"), Prompter::Icon::Exclamation, Prompter::Ok);
+            return;
+        }
+        // 5. to 8.
+        optTrace1RPM->setChecked(true);
+        optTrace1RPM_Click();
+        optTrace2AFR1->setChecked(true);
+        optTrace2AFR1_Click();
+        m_times = log.ElapsedTime;
+        m_finder = std::make_unique<ChartSampleFinder>(m_times);
+        Chart2D1->setTimes(m_times);
+        // 9. to 11.
+        m_nav.open(log.DataLogInterval);
+        showNavigation();
+        // 12.
+        cmdZoomAll_Click();
+    });
+}
+
+void frmChart1::loadTrace(int traceNo, TraceQuantity quantity) {
+    guarded([&] {
+        // An empty chart (no template) has no plot groups to take a trace.
+        if (!Chart2D1->isPrepared())
+            return;
+        TraceSetup trace = ChartTrace::load(quantity, m_state);
+        (traceNo == 1 ? m_trace1Format : m_trace2Format) = trace.format;
+        (traceNo == 1 ? m_trace1Data : m_trace2Data) = trace.values;
+        Chart2D1->setTrace(traceNo, trace);
+    });
+}
+
+void frmChart1::showNavigation() {
+    const QSignalBlocker block(scrChart2D1);
+    scrChart2D1->setRange(m_nav.scroll.minimum, m_nav.scroll.maximum);
+    scrChart2D1->setValue(m_nav.scroll.value);
+    scrChart2D1->setPageStep(m_nav.scroll.largeChange);
+    scrChart2D1->setSingleStep(m_nav.scroll.smallChange);
+    Chart2D1->setTimeWindow(m_nav.window.start, m_nav.window.end);
+    Chart2D1->setMarkerTime(m_nav.markerLine);
+    lblMarkerTime->setText(m_nav.lblMarkerTime);
+    lblMarkerTrace1->setText(m_nav.lblMarkerTrace1);
+    lblMarkerTrace2->setText(m_nav.lblMarkerTrace2);
+    lblDiagCode->setText(m_nav.lblDiagCode);
+}
+
+void frmChart1::scrChart2D1_Change(int value) {
+    guarded([&] {
+        if (!m_finder)
+            return;
+        m_nav.scrollTo(value);
+        showNavigation();
+    });
+}
+
+void frmChart1::cmdZoomIn_Click() {
+    guarded([this] {
+        if (m_finder && m_nav.zoomIn())
+            showNavigation();
+    });
+}
+
+void frmChart1::cmdZoomOut_Click() {
+    guarded([this] {
+        if (m_finder && m_nav.zoomOut())
+            showNavigation();
+    });
+}
+
+void frmChart1::cmdZoomAll_Click() {
+    guarded([this] {
+        if (!m_finder)
+            return;
+        m_nav.zoomAll();
+        showNavigation();
+    });
+}
+
+void frmChart1::cmdReset_Click() {
+    m_nav.resetTime();
+    lblMarkerTime->setText(m_nav.lblMarkerTime);
+}
+
+void frmChart1::Chart2D1_MouseDown(Qt::MouseButton button, const QPointF& pos) {
+    if (button != Qt::LeftButton)
+        return;
+    guarded([&] {
+        if (!m_finder)
+            return;
+        const double clicked = Chart2D1->timeAtPixel(pos.x());
+        // The sample nearest in time to a click inside the plotting area; a click on
+        // the axes or titles finds none.
+        std::optional<ChartNavigator::MarkerSample> sample;
+        if (Chart2D1->inPlotArea(pos)) {
+            if (const std::optional<int> p = m_finder->nearest(clicked)) {
+                sample = ChartNavigator::MarkerSample{
+                    m_times[*p], m_trace1Data[*p], m_trace2Data[*p], m_state.log.Sensor1Status[*p]};
+            }
+        }
+        m_nav.placeMarker(clicked, sample, m_trace1Format, m_trace2Format);
+        Chart2D1->setMarkerTime(m_nav.markerLine);
+        lblMarkerTime->setText(m_nav.lblMarkerTime);
+        lblMarkerTrace1->setText(m_nav.lblMarkerTrace1);
+        lblMarkerTrace2->setText(m_nav.lblMarkerTrace2);
+        lblDiagCode->setText(m_nav.lblDiagCode);
+    });
+}
+
+void frmChart1::cmdPrint_Click() {
+    guarded([this] {
+        const std::optional<QString> comment = m_prompter.input(
+            QStringLiteral("Enter or edit comment. Cancel will erase any comment."),
+            QStringLiteral("Optional Information Entry/Edit"), m_state.log.Comment);
+        m_state.log.Comment = comment.value_or(QString());
+    });
+    guarded([this] {
+        const std::unique_ptr<QPagedPaintDevice> device =
+            m_printerProvider ? m_printerProvider() : nullptr;
+        if (!device)
+            return;
+        const QStringList header = ChartPrintLayout::headerLines(
+            m_state.ConfigList2, m_state.log.DownloadDate, m_state.log.Comment);
+        ChartPrinter::printPage(*device, *Chart2D1, header);
+    });
+}
+
+void frmChart1::cmdExit_Click() {
+    accept();
+}

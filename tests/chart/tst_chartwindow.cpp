@@ -1,0 +1,358 @@
+#include "ChartTestLog.h"
+#include "PdfText.h"
+
+#include "app/frmMain.h"
+#include "chart/ChartPlot.h"
+#include "chart/frmChart1.h"
+#include "support/DataFiles.h"
+#include "support/IniSettingsStore.h"
+#include "support/ScriptedPrompter.h"
+#include "support/VirtualClock.h"
+
+#include <QLabel>
+#include <QPdfWriter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+const QString kShippedData = QStringLiteral(QERO_SOURCE_DATA);
+QString fixture(const char* name) {
+    return QStringLiteral(QERO_TEST_DATA "/") + QLatin1String(name);
+}
+} // namespace
+
+class tst_chartwindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void opensOnWholeBuffer();
+    void clickReadsNearestSample();
+    void clickOutsidePlotAreaBlanksReadouts();
+    void zoomButtonsAndScrollBar();
+    void traceOptionsReplaceTheirTrace();
+    void missingTemplate_data();
+    void missingTemplate();
+    void printsHeaderAndBothTraces();
+    void printCancelErasesComment();
+    void printerThatFailsIsReported();
+    void viewChartRefusesEmptyBuffer();
+    void viewChartOpensModally();
+
+private:
+    void clickAt(frmChart1& w, double time, Qt::MouseButton button = Qt::LeftButton);
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void tst_chartwindow::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    DataFiles::setSearchFolders({kShippedData});
+}
+
+void tst_chartwindow::cleanup() {
+    DataFiles::setSearchFolders({});
+}
+
+void tst_chartwindow::clickAt(frmChart1& w, double time, Qt::MouseButton button) {
+    ChartPlot* plot = w.Chart2D1;
+    plot->replot(QCustomPlot::rpImmediateRefresh);
+    const QPoint pos(qRound(plot->pixelAtTime(time)), plot->axisRect()->rect().center().y());
+    QTest::mouseClick(plot, button, Qt::NoModifier, pos);
+}
+
+void tst_chartwindow::opensOnWholeBuffer() {
+    AppState s;
+    fillTestLog(s);
+    ScriptedPrompter p;
+    frmChart1 w(s, p);
+    QVERIFY(p.boxes().isEmpty());
+    QCOMPARE(w.windowTitle(),
+             QStringLiteral("QERO Dual Channel Data Logging Program - Chart Display"));
+    QCOMPARE(w.lblLogIntervalData->text(), QStringLiteral("0.10"));
+    QCOMPARE(w.lblStoichRatio->text(), QStringLiteral("14.69"));
+    QCOMPARE(w.lblMarkerTime->text(), QStringLiteral("Sec "));
+    QCOMPARE(w.lblMarkerTrace1->text(), QString());
+    QVERIFY(w.optTrace1RPM->isChecked());
+    QVERIFY(w.optTrace2AFR1->isChecked());
+    QCOMPARE(w.optTrace2AFR1->text(), QStringLiteral("SENSOR 1 AFR "));
+
+    ChartPlot* plot = w.Chart2D1;
+    QCOMPARE(plot->axisX()->label(), QStringLiteral("Elapsed Time (sec)"));
+    QCOMPARE(plot->axisX()->range(), QCPRange(0, 1200));
+    QCOMPARE(plot->axisY()->label(), QStringLiteral("RPM"));
+    QCOMPARE(plot->axisY()->range(), QCPRange(0, 10000));
+    QCOMPARE(plot->axisY2()->label(), QStringLiteral("Sensor 1 Gasoline AFR"));
+    QCOMPARE(plot->axisY2()->range(), QCPRange(10, 20));
+    QCOMPARE(plot->group(1)->name(), QStringLiteral("RPM"));
+    QCOMPARE(plot->group(1)->data()->size(), LogBuffer::kSamples);
+    QCOMPARE(plot->group(2)->data()->size(), LogBuffer::kSamples);
+    QCOMPARE(plot->group(1)->data()->at(424)->key, double(42.5f));
+    QCOMPARE(plot->group(1)->data()->at(424)->value, 5240.0);
+    QCOMPARE(plot->markerTime(), 600.0);
+    QCOMPARE(w.scrChart2D1->maximum(), 1200);
+    QCOMPARE(w.scrChart2D1->value(), 1200);
+    QCOMPARE(w.scrChart2D1->pageStep(), 600);
+    QCOMPARE(w.Trace1Format(), QStringLiteral("####0"));
+    QCOMPARE(w.Trace2Format(), QStringLiteral("#0.0"));
+}
+
+void tst_chartwindow::clickReadsNearestSample() {
+    AppState s;
+    fillTestLog(s);
+    ScriptedPrompter p;
+    frmChart1 w(s, p);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // Narrow the window to 45 s at the start, where a pixel is well under a sample.
+    for (int i = 0; i < 4; ++i)
+        QTest::mouseClick(w.cmdZoomIn, Qt::LeftButton);
+    QCOMPARE(w.navigator().ZoomWidth, 45.0f);
+    w.scrChart2D1->setValue(20);
+    QCOMPARE(w.Chart2D1->axisX()->range(), QCPRange(0, 45));
+
+    clickAt(w, 30.0);
+    QCOMPARE(w.lblMarkerTime->text(), QStringLiteral("30.0 Sec "));
+    QTest::mouseClick(w.cmdReset, Qt::LeftButton);
+    QCOMPARE(w.lblMarkerTime->text(), QStringLiteral("0.000 Sec "));
+
+    clickAt(w, 42.5);
+    QCOMPARE(w.lblMarkerTime->text(), QStringLiteral("12.5 Sec "));
+    QCOMPARE(w.lblMarkerTrace1->text(), QStringLiteral("5240"));
+    QCOMPARE(w.lblMarkerTrace2->text(), QStringLiteral("10.0"));
+    QCOMPARE(w.lblDiagCode->text(), QStringLiteral("Sensor Cold"));
+    QVERIFY(qAbs(w.Chart2D1->markerTime() - 42.5) < 0.05);
+
+    clickAt(w, 25.0);
+    QCOMPARE(w.lblMarkerTime->text(), QStringLiteral("-5.0 Sec "));
+    QCOMPARE(w.lblDiagCode->text(), QString());
+
+    // The right button changes nothing.
+    const double line = w.Chart2D1->markerTime();
+    clickAt(w, 10.0, Qt::RightButton);
+    QCOMPARE(w.lblMarkerTime->text(), QStringLiteral("-5.0 Sec "));
+    QCOMPARE(w.Chart2D1->markerTime(), line);
+}
+
+void tst_chartwindow::clickOutsidePlotAreaBlanksReadouts() {
+    AppState s;
+    fillTestLog(s);
+    ScriptedPrompter p;
+    frmChart1 w(s, p);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    clickAt(w, 42.5);
+    QVERIFY(!w.lblMarkerTrace1->text().isEmpty());
+    // On the left axis' labels, left of the plotting area.
+    const QRect area = w.Chart2D1->axisRect()->rect();
+    QTest::mouseClick(w.Chart2D1, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(area.left() - 10, area.center().y()));
+    QCOMPARE(w.lblMarkerTime->text(), QStringLiteral("Sec "));
+    QCOMPARE(w.lblMarkerTrace1->text(), QString());
+    QCOMPARE(w.lblMarkerTrace2->text(), QString());
+    QCOMPARE(w.lblDiagCode->text(), QString());
+    QVERIFY(w.Chart2D1->markerTime() < 0.0); // the line still moved there
+}
+
+void tst_chartwindow::zoomButtonsAndScrollBar() {
+    AppState s;
+    fillTestLog(s);
+    ScriptedPrompter p;
+    frmChart1 w(s, p);
+    QTest::mouseClick(w.cmdZoomIn, Qt::LeftButton);
+    QCOMPARE(w.Chart2D1->axisX()->range(), QCPRange(420, 780));
+    QCOMPARE(w.scrChart2D1->value(), 600);
+    QCOMPARE(w.scrChart2D1->pageStep(), 360);
+    QCOMPARE(w.scrChart2D1->singleStep(), 72);
+    w.scrChart2D1->setValue(w.scrChart2D1->maximum());
+    QCOMPARE(w.Chart2D1->axisX()->range(), QCPRange(1020, 1200));
+    w.scrChart2D1->setValue(0);
+    QCOMPARE(w.Chart2D1->axisX()->range(), QCPRange(0, 360));
+    QTest::mouseClick(w.cmdZoomOut, Qt::LeftButton);
+    QCOMPARE(w.navigator().ZoomWidth, 720.0f);
+    QTest::mouseClick(w.cmdZoomOut, Qt::LeftButton); // 1440 s is more than the buffer
+    QCOMPARE(w.navigator().ZoomWidth, 720.0f);
+    QTest::mouseClick(w.cmdZoomAll, Qt::LeftButton);
+    QCOMPARE(w.Chart2D1->axisX()->range(), QCPRange(0, 1200));
+    QVERIFY(p.boxes().isEmpty());
+}
+
+void tst_chartwindow::traceOptionsReplaceTheirTrace() {
+    AppState s;
+    fillTestLog(s);
+    s.log.FuelType = QStringLiteral("Lambda");
+    s.log.StoichRatio = 1.0f;
+    s.updateAFRFormat();
+    s.log.AnalogLegend = QStringLiteral("TPS(%)");
+    s.log.MinScaledValue = 0.0f;
+    s.log.MaxScaledValue = 100.0f;
+    ScriptedPrompter p;
+    frmChart1 w(s, p);
+    QTest::mouseClick(w.optTrace1AFR2, Qt::LeftButton);
+    QVERIFY(w.optTrace1AFR2->isChecked());
+    QCOMPARE(w.Chart2D1->axisY()->label(), QStringLiteral("Sensor 2 Lambda AFR"));
+    QCOMPARE(w.Chart2D1->axisY()->range(), QCPRange(0.6, 1.4));
+    QCOMPARE(w.Trace1Format(), QStringLiteral("#0.000"));
+    QCOMPARE(w.Trace1Data()[0], float(13.5 / 14.69));
+    QTest::mouseClick(w.optTrace2Analog, Qt::LeftButton);
+    QCOMPARE(w.Chart2D1->axisY2()->label(), QStringLiteral("TPS(%)"));
+    QCOMPARE(w.Chart2D1->axisY2()->range(), QCPRange(0, 100));
+    QCOMPARE(w.Trace2Format(), QStringLiteral("####0.00"));
+    QCOMPARE(w.Chart2D1->group(2)->data()->at(7)->value, 50.0);
+    // Trace 1 was left alone.
+    QCOMPARE(w.Chart2D1->axisY()->label(), QStringLiteral("Sensor 2 Lambda AFR"));
+}
+
+void tst_chartwindow::missingTemplate_data() {
+    QTest::addColumn<QString>("templateSource");
+    QTest::newRow("absent") << QString();
+    QTest::newRow("unreadable") << fixture("wrong_signature.oc2");
+}
+
+void tst_chartwindow::missingTemplate() {
+    QFETCH(QString, templateSource);
+    if (!templateSource.isEmpty())
+        QVERIFY(
+            QFile::copy(templateSource, m_dir->filePath(QStringLiteral("QERO4D_Log_Chart.oc2"))));
+    DataFiles::setSearchFolders({m_dir->path()});
+    AppState s;
+    fillTestLog(s);
+    ScriptedPrompter p;
+    frmChart1 w(s, p);
+    QCOMPARE(p.boxes().size(), 1);
+    const ScriptedPrompter::Box box = p.boxes().first();
+    QCOMPARE(box.text, QStringLiteral("Chart template file QERO4D_Log_Chart.oc2 not found."));
+    QCOMPARE(box.title, QStringLiteral("Form Load"));
+    QCOMPARE(box.icon, Prompter::Icon::Exclamation);
+    QCOMPARE(box.buttons, Prompter::Buttons(Prompter::Ok));
+    // The header labels are there, the chart is empty and stays empty.
+    QCOMPARE(w.lblLogIntervalData->text(), QStringLiteral("0.10"));
+    QCOMPARE(w.lblMarkerTime->text(), QString());
+    QCOMPARE(w.Chart2D1->group(1)->data()->size(), 0);
+    QTest::mouseClick(w.optTrace1AFR1, Qt::LeftButton);
+    QTest::mouseClick(w.cmdZoomIn, Qt::LeftButton);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    clickAt(w, 10.0);
+    QCOMPARE(w.Chart2D1->group(1)->data()->size(), 0);
+    QCOMPARE(w.lblMarkerTime->text(), QString());
+    QCOMPARE(p.boxes().size(), 1);
+}
+
+void tst_chartwindow::printsHeaderAndBothTraces() {
+    AppState s;
+    fillTestLog(s);
+    s.log.Comment = QStringLiteral("old comment");
+    ScriptedPrompter p;
+    p.answerInput(QStringLiteral("Dyno run 3, 4th gear"));
+    frmChart1 w(s, p);
+    const QString pdf = m_dir->filePath(QStringLiteral("chart.pdf"));
+    w.setPrinterProvider([pdf] { return std::make_unique<QPdfWriter>(pdf); });
+    QTest::mouseClick(w.cmdPrint, Qt::LeftButton);
+
+    QCOMPARE(p.boxes().size(), 1);
+    const ScriptedPrompter::Box box = p.boxes().first();
+    QCOMPARE(box.kind, ScriptedPrompter::Box::Input);
+    QCOMPARE(box.text, QStringLiteral("Enter or edit comment. Cancel will erase any comment."));
+    QCOMPARE(box.title, QStringLiteral("Optional Information Entry/Edit"));
+    QCOMPARE(box.defaultText, QStringLiteral("old comment"));
+    QCOMPARE(s.log.Comment, QStringLiteral("Dyno run 3, 4th gear"));
+
+    const PdfText::Page page = PdfText::read(pdf);
+    QVERIFY2(
+        page.text.contains(QStringLiteral("Brenwick QERO Data Printed: 12/10/2026 9:41:07 AM\n")),
+        qPrintable(page.text));
+    QVERIFY(page.text.contains(QStringLiteral("Comment: Dyno run 3, 4th gear\n")));
+    QVERIFY(page.text.contains(QStringLiteral("Elapsed Time (sec)")));
+    QVERIFY(page.text.contains(QStringLiteral("Sensor 1 Gasoline AFR")));
+    // Both traces as long vector paths in their template colours, no raster.
+    QCOMPARE(page.images, 0);
+    QVERIFY2(PdfText::longestStroke(page, QColor(QStringLiteral("#c62828"))) > 500,
+             "trace 1 missing");
+    QVERIFY2(PdfText::longestStroke(page, QColor(QStringLiteral("#1565c0"))) > 500,
+             "trace 2 missing");
+}
+
+void tst_chartwindow::printCancelErasesComment() {
+    AppState s;
+    fillTestLog(s);
+    s.log.Comment = QStringLiteral("to be erased");
+    ScriptedPrompter p;
+    p.answerInput(std::nullopt);
+    frmChart1 w(s, p);
+    const QString pdf = m_dir->filePath(QStringLiteral("chart.pdf"));
+    w.setPrinterProvider([pdf] { return std::make_unique<QPdfWriter>(pdf); });
+    w.cmdPrint_Click();
+    QCOMPARE(s.log.Comment, QString());
+    const PdfText::Page page = PdfText::read(pdf);
+    QVERIFY2(page.text.contains(QStringLiteral("Brenwick QERO Data Printed: ")),
+             qPrintable(QString::number(QFileInfo(pdf).size())));
+    QVERIFY(!page.text.contains(QStringLiteral("Comment:")));
+}
+
+void tst_chartwindow::printerThatFailsIsReported() {
+    AppState s;
+    fillTestLog(s);
+    ScriptedPrompter p;
+    p.answerInput(QStringLiteral("x"));
+    p.answerButton(Prompter::Abort);
+    frmChart1 w(s, p);
+    // A PDF that cannot be created stands for a printer that will not start.
+    const QString pdf = m_dir->filePath(QStringLiteral("no/such/folder/chart.pdf"));
+    w.setPrinterProvider([pdf] { return std::make_unique<QPdfWriter>(pdf); });
+    w.cmdPrint_Click();
+    QCOMPARE(p.boxes().size(), 2);
+    QCOMPARE(p.boxes().at(1).title, QStringLiteral("Error"));
+    QCOMPARE(p.boxes().at(1).icon, Prompter::Icon::Critical);
+}
+
+void tst_chartwindow::viewChartRefusesEmptyBuffer() {
+    AppState s;
+    IniSettingsStore settings(m_dir->filePath(QStringLiteral("settings.ini")));
+    ScriptedPrompter p;
+    VirtualClock clock;
+    frmMain main(s, settings, p, clock);
+    QVERIFY(main.mnuViewChart->isEnabled());
+    s.RealTimeActive = true;
+    main.mnuViewChart->trigger();
+    QVERIFY(!s.RealTimeActive);
+    QCOMPARE(p.messages().size(), 1);
+    const ScriptedPrompter::Box box = p.messages().first();
+    QCOMPARE(box.text, QStringLiteral("Data buffer empty."));
+    QCOMPARE(box.title, QStringLiteral("View Chart"));
+    QCOMPARE(box.icon, Prompter::Icon::Exclamation);
+    QCOMPARE(box.buttons, Prompter::Buttons(Prompter::Ok));
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+void tst_chartwindow::viewChartOpensModally() {
+    AppState s;
+    IniSettingsStore settings(m_dir->filePath(QStringLiteral("settings.ini")));
+    ScriptedPrompter p;
+    VirtualClock clock;
+    frmMain main(s, settings, p, clock);
+    fillTestLog(s);
+    QString seen;
+    bool wasModal = false;
+    QTimer::singleShot(0, [&] {
+        if (auto* chart = qobject_cast<frmChart1*>(QApplication::activeModalWidget())) {
+            seen = chart->lblLogIntervalData->text();
+            wasModal = chart->isModal();
+            QTest::mouseClick(chart->cmdExit, Qt::LeftButton);
+        }
+    });
+    main.mnuViewChart_Click();
+    QCOMPARE(seen, QStringLiteral("0.10"));
+    QVERIFY(wasModal);
+    // The main window's own start-up check may speak meanwhile; the chart said nothing.
+    for (const ScriptedPrompter::Box& box : p.messages())
+        QVERIFY2(box.title != QLatin1String("View Chart") &&
+                     box.title != QLatin1String("Form Load"),
+                 qPrintable(box.text));
+}
+
+QTEST_MAIN(tst_chartwindow)
+#include "tst_chartwindow.moc"
