@@ -1,6 +1,10 @@
 #include "app/frmMain.h"
 
+#include "app/AboutText.h"
+#include "app/CurrentPrinter.h"
+#include "app/HelpFile.h"
 #include "app/SettingsTable.h"
+#include "app/frmHelp.h"
 #include "device/FuelUpload.h"
 #include "device/ModuleSession.h"
 #include "device/PortSelectFrame.h"
@@ -23,21 +27,27 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 frmMain::frmMain(AppState& state, SettingsStore& settings, Prompter& prompter, Clock& clock,
                  QWidget* parent)
     : QMainWindow(parent), m_state(state), m_settings(settings), m_prompter(prompter),
       m_clock(clock),
-      m_logFiles(std::make_unique<LogFileCommands>(state, prompter, settings, clock)) {
+      m_logFiles(std::make_unique<LogFileCommands>(state, prompter, settings, clock)),
+      m_printer(std::make_unique<CurrentPrinter>(prompter)) {
     PortDevices devices;
     devices.loadOverrides(m_settings);
     m_module = std::make_unique<ModuleSession>(m_state, m_clock, m_prompter,
@@ -117,8 +127,13 @@ void frmMain::buildMenus() {
                        mnuViewChart, mnuViewAFRTable, mnuDownload, mnuClearQEROBuffer, mnuPortSetup,
                        mnuHelpContents, mnuAbout})
         a->setEnabled(false);
-    for (QAction* a : {mnuViewRealTime, mnuPortSetup, mnuMaxRPM})
+    for (QAction* a : {mnuViewRealTime, mnuPortSetup, mnuMaxRPM, mnuAbout, mnuEditComment,
+                       mnuHelpContents, mnuPrintSetup})
         a->setEnabled(true);
+    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+    connect(mnuEditComment, &QAction::triggered, this, &frmMain::mnuEditComment_Click);
+    connect(mnuHelpContents, &QAction::triggered, this, &frmMain::mnuHelpContents_Click);
+    connect(mnuPrintSetup, &QAction::triggered, this, &frmMain::mnuPrintSetup_Click);
     connect(mnuViewRealTime, &QAction::triggered, this, &frmMain::mnuViewRealTime_Click);
     connect(mnuPortSetup, &QAction::triggered, this, &frmMain::mnuPortSetup_Click);
     connect(mnuMaxRPM, &QAction::triggered, this, &frmMain::mnuMaxRPM_Click);
@@ -311,6 +326,56 @@ void frmMain::mnuFuelType_Click() {
             FuelUpload(m_module->protocol()).run();
         });
         window.exec();
+    });
+}
+
+void frmMain::mnuAbout_Click() {
+    ErrorReport::runStep(m_prompter, [this] {
+        m_prompter.message(AboutText::build(m_state.ConfigList2), QStringLiteral("About"),
+                           Prompter::Icon::Information, Prompter::Ok);
+    });
+}
+
+void frmMain::mnuEditComment_Click() {
+    ErrorReport::runStep(m_prompter, [this] {
+        // Cancel erases the comment, as the prompt tells the user.
+        m_state.log.Comment =
+            m_prompter
+                .input(QStringLiteral("Enter or edit comment. Cancel will erase any comment."),
+                       QStringLiteral("Optional Information Entry/Edit"), m_state.log.Comment)
+                .value_or(QString());
+    });
+}
+
+void frmMain::mnuHelpContents_Click() {
+    ErrorReport::runStep(m_prompter, [this] {
+        const QString path = HelpFile::locate(m_prompter);
+        if (path.isEmpty())
+            return;
+        if (!HelpFile::useOwnViewer(QGuiApplication::platformName(),
+                                    QProcessEnvironment::systemEnvironment()) &&
+            QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+            return;
+        if (!m_help) {
+            m_help = new frmHelp(path, this);
+            m_help->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        m_help->show();
+        m_help->raise();
+        m_help->activateWindow();
+    });
+}
+
+void frmMain::mnuPrintSetup_Click() {
+    ErrorReport::runStep(m_prompter, [this] {
+        QPrinter printer(QPrinter::HighResolution);
+        m_printer->configure(printer);
+        QPrintDialog dialog(&printer, this);
+        dialog.setObjectName(QStringLiteral("dlgPrinterSetup"));
+        dialog.setWindowTitle(QStringLiteral("Printer Setup"));
+        // Cancelling keeps the earlier choice and reports nothing.
+        if (dialog.exec() == QDialog::Accepted)
+            m_printer->remember(printer);
     });
 }
 

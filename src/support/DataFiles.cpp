@@ -27,10 +27,13 @@ void setSearchFolders(const QStringList& folders) {
     searchOverride() = folders;
 }
 
+QStringList searchFolders() {
+    return searchOverride().isEmpty() ? QStringList{programFolder(), installedFolder()}
+                                      : searchOverride();
+}
+
 QString find(const QString& fileName) {
-    const QStringList folders = searchOverride().isEmpty()
-                                    ? QStringList{programFolder(), installedFolder()}
-                                    : searchOverride();
+    const QStringList folders = searchFolders();
     for (const QString& folder : folders) {
         const QString path = QDir(folder).filePath(fileName);
         if (QFileInfo::exists(path))
