@@ -5,10 +5,14 @@
 #include "app/HelpFile.h"
 #include "app/SettingsTable.h"
 #include "app/frmHelp.h"
+#include "device/ClearQEROBufferCommand.h"
+#include "device/DownloadCommand.h"
 #include "device/FuelUpload.h"
 #include "device/ModuleSession.h"
 #include "device/PortSelectFrame.h"
 #include "device/PortSetup.h"
+#include "device/ProgressPanel.h"
+#include "device/QEROParamsPanel.h"
 #include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
 #include "logdata/LogFileCommands.h"
@@ -139,6 +143,11 @@ void frmMain::buildMenus() {
     connect(mnuMaxRPM, &QAction::triggered, this, &frmMain::mnuMaxRPM_Click);
 
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+    for (QAction* a : {mnuDownload, mnuClearQEROBuffer, mnuEditQEROParams})
+        a->setEnabled(true);
+    connect(mnuDownload, &QAction::triggered, this, &frmMain::mnuDownload_Click);
+    connect(mnuClearQEROBuffer, &QAction::triggered, this, &frmMain::mnuClearQEROBuffer_Click);
+    connect(mnuEditQEROParams, &QAction::triggered, this, &frmMain::mnuEditQEROParams_Click);
     connect(mnuOpenFile, &QAction::triggered, this, &frmMain::mnuOpenFile_Click);
     connect(mnuSaveFile, &QAction::triggered, this, &frmMain::mnuSaveFile_Click);
     connect(mnuAnalogInScale, &QAction::triggered, this, &frmMain::mnuAnalogInScale_Click);
@@ -158,6 +167,11 @@ void frmMain::buildPanels() {
     prgProgress1->setRange(0, 100);
     progressLayout->addWidget(prgProgress1);
     layout->addWidget(fraProgress1);
+    fraQEROParams = new QEROParamsPanel(m_state, m_settings, m_prompter, *m_module, central);
+    fraQEROParams->hide();
+    connect(fraQEROParams, &QEROParamsPanel::moduleCommandRunning, this,
+            &frmMain::setModuleCommandRunning);
+    layout->addWidget(fraQEROParams);
 
     auto protocol = [this]() -> ModuleProtocol& { return m_module->protocol(); };
     fraPortSelect = new PortSelectFrame(
@@ -247,6 +261,40 @@ void frmMain::cmdCloseRealTimeData_Click() {
     fraRealTimeData->hide();
     m_module->link().closeIfOpen();
     m_state.RealTimeActive = false;
+}
+
+void frmMain::setModuleCommandRunning(bool running) {
+    menuBar()->setEnabled(!running);
+    fraQEROParams->setEnabled(!running);
+    fraPortSelect->setEnabled(!running);
+}
+
+void frmMain::mnuDownload_Click() {
+    cmdCloseRealTimeData_Click();
+    setModuleCommandRunning(true);
+    ErrorReport::runStep(m_prompter, [&] {
+        ProgressPanel progress(fraProgress1, prgProgress1);
+        DownloadCommand download(m_state, m_module->protocol(), m_prompter, m_clock, progress);
+        download.setCaptionSuffix = [this](const QString& suffix) { setCaptionSuffix(suffix); };
+        download.mnuDownload_Click();
+    });
+    setModuleCommandRunning(false);
+}
+
+void frmMain::mnuClearQEROBuffer_Click() {
+    cmdCloseRealTimeData_Click();
+    setModuleCommandRunning(true);
+    ErrorReport::runStep(m_prompter, [&] {
+        ClearQEROBufferCommand(m_state, m_module->protocol(), m_prompter)
+            .mnuClearQEROBuffer_Click();
+    });
+    setModuleCommandRunning(false);
+}
+
+void frmMain::mnuEditQEROParams_Click() {
+    cmdCloseRealTimeData_Click();
+    fraQEROParams->openPanel();
+    setCaptionSuffix(QStringLiteral("Data Buffer Empty"));
 }
 
 void frmMain::tmrStateMachine_Timer() {

@@ -23,6 +23,7 @@ class Clock;
 class CurrentPrinter;
 class LogFileCommands;
 class ModuleSession;
+class QEROParamsPanel;
 class Prompter;
 class SettingsStore;
 struct AppState;
@@ -109,6 +110,15 @@ public:
     // has been opened: the polling cycle.
     QTimer* tmrStateMachine = nullptr;
     QTimer* tmrDataRead = nullptr;
+    // The module-parameter panel.
+    QEROParamsPanel* fraQEROParams = nullptr;
+
+    void mnuDownload_Click();
+    void mnuClearQEROBuffer_Click();
+    void mnuEditQEROParams_Click();
+    // While a command talks to the module, events still run (pauses, waits, the memory
+    // read); the menus and the parameter panel are off so no second one starts then.
+    void setModuleCommandRunning(bool running);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,8 +1,12 @@
 #include "cli/ConvertCommand.h"
+#include "cli/DecodeCommand.h"
+#include "cli/DownloadCommand.h"
+#include "cli/EraseCommand.h"
 #include "cli/FuelCommand.h"
 #include "cli/IdCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/LiveCommand.h"
+#include "cli/ParamsCommand.h"
 #include "cli/ScanCommand.h"
 
 #include <QCoreApplication>
@@ -27,6 +31,10 @@ const Command kCommands[] = {
     {"convert", "rewrite a log file, or turn it into CSV", runConvertCommand},
     {"id", "read the module's firmware identification, model and revision", runIdCommand},
     {"fuel", "write a fuel's scale factor into the module and verify it", runFuelCommand},
+    {"download", "read the module's logged data into a log file", runDownloadCommand},
+    {"decode", "turn a saved module memory image into a log file", runDecodeCommand},
+    {"erase", "erase the data the module has logged", runEraseCommand},
+    {"params", "show or change the module's parameters", runParamsCommand},
     {"scan", "look for the module on the serial ports", runScanCommand},
     {"live", "print the module's live values, one line per polling cycle", runLiveCommand},
 };

@@ -134,7 +134,8 @@ void tst_numbers::logNumber() {
 }
 
 void tst_numbers::shortestFloatReadsBack() {
-    for (float v : {0.1f, 14.69f, 1199.99f, 0.096f * 7, 2.51f, 1e-7f, 3.4e38f, -0.5f}) {
+    for (float v : {0.1f, 14.69f, 1199.99f, 0.096f * 7, 2.51f, 1e-7f, 3.4e38f, -0.5f, 20.0f,
+                    -300.0f, 1e15f, 0.00002f}) {
         const QString text = Numbers::shortestFloat(v);
         QCOMPARE(text.toFloat(), v);
     }
@@ -143,6 +144,7 @@ void tst_numbers::shortestFloatReadsBack() {
     QCOMPARE(Numbers::shortestFloat(13000.0f), QStringLiteral("13000"));
     QCOMPARE(Numbers::shortestFloat(10000.0f), QStringLiteral("10000"));
     QCOMPARE(Numbers::shortestFloat(0.05f), QStringLiteral("0.05"));
+    QCOMPARE(Numbers::shortestFloat(20.0f), QStringLiteral("20"));
 }
 
 void tst_numbers::leadingNumber_data() {

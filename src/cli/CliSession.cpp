@@ -1,0 +1,83 @@
+#include "cli/CliSession.h"
+
+#include "app/SettingsTable.h"
+#include "cli/CliSupport.h"
+#include "cli/ModuleCommandSupport.h"
+#include "device/ModuleSession.h"
+#include "device/PortDevices.h"
+#include "device/QSerialPortLink.h"
+#include "support/ErrorReport.h"
+
+#include <csignal>
+
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void onInterrupt(int) {
+    g_interrupted = 1;
+    // A second Ctrl-C ends the program at once.
+    std::signal(SIGINT, SIG_DFL);
+}
+
+} // namespace
+
+CliSession::CliSession(QTextStream& err) : m_prompter(err), m_clock(m_state), m_err(err) {
+    g_interrupted = 0;
+    std::signal(SIGINT, onInterrupt);
+    SettingsTable::load(m_state, m_settings, m_prompter);
+}
+
+CliSession::~CliSession() {
+    m_session.reset();
+    std::signal(SIGINT, SIG_DFL);
+}
+
+bool CliSession::interrupted() {
+    return g_interrupted != 0;
+}
+
+void CliSession::InterruptibleClock::processEvents() {
+    m_clock.processEvents();
+    if (g_interrupted)
+        m_state.AbortRequested = true;
+}
+
+bool CliSession::usePort(const QString& port, QString* error) {
+    PortDevices devices;
+    const std::optional<int> n = ModuleCommandSupport::resolvePort(port, devices);
+    if (!n) {
+        *error = QStringLiteral("\"%1\" is neither a port number (1 to %2) nor a device path")
+                     .arg(port)
+                     .arg(PortDevices::kMaxPort);
+        return false;
+    }
+    m_state.PortNumber = qint16(*n);
+    m_session = std::make_unique<ModuleSession>(m_state, m_clock, *m_activePrompter,
+                                                std::make_unique<QSerialPortLink>(devices));
+    return true;
+}
+
+ModuleProtocol& CliSession::protocol() {
+    return m_session->protocol();
+}
+
+bool CliSession::makerLabel(QString* label) {
+    try {
+        *label = CliSupport::makerLabel();
+        return true;
+    } catch (...) {
+        m_err << ErrorReport::describeCurrentException() << Qt::endl;
+        return false;
+    }
+}
+
+bool CliSession::writeFile(const QString& path, const QByteArray& data) {
+    try {
+        CliSupport::writeAtomically(path, data);
+        return true;
+    } catch (...) {
+        m_err << ErrorReport::describeCurrentException() << Qt::endl;
+        return false;
+    }
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "support/Prompter.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+
+class Clock;
+class DownloadProgress;
+class ModuleProtocol;
+struct AppState;
+
+// Copies the module's whole memory and turns it into the log: re-synchronise, identify,
+// read the 1024 blocks with progress (Esc ends the read), decode. Any failure leaves the
+// log empty with its own message titled "Download Data".
+class DownloadCommand {
+public:
+    static constexpr int kResyncTries = 5;
+    static constexpr int kBlocks = 1024;
+
+    DownloadCommand(AppState& state, ModuleProtocol& protocol, Prompter& prompter, Clock& clock,
+                    DownloadProgress& progress);
+
+    // The caption suffix after MainCaption (" - Data Buffer Empty", " - Downloaded Data").
+    std::function<void(const QString& suffix)> setCaptionSuffix;
+    // The moment that becomes DownloadDate.
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+
+    // The whole download. True when the log was loaded: the caller then shows the chart.
+    bool mnuDownload_Click();
+
+    // Reads the whole memory into FRAMBuffer; the result is in CommandOK.
+    void ReadFRAMData();
+
+    // Decodes FRAMBuffer into the log and the module parameters, as a download does once
+    // the memory is read. False (reported through the common error report) when the log
+    // pointer leads a record past the end of the memory; the log then stays empty.
+    static bool decodeImage(AppState& state, Prompter& prompter, const QDateTime& when);
+
+    static QString title() { return QStringLiteral("Download Data"); }
+
+private:
+    void tell(const QString& text, Prompter::Icon icon);
+    void caption(const QString& suffix);
+
+    AppState& m_state;
+    ModuleProtocol& m_protocol;
+    Prompter& m_prompter;
+    Clock& m_clock;
+    DownloadProgress& m_progress;
+};

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "logdata/FramImage.h"
+
+#include <QtGlobal>
+
+class SettingsStore;
+struct AppState;
+
+// The module's four operating parameters in the units the program keeps them in: the
+// interval in seconds, the pulses per revolution, the debounce in 50 us steps and the
+// minimum LED duty on a scale of 0 to 255.
+struct ModuleParameters {
+    static constexpr int kIntervalByte = 0;
+    static constexpr int kPulsesByte = 1;
+    static constexpr int kLogPointerLow = 2;
+    static constexpr int kLogPointerHigh = 3;
+    static constexpr int kDebounceByte = 4;
+    static constexpr int kBrightnessByte = 5;
+    // Seconds per tick of the module's interval counter.
+    static constexpr double kIntervalTick = 0.016;
+
+    float DataLogInterval = 0.1f;
+    float PulsePerRev = 1.0f;
+    quint8 RPMDebounce = 10;
+    quint8 MinLEDPWM = 15;
+
+    // Read from the first bytes of a memory image. A pulse byte of 0 stands for half a
+    // pulse; `capPulses` limits the pulses to 12, which a log needs to turn periods into
+    // sensible speeds, while the parameter panel shows what the module really holds.
+    static ModuleParameters fromBytes(const quint8* bytes, bool capPulses);
+
+    static ModuleParameters defaults() { return {}; }
+    static ModuleParameters current(const AppState& state);
+    void applyTo(AppState& state) const;
+
+    // The bytes the module keeps them in: 0 (ticks), 1 (0 for half a pulse), 4 and 5. The
+    // log pointer in bytes 2 and 3 belongs to the module and is never written.
+    void writeBytes(quint8* bytes) const;
+    static constexpr int kWrittenBytes[] = {kIntervalByte, kPulsesByte, kDebounceByte,
+                                            kBrightnessByte};
+
+    // Each under its own setting key.
+    void save(SettingsStore& store) const;
+
+    bool operator==(const ModuleParameters&) const = default;
+};

@@ -1,0 +1,104 @@
+#include "device/ParameterTransfer.h"
+
+#include "device/DownloadCommand.h"
+#include "device/ModuleParameters.h"
+#include "device/ModuleProtocol.h"
+#include "device/SerialLink.h"
+#include "logdata/AppState.h"
+
+namespace {
+const QString kDownloadTitle = QStringLiteral("Download Parameters");
+const QString kUploadTitle = QStringLiteral("Upload Parameters");
+} // namespace
+
+ParameterTransfer::ParameterTransfer(AppState& state, SettingsStore& settings,
+                                     ModuleProtocol& protocol, Prompter& prompter)
+    : m_state(state), m_settings(settings), m_protocol(protocol), m_prompter(prompter) {}
+
+void ParameterTransfer::tell(const QString& text, const QString& title) {
+    m_prompter.message(text, title, Prompter::Icon::Exclamation, Prompter::Ok);
+}
+
+bool ParameterTransfer::connect(const QString& title, const QString& verb) {
+    if (!m_protocol.ReSyncUpTo(DownloadCommand::kResyncTries)) {
+        tell(QStringLiteral("Cannot establish RS-232 link. Check cable and module power."), title);
+        m_protocol.link().closeIfOpen();
+        return false;
+    }
+    m_protocol.ReadFirmwareID();
+    if (!m_state.CommandOK) {
+        tell(QStringLiteral("Firmware ID read failed - cannot %1.").arg(verb), title);
+        return false;
+    }
+    if (m_state.FirmwareID.isEmpty()) {
+        tell(QStringLiteral("Invalid firmware ID - cannot %1.").arg(verb), title);
+        return false;
+    }
+    tell(QStringLiteral("Firmware ID: ") + m_state.FirmwareID, title);
+    return true;
+}
+
+bool ParameterTransfer::cmdQEROParamsDownload_Click() {
+    if (!connect(kDownloadTitle, QStringLiteral("download")))
+        return false;
+    auto& image = m_state.fram.FRAMBuffer;
+    bool ok = false;
+    m_protocol.SetAddress(0);
+    if (m_state.CommandOK) {
+        ok = true;
+        for (int a = 0; a < 6 && ok; ++a) {
+            const quint8 b = m_protocol.ReadFRAM();
+            ok = m_state.CommandOK;
+            if (ok)
+                image[a] = b;
+        }
+    }
+    // Nothing else talks to the module now; give the port back.
+    m_protocol.link().closeIfOpen();
+    if (!ok) {
+        tell(QStringLiteral("Download aborted - FRAM read failed"), kDownloadTitle);
+        return false;
+    }
+    const ModuleParameters p = ModuleParameters::fromBytes(image.data(), false);
+    p.applyTo(m_state);
+    p.save(m_settings);
+    return true;
+}
+
+bool ParameterTransfer::cmdQEROParamsUpload_Click() {
+    const ModuleParameters p = ModuleParameters::current(m_state);
+    p.save(m_settings);
+    auto& image = m_state.fram.FRAMBuffer;
+    p.writeBytes(image.data());
+
+    if (!connect(kUploadTitle, QStringLiteral("upload")))
+        return false;
+
+    const QString programmingFailed = QStringLiteral("Upload aborted - FRAM programming failed");
+    const QString verificationFailed = QStringLiteral("Upload aborted - FRAM verification failed");
+    for (int a : ModuleParameters::kWrittenBytes) {
+        m_protocol.SetAddress(a);
+        if (m_state.CommandOK)
+            m_protocol.WriteFRAM(image[a]);
+        if (m_state.CommandOK)
+            m_protocol.SetAddress(a);
+        if (!m_state.CommandOK) {
+            m_protocol.link().closeIfOpen();
+            tell(programmingFailed, kUploadTitle);
+            return false;
+        }
+        const quint8 back = m_protocol.ReadFRAM();
+        if (!m_state.CommandOK) {
+            m_protocol.link().closeIfOpen();
+            tell(verificationFailed, kUploadTitle);
+            return false;
+        }
+        if (back != image[a]) {
+            tell(verificationFailed, kUploadTitle);
+            return false;
+        }
+    }
+    m_protocol.link().closeIfOpen();
+    tell(QStringLiteral("Upload completed") + u'\n', kUploadTitle);
+    return true;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "support/Prompter.h"
+
+#include <QString>
+
+class ModuleProtocol;
+class SettingsStore;
+struct AppState;
+
+// Reads the four parameters from the module, or writes them and reads each byte back.
+class ParameterTransfer {
+public:
+    ParameterTransfer(AppState& state, SettingsStore& settings, ModuleProtocol& protocol,
+                      Prompter& prompter);
+
+    // Bytes 0 to 5 into FRAMBuffer and the parameters, which are stored as settings. True
+    // when the parameters were read (the caller refills the boxes).
+    bool cmdQEROParamsDownload_Click();
+    // Stores the settings, writes bytes 0, 1, 4 and 5 into FRAMBuffer and then into the
+    // module, each read back and compared. True when all four were verified.
+    bool cmdQEROParamsUpload_Click();
+
+private:
+    void tell(const QString& text, const QString& title);
+    // ReSync and identify; false after its message.
+    bool connect(const QString& title, const QString& verb);
+
+    AppState& m_state;
+    SettingsStore& m_settings;
+    ModuleProtocol& m_protocol;
+    Prompter& m_prompter;
+};

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "device/QeroParamsEditor.h"
+
+#include <QGroupBox>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class ModuleSession;
+class Prompter;
+class SettingsStore;
+struct AppState;
+
+// The module-parameter panel inside the main window: four boxes, each checked when the
+// focus leaves it, and the four buttons. The rules live in QeroParamsEditor and the
+// module transfers in ParameterTransfer; this only moves text in and out of the boxes.
+class QEROParamsPanel : public QGroupBox {
+    Q_OBJECT
+public:
+    QEROParamsPanel(AppState& state, SettingsStore& settings, Prompter& prompter,
+                    ModuleSession& session, QWidget* parent = nullptr);
+
+    // Empties the log and the memory image, fills the boxes and shows the panel.
+    void openPanel();
+
+    QLabel* lblDataLogInterval = nullptr;
+    QLineEdit* txtDataLogInterval = nullptr;
+    QLabel* lblPulsePerRev = nullptr;
+    QLineEdit* txtPulsePerRev = nullptr;
+    QLabel* lblRPMDebounce = nullptr;
+    QLineEdit* txtRPMDebounce = nullptr;
+    QLabel* lblMinLEDPWM = nullptr;
+    QLineEdit* txtMinLEDPWM = nullptr;
+    QPushButton* cmdQEROParamsDownload = nullptr;
+    QPushButton* cmdQEROParamsUpload = nullptr;
+    QPushButton* cmdRestoreDefaults = nullptr;
+    QPushButton* cmdQEROParamsOK = nullptr;
+
+Q_SIGNALS:
+    // A transfer with the module starts (true) or has ended (false); the window keeps
+    // other module commands from starting in the middle of it.
+    void moduleCommandRunning(bool running);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void fill(const QeroParamsEditor::Texts& texts);
+    void validate(QLineEdit* box);
+    void cmdQEROParamsDownload_Click();
+    void cmdQEROParamsUpload_Click();
+    void cmdRestoreDefaults_Click();
+    void cmdQEROParamsOK_Click();
+
+    AppState& m_state;
+    SettingsStore& m_settings;
+    Prompter& m_prompter;
+    // The session, not its protocol: the link behind it can be replaced.
+    ModuleSession& m_session;
+    QeroParamsEditor m_editor;
+    bool m_validating = false;
+};

@@ -1,0 +1,124 @@
+#include "device/QeroParamsEditor.h"
+
+#include "device/ModuleParameters.h"
+#include "logdata/AppState.h"
+#include "support/Numbers.h"
+#include "support/Prompter.h"
+
+#include <cmath>
+
+QeroParamsEditor::QeroParamsEditor(AppState& state, SettingsStore& settings, Prompter& prompter)
+    : m_state(state), m_settings(settings), m_prompter(prompter) {}
+
+QString QeroParamsEditor::intervalText(float seconds) {
+    // The module counts in 16 ms ticks; the box shows the nearest twentieth of a second.
+    return Numbers::format(Numbers::roundHalfEven(20.0 * double(seconds)) / 20.0,
+                           QStringLiteral("0.00"));
+}
+
+QString QeroParamsEditor::pulsesText(float& pulsePerRev) {
+    if (pulsePerRev < 1.0f) {
+        pulsePerRev = 0.5f;
+        return Numbers::format(0.5, QStringLiteral("0.0"));
+    }
+    pulsePerRev = std::floor(pulsePerRev);
+    return Numbers::format(double(pulsePerRev), QStringLiteral("#"));
+}
+
+QString QeroParamsEditor::debounceText(quint8 steps) {
+    return Numbers::format(steps / 20.0, QStringLiteral("0.00"));
+}
+
+QString QeroParamsEditor::brightnessText(quint8 duty) {
+    return Numbers::format(Numbers::roundHalfEven(duty * 100.0 / 255.0), QStringLiteral("##0"));
+}
+
+QeroParamsEditor::Texts QeroParamsEditor::texts() {
+    return {intervalText(m_state.log.DataLogInterval), pulsesText(m_state.PulsePerRev),
+            debounceText(m_state.RPMDebounce), brightnessText(m_state.MinLEDPWM)};
+}
+
+QeroParamsEditor::Texts QeroParamsEditor::open() {
+    m_state.fram.ClearFRAMBuffer();
+    m_state.log.ClearDataBuffer();
+    return texts();
+}
+
+void QeroParamsEditor::outOfRange(const QString& text, const QString& title) {
+    m_prompter.message(text, title, Prompter::Icon::Exclamation, Prompter::Ok);
+}
+
+QString QeroParamsEditor::txtDataLogInterval_Validate(const QString& text) {
+    const QString title = QStringLiteral("Data Logging Interval");
+    double v = Numbers::leadingNumber(text);
+    if (v < 0.1) {
+        outOfRange(QStringLiteral("Value must be greater than or equal to .1"), title);
+        v = 0.1;
+    } else if (v > 1.0) {
+        outOfRange(QStringLiteral("Value must be less than or equal to 1"), title);
+        v = 1.0;
+    }
+    const double ticks = Numbers::roundHalfEven(v / ModuleParameters::kIntervalTick);
+    m_state.log.DataLogInterval = float(ModuleParameters::kIntervalTick * ticks);
+    return intervalText(m_state.log.DataLogInterval);
+}
+
+QString QeroParamsEditor::txtPulsePerRev_Validate(const QString& text) {
+    const QString title = QStringLiteral("RPM Pulses Per Revolution");
+    double v = Numbers::leadingNumber(text);
+    if (v < 0.5) {
+        outOfRange(QStringLiteral("Value must be greater than or equal to .5"), title);
+        v = 0.5;
+    } else if (v > 12.0) {
+        outOfRange(QStringLiteral("Value must be less than or equal to 12"), title);
+        v = 12.0;
+    }
+    m_state.PulsePerRev = v < 1.0 ? 0.5f : float(std::floor(v));
+    return pulsesText(m_state.PulsePerRev);
+}
+
+QString QeroParamsEditor::txtRPMDebounce_Validate(const QString& text) {
+    const QString title = QStringLiteral("RPM Debounce Time");
+    double v = Numbers::leadingNumber(text);
+    if (v < 0.1) {
+        outOfRange(QStringLiteral("Value must be greater than or equal to .1"), title);
+        v = 0.1;
+    } else if (v > 9.9) {
+        outOfRange(QStringLiteral("Value must be less than or equal to 9.9"), title);
+        v = 9.9;
+    }
+    // 50 us steps; a part of a step is dropped.
+    m_state.RPMDebounce = quint8(std::floor(v * 20.0));
+    return debounceText(m_state.RPMDebounce);
+}
+
+QString QeroParamsEditor::txtMinLEDPWM_Validate(const QString& text) {
+    const QString title = QStringLiteral("Minimum LED Brightness");
+    double v = Numbers::leadingNumber(text);
+    v = std::isfinite(v) ? std::floor(v) : v;
+    if (!(v >= 5.0)) {
+        outOfRange(QStringLiteral("Value must be greater than or equal to 5%"), title);
+        v = 5.0;
+    } else if (v > 100.0) {
+        outOfRange(QStringLiteral("Value must be less than or equal to 100%"), title);
+        v = 100.0;
+    }
+    m_state.MinLEDPWM = quint8(Numbers::roundHalfEven(v * 255.0 / 100.0));
+    return brightnessText(m_state.MinLEDPWM);
+}
+
+QeroParamsEditor::Texts QeroParamsEditor::cmdRestoreDefaults_Click() {
+    const ModuleParameters defaults = ModuleParameters::defaults();
+    defaults.applyTo(m_state);
+    defaults.save(m_settings);
+    Texts t = texts();
+    // The default interval is shown as it is, not on the 16 ms grid.
+    t.interval = Numbers::format(double(m_state.log.DataLogInterval), QStringLiteral("0.00"));
+    return t;
+}
+
+void QeroParamsEditor::cmdQEROParamsOK_Click() {
+    const ModuleParameters p = ModuleParameters::current(m_state);
+    p.save(m_settings);
+    p.writeBytes(m_state.fram.FRAMBuffer.data());
+}

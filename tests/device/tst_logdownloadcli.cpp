@@ -1,0 +1,242 @@
+#include "cli/DecodeCommand.h"
+#include "cli/DownloadCommand.h"
+#include "cli/EraseCommand.h"
+#include "cli/ParamsCommand.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+template <typename F> Run run(F command, const QStringList& args) {
+    Run r;
+    QTextStream out(&r.out);
+    QTextStream err(&r.err);
+    r.status = command(args, out, err);
+    out.flush();
+    err.flush();
+    return r;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// qero4d-sim on a pseudo-terminal.
+struct Sim {
+    QProcess process;
+    QString device;
+
+    bool start(const QStringList& args) {
+        process.start(QStringLiteral(QERO_SIM_PATH), args);
+        if (!process.waitForStarted(5000))
+            return false;
+        while (!process.canReadLine())
+            if (!process.waitForReadyRead(5000))
+                return false;
+        device = QString::fromLocal8Bit(process.readLine()).trimmed();
+        return !device.isEmpty();
+    }
+    void stop() {
+        if (process.state() != QProcess::NotRunning) {
+            process.terminate();
+            if (!process.waitForFinished(5000))
+                process.kill();
+        }
+    }
+    ~Sim() { stop(); }
+};
+
+} // namespace
+
+class tst_logdownloadcli : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void usage_data();
+    void usage();
+    void decodeRefusesAWrongImage();
+    void decodeReportsAPointerPastTheEnd();
+    void downloadMatchesDecodeOfTheSavedImage();
+    void unpluggedModuleWritesNothing();
+    void interruptWritesNothing();
+    void eraseAndParams();
+
+private:
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+};
+
+void tst_logdownloadcli::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    // Never the user's own settings.
+    qputenv("QERO4D_SETTINGS", path("settings.ini").toLocal8Bit());
+}
+
+void tst_logdownloadcli::usage_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::newRow("decode without output") << "decode" << QStringList{"x.fram"} << 2;
+    QTest::newRow("decode unknown option") << "decode" << QStringList{"x", "-o", "y", "--z"} << 2;
+    QTest::newRow("decode help") << "decode" << QStringList{"--help"} << 0;
+    QTest::newRow("download without port") << "download" << QStringList{"-o", "x.log"} << 2;
+    QTest::newRow("download bad port")
+        << "download" << QStringList{"--port", "0", "-o", "x.log"} << 2;
+    QTest::newRow("download help") << "download" << QStringList{"--help"} << 0;
+    QTest::newRow("erase without --yes") << "erase" << QStringList{"--port", "3"} << 2;
+    QTest::newRow("params bad name")
+        << "params" << QStringList{"--port", "3", "--set", "speed=3"} << 2;
+    QTest::newRow("params help") << "params" << QStringList{"--help"} << 0;
+}
+
+void tst_logdownloadcli::usage() {
+    QFETCH(QString, command);
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    Run r;
+    if (command == u"decode")
+        r = run(runDecodeCommand, args);
+    else if (command == u"download")
+        r = run(runDownloadCommand, args);
+    else if (command == u"erase")
+        r = run(runEraseCommand, args);
+    else
+        r = run(runParamsCommand, args);
+    QCOMPARE(r.status, status);
+    if (status == 0)
+        QVERIFY(r.out.startsWith("usage: qero4d-cli " + command));
+    else
+        QVERIFY(!r.err.isEmpty());
+    QVERIFY(!QFile::exists("x.log"));
+}
+
+void tst_logdownloadcli::decodeRefusesAWrongImage() {
+    QFile f(path("short.fram"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(65535, '\0'));
+    f.close();
+    const Run r = run(runDecodeCommand, {path("short.fram"), "-o", path("short.log")});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains("65535 bytes"), qPrintable(r.err));
+    QVERIFY(!QFile::exists(path("short.log")));
+}
+
+void tst_logdownloadcli::decodeReportsAPointerPastTheEnd() {
+    QByteArray image(65536, '\0');
+    image[2] = char(0xFC); // 65532
+    image[3] = char(0xFF);
+    QFile f(path("edge.fram"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(image);
+    f.close();
+    const Run r = run(runDecodeCommand, {path("edge.fram"), "-o", path("edge.log")});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains("address 65532"), qPrintable(r.err));
+    QVERIFY(!QFile::exists(path("edge.log")));
+}
+
+void tst_logdownloadcli::downloadMatchesDecodeOfTheSavedImage() {
+    Sim sim;
+    QVERIFY(sim.start({"--no-pacing", "--save-image", path("sim.fram")}));
+    const Run d =
+        run(runDownloadCommand, {"--port", sim.device, "-o", path("download.log"), "--image",
+                                 path("download.fram"), "--comment", "dyno run 3"});
+    QVERIFY2(d.status == 0, qPrintable(d.err));
+    QVERIFY(d.err.contains("Firmware ID: "));
+    QVERIFY(d.err.contains("Reading FRAM 100%"));
+    sim.stop();
+
+    const QByteArray saved = readAll(path("sim.fram"));
+    QCOMPARE(saved.size(), 65536);
+    QCOMPARE(readAll(path("download.fram")), saved);
+
+    const QString date = d.out.section(QStringLiteral("Downloaded "), 1).trimmed();
+    QVERIFY(!date.isEmpty());
+    const Run c = run(runDecodeCommand, {path("sim.fram"), "-o", path("decode.log"), "--date", date,
+                                         "--comment", "dyno run 3"});
+    QVERIFY2(c.status == 0, qPrintable(c.err));
+    const QByteArray downloaded = readAll(path("download.log"));
+    QVERIFY(downloaded.size() > 12000 * 10);
+    QVERIFY(downloaded.contains("dyno run 3"));
+    QCOMPARE(readAll(path("decode.log")), downloaded);
+}
+
+void tst_logdownloadcli::unpluggedModuleWritesNothing() {
+    QFile old(path("kept.log"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("an earlier log\r\n");
+    old.close();
+
+    Sim sim;
+    QVERIFY(sim.start({"--no-pacing", "--unplug-after", "200"}));
+    QElapsedTimer t;
+    t.start();
+    const Run r = run(runDownloadCommand,
+                      {"--port", sim.device, "-o", path("kept.log"), "--image", path("kept.fram")});
+    QCOMPARE(r.status, 1);
+    QVERIFY(t.elapsed() < 5000);
+    QVERIFY2(r.err.contains("RS-232 timeout. Check cable and click Abort."), qPrintable(r.err));
+    QVERIFY(r.err.contains("FRAM download failed."));
+    QCOMPARE(readAll(path("kept.log")), QByteArray("an earlier log\r\n"));
+    QVERIFY(!QFile::exists(path("kept.fram")));
+}
+
+void tst_logdownloadcli::interruptWritesNothing() {
+    Sim sim;
+    QVERIFY(sim.start({}));
+    // Ctrl-C a moment into the read, which at the line rate takes about 12 s.
+    QTimer::singleShot(1500, [] { std::raise(SIGINT); });
+    QElapsedTimer t;
+    t.start();
+    const Run r = run(runDownloadCommand, {"--port", sim.device, "-o", path("ctrlc.log")});
+    QCOMPARE(r.status, 130);
+    QVERIFY(t.elapsed() < 6000);
+    QVERIFY(r.err.contains("FRAM download failed."));
+    QVERIFY(!QFile::exists(path("ctrlc.log")));
+}
+
+void tst_logdownloadcli::eraseAndParams() {
+    Sim sim;
+    QVERIFY(sim.start({"--no-pacing", "--save-image", path("params.fram")}));
+
+    const Run e = run(runEraseCommand, {"--port", sim.device, "--yes"});
+    QVERIFY2(e.status == 0, qPrintable(e.err));
+    QVERIFY(e.err.contains("QERO data buffer cleared."));
+
+    const Run set = run(runParamsCommand, {"--port", sim.device, "--set", "interval=0.55", "--set",
+                                           "pulses=13", "--set", "brightness=50.9"});
+    QVERIFY2(set.status == 0, qPrintable(set.err));
+    QVERIFY(set.err.contains("Value must be less than or equal to 12"));
+    QVERIFY(set.err.contains("Upload completed"));
+
+    const Run show = run(runParamsCommand, {"--port", sim.device});
+    QVERIFY2(show.status == 0, qPrintable(show.err));
+    QCOMPARE(show.out, QStringLiteral("Data Logging Interval (0.1-1.0 sec): 0.55\n"
+                                      "RPM Pulses/Rev (0.5-12): 12\n"
+                                      "RPM Debounce (0.1-9.9 msec): 0.50\n"
+                                      "Minimum LED Brightness (5-100%): 50\n"));
+    QCOMPARE(set.out, show.out);
+    sim.stop();
+    const QByteArray image = readAll(path("params.fram"));
+    QCOMPARE(image.size(), 65536);
+    QCOMPARE(quint8(image[0]), quint8(34));
+    QCOMPARE(quint8(image[1]), quint8(12));
+    QCOMPARE(quint8(image[5]), quint8(128));
+}
+
+QTEST_GUILESS_MAIN(tst_logdownloadcli)
+#include "tst_logdownloadcli.moc"
