@@ -13,6 +13,14 @@ QString programFolder() {
 }
 
 QString installedFolder() {
+    // Seen from the program first, so an installation under another prefix than the one
+    // it was built for finds its own files.
+    if (QCoreApplication::instance()) {
+        const QString beside = QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                               QStringLiteral("/" QERO_DATA_DIR_FROM_BIN));
+        if (QFileInfo(beside).isDir())
+            return beside;
+    }
     return QStringLiteral(QERO_DATA_DIR);
 }
 
