@@ -1,7 +1,10 @@
 #include "app/frmMain.h"
 
+#include "afrtable/AFRTable.h"
+#include "afrtable/frmAFRTable.h"
 #include "app/AboutText.h"
 #include "app/CurrentPrinter.h"
+#include "app/CurrentPrinterProvider.h"
 #include "app/HelpFile.h"
 #include "app/SettingsTable.h"
 #include "app/frmHelp.h"
@@ -131,8 +134,8 @@ void frmMain::buildMenus() {
                        mnuViewChart, mnuViewAFRTable, mnuDownload, mnuClearQEROBuffer, mnuPortSetup,
                        mnuHelpContents, mnuAbout})
         a->setEnabled(false);
-    for (QAction* a : {mnuViewRealTime, mnuPortSetup, mnuMaxRPM, mnuAbout, mnuEditComment,
-                       mnuHelpContents, mnuPrintSetup})
+    for (QAction* a : {mnuViewRealTime, mnuPortSetup, mnuMaxRPM, mnuViewAFRTable, mnuAbout,
+                       mnuEditComment, mnuHelpContents, mnuPrintSetup})
         a->setEnabled(true);
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
     connect(mnuEditComment, &QAction::triggered, this, &frmMain::mnuEditComment_Click);
@@ -152,6 +155,7 @@ void frmMain::buildMenus() {
     connect(mnuSaveFile, &QAction::triggered, this, &frmMain::mnuSaveFile_Click);
     connect(mnuAnalogInScale, &QAction::triggered, this, &frmMain::mnuAnalogInScale_Click);
     connect(mnuFuelType, &QAction::triggered, this, &frmMain::mnuFuelType_Click);
+    connect(mnuViewAFRTable, &QAction::triggered, this, &frmMain::mnuViewAFRTable_Click);
 }
 
 void frmMain::buildPanels() {
@@ -425,6 +429,26 @@ void frmMain::mnuPrintSetup_Click() {
         if (dialog.exec() == QDialog::Accepted)
             m_printer->remember(printer);
     });
+}
+
+void frmMain::mnuViewAFRTable_Click() {
+    cmdCloseRealTimeData_Click();
+    const QString title = QStringLiteral("View AFR Table");
+    if (m_state.log.DataBufferEmpty) {
+        m_prompter.message(QStringLiteral("Data buffer empty."), title, Prompter::Icon::Exclamation,
+                           Prompter::Ok);
+        return;
+    }
+    if (!AFRTable::legendHasTPS(m_state.log.AnalogLegend)) {
+        m_prompter.message(AFRTable::kNoTPSMessage, title, Prompter::Icon::Exclamation,
+                           Prompter::Ok);
+        return;
+    }
+    CurrentPrinterProvider printers(*m_printer);
+    frmAFRTable form(
+        m_state, m_settings, m_prompter,
+        [this](const QString& suffix) { setCaptionSuffix(suffix); }, &printers, this);
+    form.exec();
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

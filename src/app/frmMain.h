@@ -74,6 +74,10 @@ public:
     ConnectionStateMachine& stateMachine() { return *m_stateMachine; }
     RealTimePoller& poller() { return *m_poller; }
 
+    // View > AFR Table: refuses an empty buffer and a log without throttle values,
+    // otherwise shows the table window modally.
+    void mnuViewAFRTable_Click();
+
     QMenu* mnuFile = nullptr;
     QMenu* mnuEdit = nullptr;
     QMenu* mnuView = nullptr;

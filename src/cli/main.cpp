@@ -8,6 +8,7 @@
 #include "cli/LiveCommand.h"
 #include "cli/ParamsCommand.h"
 #include "cli/ScanCommand.h"
+#include "cli/TableCommand.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -37,6 +38,7 @@ const Command kCommands[] = {
     {"params", "show or change the module's parameters", runParamsCommand},
     {"scan", "look for the module on the serial ports", runScanCommand},
     {"live", "print the module's live values, one line per polling cycle", runLiveCommand},
+    {"table", "build the AFR table of one or more log files", runTableCommand},
 };
 
 void printUsage(QTextStream& s) {

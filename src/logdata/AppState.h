@@ -20,6 +20,11 @@ struct AppState {
     quint8 MinLEDPWM = 15;
     QString AFRTableData = QStringLiteral("Sensor 1");
 
+    // AFR table parameters: reset each time the table window opens, never saved.
+    QString AFRTableDisplay = QStringLiteral("AFR");
+    float AFRTarget = 13.2f;
+    qint16 MinSampleNum = 5;
+
     // Number pattern of every shown or printed AFR, derived from the ratio.
     QString AFRFormat = QStringLiteral("#0.0");
 

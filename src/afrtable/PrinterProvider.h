@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QStringList>
+
+class QPagedPaintDevice;
+
+// Where a printout goes. The windows print through this so that a later printer set-up
+// can choose the device, and tests can print to a PDF file.
+class PrinterProvider {
+public:
+    virtual ~PrinterProvider() = default;
+    // The device for one document; owned by the provider. Painting on it and ending the
+    // painter sends the page. Null when there is no printer at all.
+    virtual QPagedPaintDevice* printer() = 0;
+    // The font families the printer can use.
+    virtual QStringList fontFamilies() = 0;
+};

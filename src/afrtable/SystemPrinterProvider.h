@@ -1,0 +1,20 @@
+#pragma once
+
+#include "afrtable/PrinterProvider.h"
+
+#include <memory>
+
+class QPrinter;
+
+// The system's current (default) printer, used without a printer dialog.
+class SystemPrinterProvider : public PrinterProvider {
+public:
+    SystemPrinterProvider();
+    ~SystemPrinterProvider() override;
+
+    QPagedPaintDevice* printer() override;
+    QStringList fontFamilies() override;
+
+private:
+    std::unique_ptr<QPrinter> m_printer;
+};

@@ -1,0 +1,430 @@
+#include "afrtable/frmAFRTable.h"
+
+#include "afrtable/AFRTableFields.h"
+#include "afrtable/AFRTableMerge.h"
+#include "afrtable/AFRTablePage.h"
+#include "afrtable/AFRTablePrintout.h"
+#include "afrtable/SystemPrinterProvider.h"
+#include "app/SettingsTable.h"
+#include "logdata/AppState.h"
+#include "support/ErrorReport.h"
+#include "support/Numbers.h"
+#include "support/Prompter.h"
+#include "support/QeroFailure.h"
+#include "support/SettingsStore.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPagedPaintDevice>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const QColor kLightCyan(128, 255, 255);
+const QColor kLightRed(255, 128, 128);
+
+// The grid sits this far in from the window's left edge and below its top (twips).
+constexpr int kGridLeft = 126;
+constexpr int kGridTop = 2016;
+constexpr int kWidthAllowance = 300;
+constexpr int kHeightAllowance = 2400;
+
+} // namespace
+
+frmAFRTable::frmAFRTable(AppState& state, SettingsStore& settings, Prompter& prompter,
+                         std::function<void(const QString&)> setCaptionSuffix,
+                         PrinterProvider* printers, QWidget* parent)
+    : QDialog(parent), m_state(state), m_settings(settings), m_prompter(prompter),
+      m_setCaptionSuffix(std::move(setCaptionSuffix)), m_printers(printers) {
+    if (!m_printers) {
+        m_ownPrinters = std::make_unique<SystemPrinterProvider>();
+        m_printers = m_ownPrinters.get();
+    }
+    setObjectName(QStringLiteral("frmAFRTable"));
+    setWindowTitle(QStringLiteral("QERO Dual Channel Data Logging Program - AFR Table"));
+    setModal(true);
+    buildControls();
+    resize(860, 820);
+    Form_Load();
+}
+
+frmAFRTable::~frmAFRTable() = default;
+
+void frmAFRTable::buildControls() {
+    menuBar = new QMenuBar(this);
+    mnuFile = menuBar->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuOpenAddFile = mnuFile->addAction(QStringLiteral("&Open Additional File"));
+    mnuOpenAddFile->setObjectName(QStringLiteral("mnuOpenAddFile"));
+    mnuSep1 = mnuFile->addSeparator();
+    mnuSep1->setObjectName(QStringLiteral("mnuSep1"));
+    mnuExit = mnuFile->addAction(QStringLiteral("E&xit"));
+    mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    connect(mnuOpenAddFile, &QAction::triggered, this, &frmAFRTable::mnuOpenAddFile_Click);
+    connect(mnuExit, &QAction::triggered, this, &QWidget::close);
+
+    m_client = new QWidget(this);
+
+    fraAFRTableData = new QGroupBox(QStringLiteral("Table Data"), m_client);
+    fraAFRTableData->setObjectName(QStringLiteral("fraAFRTableData"));
+    optSensor1AFR = new QRadioButton(QStringLiteral("Sensor 1 AFR"), fraAFRTableData);
+    optSensor1AFR->setObjectName(QStringLiteral("optSensor1AFR"));
+    optSensor2AFR = new QRadioButton(QStringLiteral("Sensor 2 AFR"), fraAFRTableData);
+    optSensor2AFR->setObjectName(QStringLiteral("optSensor2AFR"));
+    auto* dataLayout = new QVBoxLayout(fraAFRTableData);
+    dataLayout->addWidget(optSensor1AFR);
+    dataLayout->addWidget(optSensor2AFR);
+    dataLayout->addStretch(1);
+
+    fraAFRTableParams = new QGroupBox(QStringLiteral("Table Parameters"), m_client);
+    fraAFRTableParams->setObjectName(QStringLiteral("fraAFRTableParams"));
+    chkFilterData = new QCheckBox(QStringLiteral("Filter Unstable Data"), fraAFRTableParams);
+    chkFilterData->setObjectName(QStringLiteral("chkFilterData"));
+    optAFRDisplay = new QRadioButton(QStringLiteral("AFR Display"), fraAFRTableParams);
+    optAFRDisplay->setObjectName(QStringLiteral("optAFRDisplay"));
+    optFuelCorrDisplay =
+        new QRadioButton(QStringLiteral("Fuel Percent Correction Display"), fraAFRTableParams);
+    optFuelCorrDisplay->setObjectName(QStringLiteral("optFuelCorrDisplay"));
+    lblMinSampleLegend = new QLabel(QStringLiteral("Minimum Samples Per Cell"), fraAFRTableParams);
+    lblMinSampleLegend->setObjectName(QStringLiteral("lblMinSampleLegend"));
+    txtMinSampleNum = new QLineEdit(fraAFRTableParams);
+    txtMinSampleNum->setObjectName(QStringLiteral("txtMinSampleNum"));
+    lblAFRTargetLegend = new QLabel(QStringLiteral("AFR Target"), fraAFRTableParams);
+    lblAFRTargetLegend->setObjectName(QStringLiteral("lblAFRTargetLegend"));
+    txtAFRTarget = new QLineEdit(fraAFRTableParams);
+    txtAFRTarget->setObjectName(QStringLiteral("txtAFRTarget"));
+    for (QLineEdit* box : {txtMinSampleNum, txtAFRTarget}) {
+        box->setMaximumWidth(70);
+        box->installEventFilter(this);
+    }
+    auto* paramsLayout = new QGridLayout(fraAFRTableParams);
+    paramsLayout->addWidget(chkFilterData, 0, 0);
+    paramsLayout->addWidget(optAFRDisplay, 1, 0);
+    paramsLayout->addWidget(optFuelCorrDisplay, 2, 0);
+    paramsLayout->addWidget(txtMinSampleNum, 0, 1);
+    paramsLayout->addWidget(lblMinSampleLegend, 0, 2);
+    paramsLayout->addWidget(txtAFRTarget, 1, 1);
+    paramsLayout->addWidget(lblAFRTargetLegend, 1, 2);
+    paramsLayout->setColumnStretch(2, 1);
+
+    cmdRefreshTable = new QPushButton(QStringLiteral("Refresh Table"), m_client);
+    cmdRefreshTable->setObjectName(QStringLiteral("cmdRefreshTable"));
+    cmdPrint = new QPushButton(QStringLiteral("Print"), m_client);
+    cmdPrint->setObjectName(QStringLiteral("cmdPrint"));
+    cmdExit = new QPushButton(QStringLiteral("Exit"), m_client);
+    cmdExit->setObjectName(QStringLiteral("cmdExit"));
+    for (QPushButton* b : {cmdRefreshTable, cmdPrint, cmdExit}) {
+        // Return in a number box must not press a button behind the user's back.
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+    connect(cmdRefreshTable, &QPushButton::clicked, this, &frmAFRTable::cmdRefreshTable_Click);
+    connect(cmdPrint, &QPushButton::clicked, this, &frmAFRTable::cmdPrint_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
+
+    fraAFRTableData->setGeometry(8, 4, 150, 84);
+    fraAFRTableParams->setGeometry(166, 4, 470, 120);
+    cmdRefreshTable->setGeometry(650, 10, 120, 30);
+    cmdPrint->setGeometry(650, 48, 120, 30);
+    cmdExit->setGeometry(650, 86, 120, 30);
+
+    VSFlexGrid1 = new QTableWidget(m_client);
+    VSFlexGrid1->setObjectName(QStringLiteral("VSFlexGrid1"));
+    VSFlexGrid1->setToolTip(QStringLiteral("Click to select or double click to edit cell"));
+    VSFlexGrid1->horizontalHeader()->hide();
+    VSFlexGrid1->verticalHeader()->hide();
+    VSFlexGrid1->horizontalHeader()->setMinimumSectionSize(1);
+    VSFlexGrid1->verticalHeader()->setMinimumSectionSize(1);
+    VSFlexGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    VSFlexGrid1->setEditTriggers(QAbstractItemView::DoubleClicked);
+    VSFlexGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    VSFlexGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    VSFlexGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    VSFlexGrid1->hide();
+
+    mnuPopUpEdit3D = new QMenu(this);
+    mnuPopUpEdit3D->setObjectName(QStringLiteral("mnuPopUpEdit3D"));
+    mnuPopUpCopy3D = mnuPopUpEdit3D->addAction(QStringLiteral("Copy"));
+    mnuPopUpCopy3D->setObjectName(QStringLiteral("mnuPopUpCopy3D"));
+    connect(mnuPopUpCopy3D, &QAction::triggered, this, &frmAFRTable::mnuPopUpCopy3D_Click);
+    connect(VSFlexGrid1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        mnuPopUpEdit3D->popup(VSFlexGrid1->viewport()->mapToGlobal(at));
+    });
+}
+
+int frmAFRTable::twipsX(int twips) const {
+    return twips * logicalDpiX() / 1440;
+}
+int frmAFRTable::twipsY(int twips) const {
+    return twips * logicalDpiY() / 1440;
+}
+
+void frmAFRTable::Form_Load() {
+    setMerged(false);
+    if (m_state.AFRTableData == QLatin1String("Sensor 1"))
+        optSensor1AFR->setChecked(true);
+    else
+        optSensor2AFR->setChecked(true);
+    m_state.AFRTableDisplay = QStringLiteral("AFR");
+    optAFRDisplay->setChecked(true);
+    m_state.AFRTarget = AFRTableFields::defaultTarget(m_state.log.StoichRatio);
+    m_state.MinSampleNum = 5;
+    txtAFRTarget->setText(Numbers::format(m_state.AFRTarget, m_state.AFRFormat));
+    txtMinSampleNum->setText(AFRTableFields::minSamplesText(m_state.MinSampleNum));
+    WriteAFRTable(m_state.AFRTableDisplay, true);
+}
+
+void frmAFRTable::WriteAFRTable(const QString& display, bool reset) {
+    ErrorReport::runStep(m_prompter, [&] {
+        showGrid(m_table.WriteAFRTable(display, reset, m_state, chkFilterData->isChecked()));
+    });
+}
+
+void frmAFRTable::showGrid(const AFRTableGrid& grid) {
+    VSFlexGrid1->setRowCount(AFRTableGrid::kRows);
+    VSFlexGrid1->setColumnCount(AFRTableGrid::kColumns);
+    const QColor window = palette().color(QPalette::Base);
+    for (int r = 0; r < AFRTableGrid::kRows; ++r) {
+        for (int c = 0; c < AFRTableGrid::kColumns; ++c) {
+            QTableWidgetItem* item = VSFlexGrid1->item(r, c);
+            if (!item) {
+                item = new QTableWidgetItem;
+                VSFlexGrid1->setItem(r, c, item);
+            }
+            item->setText(grid.text[r][c]);
+            item->setTextAlignment(Qt::AlignCenter);
+            switch (grid.colour[r][c]) {
+            case AFRTableGrid::Colour::LightCyan:
+                item->setBackground(kLightCyan);
+                break;
+            case AFRTableGrid::Colour::LightRed:
+                item->setBackground(kLightRed);
+                break;
+            case AFRTableGrid::Colour::Window:
+                item->setBackground(window);
+                break;
+            }
+        }
+    }
+    Form_Resize();
+    VSFlexGrid1->show();
+}
+
+AFRTableGrid::Texts frmAFRTable::gridTexts() const {
+    AFRTableGrid::Texts texts{};
+    for (int r = 0; r < AFRTableGrid::kRows && r < VSFlexGrid1->rowCount(); ++r) {
+        for (int c = 0; c < AFRTableGrid::kColumns && c < VSFlexGrid1->columnCount(); ++c) {
+            if (const QTableWidgetItem* item = VSFlexGrid1->item(r, c))
+                texts[r][c] = item->text();
+        }
+    }
+    return texts;
+}
+
+void frmAFRTable::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmAFRTable::Form_Resize() {
+    const int menuHeight = menuBar->sizeHint().height();
+    menuBar->setGeometry(0, 0, width(), menuHeight);
+    m_client->setGeometry(0, menuHeight, width(), std::max(0, height() - menuHeight));
+    const int w = std::max(0, m_client->width() - twipsX(kWidthAllowance));
+    const int h = std::max(0, m_client->height() - twipsY(kHeightAllowance));
+    VSFlexGrid1->setGeometry(twipsX(kGridLeft), twipsY(kGridTop), w, h);
+    // The 31 x 10 cells fill the grid exactly, whatever the window's size.
+    const int rows = std::max(1, VSFlexGrid1->rowCount());
+    const int columns = std::max(1, VSFlexGrid1->columnCount());
+    const int inner = 2 * VSFlexGrid1->frameWidth();
+    const int rowHeight = std::max(1, (h - inner) / rows);
+    const int columnWidth = std::max(1, (w - inner) / columns);
+    for (int r = 0; r < VSFlexGrid1->rowCount(); ++r)
+        VSFlexGrid1->setRowHeight(r, rowHeight);
+    for (int c = 0; c < VSFlexGrid1->columnCount(); ++c)
+        VSFlexGrid1->setColumnWidth(c, columnWidth);
+}
+
+void frmAFRTable::setMerged(bool merged) {
+    fraAFRTableParams->setEnabled(!merged);
+    fraAFRTableData->setEnabled(!merged);
+    cmdRefreshTable->setEnabled(!merged);
+    // The legends and options are greyed explicitly too, so the merged state reads the
+    // same on every style.
+    const QColor text = merged ? palette().color(QPalette::Disabled, QPalette::WindowText)
+                               : palette().color(QPalette::Active, QPalette::ButtonText);
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             optAFRDisplay, optSensor1AFR, optSensor2AFR, optFuelCorrDisplay, chkFilterData,
+             lblAFRTargetLegend, lblMinSampleLegend, txtAFRTarget, txtMinSampleNum}) {
+        QPalette pal = w->palette();
+        for (QPalette::ColorRole role :
+             {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+            pal.setColor(QPalette::Active, role, text),
+                pal.setColor(QPalette::Inactive, role, text);
+        w->setPalette(pal);
+    }
+}
+
+void frmAFRTable::cmdRefreshTable_Click() {
+    m_state.AFRTableData =
+        optSensor1AFR->isChecked() ? QStringLiteral("Sensor 1") : QStringLiteral("Sensor 2");
+    SettingsTable::save(m_settings, QStringLiteral("AFRTableData"), m_state.AFRTableData);
+    m_state.AFRTableDisplay =
+        optAFRDisplay->isChecked() ? QStringLiteral("AFR") : QStringLiteral("Fuel");
+    WriteAFRTable(m_state.AFRTableDisplay, true);
+}
+
+bool frmAFRTable::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        // Leaving the box for another control of this window checks it; switching to
+        // another window or opening a menu does not.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            if (watched == txtAFRTarget)
+                txtAFRTarget_Validate();
+            else if (watched == txtMinSampleNum)
+                txtMinSampleNum_Validate();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmAFRTable::txtAFRTarget_Validate() {
+    if (m_validating)
+        return; // the message box itself takes the focus away
+    m_validating = true;
+    const auto checked = AFRTableFields::checkTarget(txtAFRTarget->text(), m_state.log.StoichRatio,
+                                                     m_state.AFRFormat);
+    if (!checked.message.isEmpty())
+        m_prompter.message(checked.message, AFRTableFields::kTargetTitle,
+                           Prompter::Icon::Exclamation, Prompter::Ok);
+    m_state.AFRTarget = float(checked.value);
+    txtAFRTarget->setText(checked.boxText);
+    m_validating = false;
+}
+
+void frmAFRTable::txtMinSampleNum_Validate() {
+    if (m_validating)
+        return;
+    m_validating = true;
+    const auto checked = AFRTableFields::checkMinSamples(txtMinSampleNum->text());
+    if (!checked.message.isEmpty())
+        m_prompter.message(checked.message, AFRTableFields::kMinSamplesTitle,
+                           Prompter::Icon::Exclamation, Prompter::Ok);
+    m_state.MinSampleNum = qint16(checked.value);
+    txtMinSampleNum->setText(checked.boxText);
+    m_validating = false;
+}
+
+void frmAFRTable::mnuPopUpCopy3D_Click() {
+    int top = VSFlexGrid1->currentRow();
+    int bottom = top;
+    int left = VSFlexGrid1->currentColumn();
+    int right = left;
+    const QList<QTableWidgetSelectionRange> ranges = VSFlexGrid1->selectedRanges();
+    if (!ranges.isEmpty()) {
+        top = ranges.first().topRow();
+        bottom = ranges.first().bottomRow();
+        left = ranges.first().leftColumn();
+        right = ranges.first().rightColumn();
+        for (const QTableWidgetSelectionRange& r : ranges) {
+            top = std::min(top, r.topRow());
+            bottom = std::max(bottom, r.bottomRow());
+            left = std::min(left, r.leftColumn());
+            right = std::max(right, r.rightColumn());
+        }
+    }
+    if (top < 0 || left < 0)
+        return;
+    QStringList lines;
+    for (int r = top; r <= bottom; ++r) {
+        QStringList cells;
+        for (int c = left; c <= right; ++c) {
+            const QTableWidgetItem* item = VSFlexGrid1->item(r, c);
+            cells << (item ? item->text() : QString());
+        }
+        lines << cells.join(u'\t');
+    }
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(lines.join(u'\n'));
+}
+
+void frmAFRTable::cmdPrint_Click() {
+    const std::optional<QString> comment =
+        m_prompter.input(QStringLiteral("Enter or edit comment. Cancel will erase any comment."),
+                         QStringLiteral("Optional Information Entry/Edit"), m_state.log.Comment);
+    m_state.log.Comment = comment.value_or(QString());
+
+    ErrorReport::runStep(m_prompter, [&] {
+        const QString family = AFRTablePrintout::chooseFont(m_printers->fontFamilies());
+        QPagedPaintDevice* device = m_printers->printer();
+        if (!device)
+            throw QeroFailure(QStringLiteral("Print"),
+                              QStringLiteral("The printer is not available."));
+        AFRTablePage::paint(
+            *device, family,
+            AFRTablePrintout::pageLines(m_state, gridTexts(), QDateTime::currentDateTime()));
+    });
+}
+
+void frmAFRTable::mnuOpenAddFile_Click() {
+    const AFRTableMerge::Outcome outcome =
+        AFRTableMerge::openAdditionalFile(m_state, m_table, chkFilterData->isChecked(), m_prompter);
+    if (outcome.result != AFRTableMerge::Result::Merged)
+        return;
+    showGrid(m_table.grid());
+    m_state.AddedFileLoaded = true;
+    setMerged(true);
+    if (m_setCaptionSuffix)
+        m_setCaptionSuffix(AFRTableMerge::captionSuffix(outcome.path));
+}
+
+void frmAFRTable::keyPressEvent(QKeyEvent* event) {
+    // The window closes only through Exit or its close box; Esc is left to the
+    // long operations that watch for it.
+    if (event->key() == Qt::Key_Escape) {
+        event->ignore();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void frmAFRTable::closeEvent(QCloseEvent* event) {
+    QDialog::closeEvent(event);
+    if (event->isAccepted())
+        Form_Unload();
+}
+
+void frmAFRTable::done(int result) {
+    Form_Unload();
+    QDialog::done(result);
+}
+
+void frmAFRTable::Form_Unload() {
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    if (m_state.AddedFileLoaded) {
+        // The buffer holds only the last merged file, not the log the user opened.
+        m_state.log.ClearDataBuffer();
+        if (m_setCaptionSuffix)
+            m_setCaptionSuffix(QStringLiteral("Data Buffer Empty"));
+        m_state.AddedFileLoaded = false;
+    }
+}

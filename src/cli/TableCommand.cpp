@@ -1,0 +1,281 @@
+#include "cli/TableCommand.h"
+
+#include "afrtable/AFRTable.h"
+#include "afrtable/AFRTableFields.h"
+#include "afrtable/AFRTableLogFile.h"
+#include "afrtable/AFRTableMerge.h"
+#include "afrtable/AFRTablePrintout.h"
+#include "logdata/AppState.h"
+#include "support/ErrorReport.h"
+#include "support/Numbers.h"
+#include "support/ScriptedPrompter.h"
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+const char* const kUsage =
+    "Usage: qero4d-cli table LOG [LOG ...] [--sensor 1|2] [--display afr|fuel]\n"
+    "                        [--target X] [--min-samples N] [--filter]\n"
+    "                        [--format text|csv|json]\n"
+    "\n"
+    "Builds the AFR table of the first log file and adds the samples of every further\n"
+    "one, as the AFR table window does with Open Additional File.\n"
+    "\n"
+    "  --sensor 1|2          sensor whose ratios fill the table (1)\n"
+    "  --display afr|fuel    average ratios, or fuel corrections in percent (afr)\n"
+    "  --target X            target ratio in the fuel's units (13.2 on the gasoline scale)\n"
+    "  --min-samples N       samples a cell needs before it shows a value, 1 to 25 (5)\n"
+    "  --filter              count a sample only when the one before it fell in the same cell\n"
+    "  --format text|csv|json  text: the printed table lines; csv: the cell texts;\n"
+    "                        json: cells, colors, counts and averages (text)\n"
+    "\n"
+    "A log whose analog input is not a throttle sensor, that ends inside its header, or\n"
+    "(after the first) whose stoichiometric ratio differs from the first one's, is left out\n"
+    "with the window's message on stderr; the table of the other files is still printed\n"
+    "and the exit status is 1.\n";
+
+struct Options {
+    QStringList logs;
+    QString sensor = QStringLiteral("Sensor 1");
+    QString display = QStringLiteral("AFR");
+    std::optional<QString> target;
+    std::optional<QString> minSamples;
+    bool filter = false;
+    QString format = QStringLiteral("text");
+};
+
+// Parses the arguments; a usage problem is returned as its message.
+std::optional<QString> parse(const QStringList& args, Options& o) {
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const auto value = [&]() -> std::optional<QString> {
+            if (i + 1 >= args.size())
+                return std::nullopt;
+            return args[++i];
+        };
+        if (a == QLatin1String("--filter")) {
+            o.filter = true;
+        } else if (a == QLatin1String("--sensor") || a == QLatin1String("--display") ||
+                   a == QLatin1String("--target") || a == QLatin1String("--min-samples") ||
+                   a == QLatin1String("--format")) {
+            const std::optional<QString> v = value();
+            if (!v)
+                return a + QStringLiteral(" needs a value");
+            if (a == QLatin1String("--sensor")) {
+                if (*v == QLatin1String("1"))
+                    o.sensor = QStringLiteral("Sensor 1");
+                else if (*v == QLatin1String("2"))
+                    o.sensor = QStringLiteral("Sensor 2");
+                else
+                    return QStringLiteral("--sensor must be 1 or 2");
+            } else if (a == QLatin1String("--display")) {
+                if (v->compare(QLatin1String("afr"), Qt::CaseInsensitive) == 0)
+                    o.display = QStringLiteral("AFR");
+                else if (v->compare(QLatin1String("fuel"), Qt::CaseInsensitive) == 0)
+                    o.display = QStringLiteral("Fuel");
+                else
+                    return QStringLiteral("--display must be afr or fuel");
+            } else if (a == QLatin1String("--target")) {
+                o.target = *v;
+            } else if (a == QLatin1String("--min-samples")) {
+                o.minSamples = *v;
+            } else {
+                const QString f = v->toLower();
+                if (f != QLatin1String("text") && f != QLatin1String("csv") &&
+                    f != QLatin1String("json"))
+                    return QStringLiteral("--format must be text, csv or json");
+                o.format = f;
+            }
+        } else if (a.startsWith(QLatin1String("--")) && a.size() > 2) {
+            return QStringLiteral("unknown option ") + a;
+        } else {
+            o.logs << a;
+        }
+    }
+    if (o.logs.isEmpty())
+        return QStringLiteral("no log file given");
+    return std::nullopt;
+}
+
+// Opens the first log as File > Open does: the file's fuel, ratio and scaling become the
+// current ones. Messages go to `prompter`.
+bool openFirst(const QString& path, AppState& state, Prompter& prompter) {
+    QByteArray bytes;
+    if (ErrorReport::runStep(prompter, [&] { bytes = AFRTableLogFile::readBytes(path); }) !=
+        ErrorReport::StepResult::Done)
+        return false;
+    state.log.ClearDataBuffer();
+    const AFRTableLogFile::Report read =
+        AFRTableLogFile::read(bytes, state.log, AFRTableLogFile::FuelLines::Apply);
+    const QString title = QStringLiteral("Open Log File");
+    for (const QString& warning : read.warnings)
+        prompter.message(warning, title, Prompter::Icon::Exclamation, Prompter::Ok);
+    if (read.noDataFound)
+        return false;
+    state.log.DataBufferEmpty = false;
+    state.log.AnalogInputType = QStringLiteral("USER");
+    state.updateAFRFormat();
+    if (!AFRTable::legendHasTPS(state.log.AnalogLegend)) {
+        prompter.message(AFRTable::kNoTPSMessage, QStringLiteral("View AFR Table"),
+                         Prompter::Icon::Exclamation, Prompter::Ok);
+        return false;
+    }
+    return true;
+}
+
+QString csvField(const QString& text) {
+    if (!text.contains(u',') && !text.contains(u'"'))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+QString jsonString(const QString& text) {
+    QString out = QStringLiteral("\"");
+    for (const QChar c : text) {
+        if (c == u'"' || c == u'\\')
+            out += u'\\' + QString(c);
+        else if (c.unicode() < 0x20)
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out + u'"';
+}
+
+QString colourName(AFRTableGrid::Colour c) {
+    switch (c) {
+    case AFRTableGrid::Colour::LightCyan:
+        return QStringLiteral("light-cyan");
+    case AFRTableGrid::Colour::LightRed:
+        return QStringLiteral("light-red");
+    case AFRTableGrid::Colour::Window:
+        break;
+    }
+    return QStringLiteral("window");
+}
+
+template <typename Row, typename Cell>
+QString jsonRows(const QString& name, int rows, const Row& row, const Cell& cell) {
+    QString out = jsonString(name) + QStringLiteral(": [\n");
+    for (int r = 0; r < rows; ++r) {
+        QStringList cells;
+        for (const auto& value : row(r))
+            cells << cell(value);
+        out += QStringLiteral("    [") + cells.join(QStringLiteral(", ")) + u']';
+        out += r + 1 < rows ? QStringLiteral(",\n") : QStringLiteral("\n");
+    }
+    return out + QStringLiteral("  ]");
+}
+
+void writeTable(const Options& o, const AFRTable& table, QTextStream& out) {
+    const AFRTableGrid& grid = table.grid();
+    if (o.format == QLatin1String("text")) {
+        for (const QString& line : AFRTablePrintout::tableLines(grid.text))
+            out << line << '\n';
+        return;
+    }
+    if (o.format == QLatin1String("csv")) {
+        for (const auto& row : grid.text) {
+            QStringList cells;
+            for (const QString& text : row)
+                cells << csvField(text);
+            out << cells.join(u',') << '\n';
+        }
+        return;
+    }
+    constexpr int kColumns = AFRTable::kTpsColumns;
+    QStringList parts;
+    parts << jsonRows(
+        QStringLiteral("cells"), AFRTableGrid::kRows, [&](int r) { return grid.text[r]; },
+        [](const QString& t) { return jsonString(t); });
+    parts << jsonRows(
+        QStringLiteral("colors"), AFRTableGrid::kRows, [&](int r) { return grid.colour[r]; },
+        [](AFRTableGrid::Colour c) { return jsonString(colourName(c)); });
+    parts << jsonRows(
+        QStringLiteral("counts"), AFRTable::kRpmRows,
+        [&](int r) {
+            std::array<qint32, kColumns> row{};
+            for (int c = 0; c < kColumns; ++c)
+                row[c] = table.CellSampleCount()[c + kColumns * r];
+            return row;
+        },
+        [](qint32 n) { return Numbers::format(n, QStringLiteral("0")); });
+    parts << jsonRows(
+        QStringLiteral("averages"), AFRTable::kRpmRows,
+        [&](int r) {
+            std::array<float, kColumns> row{};
+            for (int c = 0; c < kColumns; ++c)
+                row[c] = table.CellAFRAverage()[c + kColumns * r];
+            return row;
+        },
+        [](float x) { return Numbers::shortestFloat(x); });
+    out << "{\n  " << parts.join(QStringLiteral(",\n  ")) << "\n}\n";
+}
+
+} // namespace
+
+int runTableCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+        out << kUsage;
+        return 0;
+    }
+    Options o;
+    if (const std::optional<QString> problem = parse(args, o)) {
+        err << "table: " << *problem << '\n' << kUsage;
+        return 2;
+    }
+
+    auto state = std::make_unique<AppState>();
+    state->AFRTableData = o.sensor;
+    state->AFRTableDisplay = o.display;
+    auto table = std::make_unique<AFRTable>();
+    bool allAccepted = true;
+    bool opened = false;
+
+    for (const QString& path : o.logs) {
+        // Without a person to answer, every question gets its cautious answer (Cancel,
+        // Abort) and every message goes to stderr.
+        ScriptedPrompter prompter;
+        bool accepted = false;
+        if (!opened) {
+            accepted = openFirst(path, *state, prompter);
+            if (accepted) {
+                opened = true;
+                // The window's opening defaults, then the boxes as the user would fill them.
+                state->AFRTarget = AFRTableFields::defaultTarget(state->log.StoichRatio);
+                state->MinSampleNum = 5;
+                if (o.target) {
+                    const auto checked = AFRTableFields::checkTarget(
+                        *o.target, state->log.StoichRatio, state->AFRFormat);
+                    if (!checked.message.isEmpty())
+                        err << AFRTableFields::kTargetTitle << ": " << checked.message << '\n';
+                    state->AFRTarget = float(checked.value);
+                }
+                if (o.minSamples) {
+                    const auto checked = AFRTableFields::checkMinSamples(*o.minSamples);
+                    if (!checked.message.isEmpty())
+                        err << AFRTableFields::kMinSamplesTitle << ": " << checked.message << '\n';
+                    state->MinSampleNum = qint16(checked.value);
+                }
+                table->WriteAFRTable(state->AFRTableDisplay, true, *state, o.filter);
+            }
+        } else {
+            accepted = AFRTableMerge::addFile(path, *state, *table, o.filter, prompter) ==
+                       AFRTableMerge::Result::Merged;
+        }
+        for (const ScriptedPrompter::Box& box : prompter.messages())
+            err << path << ": " << box.text << '\n';
+        if (!accepted)
+            allAccepted = false;
+    }
+
+    if (opened)
+        writeTable(o, *table, out);
+    out.flush();
+    err.flush();
+    return allAccepted ? 0 : 1;
+}
