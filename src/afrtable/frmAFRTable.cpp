@@ -374,9 +374,10 @@ void frmAFRTable::cmdPrint_Click() {
     ErrorReport::runStep(m_prompter, [&] {
         const QString family = AFRTablePrintout::chooseFont(m_printers->fontFamilies());
         QPagedPaintDevice* device = m_printers->printer();
+        // No device: the user turned down the printer (or the PDF file offered in its
+        // place) and has been told already.
         if (!device)
-            throw QeroFailure(QStringLiteral("Print"),
-                              QStringLiteral("The printer is not available."));
+            return;
         AFRTablePage::paint(
             *device, family,
             AFRTablePrintout::pageLines(m_state, gridTexts(), QDateTime::currentDateTime()));

@@ -2,7 +2,12 @@
 
 #include "afrtable/AFRTable.h"
 #include "afrtable/frmAFRTable.h"
+#include "app/AboutText.h"
+#include "app/CurrentPrinter.h"
+#include "app/CurrentPrinterProvider.h"
+#include "app/HelpFile.h"
 #include "app/SettingsTable.h"
+#include "app/frmHelp.h"
 #include "chart/frmChart1.h"
 #include "device/ClearQEROBufferCommand.h"
 #include "device/DownloadCommand.h"
@@ -30,21 +35,27 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 frmMain::frmMain(AppState& state, SettingsStore& settings, Prompter& prompter, Clock& clock,
                  QWidget* parent)
     : QMainWindow(parent), m_state(state), m_settings(settings), m_prompter(prompter),
       m_clock(clock),
-      m_logFiles(std::make_unique<LogFileCommands>(state, prompter, settings, clock)) {
+      m_logFiles(std::make_unique<LogFileCommands>(state, prompter, settings, clock)),
+      m_printer(std::make_unique<CurrentPrinter>(prompter)) {
     PortDevices devices;
     devices.loadOverrides(m_settings);
     m_module = std::make_unique<ModuleSession>(m_state, m_clock, m_prompter,
@@ -133,9 +144,10 @@ void frmMain::buildMenus() {
     connect(mnuClearQEROBuffer, &QAction::triggered, this, &frmMain::mnuClearQEROBuffer_Click);
     connect(mnuPortSetup, &QAction::triggered, this, &frmMain::mnuPortSetup_Click);
 
-    // Commands that are not built yet stay visible but disabled.
-    for (QAction* a : {mnuPrintSetup, mnuEditComment, mnuHelpContents, mnuAbout})
-        a->setEnabled(false);
+    connect(mnuPrintSetup, &QAction::triggered, this, &frmMain::mnuPrintSetup_Click);
+    connect(mnuEditComment, &QAction::triggered, this, &frmMain::mnuEditComment_Click);
+    connect(mnuHelpContents, &QAction::triggered, this, &frmMain::mnuHelpContents_Click);
+    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
 }
 
 void frmMain::buildPanels() {
@@ -347,6 +359,8 @@ void frmMain::mnuViewChart_Click() {
 
 void frmMain::showChart() {
     frmChart1 chart(m_state, m_prompter, this);
+    chart.setPrinterProvider(
+        [this] { return std::unique_ptr<QPagedPaintDevice>(m_printer->open()); });
     chart.exec();
 }
 
@@ -380,6 +394,56 @@ void frmMain::mnuFuelType_Click() {
     });
 }
 
+void frmMain::mnuAbout_Click() {
+    ErrorReport::runStep(m_prompter, [this] {
+        m_prompter.message(AboutText::build(m_state.ConfigList2), QStringLiteral("About"),
+                           Prompter::Icon::Information, Prompter::Ok);
+    });
+}
+
+void frmMain::mnuEditComment_Click() {
+    ErrorReport::runStep(m_prompter, [this] {
+        // Cancel erases the comment, as the prompt tells the user.
+        m_state.log.Comment =
+            m_prompter
+                .input(QStringLiteral("Enter or edit comment. Cancel will erase any comment."),
+                       QStringLiteral("Optional Information Entry/Edit"), m_state.log.Comment)
+                .value_or(QString());
+    });
+}
+
+void frmMain::mnuHelpContents_Click() {
+    ErrorReport::runStep(m_prompter, [this] {
+        const QString path = HelpFile::locate(m_prompter);
+        if (path.isEmpty())
+            return;
+        if (!HelpFile::useOwnViewer(QGuiApplication::platformName(),
+                                    QProcessEnvironment::systemEnvironment()) &&
+            QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+            return;
+        if (!m_help) {
+            m_help = new frmHelp(path, this);
+            m_help->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        m_help->show();
+        m_help->raise();
+        m_help->activateWindow();
+    });
+}
+
+void frmMain::mnuPrintSetup_Click() {
+    ErrorReport::runStep(m_prompter, [this] {
+        QPrinter printer(QPrinter::HighResolution);
+        m_printer->configure(printer);
+        QPrintDialog dialog(&printer, this);
+        dialog.setObjectName(QStringLiteral("dlgPrinterSetup"));
+        dialog.setWindowTitle(QStringLiteral("Printer Setup"));
+        // Cancelling keeps the earlier choice and reports nothing.
+        if (dialog.exec() == QDialog::Accepted)
+            m_printer->remember(printer);
+    });
+}
+
 void frmMain::mnuViewAFRTable_Click() {
     cmdCloseRealTimeData_Click();
     const QString title = QStringLiteral("View AFR Table");
@@ -393,9 +457,10 @@ void frmMain::mnuViewAFRTable_Click() {
                            Prompter::Ok);
         return;
     }
+    CurrentPrinterProvider printers(*m_printer);
     frmAFRTable form(
         m_state, m_settings, m_prompter,
-        [this](const QString& suffix) { setCaptionSuffix(suffix); }, nullptr, this);
+        [this](const QString& suffix) { setCaptionSuffix(suffix); }, &printers, this);
     form.exec();
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "app/frmHelp.h"
 #include "device/ScanProgress.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 
@@ -18,6 +20,7 @@ class RealTimeCommands;
 class RealTimeDataFrame;
 class RealTimePoller;
 class Clock;
+class CurrentPrinter;
 class LogFileCommands;
 class ModuleSession;
 class QEROParamsPanel;
@@ -50,6 +53,17 @@ public:
     void mnuSaveFile_Click();
     void mnuAnalogInScale_Click();
     void mnuFuelType_Click();
+
+    // Help > About, Edit > Comment, Help > Contents and File > Print Setup; they leave a
+    // running real-time view alone.
+    void mnuAbout_Click();
+    void mnuEditComment_Click();
+    void mnuHelpContents_Click();
+    void mnuPrintSetup_Click();
+    // The printer chosen in Print Setup, for every window that prints.
+    CurrentPrinter& printer() { return *m_printer; }
+    // The guide when the program shows it itself (null otherwise).
+    frmHelp* helpWindow() const { return m_help; }
 
     // The serial link to the module with its protocol; closed again at exit.
     ModuleSession& module() { return *m_module; }
@@ -139,4 +153,6 @@ private:
     std::unique_ptr<ConnectionStateMachine> m_stateMachine;
     std::unique_ptr<RealTimeCommands> m_realTimeCommands;
     std::unique_ptr<RealTimePoller> m_poller;
+    std::unique_ptr<CurrentPrinter> m_printer;
+    QPointer<frmHelp> m_help;
 };

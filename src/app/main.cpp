@@ -1,9 +1,11 @@
+#include "app/HelpFile.h"
 #include "app/QtPrompter.h"
 #include "app/frmMain.h"
 #include "app/frmSplash.h"
 #include "device/ModuleSession.h"
 #include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
+#include "support/DataFiles.h"
 #include "support/IniSettingsStore.h"
 #include "support/SystemClock.h"
 
@@ -108,6 +110,9 @@ int main(int argc, char* argv[]) {
                 menus << a->text();
             std::printf("main window shown: %s\nmenus: %s\n", qPrintable(main.windowTitle()),
                         qPrintable(menus.join(u' ')));
+            // Shows which data folder an installation really uses.
+            std::printf("help file: %s\n",
+                        qPrintable(DataFiles::find(QLatin1String(HelpFile::kFileName))));
             std::fflush(stdout);
             QCoreApplication::exit(main.isVisible() ? 0 : 1);
         });

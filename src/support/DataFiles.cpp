@@ -13,6 +13,14 @@ QString programFolder() {
 }
 
 QString installedFolder() {
+    // Seen from the program first, so an installation under another prefix than the one
+    // it was built for finds its own files.
+    if (QCoreApplication::instance()) {
+        const QString beside = QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                               QStringLiteral("/" QERO_DATA_DIR_FROM_BIN));
+        if (QFileInfo(beside).isDir())
+            return beside;
+    }
     return QStringLiteral(QERO_DATA_DIR);
 }
 
@@ -27,10 +35,13 @@ void setSearchFolders(const QStringList& folders) {
     searchOverride() = folders;
 }
 
+QStringList searchFolders() {
+    return searchOverride().isEmpty() ? QStringList{programFolder(), installedFolder()}
+                                      : searchOverride();
+}
+
 QString find(const QString& fileName) {
-    const QStringList folders = searchOverride().isEmpty()
-                                    ? QStringList{programFolder(), installedFolder()}
-                                    : searchOverride();
+    const QStringList folders = searchFolders();
     for (const QString& folder : folders) {
         const QString path = QDir(folder).filePath(fileName);
         if (QFileInfo::exists(path))

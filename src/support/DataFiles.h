@@ -9,6 +9,8 @@ namespace DataFiles {
 
 QString programFolder();
 QString installedFolder();
+// The folders searched, in order.
+QStringList searchFolders();
 // The first existing path, or the path in the program's folder when none exists.
 QString find(const QString& fileName);
 

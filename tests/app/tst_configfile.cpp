@@ -15,6 +15,7 @@ class tst_configfile : public QObject {
 private Q_SLOTS:
     void noFileGivesDefaults();
     void threeSectionsVerbatim();
+    void installedExampleIsTheDefaultsWithBothFeatures();
     void endsAfterSecondSeparatorLeavesList3Empty();
     void malformedFiles_data();
     void malformedFiles();
@@ -43,6 +44,17 @@ void tst_configfile::threeSectionsVerbatim() {
     QCOMPARE(s.ConfigList1,
              (QStringList{"Acme Racing", "Times New Roman", "20", "Italic", "null"}));
     QCOMPARE(s.ConfigList2, (QStringList{"Acme", "Acme Racing Ltd.", "1 Pit Lane"}));
+    QCOMPARE(s.ConfigList3, (QStringList{"Port_Scan_Enable_True", "Auto_Connect_Enable_True"}));
+}
+
+void tst_configfile::installedExampleIsTheDefaultsWithBothFeatures() {
+    AppState s;
+    ScriptedPrompter p;
+    ConfigFile::load(s, p, QStringLiteral(QERO_SOURCE_DATA "/examples/QERO4D_Log.cfg.example"));
+    QVERIFY(p.boxes().isEmpty());
+    const ConfigFile::Lists d = ConfigFile::defaults();
+    QCOMPARE(s.ConfigList1, d.list1);
+    QCOMPARE(s.ConfigList2, d.list2);
     QCOMPARE(s.ConfigList3, (QStringList{"Port_Scan_Enable_True", "Auto_Connect_Enable_True"}));
 }
 

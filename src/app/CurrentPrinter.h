@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QPageLayout>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class Prompter;
+class QPrinter;
+
+// The printer that printouts go to: the system's default printer until File > Print Setup
+// chooses another one (with its paper and orientation). One object is shared by the main
+// window and the windows that print. It shows no window itself.
+class CurrentPrinter {
+public:
+    explicit CurrentPrinter(Prompter& prompter);
+    ~CurrentPrinter();
+
+    // The printer chosen in Print Setup; empty means the system's default printer.
+    QString printerName() const { return m_printerName; }
+
+    // A fresh printer for one printout, set up as chosen. Where the computer has no
+    // printer at all, says so and offers to save the page as a PDF file instead; null
+    // when nothing is to be printed (no printer and the offer declined).
+    std::unique_ptr<QPrinter> open();
+
+    // A printer set up as currently chosen, for the printer set-up dialog to start from.
+    void configure(QPrinter& printer) const;
+    // Takes over the choice made on `printer` (what the set-up dialog leaves behind):
+    // the printer, paper and orientation for later printouts.
+    void remember(const QPrinter& printer);
+
+    // The names of the installed printers; tests replace the system's list.
+    void setPrinterList(std::function<QStringList()> list) { m_printerList = std::move(list); }
+
+private:
+    Prompter& m_prompter;
+    std::function<QStringList()> m_printerList;
+    QString m_printerName;
+    std::unique_ptr<QPageLayout> m_layout;
+};

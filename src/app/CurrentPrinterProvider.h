@@ -1,0 +1,23 @@
+#pragma once
+
+#include "afrtable/PrinterProvider.h"
+
+#include <memory>
+
+class CurrentPrinter;
+class QPrinter;
+
+// Lets the AFR table print to the printer chosen in File > Print Setup (or to a PDF file
+// where there is no printer).
+class CurrentPrinterProvider : public PrinterProvider {
+public:
+    explicit CurrentPrinterProvider(CurrentPrinter& printer);
+    ~CurrentPrinterProvider() override;
+
+    QPagedPaintDevice* printer() override;
+    QStringList fontFamilies() override;
+
+private:
+    CurrentPrinter& m_printer;
+    std::unique_ptr<QPrinter> m_device;
+};
