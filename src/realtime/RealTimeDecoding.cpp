@@ -1,5 +1,6 @@
 #include "realtime/RealTimeDecoding.h"
 
+#include "logdata/AnalogScaling.h"
 #include "logdata/LogBuffer.h"
 #include "support/Numbers.h"
 
@@ -44,11 +45,7 @@ float ethanolPercent(float sensorValue) {
 }
 
 float scaledAnalog(const LogBuffer& log, float volts) {
-    const float span = log.MaxInVolts - log.MinInVolts;
-    const float rise = log.MaxScaledValue - log.MinScaledValue;
-    const float slope = span > 0.1f ? rise / span : rise / 0.1f;
-    const float offset = log.MinScaledValue - slope * log.MinInVolts;
-    return slope * volts + offset;
+    return AnalogScaling(log).scale(volts);
 }
 
 QString sensor1StatusText(int raw) {

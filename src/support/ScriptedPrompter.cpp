@@ -55,9 +55,9 @@ std::optional<QString> ScriptedPrompter::input(const QString& prompt, const QStr
     return answer;
 }
 
-QString ScriptedPrompter::openFileName(const QString& title, const QString& filter) {
+QString ScriptedPrompter::fileName(Box::Kind kind, const QString& title, const QString& filter) {
     Box box;
-    box.kind = Box::OpenFile;
+    box.kind = kind;
     box.title = title;
     box.text = filter;
     if (onBox)
@@ -72,21 +72,12 @@ QString ScriptedPrompter::openFileName(const QString& title, const QString& filt
     return answer;
 }
 
+QString ScriptedPrompter::openFileName(const QString& title, const QString& filter) {
+    return fileName(Box::OpenFile, title, filter);
+}
+
 QString ScriptedPrompter::saveFileName(const QString& title, const QString& filter) {
-    Box box;
-    box.kind = Box::SaveFile;
-    box.title = title;
-    box.text = filter;
-    if (onBox)
-        onBox(box);
-    QString answer;
-    if (!m_files.empty()) {
-        answer = m_files.front();
-        m_files.pop_front();
-    }
-    box.answer = answer;
-    m_boxes.append(box);
-    return answer;
+    return fileName(Box::SaveFile, title, filter);
 }
 
 QList<ScriptedPrompter::Box> ScriptedPrompter::messages() const {

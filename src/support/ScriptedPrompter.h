@@ -43,6 +43,8 @@ public:
     int pendingAnswers() const { return int(m_buttons.size() + m_inputs.size() + m_files.size()); }
 
 private:
+    QString fileName(Box::Kind kind, const QString& title, const QString& filter);
+
     std::deque<Button> m_buttons;
     std::deque<std::optional<QString>> m_inputs;
     std::deque<QString> m_files;
