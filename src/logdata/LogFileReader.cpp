@@ -121,62 +121,10 @@ qint16 toInt16(double v) {
     return qint16(r);
 }
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 } // namespace
 
 double LogFileReader::leadingNumber(QByteArrayView field) {
-    const qsizetype n = field.size();
-    qsizetype i = 0;
-    while (i < n && (field[i] == ' ' || field[i] == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < n && (field[i] == '+' || field[i] == '-'))
-        negative = field[i++] == '-';
-    const qsizetype start = i; // from_chars takes no sign
-    qsizetype digits = 0;
-    while (i < n && isDigit(field[i])) {
-        ++i;
-        ++digits;
-    }
-    if (i < n && field[i] == '.') {
-        ++i;
-        while (i < n && isDigit(field[i])) {
-            ++i;
-            ++digits;
-        }
-    }
-    if (digits == 0)
-        return 0.0;
-    qsizetype end = i;
-    std::string exponent;
-    // An exponent counts only when digits follow it.
-    if (i < n && (field[i] == 'e' || field[i] == 'E')) {
-        qsizetype j = i + 1;
-        std::string e = "e";
-        if (j < n && (field[j] == '+' || field[j] == '-'))
-            e += field[j++];
-        int expDigits = 0;
-        while (j < n && isDigit(field[j]) && expDigits < 6) {
-            e += field[j++];
-            ++expDigits;
-        }
-        if (expDigits > 0)
-            exponent = e;
-    }
-    std::string text(field.data() + start, size_t(end - start));
-    text += exponent;
-    double value = 0.0;
-    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec == std::errc::result_out_of_range) {
-        // Too small reads as 0; too large is not a number this program can use.
-        return 0.0;
-    }
-    if (ec != std::errc() || !std::isfinite(value))
-        return 0.0;
-    return negative ? -value : value;
+    return Numbers::leadingNumber(field);
 }
 
 LogFileReader::Sensor LogFileReader::decodeSensor(float v) {

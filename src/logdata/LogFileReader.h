@@ -73,7 +73,7 @@ public:
     static Result readFile(const QString& path, LogBuffer& log, FuelLines fuel = FuelLines::Apply);
 
     // The longest decimal number at the start of `field` (blanks skipped), 0 when there
-    // is none: the same rule as Numbers::leadingNumber, on raw bytes.
+    // is none (Numbers::leadingNumber on the raw bytes).
     static double leadingNumber(QByteArrayView field);
 
     // A sensor column value decoded into the AFR placeholder or ratio and a status code.

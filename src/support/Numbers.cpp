@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace Numbers {
 
@@ -34,7 +35,13 @@ double parse(const QByteArray& text) {
 
 // Exact decimal rounding: to_chars rounds the exact binary value and sends exact ties to
 // the even digit.
-double roundExactly(double value, int decimals) { return parse(fixed(value, decimals)); }
+double roundExactly(double value, int decimals) {
+    return parse(fixed(value, decimals));
+}
+
+bool isAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 } // namespace
 
@@ -153,45 +160,60 @@ QString shortestFloat(float value) {
     return QString::fromLatin1(buf, result.ptr - buf);
 }
 
-double leadingNumber(const QString& text) {
-    const qsizetype n = text.size();
+double leadingNumber(QByteArrayView field) {
+    const qsizetype n = field.size();
     qsizetype i = 0;
-    while (i < n && (text[i] == u' ' || text[i] == u'\t'))
+    while (i < n && (field[i] == ' ' || field[i] == '\t'))
         ++i;
-    QByteArray number;
-    if (i < n && (text[i] == u'+' || text[i] == u'-'))
-        number += char(text[i++].unicode());
+    bool negative = false;
+    if (i < n && (field[i] == '+' || field[i] == '-'))
+        negative = field[i++] == '-';
+    const qsizetype start = i; // from_chars takes no sign
     qsizetype digits = 0;
-    while (i < n && text[i].isDigit() && text[i].unicode() < 128) {
-        number += char(text[i++].unicode());
+    while (i < n && isAsciiDigit(field[i])) {
+        ++i;
         ++digits;
     }
-    if (i < n && text[i] == u'.') {
-        number += '.';
+    if (i < n && field[i] == '.') {
         ++i;
-        while (i < n && text[i].isDigit() && text[i].unicode() < 128) {
-            number += char(text[i++].unicode());
+        while (i < n && isAsciiDigit(field[i])) {
+            ++i;
             ++digits;
         }
     }
     if (digits == 0)
         return 0.0;
+    qsizetype end = i;
+    std::string exponent;
     // An exponent counts only when digits follow it.
-    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+    if (i < n && (field[i] == 'e' || field[i] == 'E')) {
         qsizetype j = i + 1;
-        QByteArray exponent = "e";
-        if (j < n && (text[j] == u'+' || text[j] == u'-'))
-            exponent += char(text[j++].unicode());
-        qsizetype expDigits = 0;
-        while (j < n && text[j].isDigit() && text[j].unicode() < 128 && expDigits < 6) {
-            exponent += char(text[j++].unicode());
+        std::string e = "e";
+        if (j < n && (field[j] == '+' || field[j] == '-'))
+            e += field[j++];
+        int expDigits = 0;
+        while (j < n && isAsciiDigit(field[j]) && expDigits < 6) {
+            e += field[j++];
             ++expDigits;
         }
         if (expDigits > 0)
-            number += exponent;
+            exponent = e;
     }
-    const double value = parse(number);
-    return std::isfinite(value) ? value : 0.0;
+    std::string text(field.data() + start, size_t(end - start));
+    text += exponent;
+    double value = 0.0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec == std::errc::result_out_of_range) {
+        // Too small reads as 0; too large is not a number this program can use.
+        return 0.0;
+    }
+    if (ec != std::errc() || !std::isfinite(value))
+        return 0.0;
+    return negative ? -value : value;
+}
+
+double leadingNumber(const QString& text) {
+    return leadingNumber(QByteArrayView(text.toUtf8()));
 }
 
 QString generalDateTime(const QDateTime& when) {

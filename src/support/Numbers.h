@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 
@@ -28,6 +29,7 @@ QString shortestFloat(float value);
 // The longest decimal number at the start of `text` (leading blanks skipped);
 // 0 when there is none. Accepts a sign, a fraction and an exponent.
 double leadingNumber(const QString& text);
+double leadingNumber(QByteArrayView text);
 
 // The system's general date-and-time form: short date followed by long time.
 QString generalDateTime(const QDateTime& when);
