@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots from the running program on the simulated module:
+# a virtual X display, the real windows driven through their menus with xdotool, and each
+# window captured with ImageMagick. Writes docs/screenshots/*.png.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+build="${QERO_BUILD_DIR:-$here/build}"
+out="$here/docs/screenshots"
+
+missing=()
+for p in xvfb:Xvfb xdotool:xdotool imagemagick:import; do
+    command -v "${p#*:}" >/dev/null || missing+=("${p%%:*}")
+done
+if ((${#missing[@]})); then
+    sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+[ -x "$build/src/app/qero4d-log" ] || "$here/scripts/build.sh"
+
+work="$(mktemp -d)"
+display=":$((90 + RANDOM % 100))"
+Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+app=""
+cleanup() {
+    [ -n "$app" ] && kill "$app" 2>/dev/null || true
+    kill "$xvfb" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+export DISPLAY="$display"
+export QT_QPA_PLATFORM=xcb
+sleep 1
+
+# A window by (part of) its title, waiting for it to appear.
+window() { timeout "${2:-30}" xdotool search --sync --onlyvisible --name "$1" | head -1; }
+# Waits until no visible window has that title any more.
+gone() {
+    for _ in $(seq 100); do
+        xdotool search --onlyvisible --name "$1" >/dev/null || return 0
+        sleep 0.2
+    done
+    echo "window \"$1\" did not close" >&2
+    return 1
+}
+shot() { # window-id file
+    sleep "${3:-1}"
+    import -window "$1" "$out/$2.png"
+    echo "wrote docs/screenshots/$2.png"
+}
+keys() { # window-id keys...
+    local w=$1; shift
+    xdotool windowfocus --sync "$w" 2>/dev/null || true
+    xdotool key --delay 150 "$@"
+}
+
+mkdir -p "$out"
+# The simulated module's analog input is a throttle sensor; scaled as such, the AFR table
+# has its throttle columns.
+cat >"$work/settings.ini" <<'INI'
+[Properties]
+AnalogInputType=TPS
+MinInVolts=0.5
+MaxInVolts=4.5
+MinScaledValue=0
+MaxScaledValue=100
+AnalogLegend=TPS(%)
+INI
+"$build/src/app/qero4d-log" --simulate --settings "$work/settings.ini" --splash-ms 300 \
+    >"$work/app.log" 2>&1 &
+app=$!
+main=$(window "Data Logging Program Version")
+
+# At the first start the program offers the port set-up; take it.
+box=$(window "Auto Connect")
+keys "$box" Return
+shot "$main" port-setup
+# Its OK button puts the panel away.
+xdotool mousemove --window "$main" 270 95 click 1
+
+# Download the simulated module's log: the chart opens when it is done.
+keys "$main" alt+c d
+box=$(window "Download Data")
+keys "$box" Return
+shot "$main" download 3
+chart=$(window "Chart Display" 60)
+# A marker in the middle of the chart, to show the readouts.
+xdotool mousemove --window "$chart" 500 250 click 1
+shot "$chart" chart
+keys "$chart" Escape
+gone "Chart Display"
+
+keys "$main" alt+v a
+table=$(window "AFR Table")
+shot "$table" afr-table
+keys "$table" alt+f x
+gone "AFR Table"
+
+keys "$main" alt+v r
+# Long enough for the simulated sensors to warm up.
+shot "$main" real-time 15
+
+keys "$main" alt+e Return
+shot "$main" parameters
+
+keys "$main" alt+e Down Down Return
+scaling=$(window "Analog Input Scaling")
+shot "$scaling" analog-scaling
+keys "$scaling" Escape
+gone "Analog Input Scaling"
+
+keys "$main" alt+e Down Down Down Return
+fuel=$(window "Fuel Type")
+shot "$fuel" fuel-type
+keys "$fuel" Escape
+gone "Fuel Type"
