@@ -86,7 +86,7 @@ shot "$main" download 3
 chart=$(window "Chart Display" 60)
 # A marker in the middle of the chart, to show the readouts.
 xdotool mousemove --window "$chart" 500 250 click 1
-shot "$chart" chart
+shot "$chart" chart 3
 keys "$chart" Escape
 gone "Chart Display"
 
