@@ -115,7 +115,11 @@ private Q_SLOTS:
     void portScan();
     void refusals_data();
     void refusals();
-    void escapeEndsDownload();
+    void startUpConnectionCheck_data();
+    void startUpConnectionCheck();
+    void fuelTravelsWithTheLog();
+    void interruptedDownload_data();
+    void interruptedDownload();
     void escapeEndsSaveKeepingOldFile();
     void exitClosesThePort();
     // Last: it checks what the tests above exercised.
@@ -633,19 +637,161 @@ void tst_acceptance::refusals() {
     QVERIFY(b.window->menuBar()->isEnabled());
 }
 
-void tst_acceptance::escapeEndsDownload() {
+void tst_acceptance::startUpConnectionCheck_data() {
+    QTest::addColumn<QString>("autoConnect");
+    QTest::addColumn<int>("modulePort");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("portSetupShown");
+    QTest::newRow("module on the saved port")
+        << "True" << 2 << int(Prompter::Ok) << "Found QERO on port 2. " << false;
+    QTest::newRow("module elsewhere, setup accepted")
+        << "True" << 5 << int(Prompter::Yes)
+        << "No QERO on expected port 2. Do you want to open the Port Setup dialog box?" << true;
+    QTest::newRow("module elsewhere, setup declined")
+        << "True" << 5 << int(Prompter::No)
+        << "No QERO on expected port 2. Do you want to open the Port Setup dialog box?" << false;
+    QTest::newRow("auto connect off")
+        << "False" << 2 << int(Prompter::Yes)
+        << "Auto connect not enabled. Do you want to open the Port Setup dialog box?" << true;
+}
+
+void tst_acceptance::startUpConnectionCheck() {
+    QFETCH(QString, autoConnect);
+    QFETCH(int, modulePort);
+    QFETCH(int, answer);
+    QFETCH(QString, text);
+    QFETCH(bool, portSetupShown);
+    MainWindowBench::Options options;
+    options.exampleConfiguration = true;
+    options.settings = {{QStringLiteral("CommPort"), QStringLiteral("2")},
+                        {QStringLiteral("AutoConnect"), autoConnect}};
+    MainWindowBench b(options);
+    b.link->setModulePort(modulePort);
+    b.prompter.answerButton(Prompter::Button(answer));
+
+    // The timer's ticks once the window is up; the check runs on the first one only.
+    for (int tick = 0; tick < 3; ++tick)
+        b.window->tmrStateMachine_Timer();
+
+    const QList<Box> boxes = b.prompter.messages();
+    QVERIFY(!boxes.isEmpty());
+    QCOMPARE(boxes.first().text, text);
+    QCOMPARE(boxes.first().title, QStringLiteral("Auto Connect"));
+    QCOMPARE(b.window->fraPortSelect->isVisible(), portSetupShown);
+    // The port setup opened with auto-connect on reminds the user to check the port.
+    const bool reminder = portSetupShown && autoConnect == QLatin1String("True");
+    QCOMPARE(boxes.size(), reminder ? 2 : 1);
+    if (reminder)
+        QCOMPARE(
+            boxes.last().text,
+            QStringLiteral("Make sure that the correct port has been selected for the QERO.\r\n"
+                           "You can click on the Scan button to find the QERO port."));
+    QCOMPARE(b.state.PortNumber, qint16(2));
+    QVERIFY(!b.link->isOpen());
+}
+
+void tst_acceptance::fuelTravelsWithTheLog() {
     MainWindowBench b;
-    int ticks = 0;
-    b.clock.addEventHook([&] {
-        if (b.window->fraProgress1->isVisible() && ++ticks == 300)
-            QTest::keyClick(b.window.get(), Qt::Key_Escape);
+    const auto chooseFuel = [&b](const char* option) {
+        b.modals.expect<frmFuelType>([option](frmFuelType& w) {
+            w.findChild<QRadioButton*>(QLatin1String(option))->click();
+            w.cmdOK->click();
+        });
+        b.window->mnuFuelType->trigger();
+    };
+    chooseFuel("optE85Fuel");
+    QCOMPARE(b.setting(QStringLiteral("FuelType")), QStringLiteral("E85"));
+
+    // The chart of a download shows the chosen fuel's ratios.
+    QString axis;
+    QString ratioLabel;
+    float shown = 0;
+    b.modals.expect<frmChart1>([&](frmChart1& chart) {
+        axis = chart.Chart2D1->axisY2()->label();
+        ratioLabel = chart.lblStoichRatio->text();
+        shown = chart.Trace2Data()[5000];
     });
     b.window->mnuDownload->trigger();
+    QCOMPARE(axis, QStringLiteral("Sensor 1 E85 AFR"));
+    QCOMPARE(ratioLabel, QStringLiteral("9.77"));
+    QCOMPARE(shown, float(double(b.state.log.AFR1[5000]) * double(9.77f) / 14.69));
+
+    b.prompter.answerInput(QStringLiteral("E85 tank"));
+    b.window->mnuEditComment->trigger();
+    const QString logPath = b.path(QStringLiteral("e85.log"));
+    b.prompter.answerFile(logPath);
+    b.window->mnuSaveFile->trigger();
+    const QList<QByteArray> lines = readAll(logPath).split('\n');
+    QCOMPARE(lines[8 + 12001], QByteArray("\"Comment\",\"E85 tank\"\r"));
+    QCOMPARE(lines[8 + 12002], QByteArray("\"Fuel Type\",\"E85\"\r"));
+    QCOMPARE(lines[8 + 12003], QByteArray("\"Stoichiometric Ratio\",9.77\r"));
+
+    // Back on gasoline, the log opened again brings its own fuel, for this log only.
+    chooseFuel("optGasolineFuel");
+    QCOMPARE(b.state.AFRFormat, QStringLiteral("#0.0"));
+    b.prompter.answerButton(Prompter::Ok);
+    b.prompter.answerFile(logPath);
+    b.modals.expect<frmChart1>([&](frmChart1& chart) { axis = chart.Chart2D1->axisY2()->label(); });
+    b.window->mnuOpenFile->trigger();
+    QCOMPARE(b.modals.unexpected(), QStringList());
+    QCOMPARE(axis, QStringLiteral("Sensor 1 E85 AFR"));
+    QCOMPARE(b.state.log.FuelType, QStringLiteral("E85"));
+    QCOMPARE(b.state.log.StoichRatio, 9.77f);
+    QCOMPARE(b.state.AFRFormat, QStringLiteral("#0.00"));
+    QCOMPARE(b.state.log.Comment, QStringLiteral("E85 tank"));
+    QCOMPARE(b.setting(QStringLiteral("FuelType")), QStringLiteral("Gasoline"));
+}
+
+void tst_acceptance::interruptedDownload_data() {
+    QTest::addColumn<QString>("cause");
+    // The answers to the error report, in order; the module never sends the missing byte,
+    // so Retry brings the report back until the user lets go.
+    QTest::addColumn<QList<int>>("answers");
+    QTest::newRow("Esc pressed") << "esc" << QList<int>{};
+    QTest::newRow("cable pulled") << "unplug" << QList<int>{int(Prompter::Abort)};
+    QTest::newRow("short block, Abort") << "short" << QList<int>{int(Prompter::Abort)};
+    QTest::newRow("short block, Retry then Abort")
+        << "short" << QList<int>{int(Prompter::Retry), int(Prompter::Abort)};
+    QTest::newRow("short block, Ignore") << "short" << QList<int>{int(Prompter::Ignore)};
+}
+
+void tst_acceptance::interruptedDownload() {
+    QFETCH(QString, cause);
+    QFETCH(QList<int>, answers);
+    MainWindowBench b;
+    b.state.log.DataBufferEmpty = false; // an earlier log, given up by the download
+    int ticks = 0;
+    if (cause == QLatin1String("esc")) {
+        b.clock.addEventHook([&] {
+            if (b.window->fraProgress1->isVisible() && ++ticks == 300)
+                QTest::keyClick(b.window.get(), Qt::Key_Escape);
+        });
+    } else if (cause == QLatin1String("unplug")) {
+        b.module.faults().unplugAfterBlocks = 300;
+    } else {
+        b.module.faults().shortBlock = 300;
+    }
+    int errorReports = 0;
+    b.prompter.onBox = [&](const Box& box) {
+        if (box.title != QLatin1String("Error"))
+            return;
+        ++errorReports;
+        QCOMPARE(box.buttons,
+                 Prompter::Buttons(Prompter::Abort | Prompter::Retry | Prompter::Ignore));
+        if (!answers.isEmpty())
+            b.prompter.answerButton(Prompter::Button(answers.takeFirst()));
+        else
+            b.prompter.answerButton(Prompter::Abort); // never sit in a Retry loop
+    };
+    b.window->mnuDownload->trigger();
+    QVERIFY(answers.isEmpty());
 
     const QList<Box> boxes = b.boxesTitled(QStringLiteral("Download Data"));
     QCOMPARE(boxes.last().text, QStringLiteral("FRAM download failed."));
     QCOMPARE(boxes.last().icon, Icon::Information);
     QVERIFY(b.module.blockReads() < 1024);
+    QVERIFY(b.module.blockReads() > 0);
     QVERIFY(b.state.log.DataBufferEmpty);
     QVERIFY(!b.state.AbortRequested);
     QCOMPARE(b.modals.seen(), QStringList()); // no chart
@@ -653,6 +799,10 @@ void tst_acceptance::escapeEndsDownload() {
     QVERIFY(!b.window->fraProgress1->isVisible());
     QVERIFY(!b.link->isOpen());
     QVERIFY(b.window->menuBar()->isEnabled());
+    // The chart and the save refuse the empty log.
+    b.prompter.clear();
+    b.window->mnuViewChart->trigger();
+    QCOMPARE(b.prompter.messageTexts(), QStringList{QStringLiteral("Data buffer empty.")});
 }
 
 void tst_acceptance::escapeEndsSaveKeepingOldFile() {
