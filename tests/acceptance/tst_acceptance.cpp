@@ -106,6 +106,7 @@ private Q_SLOTS:
     void downloadSaveOpenTableAndPrint();
     void moduleParameters_data();
     void moduleParameters();
+    void parameterPanelLeftOpenWhileALogArrives();
     void fuelUpload_data();
     void fuelUpload();
     void realTimeView();
@@ -348,6 +349,55 @@ void tst_acceptance::moduleParameters() {
     QCOMPARE(b.setting(QStringLiteral("MinLEDPWM")), QStringLiteral("128"));
     QVERIFY(!b.link->isOpen());
     QVERIFY(b.window->menuBar()->isEnabled());
+}
+
+void tst_acceptance::parameterPanelLeftOpenWhileALogArrives() {
+    MainWindowBench b;
+    b.module.memory().bytes[0] = 12; // 0.192 s
+    b.module.memory().bytes[1] = 2;
+    b.window->mnuEditQEROParams->trigger();
+    QEROParamsPanel* panel = b.window->fraQEROParams;
+    panel->txtDataLogInterval->setFocus(); // the user looked, typed nothing
+    QCOMPARE(panel->txtDataLogInterval->text(), QStringLiteral("0.10"));
+
+    // A download with the panel still up: the chart takes the focus from the panel's box
+    // and gives it back. The log keeps the module's interval, and the panel shows it.
+    b.modals.expect<frmChart1>();
+    b.window->mnuDownload->trigger();
+    QCOMPARE(b.modals.unexpected(), QStringList());
+    QVERIFY(panel->isVisible());
+    QCOMPARE(b.state.log.DataLogInterval, 0.192f);
+    QCOMPARE(b.state.log.ElapsedTime[1], 0.38f);
+    QCOMPARE(panel->txtDataLogInterval->text(), QStringLiteral("0.20"));
+    QCOMPARE(panel->txtPulsePerRev->text(), QStringLiteral("2"));
+    panel->txtDataLogInterval->setFocus();
+    b.window->mnuAbout->trigger(); // any box takes the focus once more
+    QCOMPARE(b.state.log.DataLogInterval, 0.192f);
+
+    // The saved log says how it was recorded; opened again, it keeps its own interval.
+    const QString logPath = b.path(QStringLiteral("slow.log"));
+    b.prompter.answerInput(QStringLiteral("slow logging"));
+    b.prompter.answerFile(logPath);
+    b.window->mnuSaveFile->trigger();
+    QVERIFY(readAll(logPath).startsWith("\"Data Logging Interval\",.192\r\n"));
+    QByteArray edited = readAll(logPath);
+    edited.replace("\"Data Logging Interval\",.192", "\"Data Logging Interval\",.1");
+    const QString tenthPath = b.path(QStringLiteral("tenth.log"));
+    QFile tenth(tenthPath);
+    QVERIFY(tenth.open(QIODevice::WriteOnly));
+    tenth.write(edited);
+    tenth.close();
+    b.prompter.answerButton(Prompter::Ok);
+    b.prompter.answerFile(tenthPath);
+    b.modals.expect<frmChart1>();
+    b.window->mnuOpenFile->trigger();
+    QCOMPARE(b.modals.unexpected(), QStringList());
+    QCOMPARE(b.state.log.DataLogInterval, 0.1f);
+    QCOMPARE(panel->txtDataLogInterval->text(), QStringLiteral("0.10"));
+
+    // What the user types is still checked when the box is left.
+    MainWindowBench::leave(panel->txtDataLogInterval, QStringLiteral("0.55"));
+    QCOMPARE(b.state.log.DataLogInterval, 0.544f);
 }
 
 void tst_acceptance::fuelUpload_data() {
