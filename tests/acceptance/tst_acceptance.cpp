@@ -122,6 +122,8 @@ private Q_SLOTS:
     void interruptedDownload_data();
     void interruptedDownload();
     void escapeEndsSaveKeepingOldFile();
+    void escapeBeforeACommandDoesNotEndIt();
+    void eraseThenDownload();
     void exitClosesThePort();
     // Last: it checks what the tests above exercised.
     void everyMenuEntryEnabledAndExercised();
@@ -897,6 +899,59 @@ void tst_acceptance::escapeEndsSaveKeepingOldFile() {
     b.window->mnuSaveFile->trigger();
     QCOMPARE(readAll(target).count('\n'), 8 + LogBuffer::kSamples + 4);
     QVERIFY(b.window->windowTitle().endsWith(QStringLiteral(" - run.log")));
+}
+
+void tst_acceptance::escapeBeforeACommandDoesNotEndIt() {
+    MainWindowBench b;
+    // Esc pressed while nothing runs (closing a menu, say) belongs to no command.
+    QTest::keyClick(b.window.get(), Qt::Key_Escape);
+    b.modals.expect<frmChart1>();
+    b.window->mnuDownload->trigger();
+    QCOMPARE(b.modals.unexpected(), QStringList());
+    QCOMPARE(b.modals.pending(), 0);
+    QCOMPARE(b.module.blockReads(), 1024);
+    QVERIFY(!b.state.log.DataBufferEmpty);
+
+    QTest::keyClick(b.window.get(), Qt::Key_Escape);
+    const QString target = b.path(QStringLiteral("after-esc.log"));
+    b.prompter.answerInput(QStringLiteral("after Esc")); // "Comment?"
+    b.prompter.answerFile(target);
+    b.window->mnuSaveFile->trigger();
+    QCOMPARE(readAll(target).count('\n'), 8 + LogBuffer::kSamples + 4);
+    const Box asked = b.prompter.boxes().last();
+    QCOMPARE(asked.kind, Box::Input);
+    QCOMPARE(asked.text, QStringLiteral("Comment?"));
+    QCOMPARE(asked.title, QStringLiteral("Optional Information Entry"));
+    QVERIFY(readAll(target).endsWith("\"Comment\",\"after Esc\"\r\n\"Fuel Type\",\"Gasoline\"\r\n"
+                                     "\"Stoichiometric Ratio\",14.69\r\n"));
+}
+
+void tst_acceptance::eraseThenDownload() {
+    MainWindowBench b;
+    b.state.log.DataBufferEmpty = false;
+    b.state.log.RPM[0] = 4321.0f;
+    b.prompter.answerButton(Prompter::Ok);
+    b.window->mnuClearQEROBuffer->trigger();
+    const QList<Box> boxes = b.boxesTitled(QStringLiteral("Clear QERO Data Buffer"));
+    QCOMPARE(boxes.size(), 2);
+    QCOMPARE(boxes.first().text, QStringLiteral("All data logged by QERO will be lost. Proceed?"));
+    QCOMPARE(boxes.last().text, QStringLiteral("QERO data buffer cleared."));
+    QCOMPARE(boxes.last().icon, Icon::Information);
+    // The log in the program is not the module's.
+    QVERIFY(!b.state.log.DataBufferEmpty);
+    QCOMPARE(b.state.log.RPM[0], 4321.0f);
+
+    // What the module now holds: nothing recorded, every sample reads as free air.
+    b.modals.expect<frmChart1>();
+    b.window->mnuDownload->trigger();
+    QCOMPARE(b.modals.unexpected(), QStringList());
+    const LogBuffer& log = b.state.log;
+    for (int i : {0, 5999, 6000, 11999}) {
+        QCOMPARE(log.Sensor1Status[i], 10.0f);
+        QCOMPARE(log.AFR2[i], 20.0f);
+        QCOMPARE(log.RPM[i], 0.0f);
+        QCOMPARE(log.AnalogInVolts[i], 5.0f);
+    }
 }
 
 void tst_acceptance::exitClosesThePort() {
