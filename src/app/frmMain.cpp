@@ -276,9 +276,13 @@ void frmMain::mnuDownload_Click() {
         downloaded = download.mnuDownload_Click();
     });
     setModuleCommandRunning(false);
+    if (!downloaded)
+        return;
+    // The download also read the module's parameters; an open parameter panel shows them.
+    if (fraQEROParams->isVisible())
+        fraQEROParams->showCurrentValues();
     // A new log is shown at once, as after opening a file.
-    if (downloaded)
-        mnuViewChart_Click();
+    mnuViewChart_Click();
 }
 
 void frmMain::mnuClearQEROBuffer_Click() {
@@ -365,7 +369,10 @@ void frmMain::showChart() {
 }
 
 void frmMain::mnuOpenFile_Click() {
-    m_logFiles->mnuOpenFile_Click();
+    // The log's own interval replaces the one an open parameter panel showed.
+    if (m_logFiles->mnuOpenFile_Click() == LogFileCommands::Outcome::Done &&
+        fraQEROParams->isVisible())
+        fraQEROParams->showCurrentValues();
 }
 
 void frmMain::mnuSaveFile_Click() {

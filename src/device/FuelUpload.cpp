@@ -56,7 +56,8 @@ FuelUpload::Result FuelUpload::run() {
     }
 
     link.closeIfOpen();
-    say(QStringLiteral("Upload completed\r\n"));
+    // The same words and line break as the parameter upload's completion.
+    say(QStringLiteral("Upload completed\n"));
     return Result::Completed;
 }
 

@@ -90,11 +90,19 @@ void QEROParamsPanel::openPanel() {
     show();
 }
 
+void QEROParamsPanel::showCurrentValues() {
+    fill(m_editor.texts());
+}
+
 void QEROParamsPanel::fill(const QeroParamsEditor::Texts& texts) {
-    txtDataLogInterval->setText(texts.interval);
-    txtPulsePerRev->setText(texts.pulses);
-    txtRPMDebounce->setText(texts.debounce);
-    txtMinLEDPWM->setText(texts.brightness);
+    const std::pair<QLineEdit*, QString> boxes[] = {{txtDataLogInterval, texts.interval},
+                                                    {txtPulsePerRev, texts.pulses},
+                                                    {txtRPMDebounce, texts.debounce},
+                                                    {txtMinLEDPWM, texts.brightness}};
+    for (const auto& [box, text] : boxes) {
+        box->setText(text);
+        m_filled.insert(box, text);
+    }
 }
 
 bool QEROParamsPanel::eventFilter(QObject* watched, QEvent* event) {
@@ -110,6 +118,11 @@ void QEROParamsPanel::validate(QLineEdit* e) {
     // second check of the same box.
     if (m_validating)
         return;
+    // The focus also leaves a box when a window or a message box opens over the panel,
+    // for instance the chart after a download; an unchanged box holds nothing to take.
+    const auto filled = m_filled.constFind(e);
+    if (filled != m_filled.cend() && *filled == e->text())
+        return;
     m_validating = true;
     ErrorReport::runStep(m_prompter, [&] {
         const QString text = e->text();
@@ -121,6 +134,7 @@ void QEROParamsPanel::validate(QLineEdit* e) {
             e->setText(m_editor.txtRPMDebounce_Validate(text));
         else if (e == txtMinLEDPWM)
             e->setText(m_editor.txtMinLEDPWM_Validate(text));
+        m_filled.insert(e, e->text());
     });
     m_validating = false;
 }

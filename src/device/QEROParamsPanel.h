@@ -3,6 +3,7 @@
 #include "device/QeroParamsEditor.h"
 
 #include <QGroupBox>
+#include <QHash>
 
 class QLabel;
 class QLineEdit;
@@ -23,6 +24,9 @@ public:
 
     // Empties the log and the memory image, fills the boxes and shows the panel.
     void openPanel();
+    // Fills the boxes from the parameters as they are now (a download or an opened log
+    // has replaced them behind the open panel).
+    void showCurrentValues();
 
     QLabel* lblDataLogInterval = nullptr;
     QLineEdit* txtDataLogInterval = nullptr;
@@ -60,4 +64,7 @@ private:
     ModuleSession& m_session;
     QeroParamsEditor m_editor;
     bool m_validating = false;
+    // What the program last wrote into each box: leaving a box the user has not changed
+    // checks nothing, so it cannot put its old text over values that changed behind it.
+    QHash<const QLineEdit*, QString> m_filled;
 };

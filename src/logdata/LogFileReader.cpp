@@ -57,6 +57,18 @@ template <int count> bool splitExactly(QByteArrayView line, QByteArrayView (&fie
     return true;
 }
 
+// Splits a label-and-text line at its first comma; the text keeps any further commas.
+// The comment and the fuel name are the user's own words, written as typed, so a
+// comment such as "Dyno day, 3rd gear" comes back whole instead of being dropped.
+bool splitAtFirstComma(QByteArrayView line, QByteArrayView (&fields)[2]) {
+    const qsizetype comma = line.indexOf(',');
+    if (comma < 0)
+        return false;
+    fields[0] = line.first(comma);
+    fields[1] = line.sliced(comma + 1);
+    return true;
+}
+
 // Huge numbers in a damaged file stay finite so that later arithmetic stays sane.
 float toSingle(double v) {
     constexpr double kMax = std::numeric_limits<float>::max();
@@ -226,7 +238,8 @@ LogFileReader::Result LogFileReader::read(QByteArrayView bytes, LogBuffer& log, 
             return r;
         }
         QByteArrayView f[2];
-        if (!splitExactly(lines.next(), f))
+        const QByteArrayView line = lines.next();
+        if (!(n == 1 ? splitExactly(line, f) : splitAtFirstComma(line, f)))
             continue;
         if (n == 1) {
             log.DownloadDate = withoutQuotes(text(f[1]));
@@ -245,7 +258,7 @@ LogFileReader::Result LogFileReader::read(QByteArrayView bytes, LogBuffer& log, 
     } else {
         r.fuelTypeLinePresent = true;
         QByteArrayView f[2];
-        if (splitExactly(lines.next(), f)) {
+        if (splitAtFirstComma(lines.next(), f)) {
             r.fileFuelType = trimBlanks(withoutQuotes(text(f[1]))).left(16);
             if (fuel == FuelLines::Apply)
                 log.FuelType = *r.fileFuelType;

@@ -84,7 +84,7 @@ void tst_fuelupload::uploadWritesAndVerifies() {
     QCOMPARE(upload.run(), FuelUpload::Result::Completed);
     QCOMPARE(b.prompter.messageTexts(),
              (QStringList{QStringLiteral("Firmware ID: ") + b.module.identification(),
-                          QStringLiteral("Upload completed\r\n")}));
+                          QStringLiteral("Upload completed\n")}));
     QCOMPARE(int(b.state.fram.FRAMBuffer[6]), low);
     QCOMPARE(int(b.state.fram.FRAMBuffer[7]), high);
     QCOMPARE(int(b.module.memory().bytes[6]), low);

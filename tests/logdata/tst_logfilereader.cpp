@@ -246,8 +246,10 @@ void tst_logfilereader::fuelLines_data() {
     QTest::newRow("both") << fuelLine() + ratioLine() << "E85" << 9.77f << true << true;
     QTest::newRow("none") << QByteArray() << "Gasoline" << 14.7f << false << false;
     QTest::newRow("fuel only") << fuelLine() << "Gasoline" << 14.7f << true << false;
-    QTest::newRow("wrong field counts")
-        << QByteArray("\"Fuel Type\",\"a\",\"b\"\r\n\"Stoichiometric Ratio\"\r\n") << "Previous"
+    QTest::newRow("no values") << QByteArray("\"Fuel Type\"\r\n\"Stoichiometric Ratio\"\r\n")
+                               << "Previous" << 6.47f << true << true;
+    QTest::newRow("name with a comma")
+        << QByteArray("\"Fuel Type\",\"a\",\"b\"\r\n\"Stoichiometric Ratio\",8,5\r\n") << "a,b"
         << 6.47f << true << true;
     QTest::newRow("long name") << fuelLine("  Race fuel blend number 7 ") + ratioLine("15.2")
                                << "Race fuel blend " << 15.2f << true << true;
@@ -304,6 +306,21 @@ void tst_logfilereader::trailerTexts() {
                             "\"Comment\",\"  \"\"quoted\"\" words \"\r\n",
                         log);
     QCOMPARE(log.Comment, QStringLiteral("quoted words"));
+    // The comment and the fuel name are the user's own words, commas included.
+    log.FuelType = QStringLiteral("Lambda");
+    LogFileReader::read(header() + rows(LogBuffer::kSamples) + trailerDate() +
+                            trailerComment("Dyno day, 3rd gear, new plugs") +
+                            fuelLine("E85, summer") + ratioLine("9.5"),
+                        log);
+    QCOMPARE(log.Comment, QStringLiteral("Dyno day, 3rd gear, new plugs"));
+    QCOMPARE(log.FuelType, QStringLiteral("E85, summer"));
+    QCOMPARE(log.StoichRatio, 9.5f);
+    // A line without a comma still leaves its value alone.
+    LogFileReader::read(header() + rows(LogBuffer::kSamples) + trailerDate() + "\"Comment\"\r\n" +
+                            "\"Fuel Type\"\r\n" + ratioLine(),
+                        log);
+    QCOMPARE(log.Comment, QStringLiteral("Dyno day, 3rd gear, new plugs"));
+    QCOMPARE(log.FuelType, QStringLiteral("E85, summer"));
 }
 
 void tst_logfilereader::unixLineEndingsAndLatin1() {

@@ -1,0 +1,985 @@
+#include "MainWindowBench.h"
+#include "chart/PdfText.h"
+
+#include "DriveLog.h"
+#include "afrtable/frmAFRTable.h"
+#include "chart/ChartPlot.h"
+#include "chart/frmChart1.h"
+#include "device/PortSelectFrame.h"
+#include "device/QEROParamsPanel.h"
+#include "logdata/frmAnalogInScale.h"
+#include "logdata/frmFuelType.h"
+#include "realtime/BarGauge.h"
+#include "realtime/RealTimeDataFrame.h"
+#include "realtime/TachometerDial.h"
+#include "support/Numbers.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QPrintDialog>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTableWidget>
+#include <QtTest>
+
+namespace {
+
+using Box = ScriptedPrompter::Box;
+using Icon = Prompter::Icon;
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Pages of a PDF written by Qt's PDF engine (one "/Type /Page" object per page).
+int pdfPages(const QString& path) {
+    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page[^s]"));
+    int pages = 0;
+    for (auto it = page.globalMatch(QString::fromLatin1(readAll(path))); it.hasNext(); it.next())
+        ++pages;
+    return pages;
+}
+
+// The value the module's record at `sample` (0 = oldest) decodes to, from its own memory.
+struct RecordValues {
+    float rpm;
+    float volts;
+};
+RecordValues moduleRecord(const ModuleMemory& memory, int sample) {
+    const int at =
+        ModuleMemory::recordAddress(DriveLog::kOldestRingIndex + sample) % ModuleMemory::kSize;
+    const int period = memory.bytes[at + 2] | (memory.bytes[at + 3] << 8);
+    const double pulses = memory.bytes[1] == 0 ? 0.5 : memory.bytes[1];
+    const float rpm = (period == 0 || period == 65535)
+                          ? 0.0f
+                          : float(Numbers::roundHalfEven(15000000.0 / (pulses * period)));
+    return {rpm, float(Numbers::roundHalfEven(5.0 * memory.bytes[at + 4] / 255.0, 2))};
+}
+
+bool sameSamples(const LogBuffer& a, const LogBuffer& b) {
+    return a.ElapsedTime == b.ElapsedTime && a.AFR1 == b.AFR1 && a.AFR2 == b.AFR2 &&
+           a.RPM == b.RPM && a.AnalogInVolts == b.AnalogInVolts &&
+           a.Sensor1Status == b.Sensor1Status && a.Sensor2Status == b.Sensor2Status;
+}
+
+// The menu entries and whether each closes the real-time view before it does anything.
+struct MenuRule {
+    const char* name;
+    const char* caption;
+    bool closesRealTimeView;
+};
+const MenuRule kMenuRules[] = {
+    {"mnuOpenFile", "&Open File", true},
+    {"mnuSaveFile", "&Save File", true},
+    {"mnuPrintSetup", "Print Set&up", false},
+    {"mnuExit", "E&xit", false},
+    {"mnuEditQEROParams", "QERO Parameters", true},
+    {"mnuMaxRPM", "Maximum RPM", true},
+    {"mnuAnalogInScale", "Analog Input Scaling", true},
+    {"mnuFuelType", "Fuel Type", true},
+    {"mnuEditComment", "&Comment", false},
+    {"mnuViewRealTime", "View &Real Time Data", false},
+    {"mnuViewChart", "View &Chart (Downloaded Data)", true},
+    {"mnuViewAFRTable", "View &AFR Table (Downloaded Data)", true},
+    {"mnuDownload", "&Download Data From QERO", true},
+    {"mnuClearQEROBuffer", "Clear QERO Data Buffer", true},
+    {"mnuPortSetup", "&Port Setup", true},
+    {"mnuHelpContents", "&Contents", false},
+    {"mnuAbout", "&About", false},
+};
+
+const QString kNoLink =
+    QStringLiteral("Cannot establish RS-232 link. Check cable and module power.");
+
+} // namespace
+
+// The program end to end: the main window driven through its menus against the simulated
+// module, as a user would work with it.
+class tst_acceptance : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void downloadSaveOpenTableAndPrint();
+    void moduleParameters_data();
+    void moduleParameters();
+    void parameterPanelLeftOpenWhileALogArrives();
+    void fuelUpload_data();
+    void fuelUpload();
+    void realTimeView();
+    void commandsCloseRealTimeView_data();
+    void commandsCloseRealTimeView();
+    void portScan_data();
+    void portScan();
+    void refusals_data();
+    void refusals();
+    void startUpConnectionCheck_data();
+    void startUpConnectionCheck();
+    void fuelTravelsWithTheLog();
+    void interruptedDownload_data();
+    void interruptedDownload();
+    void escapeEndsSaveKeepingOldFile();
+    void escapeBeforeACommandDoesNotEndIt();
+    void eraseThenDownload();
+    void exitClosesThePort();
+    // Last: it checks what the tests above exercised.
+    void everyMenuEntryEnabledAndExercised();
+};
+
+void tst_acceptance::downloadSaveOpenTableAndPrint() {
+    MainWindowBench b;
+
+    // A throttle sensor on the analog input, and the engine's speed range.
+    b.modals.expect<frmAnalogInScale>([](frmAnalogInScale& w) {
+        w.optTPS->click();
+        MainWindowBench::leave(w.txtMaxValue, QStringLiteral("100"));
+        w.cmdOK->click();
+    });
+    b.window->mnuAnalogInScale->trigger();
+    QCOMPARE(b.setting(QStringLiteral("AnalogInputType")), QStringLiteral("TPS"));
+    QCOMPARE(b.setting(QStringLiteral("MaxScaledValue")), QStringLiteral("100"));
+    b.prompter.answerInput(QStringLiteral("8000"));
+    b.window->mnuMaxRPM->trigger();
+    QCOMPARE(b.setting(QStringLiteral("MaxRPMDisplay")), QStringLiteral("8000"));
+
+    // Download: the chart comes up on the new log; it is printed from there.
+    const QString chartPdf = b.path(QStringLiteral("chart.pdf"));
+    int chartSamples = 0;
+    QCPRange rpmAxis;
+    QString chartCaption;
+    b.modals.expect<frmChart1>([&](frmChart1& chart) {
+        chartCaption = b.window->windowTitle();
+        chartSamples = chart.Chart2D1->group(1)->data()->size();
+        rpmAxis = chart.Chart2D1->axisY()->range();
+        QCOMPARE(chart.Trace1Data(), b.state.log.RPM);
+        b.prompter.answerInput(QStringLiteral("Dyno day, 3rd gear"));
+        b.prompter.answerButton(Prompter::Yes); // no printer: a PDF file instead
+        b.prompter.answerFile(chartPdf);
+        chart.cmdPrint->click();
+    });
+    b.window->mnuDownload->trigger();
+    QCOMPARE(b.modals.unexpected(), QStringList());
+    QCOMPARE(b.modals.pending(), 0);
+    QCOMPARE(b.boxesTitled(QStringLiteral("Download Data")).first().text,
+             "Firmware ID: " + b.module.identification());
+    QVERIFY(chartCaption.endsWith(QStringLiteral(" - Downloaded Data")));
+    QCOMPARE(chartSamples, LogBuffer::kSamples);
+    QCOMPARE(rpmAxis, QCPRange(0, 8000));
+    QCOMPARE(b.module.blockReads(), 1024);
+    // The log is the module's ring, oldest record first, across both halves.
+    const LogBuffer& log = b.state.log;
+    QCOMPARE(log.DataLogInterval, 0.096f);
+    QCOMPARE(log.ElapsedTime[0], 0.1f);
+    QCOMPARE(log.ElapsedTime[LogBuffer::kSamples - 1], 1152.0f);
+    for (int sample : {0, 1678, 1679, 7678, 7679, 11999}) {
+        const RecordValues expected = moduleRecord(b.module.memory(), sample);
+        QCOMPARE(log.RPM[sample], expected.rpm);
+        QCOMPARE(log.AnalogInVolts[sample], expected.volts);
+    }
+    QCOMPARE(log.AnalogLegend, QStringLiteral("TPS(%)"));
+    QCOMPARE(log.Comment, QStringLiteral("Dyno day, 3rd gear"));
+    QVERIFY(readAll(chartPdf).startsWith("%PDF-"));
+    QCOMPARE(pdfPages(chartPdf), 1);
+    const PdfText::Page chartPage = PdfText::read(chartPdf);
+    QVERIFY2(chartPage.text.contains(QStringLiteral("Comment: Dyno day, 3rd gear")),
+             qPrintable(chartPage.text));
+    QVERIFY(chartPage.text.contains(QStringLiteral("Brenwick QERO Data Printed: ")));
+
+    // File > Save, read back as text.
+    const QString logPath = b.path(QStringLiteral("drive.log"));
+    b.prompter.clear();
+    b.prompter.answerFile(logPath);
+    b.window->mnuSaveFile->trigger();
+    QCOMPARE(b.prompter.messages().size(), 0); // the comment was given at the print
+    QCOMPARE(b.window->windowTitle(),
+             QStringLiteral("QERO Dual Channel Data Logging Program Version 4.3 - drive.log"));
+    const QByteArray saved = readAll(logPath);
+    QVERIFY(saved.endsWith("\r\n"));
+    QList<QByteArray> lines = saved.split('\n');
+    lines.removeLast(); // after the last line break
+    QCOMPARE(lines.size(), 8 + LogBuffer::kSamples + 4);
+    for (const QByteArray& line : lines)
+        QVERIFY(line.endsWith('\r'));
+    QCOMPARE(lines[0], QByteArray("\"Data Logging Interval\",.096\r"));
+    QCOMPARE(lines[1], QByteArray("\"Maximum RPM Display\",8000\r"));
+    QCOMPARE(lines[5], QByteArray("\"Maximum Scaled Value\",100\r"));
+    QCOMPARE(lines[6], QByteArray("\"Analog Legend\",\"TPS(%)\"\r"));
+    QCOMPARE(lines[7],
+             QByteArray("\"Elapsed Time\",\"AFR1\",\"AFR2\",\"RPM\",\"Analog Input Volts\"\r"));
+    QCOMPARE(lines[8 + 12000],
+             ("\"Brenwick QERO4D Data Downloaded\",\"" + log.DownloadDate.toLatin1() + "\"\r"));
+    QVERIFY(!log.DownloadDate.isEmpty());
+    QCOMPARE(lines[8 + 12001], QByteArray("\"Comment\",\"Dyno day, 3rd gear\"\r"));
+    QCOMPARE(lines[8 + 12002], QByteArray("\"Fuel Type\",\"Gasoline\"\r"));
+    QCOMPARE(lines[8 + 12003], QByteArray("\"Stoichiometric Ratio\",14.69\r"));
+    // A cold sensor is written as its status code, free air as 20.
+    const int cold = int(std::find_if(log.Sensor1Status.begin(), log.Sensor1Status.end(),
+                                      [](float s) { return s >= 1 && s <= 6; }) -
+                         log.Sensor1Status.begin());
+    const int freeAir = int(std::find(log.Sensor1Status.begin(), log.Sensor1Status.end(), 10.0f) -
+                            log.Sensor1Status.begin());
+    QVERIFY(cold < LogBuffer::kSamples && freeAir < LogBuffer::kSamples);
+    QCOMPARE(lines[8 + cold].split(',').at(1), QByteArray::number(int(log.Sensor1Status[cold])));
+    QCOMPARE(lines[8 + freeAir].split(',').at(1), QByteArray("20"));
+
+    // File > Open of that file over the downloaded log brings back the same log.
+    const LogBuffer downloaded = log;
+    b.prompter.clear();
+    b.prompter.answerButton(Prompter::Ok); // overwrite the log in memory
+    b.prompter.answerFile(logPath);
+    bool chartOnOpenedLog = false;
+    b.modals.expect<frmChart1>([&](frmChart1& chart) {
+        chartOnOpenedLog = chart.Trace1Data() == downloaded.RPM &&
+                           chart.Chart2D1->axisY()->range() == QCPRange(0, 8000);
+    });
+    b.window->mnuOpenFile->trigger();
+    QVERIFY(chartOnOpenedLog);
+    QCOMPARE(b.prompter.messages().size(), 1);
+    QCOMPARE(b.prompter.messages().first().text,
+             QStringLiteral("Data buffer not empty. OK to overwrite?"));
+    QCOMPARE(b.prompter.messages().first().title, QStringLiteral("Open Log File"));
+    QVERIFY(sameSamples(log, downloaded));
+    QCOMPARE(log.DownloadDate, downloaded.DownloadDate);
+    QCOMPARE(log.Comment, downloaded.Comment);
+    QCOMPARE(log.MaxRPMDisplay, qint16(8000));
+    QCOMPARE(log.AnalogLegend, QStringLiteral("TPS(%)"));
+    QVERIFY(b.window->windowTitle().endsWith(QStringLiteral(" - drive.log")));
+    QCOMPARE(b.setting(QStringLiteral("AnalogInputType")), QStringLiteral("USER"));
+
+    // View > AFR Table; a second log merged through the table's own File menu; printed.
+    const QString second = b.path(QStringLiteral("second.log"));
+    QVERIFY(QFile::copy(logPath, second));
+    const QString tablePdf = b.path(QStringLiteral("table.pdf"));
+    std::array<qint32, AFRTable::kCells> countsBefore{};
+    std::array<qint32, AFRTable::kCells> countsAfter{};
+    int cellsShown = 0;
+    QString mergedCaption;
+    bool refreshOffAfterMerge = false;
+    b.prompter.clear();
+    b.modals.expect<frmAFRTable>([&](frmAFRTable& table) {
+        countsBefore = table.table().CellSampleCount();
+        const AFRTableGrid::Texts texts = table.gridTexts();
+        for (int r = 1; r < AFRTableGrid::kRows; ++r)
+            for (int c = 1; c < AFRTableGrid::kColumns; ++c)
+                cellsShown += texts[r][c].isEmpty() ? 0 : 1;
+        b.prompter.answerFile(second);
+        table.mnuOpenAddFile->trigger();
+        countsAfter = table.table().CellSampleCount();
+        mergedCaption = b.window->windowTitle();
+        refreshOffAfterMerge = !table.cmdRefreshTable->isEnabled();
+        b.prompter.answerInput(QStringLiteral("Dyno day, both runs"));
+        b.prompter.answerButton(Prompter::Yes);
+        b.prompter.answerFile(tablePdf);
+        table.cmdPrint->click();
+    });
+    b.window->mnuViewAFRTable->trigger();
+    QCOMPARE(b.modals.unexpected(), QStringList());
+    QVERIFY2(cellsShown > 20, qPrintable(QString::number(cellsShown)));
+    for (int i = 0; i < AFRTable::kCells; ++i)
+        QCOMPARE(countsAfter[i], 2 * countsBefore[i]);
+    QVERIFY(std::accumulate(countsBefore.begin(), countsBefore.end(), 0) > 1000);
+    QVERIFY(mergedCaption.endsWith(QStringLiteral(" - Added File - second.log")));
+    QVERIFY(refreshOffAfterMerge);
+    QVERIFY(readAll(tablePdf).startsWith("%PDF-"));
+    QCOMPARE(pdfPages(tablePdf), 1);
+    const PdfText::Page tablePage = PdfText::read(tablePdf);
+    QVERIFY2(tablePage.text.contains(QStringLiteral("Brenwick QERO AFR Data Printed: ")),
+             qPrintable(tablePage.text));
+    QVERIFY(tablePage.text.contains(QStringLiteral("Dyno day, both runs")));
+    // Closing a table with an added file empties the log: it holds only the added file.
+    QVERIFY(log.DataBufferEmpty);
+    QVERIFY(b.window->windowTitle().endsWith(QStringLiteral(" - Data Buffer Empty")));
+    for (const Box& box : b.prompter.messages())
+        QVERIFY2(box.title != QLatin1String("Error"), qPrintable(box.text));
+}
+
+void tst_acceptance::moduleParameters_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("lastMessage");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("written and verified") << ""
+                                          << "Upload completed\n"
+                                          << true;
+    QTest::newRow("module refuses writes") << "write"
+                                           << "Upload aborted - FRAM programming failed" << false;
+    QTest::newRow("module gone") << "silent" << kNoLink << false;
+}
+
+void tst_acceptance::moduleParameters() {
+    QFETCH(QString, fault);
+    QFETCH(QString, lastMessage);
+    QFETCH(bool, written);
+    MainWindowBench b;
+    b.module.memory().bytes[0] = 12; // 0.192 s
+    b.module.memory().bytes[1] = 2;
+    b.state.log.DataBufferEmpty = false;
+
+    b.window->mnuEditQEROParams->trigger();
+    QEROParamsPanel* panel = b.window->fraQEROParams;
+    QVERIFY(panel->isVisible());
+    QVERIFY(b.state.log.DataBufferEmpty);
+    panel->cmdQEROParamsDownload->click();
+    QCOMPARE(b.prompter.messageTexts(), QStringList{"Firmware ID: " + b.module.identification()});
+    QCOMPARE(panel->txtDataLogInterval->text(), QStringLiteral("0.20"));
+    QCOMPARE(panel->txtPulsePerRev->text(), QStringLiteral("2"));
+    QCOMPARE(panel->txtRPMDebounce->text(), QStringLiteral("0.50"));
+    QCOMPARE(panel->txtMinLEDPWM->text(), QStringLiteral("6"));
+
+    MainWindowBench::leave(panel->txtPulsePerRev, QStringLiteral("3"));
+    MainWindowBench::leave(panel->txtMinLEDPWM, QStringLiteral("50"));
+    if (fault == QLatin1String("silent"))
+        b.module.faults().silent = true;
+    else if (!fault.isEmpty())
+        b.module.faults().refuseCommand = QeroModule::commandFromName(fault);
+    b.prompter.clear();
+    panel->cmdQEROParamsUpload->click();
+
+    const QList<Box> boxes = b.boxesTitled(QStringLiteral("Upload Parameters"));
+    QVERIFY(!boxes.isEmpty());
+    QCOMPARE(boxes.last().text, lastMessage);
+    QCOMPARE(boxes.last().icon, Icon::Exclamation);
+    QCOMPARE(b.prompter.messageTexts().contains(QStringLiteral("Upload completed\n")), written);
+    const auto& memory = b.module.memory().bytes;
+    QCOMPARE(memory[1], quint8(written ? 3 : 2));
+    QCOMPARE(memory[5], quint8(written ? 128 : 15));
+    QCOMPARE(memory[0], quint8(12));
+    // The values are the program's own either way.
+    QCOMPARE(b.setting(QStringLiteral("PulsePerRev")), QStringLiteral("3"));
+    QCOMPARE(b.setting(QStringLiteral("MinLEDPWM")), QStringLiteral("128"));
+    QVERIFY(!b.link->isOpen());
+    QVERIFY(b.window->menuBar()->isEnabled());
+}
+
+void tst_acceptance::parameterPanelLeftOpenWhileALogArrives() {
+    MainWindowBench b;
+    b.module.memory().bytes[0] = 12; // 0.192 s
+    b.module.memory().bytes[1] = 2;
+    b.window->mnuEditQEROParams->trigger();
+    QEROParamsPanel* panel = b.window->fraQEROParams;
+    panel->txtDataLogInterval->setFocus(); // the user looked, typed nothing
+    QCOMPARE(panel->txtDataLogInterval->text(), QStringLiteral("0.10"));
+
+    // A download with the panel still up: the chart takes the focus from the panel's box
+    // and gives it back. The log keeps the module's interval, and the panel shows it.
+    b.modals.expect<frmChart1>();
+    b.window->mnuDownload->trigger();
+    QCOMPARE(b.modals.unexpected(), QStringList());
+    QVERIFY(panel->isVisible());
+    QCOMPARE(b.state.log.DataLogInterval, 0.192f);
+    QCOMPARE(b.state.log.ElapsedTime[1], 0.38f);
+    QCOMPARE(panel->txtDataLogInterval->text(), QStringLiteral("0.20"));
+    QCOMPARE(panel->txtPulsePerRev->text(), QStringLiteral("2"));
+    panel->txtDataLogInterval->setFocus();
+    b.window->mnuAbout->trigger(); // any box takes the focus once more
+    QCOMPARE(b.state.log.DataLogInterval, 0.192f);
+
+    // The saved log says how it was recorded; opened again, it keeps its own interval.
+    const QString logPath = b.path(QStringLiteral("slow.log"));
+    b.prompter.answerInput(QStringLiteral("slow logging"));
+    b.prompter.answerFile(logPath);
+    b.window->mnuSaveFile->trigger();
+    QVERIFY(readAll(logPath).startsWith("\"Data Logging Interval\",.192\r\n"));
+    QByteArray edited = readAll(logPath);
+    edited.replace("\"Data Logging Interval\",.192", "\"Data Logging Interval\",.1");
+    const QString tenthPath = b.path(QStringLiteral("tenth.log"));
+    QFile tenth(tenthPath);
+    QVERIFY(tenth.open(QIODevice::WriteOnly));
+    tenth.write(edited);
+    tenth.close();
+    b.prompter.answerButton(Prompter::Ok);
+    b.prompter.answerFile(tenthPath);
+    b.modals.expect<frmChart1>();
+    b.window->mnuOpenFile->trigger();
+    QCOMPARE(b.modals.unexpected(), QStringList());
+    QCOMPARE(b.state.log.DataLogInterval, 0.1f);
+    QCOMPARE(panel->txtDataLogInterval->text(), QStringLiteral("0.10"));
+
+    // What the user types is still checked when the box is left.
+    MainWindowBench::leave(panel->txtDataLogInterval, QStringLiteral("0.55"));
+    QCOMPARE(b.state.log.DataLogInterval, 0.544f);
+}
+
+void tst_acceptance::fuelUpload_data() {
+    QTest::addColumn<int>("model");
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("fuel");
+    QTest::addColumn<QString>("ratio");
+    QTest::addColumn<int>("low");
+    QTest::addColumn<int>("high");
+    QTest::addColumn<QString>("lastMessage");
+    const int rev3 = int(QeroModule::Model::Qero4dRev3);
+    QTest::newRow("E85 into a QERO4D Rev 3") << rev3 << "optE85Fuel"
+                                             << "E85"
+                                             << "9.77" << 0x21 << 0x55 << "Upload completed\n";
+    QTest::newRow("Lambda into a QERO3Dual Rev 3")
+        << int(QeroModule::Model::Qero3DualRev3) << "optLambda"
+        << "Lambda"
+        << "1" << 0x22 << 0x57 << "Upload completed\n";
+    QTest::newRow("a QERO4D Rev 2 is refused")
+        << int(QeroModule::Model::Qero4dRev2) << "optE85Fuel"
+        << "E85"
+        << "9.77" << 0xFF << 0x7F
+        << "Error - invalid firmware ID. Unable to upload to earlier generation QERO.";
+}
+
+void tst_acceptance::fuelUpload() {
+    QFETCH(int, model);
+    QFETCH(QString, option);
+    QFETCH(QString, fuel);
+    QFETCH(QString, ratio);
+    QFETCH(int, low);
+    QFETCH(int, high);
+    QFETCH(QString, lastMessage);
+    MainWindowBench::Options options;
+    options.model = QeroModule::Model(model);
+    MainWindowBench b(options);
+    QCOMPARE(b.module.memory().bytes[6], quint8(0xFF));
+    QCOMPARE(b.module.memory().bytes[7], quint8(0x7F));
+
+    b.modals.expect<frmFuelType>([&](frmFuelType& w) {
+        w.findChild<QRadioButton*>(option)->click();
+        w.cmdFuelTypeUpload->click();
+    });
+    b.window->mnuFuelType->trigger();
+    QCOMPARE(b.modals.unexpected(), QStringList());
+    QCOMPARE(b.modals.pending(), 0);
+
+    const QList<Box> boxes = b.boxesTitled(QStringLiteral("Upload Fuel Type"));
+    QCOMPARE(boxes.size(), 2);
+    QCOMPARE(boxes.first().text, "Firmware ID: " + b.module.identification());
+    QCOMPARE(boxes.last().text, lastMessage);
+    QCOMPARE(b.module.memory().bytes[6], quint8(low));
+    QCOMPARE(b.module.memory().bytes[7], quint8(high));
+    // The program's own choice stands whether or not the module took it.
+    QCOMPARE(b.state.log.FuelType, fuel);
+    QCOMPARE(b.setting(QStringLiteral("FuelType")), fuel);
+    QCOMPARE(b.setting(QStringLiteral("StoichRatio")), ratio);
+    QVERIFY(!b.link->isOpen());
+}
+
+void tst_acceptance::realTimeView() {
+    MainWindowBench::Options options;
+    options.settings = {{QStringLiteral("AnalogInputType"), QStringLiteral("TPS")},
+                        {QStringLiteral("MaxScaledValue"), QStringLiteral("100")}};
+    MainWindowBench b(options);
+    b.state.log.DataBufferEmpty = false; // a log in memory is given up for the live view
+
+    b.window->mnuViewRealTime->trigger();
+    RealTimeDataFrame* view = b.window->fraRealTimeData;
+    QVERIFY(b.state.RealTimeActive);
+    QVERIFY(view->isVisible());
+    QVERIFY(b.state.log.DataBufferEmpty);
+    QCOMPARE(b.window->tmrDataRead->interval(), 10);
+    QCOMPARE(b.prompter.boxes().size(), 0);
+    QCOMPARE(view->gauBatVolts->value(), 0.0);
+
+    // Two seconds of engine running, one polling cycle every 10 ms.
+    QList<double> tach;
+    for (int cycle = 0; cycle < 200; ++cycle) {
+        b.window->tmrDataRead_Timer();
+        b.clock.advance(10'000);
+        tach << view->gauTach->needle();
+    }
+    QCOMPARE(b.prompter.boxes().size(), 0);
+    QVERIFY(view->gauBatVolts->value() > 10 && view->gauBatVolts->value() < 16);
+    QVERIFY(view->gauLambda1->value() > 0.6 && view->gauLambda1->value() < 1.4);
+    QVERIFY(view->gauLambda2->value() > 0.6 && view->gauLambda2->value() < 1.4);
+    QVERIFY(view->gauTPS->isVisible());
+    QVERIFY(std::abs(view->gauTPS->value() - view->gauInput1Analog->value() * 20) < 1e-3);
+    QVERIFY(*std::max_element(tach.begin(), tach.end()) > 0.3);
+    // The gauges follow the engine rather than showing one reading.
+    QVERIFY(std::adjacent_find(tach.begin(), tach.end(), std::not_equal_to<>()) != tach.end());
+
+    QTest::mouseClick(view->cmdCloseRealTimeData, Qt::LeftButton);
+    QVERIFY(!b.state.RealTimeActive);
+    QVERIFY(!view->isVisible());
+    QVERIFY(!b.link->isOpen());
+    // A closed view polls no more.
+    const size_t sent = b.link->sent().size();
+    b.window->tmrDataRead_Timer();
+    QCOMPARE(b.link->sent().size(), sent);
+}
+
+void tst_acceptance::commandsCloseRealTimeView_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("closes");
+    for (const MenuRule& rule : kMenuRules) {
+        const QLatin1String name(rule.name);
+        // Exit ends the program and View Real Time Data is the view itself.
+        if (name == QLatin1String("mnuExit") || name == QLatin1String("mnuViewRealTime"))
+            continue;
+        QTest::newRow(rule.name) << QString(name) << rule.closesRealTimeView;
+    }
+}
+
+void tst_acceptance::commandsCloseRealTimeView() {
+    QFETCH(QString, command);
+    QFETCH(bool, closes);
+    MainWindowBench b;
+    b.window->mnuViewRealTime->trigger();
+    QVERIFY(b.state.RealTimeActive);
+    b.window->tmrDataRead_Timer();
+    b.prompter.clear();
+    b.link->clearSent();
+
+    // Whatever the command shows or waits for, the view must be gone by then.
+    bool actedWithViewOpen = false;
+    const auto look = [&] { actedWithViewOpen |= b.state.RealTimeActive; };
+    b.prompter.onBox = [&](const Box&) { look(); };
+    b.clock.addEventHook(look);
+    b.modals.closeEverything();
+    b.prompter.answerInput(QStringLiteral("9000")); // Maximum RPM, Comment
+    b.prompter.answerFile(QString());               // file dialogs cancelled
+
+    QAction* action = b.action(command);
+    QVERIFY(action);
+    action->trigger();
+    if (closes) {
+        QVERIFY(!actedWithViewOpen);
+        QVERIFY(!b.state.RealTimeActive);
+        QVERIFY(!b.window->fraRealTimeData->isVisible());
+    } else {
+        QVERIFY(b.state.RealTimeActive);
+        QVERIFY(b.window->fraRealTimeData->isVisible());
+        QVERIFY(b.link->sent().empty());
+    }
+    if (QWidget* help = b.window->helpWindow())
+        help->close();
+}
+
+void tst_acceptance::portScan_data() {
+    QTest::addColumn<int>("modulePort");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("savedPort");
+    QTest::newRow("module on Com3") << 3 << "Found QERO on port 3"
+                                    << "3";
+    QTest::newRow("module beyond Com15")
+        << 16 << "No QERO found. Check Check cable and module power."
+        << "1";
+}
+
+void tst_acceptance::portScan() {
+    QFETCH(int, modulePort);
+    QFETCH(QString, result);
+    QFETCH(QString, savedPort);
+    MainWindowBench::Options options;
+    options.exampleConfiguration = true;
+    options.settings = {{QStringLiteral("CommPort"), QStringLiteral("1")}};
+    MainWindowBench b(options);
+    QCOMPARE(b.state.PortNumber, qint16(1));
+    b.link->setModulePort(modulePort);
+
+    b.window->mnuPortSetup->trigger();
+    PortSelectFrame* frame = b.window->fraPortSelect;
+    QVERIFY(frame->isVisible());
+    QVERIFY(frame->cmdPortScan->isVisible());
+    b.prompter.answerButton(Prompter::Ok); // the warning before the scan
+    frame->cmdPortScan->click();
+
+    QCOMPARE(b.prompter.messages().first().title, QStringLiteral("Port Scan"));
+    QVERIFY(b.prompter.messages().first().text.startsWith(
+        QStringLiteral("This function will scan all ports on your PC.")));
+    QCOMPARE(b.prompter.messages().size(), 2); // nothing about the ports without a module
+    QCOMPARE(b.prompter.messages().last().text, result);
+    QCOMPARE(b.prompter.messages().last().title, QStringLiteral("Port Scan"));
+    // The progress bar stopped at the port where the scan ended.
+    QCOMPARE(b.window->fraProgress1->title(), QStringLiteral("Scanning Ports"));
+    QCOMPARE(b.window->prgProgress1->value(), modulePort <= 15 ? modulePort * 100 / 15 : 100);
+    QVERIFY(!b.window->fraProgress1->isVisible());
+    QCOMPARE(b.setting(QStringLiteral("CommPort")), savedPort);
+    QCOMPARE(b.state.PortNumber, qint16(savedPort.toInt()));
+    QCOMPARE(frame->cboPort->currentIndex(), savedPort.toInt() - 1);
+    QTest::mouseClick(frame->cmdPortSelectOK, Qt::LeftButton);
+    QVERIFY(!frame->isVisible());
+
+    // The next module command reaches the module on the port the scan chose.
+    b.prompter.clear();
+    b.prompter.answerButton(Prompter::Ok); // erase the module's log
+    b.window->mnuClearQEROBuffer->trigger();
+    const bool found = modulePort <= 15;
+    QCOMPARE(b.prompter.messageTexts().last(),
+             found ? QStringLiteral("QERO data buffer cleared.") : kNoLink);
+    QCOMPARE(b.module.memory().logPointer(),
+             quint16(found ? ModuleMemory::kLowerStart
+                           : ModuleMemory::recordAddress(DriveLog::kOldestRingIndex)));
+}
+
+void tst_acceptance::refusals_data() {
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("answer"); // to the box shown, 0 for its default
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("icon");
+    const QString empty = QStringLiteral("Data buffer empty.");
+    const int ex = int(Icon::Exclamation);
+    QTest::newRow("View Chart, empty log") << ""
+                                           << "mnuViewChart" << 0 << empty << "View Chart" << ex;
+    QTest::newRow("View AFR Table, empty log")
+        << ""
+        << "mnuViewAFRTable" << 0 << empty << "View AFR Table" << ex;
+    QTest::newRow("View AFR Table, no throttle sensor")
+        << "log"
+        << "mnuViewAFRTable" << 0 << "Analog data does not contain properly scaled TPS values."
+        << "View AFR Table" << ex;
+    QTest::newRow("Save File, empty log") << ""
+                                          << "mnuSaveFile" << 0 << empty << "Save Log File" << ex;
+    QTest::newRow("Open File over a log, declined")
+        << "log"
+        << "mnuOpenFile" << int(Prompter::Cancel) << "Data buffer not empty. OK to overwrite?"
+        << "Open Log File" << int(Icon::None);
+    QTest::newRow("Download, no module")
+        << "silent"
+        << "mnuDownload" << 0 << "Cannot establish RS-232 link. Check cable and QERO power."
+        << "Download Data" << ex;
+    QTest::newRow("Download, no firmware ID")
+        << "no id"
+        << "mnuDownload" << 0 << "Firmware ID read failed - cannot download."
+        << "Download Data" << ex;
+    QTest::newRow("Clear QERO Data Buffer, declined")
+        << ""
+        << "mnuClearQEROBuffer" << int(Prompter::Cancel)
+        << "All data logged by QERO will be lost. Proceed?"
+        << "Clear QERO Data Buffer" << ex;
+    QTest::newRow("Clear QERO Data Buffer, no module")
+        << "silent"
+        << "mnuClearQEROBuffer" << int(Prompter::Ok) << kNoLink << "Clear QERO Data Buffer" << ex;
+}
+
+void tst_acceptance::refusals() {
+    QFETCH(QString, setup);
+    QFETCH(QString, command);
+    QFETCH(int, answer);
+    QFETCH(QString, text);
+    QFETCH(QString, title);
+    QFETCH(int, icon);
+    MainWindowBench b;
+    if (setup == QLatin1String("log")) {
+        b.state.log.DataBufferEmpty = false;
+        b.state.log.RPM[0] = 3210.0f;
+        b.state.log.AnalogLegend = QStringLiteral("Analog Input");
+    } else if (setup == QLatin1String("silent")) {
+        b.module.faults().silent = true;
+    } else if (setup == QLatin1String("no id")) {
+        b.module.faults().ignoreCommand = QeroModule::commandFromName(QStringLiteral("id"));
+    }
+    const bool hadLog = !b.state.log.DataBufferEmpty;
+    const auto originalMemory = b.module.memory().bytes;
+    if (answer)
+        b.prompter.answerButton(Prompter::Button(answer));
+
+    b.action(command)->trigger();
+
+    const QList<Box> boxes = b.boxesTitled(title);
+    QVERIFY(!boxes.isEmpty());
+    QCOMPARE(boxes.last().text, text);
+    QCOMPARE(int(boxes.last().icon), icon);
+    // Nothing opened, nothing chosen, nothing changed.
+    QCOMPARE(b.modals.seen(), QStringList());
+    for (const Box& box : b.prompter.boxes())
+        QVERIFY(box.kind == Box::Message);
+    QCOMPARE(b.state.log.DataBufferEmpty, !hadLog);
+    if (hadLog)
+        QCOMPARE(b.state.log.RPM[0], 3210.0f);
+    QVERIFY(b.module.memory().bytes == originalMemory);
+    QVERIFY(!b.link->isOpen());
+    QVERIFY(b.window->menuBar()->isEnabled());
+}
+
+void tst_acceptance::startUpConnectionCheck_data() {
+    QTest::addColumn<QString>("autoConnect");
+    QTest::addColumn<int>("modulePort");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("portSetupShown");
+    QTest::newRow("module on the saved port")
+        << "True" << 2 << int(Prompter::Ok) << "Found QERO on port 2. " << false;
+    QTest::newRow("module elsewhere, setup accepted")
+        << "True" << 5 << int(Prompter::Yes)
+        << "No QERO on expected port 2. Do you want to open the Port Setup dialog box?" << true;
+    QTest::newRow("module elsewhere, setup declined")
+        << "True" << 5 << int(Prompter::No)
+        << "No QERO on expected port 2. Do you want to open the Port Setup dialog box?" << false;
+    QTest::newRow("auto connect off")
+        << "False" << 2 << int(Prompter::Yes)
+        << "Auto connect not enabled. Do you want to open the Port Setup dialog box?" << true;
+}
+
+void tst_acceptance::startUpConnectionCheck() {
+    QFETCH(QString, autoConnect);
+    QFETCH(int, modulePort);
+    QFETCH(int, answer);
+    QFETCH(QString, text);
+    QFETCH(bool, portSetupShown);
+    MainWindowBench::Options options;
+    options.exampleConfiguration = true;
+    options.settings = {{QStringLiteral("CommPort"), QStringLiteral("2")},
+                        {QStringLiteral("AutoConnect"), autoConnect}};
+    MainWindowBench b(options);
+    b.link->setModulePort(modulePort);
+    b.prompter.answerButton(Prompter::Button(answer));
+
+    // The timer's ticks once the window is up; the check runs on the first one only.
+    for (int tick = 0; tick < 3; ++tick)
+        b.window->tmrStateMachine_Timer();
+
+    const QList<Box> boxes = b.prompter.messages();
+    QVERIFY(!boxes.isEmpty());
+    QCOMPARE(boxes.first().text, text);
+    QCOMPARE(boxes.first().title, QStringLiteral("Auto Connect"));
+    QCOMPARE(b.window->fraPortSelect->isVisible(), portSetupShown);
+    // The port setup opened with auto-connect on reminds the user to check the port.
+    const bool reminder = portSetupShown && autoConnect == QLatin1String("True");
+    QCOMPARE(boxes.size(), reminder ? 2 : 1);
+    if (reminder)
+        QCOMPARE(
+            boxes.last().text,
+            QStringLiteral("Make sure that the correct port has been selected for the QERO.\r\n"
+                           "You can click on the Scan button to find the QERO port."));
+    QCOMPARE(b.state.PortNumber, qint16(2));
+    QVERIFY(!b.link->isOpen());
+}
+
+void tst_acceptance::fuelTravelsWithTheLog() {
+    MainWindowBench b;
+    const auto chooseFuel = [&b](const char* option) {
+        b.modals.expect<frmFuelType>([option](frmFuelType& w) {
+            w.findChild<QRadioButton*>(QLatin1String(option))->click();
+            w.cmdOK->click();
+        });
+        b.window->mnuFuelType->trigger();
+    };
+    chooseFuel("optE85Fuel");
+    QCOMPARE(b.setting(QStringLiteral("FuelType")), QStringLiteral("E85"));
+
+    // The chart of a download shows the chosen fuel's ratios.
+    QString axis;
+    QString ratioLabel;
+    float shown = 0;
+    b.modals.expect<frmChart1>([&](frmChart1& chart) {
+        axis = chart.Chart2D1->axisY2()->label();
+        ratioLabel = chart.lblStoichRatio->text();
+        shown = chart.Trace2Data()[5000];
+    });
+    b.window->mnuDownload->trigger();
+    QCOMPARE(axis, QStringLiteral("Sensor 1 E85 AFR"));
+    QCOMPARE(ratioLabel, QStringLiteral("9.77"));
+    QCOMPARE(shown, float(double(b.state.log.AFR1[5000]) * double(9.77f) / 14.69));
+
+    b.prompter.answerInput(QStringLiteral("E85 tank"));
+    b.window->mnuEditComment->trigger();
+    const QString logPath = b.path(QStringLiteral("e85.log"));
+    b.prompter.answerFile(logPath);
+    b.window->mnuSaveFile->trigger();
+    const QList<QByteArray> lines = readAll(logPath).split('\n');
+    QCOMPARE(lines[8 + 12001], QByteArray("\"Comment\",\"E85 tank\"\r"));
+    QCOMPARE(lines[8 + 12002], QByteArray("\"Fuel Type\",\"E85\"\r"));
+    QCOMPARE(lines[8 + 12003], QByteArray("\"Stoichiometric Ratio\",9.77\r"));
+
+    // Back on gasoline, the log opened again brings its own fuel, for this log only.
+    chooseFuel("optGasolineFuel");
+    QCOMPARE(b.state.AFRFormat, QStringLiteral("#0.0"));
+    b.prompter.answerButton(Prompter::Ok);
+    b.prompter.answerFile(logPath);
+    b.modals.expect<frmChart1>([&](frmChart1& chart) { axis = chart.Chart2D1->axisY2()->label(); });
+    b.window->mnuOpenFile->trigger();
+    QCOMPARE(b.modals.unexpected(), QStringList());
+    QCOMPARE(axis, QStringLiteral("Sensor 1 E85 AFR"));
+    QCOMPARE(b.state.log.FuelType, QStringLiteral("E85"));
+    QCOMPARE(b.state.log.StoichRatio, 9.77f);
+    QCOMPARE(b.state.AFRFormat, QStringLiteral("#0.00"));
+    QCOMPARE(b.state.log.Comment, QStringLiteral("E85 tank"));
+    QCOMPARE(b.setting(QStringLiteral("FuelType")), QStringLiteral("Gasoline"));
+}
+
+void tst_acceptance::interruptedDownload_data() {
+    QTest::addColumn<QString>("cause");
+    // The answers to the error report, in order; the module never sends the missing byte,
+    // so Retry brings the report back until the user lets go.
+    QTest::addColumn<QList<int>>("answers");
+    QTest::newRow("Esc pressed") << "esc" << QList<int>{};
+    QTest::newRow("cable pulled") << "unplug" << QList<int>{int(Prompter::Abort)};
+    QTest::newRow("short block, Abort") << "short" << QList<int>{int(Prompter::Abort)};
+    QTest::newRow("short block, Retry then Abort")
+        << "short" << QList<int>{int(Prompter::Retry), int(Prompter::Abort)};
+    QTest::newRow("short block, Ignore") << "short" << QList<int>{int(Prompter::Ignore)};
+}
+
+void tst_acceptance::interruptedDownload() {
+    QFETCH(QString, cause);
+    QFETCH(QList<int>, answers);
+    MainWindowBench b;
+    b.state.log.DataBufferEmpty = false; // an earlier log, given up by the download
+    int ticks = 0;
+    if (cause == QLatin1String("esc")) {
+        b.clock.addEventHook([&] {
+            if (b.window->fraProgress1->isVisible() && ++ticks == 300)
+                QTest::keyClick(b.window.get(), Qt::Key_Escape);
+        });
+    } else if (cause == QLatin1String("unplug")) {
+        b.module.faults().unplugAfterBlocks = 300;
+    } else {
+        b.module.faults().shortBlock = 300;
+    }
+    int errorReports = 0;
+    b.prompter.onBox = [&](const Box& box) {
+        if (box.title != QLatin1String("Error"))
+            return;
+        ++errorReports;
+        QCOMPARE(box.buttons,
+                 Prompter::Buttons(Prompter::Abort | Prompter::Retry | Prompter::Ignore));
+        if (!answers.isEmpty())
+            b.prompter.answerButton(Prompter::Button(answers.takeFirst()));
+        else
+            b.prompter.answerButton(Prompter::Abort); // never sit in a Retry loop
+    };
+    b.window->mnuDownload->trigger();
+    QVERIFY(answers.isEmpty());
+
+    const QList<Box> boxes = b.boxesTitled(QStringLiteral("Download Data"));
+    QCOMPARE(boxes.last().text, QStringLiteral("FRAM download failed."));
+    QCOMPARE(boxes.last().icon, Icon::Information);
+    QVERIFY(b.module.blockReads() < 1024);
+    QVERIFY(b.module.blockReads() > 0);
+    QVERIFY(b.state.log.DataBufferEmpty);
+    QVERIFY(!b.state.AbortRequested);
+    QCOMPARE(b.modals.seen(), QStringList()); // no chart
+    QVERIFY(b.window->windowTitle().endsWith(QStringLiteral(" - Data Buffer Empty")));
+    QVERIFY(!b.window->fraProgress1->isVisible());
+    QVERIFY(!b.link->isOpen());
+    QVERIFY(b.window->menuBar()->isEnabled());
+    // The chart and the save refuse the empty log.
+    b.prompter.clear();
+    b.window->mnuViewChart->trigger();
+    QCOMPARE(b.prompter.messageTexts(), QStringList{QStringLiteral("Data buffer empty.")});
+}
+
+void tst_acceptance::escapeEndsSaveKeepingOldFile() {
+    MainWindowBench b;
+    b.modals.closeEverything();
+    b.window->mnuDownload->trigger();
+    QVERIFY(!b.state.log.DataBufferEmpty);
+    b.state.log.Comment = QStringLiteral("kept");
+    const QString caption = b.window->windowTitle();
+
+    const QString target = b.path(QStringLiteral("run.log"));
+    const QByteArray old = "\"Data Logging Interval\",.1\r\nan earlier log\r\n";
+    {
+        QFile f(target);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(old);
+    }
+    int rows = 0;
+    const int hook = b.clock.addEventHook([&] {
+        if (++rows == 6000)
+            QTest::keyClick(b.window.get(), Qt::Key_Escape);
+    });
+    b.prompter.clear();
+    b.prompter.answerFile(target);
+    b.prompter.answerButton(Prompter::Yes); // replace the existing file
+    b.window->mnuSaveFile->trigger();
+    b.clock.removeEventHook(hook);
+
+    QCOMPARE(b.prompter.messages().size(), 1);
+    QVERIFY(
+        b.prompter.messages().first().text.contains(QStringLiteral("This file already exists.")));
+    QVERIFY(rows >= 6000);
+    QCOMPARE(readAll(target), old);
+    QCOMPARE(b.window->windowTitle(), caption);
+    QVERIFY(!b.state.AbortRequested);
+    const QStringList leftOver = QDir(b.dir.path()).entryList(QDir::Files);
+    QCOMPARE(leftOver, (QStringList{QStringLiteral("run.log"), QStringLiteral("settings.ini")}));
+
+    // The next save runs to its end.
+    b.prompter.answerFile(target);
+    b.prompter.answerButton(Prompter::Yes);
+    b.window->mnuSaveFile->trigger();
+    QCOMPARE(readAll(target).count('\n'), 8 + LogBuffer::kSamples + 4);
+    QVERIFY(b.window->windowTitle().endsWith(QStringLiteral(" - run.log")));
+}
+
+void tst_acceptance::escapeBeforeACommandDoesNotEndIt() {
+    MainWindowBench b;
+    // Esc pressed while nothing runs (closing a menu, say) belongs to no command.
+    QTest::keyClick(b.window.get(), Qt::Key_Escape);
+    b.modals.expect<frmChart1>();
+    b.window->mnuDownload->trigger();
+    QCOMPARE(b.modals.unexpected(), QStringList());
+    QCOMPARE(b.modals.pending(), 0);
+    QCOMPARE(b.module.blockReads(), 1024);
+    QVERIFY(!b.state.log.DataBufferEmpty);
+
+    QTest::keyClick(b.window.get(), Qt::Key_Escape);
+    const QString target = b.path(QStringLiteral("after-esc.log"));
+    b.prompter.answerInput(QStringLiteral("after Esc")); // "Comment?"
+    b.prompter.answerFile(target);
+    b.window->mnuSaveFile->trigger();
+    QCOMPARE(readAll(target).count('\n'), 8 + LogBuffer::kSamples + 4);
+    const Box asked = b.prompter.boxes().last();
+    QCOMPARE(asked.kind, Box::Input);
+    QCOMPARE(asked.text, QStringLiteral("Comment?"));
+    QCOMPARE(asked.title, QStringLiteral("Optional Information Entry"));
+    QVERIFY(readAll(target).endsWith("\"Comment\",\"after Esc\"\r\n\"Fuel Type\",\"Gasoline\"\r\n"
+                                     "\"Stoichiometric Ratio\",14.69\r\n"));
+}
+
+void tst_acceptance::eraseThenDownload() {
+    MainWindowBench b;
+    b.state.log.DataBufferEmpty = false;
+    b.state.log.RPM[0] = 4321.0f;
+    b.prompter.answerButton(Prompter::Ok);
+    b.window->mnuClearQEROBuffer->trigger();
+    const QList<Box> boxes = b.boxesTitled(QStringLiteral("Clear QERO Data Buffer"));
+    QCOMPARE(boxes.size(), 2);
+    QCOMPARE(boxes.first().text, QStringLiteral("All data logged by QERO will be lost. Proceed?"));
+    QCOMPARE(boxes.last().text, QStringLiteral("QERO data buffer cleared."));
+    QCOMPARE(boxes.last().icon, Icon::Information);
+    // The log in the program is not the module's.
+    QVERIFY(!b.state.log.DataBufferEmpty);
+    QCOMPARE(b.state.log.RPM[0], 4321.0f);
+
+    // What the module now holds: nothing recorded, every sample reads as free air.
+    b.modals.expect<frmChart1>();
+    b.window->mnuDownload->trigger();
+    QCOMPARE(b.modals.unexpected(), QStringList());
+    const LogBuffer& log = b.state.log;
+    for (int i : {0, 5999, 6000, 11999}) {
+        QCOMPARE(log.Sensor1Status[i], 10.0f);
+        QCOMPARE(log.AFR2[i], 20.0f);
+        QCOMPARE(log.RPM[i], 0.0f);
+        QCOMPARE(log.AnalogInVolts[i], 5.0f);
+    }
+}
+
+void tst_acceptance::exitClosesThePort() {
+    MainWindowBench b;
+    b.link->open(b.state.PortNumber);
+    b.window->mnuExit->trigger();
+    QVERIFY(!b.window->isVisible());
+    QVERIFY(!b.link->isOpen());
+}
+
+void tst_acceptance::everyMenuEntryEnabledAndExercised() {
+    MainWindowBench b;
+    QStringList menus;
+    for (QAction* top : b.window->menuBar()->actions())
+        menus << top->text();
+    QCOMPARE(menus, (QStringList{"&File", "&Edit", "&View", "&Communications", "&Help"}));
+
+    const QList<QAction*> actions = b.menuActions();
+    QCOMPARE(actions.size(), int(std::size(kMenuRules)));
+    for (int i = 0; i < actions.size(); ++i) {
+        QCOMPARE(actions[i]->objectName(), QLatin1String(kMenuRules[i].name));
+        QCOMPARE(actions[i]->text(), QLatin1String(kMenuRules[i].caption));
+        QVERIFY2(actions[i]->isEnabled(), kMenuRules[i].name);
+        QVERIFY2(actions[i]->isVisible(), kMenuRules[i].name);
+        QVERIFY2(MainWindowBench::exercised().contains(actions[i]->objectName()),
+                 kMenuRules[i].name);
+    }
+}
+
+QTEST_MAIN(tst_acceptance)
+#include "tst_acceptance.moc"
