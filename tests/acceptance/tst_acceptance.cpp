@@ -15,16 +15,13 @@
 #include "realtime/TachometerDial.h"
 #include "support/Numbers.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
-#include <QPrintDialog>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QTableWidget>
 #include <QtTest>
 
 namespace {
@@ -354,6 +351,7 @@ void tst_acceptance::moduleParameters() {
     QCOMPARE(b.setting(QStringLiteral("MinLEDPWM")), QStringLiteral("128"));
     QVERIFY(!b.link->isOpen());
     QVERIFY(b.window->menuBar()->isEnabled());
+    QCOMPARE(b.modals.seen(), QStringList()); // all of it inside the main window
 }
 
 void tst_acceptance::parameterPanelLeftOpenWhileALogArrives() {
@@ -504,6 +502,7 @@ void tst_acceptance::realTimeView() {
     const size_t sent = b.link->sent().size();
     b.window->tmrDataRead_Timer();
     QCOMPARE(b.link->sent().size(), sent);
+    QCOMPARE(b.modals.seen(), QStringList());
 }
 
 void tst_acceptance::commandsCloseRealTimeView_data() {
@@ -608,6 +607,7 @@ void tst_acceptance::portScan() {
     QCOMPARE(b.module.memory().logPointer(),
              quint16(found ? ModuleMemory::kLowerStart
                            : ModuleMemory::recordAddress(DriveLog::kOldestRingIndex)));
+    QCOMPARE(b.modals.seen(), QStringList());
 }
 
 void tst_acceptance::refusals_data() {
@@ -744,6 +744,7 @@ void tst_acceptance::startUpConnectionCheck() {
                            "You can click on the Scan button to find the QERO port."));
     QCOMPARE(b.state.PortNumber, qint16(2));
     QVERIFY(!b.link->isOpen());
+    QCOMPARE(b.modals.seen(), QStringList());
 }
 
 void tst_acceptance::fuelTravelsWithTheLog() {
