@@ -7,6 +7,7 @@
 #include "chart/frmChart1.h"
 #include "device/PortSelectFrame.h"
 #include "device/QEROParamsPanel.h"
+#include "logdata/LogFileWriter.h"
 #include "logdata/frmAnalogInScale.h"
 #include "logdata/frmFuelType.h"
 #include "realtime/BarGauge.h"
@@ -14,16 +15,13 @@
 #include "realtime/TachometerDial.h"
 #include "support/Numbers.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
-#include <QPrintDialog>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QTableWidget>
 #include <QtTest>
 
 namespace {
@@ -122,6 +120,8 @@ private Q_SLOTS:
     void interruptedDownload_data();
     void interruptedDownload();
     void escapeEndsSaveKeepingOldFile();
+    void openFileNotFound_data();
+    void openFileNotFound();
     void escapeBeforeACommandDoesNotEndIt();
     void eraseThenDownload();
     void exitClosesThePort();
@@ -351,6 +351,7 @@ void tst_acceptance::moduleParameters() {
     QCOMPARE(b.setting(QStringLiteral("MinLEDPWM")), QStringLiteral("128"));
     QVERIFY(!b.link->isOpen());
     QVERIFY(b.window->menuBar()->isEnabled());
+    QCOMPARE(b.modals.seen(), QStringList()); // all of it inside the main window
 }
 
 void tst_acceptance::parameterPanelLeftOpenWhileALogArrives() {
@@ -501,6 +502,7 @@ void tst_acceptance::realTimeView() {
     const size_t sent = b.link->sent().size();
     b.window->tmrDataRead_Timer();
     QCOMPARE(b.link->sent().size(), sent);
+    QCOMPARE(b.modals.seen(), QStringList());
 }
 
 void tst_acceptance::commandsCloseRealTimeView_data() {
@@ -605,6 +607,7 @@ void tst_acceptance::portScan() {
     QCOMPARE(b.module.memory().logPointer(),
              quint16(found ? ModuleMemory::kLowerStart
                            : ModuleMemory::recordAddress(DriveLog::kOldestRingIndex)));
+    QCOMPARE(b.modals.seen(), QStringList());
 }
 
 void tst_acceptance::refusals_data() {
@@ -741,6 +744,7 @@ void tst_acceptance::startUpConnectionCheck() {
                            "You can click on the Scan button to find the QERO port."));
     QCOMPARE(b.state.PortNumber, qint16(2));
     QVERIFY(!b.link->isOpen());
+    QCOMPARE(b.modals.seen(), QStringList());
 }
 
 void tst_acceptance::fuelTravelsWithTheLog() {
@@ -899,6 +903,58 @@ void tst_acceptance::escapeEndsSaveKeepingOldFile() {
     b.window->mnuSaveFile->trigger();
     QCOMPARE(readAll(target).count('\n'), 8 + LogBuffer::kSamples + 4);
     QVERIFY(b.window->windowTitle().endsWith(QStringLiteral(" - run.log")));
+}
+
+void tst_acceptance::openFileNotFound_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("Retry, then a file that is there") << int(Prompter::Retry) << true;
+    QTest::newRow("Cancel") << int(Prompter::Cancel) << false;
+}
+
+void tst_acceptance::openFileNotFound() {
+    QFETCH(int, answer);
+    QFETCH(bool, opened);
+    MainWindowBench b;
+    const QString there = b.path(QStringLiteral("there.log"));
+    {
+        LogBuffer log;
+        log.ClearDataBuffer();
+        log.RPM[7] = 2500.0f;
+        QFile f(there);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(LogFileWriter::whole(log, QStringLiteral("Brenwick")));
+    }
+    const QString missing = b.path(QStringLiteral("gone.log"));
+    b.prompter.answerFile(missing);
+    b.prompter.answerButton(Prompter::Button(answer));
+    if (opened) {
+        b.prompter.answerFile(there);
+        b.modals.expect<frmChart1>();
+    } else {
+        b.prompter.answerButton(Prompter::Abort); // the report of the cancelled choice
+    }
+    const QString caption = b.window->windowTitle();
+    b.window->mnuOpenFile->trigger();
+
+    const Box notFound = b.prompter.messages().first();
+    QCOMPARE(notFound.text, missing + QStringLiteral("\nFile not found."));
+    QCOMPARE(notFound.title, QStringLiteral("File Open"));
+    QCOMPARE(notFound.buttons, Prompter::Buttons(Prompter::Retry | Prompter::Cancel));
+    QCOMPARE(b.modals.unexpected(), QStringList());
+    QCOMPARE(b.state.log.DataBufferEmpty, !opened);
+    if (opened) {
+        QCOMPARE(b.state.log.RPM[7], 2500.0f);
+        QVERIFY(b.window->windowTitle().endsWith(QStringLiteral(" - there.log")));
+        QCOMPARE(b.prompter.messages().size(), 1);
+    } else {
+        QCOMPARE(b.window->windowTitle(), caption);
+        QCOMPARE(b.modals.seen(), QStringList());
+        const QList<Box> errors = b.boxesTitled(QStringLiteral("Error"));
+        QVERIFY(!errors.isEmpty());
+        QCOMPARE(errors.first().text, QStringLiteral("Canceled File Open"));
+        QCOMPARE(errors.first().icon, Icon::Critical);
+    }
 }
 
 void tst_acceptance::escapeBeforeACommandDoesNotEndIt() {
