@@ -218,25 +218,22 @@ double leadingNumber(QByteArrayView field) {
     if (digits == 0)
         return 0.0;
     qsizetype end = i;
-    std::string exponent;
     // An exponent counts only when digits follow it.
     if (i < n && (field[i] == 'e' || field[i] == 'E')) {
         qsizetype j = i + 1;
-        std::string e = "e";
         if (j < n && (field[j] == '+' || field[j] == '-'))
-            e += field[j++];
+            ++j;
         int expDigits = 0;
         while (j < n && isAsciiDigit(field[j]) && expDigits < 6) {
-            e += field[j++];
+            ++j;
             ++expDigits;
         }
         if (expDigits > 0)
-            exponent = e;
+            end = j;
     }
-    std::string text(field.data() + start, size_t(end - start));
-    text += exponent;
+    // Read in place: the number's bytes are one run of the field.
     double value = 0.0;
-    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    const auto [ptr, ec] = std::from_chars(field.data() + start, field.data() + end, value);
     if (ec == std::errc::result_out_of_range) {
         // Too small reads as 0; too large is not a number this program can use.
         return 0.0;
