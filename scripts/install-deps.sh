@@ -12,6 +12,7 @@ packages=(
   xvfb xauth
   clang libclang-rt-14-dev libbenchmark-dev
   poppler-utils
+  time
 )
 
 missing=()

@@ -12,13 +12,18 @@
 namespace {
 
 constexpr qint64 kByteUs = 179; // 5600 bytes per second
+// A byte due this soon is waited for here rather than through the event loop, whose
+// timers step in whole milliseconds: every reply would otherwise start up to a
+// millisecond late, more than five byte times, and a host could never reach the line
+// rate against this module.
+constexpr qint64 kWaitHereUs = 2000;
 
 } // namespace
 
 PtyServer::PtyServer(QeroModule& module, bool pacing, QObject* parent)
     : QObject(parent), m_module(module), m_pacing(pacing) {
     m_timer.setTimerType(Qt::PreciseTimer);
-    m_timer.setInterval(1);
+    m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &PtyServer::writeDue);
     m_clock.start();
 }
@@ -79,22 +84,31 @@ void PtyServer::onReadable() {
 }
 
 void PtyServer::writeDue() {
-    if (m_master < 0)
-        return;
-    const qint64 now = nowUs();
-    QByteArray chunk;
-    while (!m_out.empty() && m_out.front().first <= now) {
-        chunk.append(char(m_out.front().second));
-        m_out.pop_front();
+    while (m_master >= 0) {
+        const qint64 now = nowUs();
+        QByteArray chunk;
+        while (!m_out.empty() && m_out.front().first <= now) {
+            chunk.append(char(m_out.front().second));
+            m_out.pop_front();
+        }
+        if (!chunk.isEmpty()) {
+            const ssize_t written = ::write(m_master, chunk.constData(), size_t(chunk.size()));
+            Q_UNUSED(written); // a host that does not read loses what the terminal cannot hold
+        }
+        if (m_out.empty()) {
+            m_timer.stop();
+            return;
+        }
+        const qint64 wait = m_out.front().first - now;
+        if (wait > kWaitHereUs) {
+            // Back through the event loop, waking a millisecond early; the rest is
+            // waited for here.
+            m_timer.start(int((wait - 1000) / 1000));
+            return;
+        }
+        // The host is waiting for this reply and sends nothing meanwhile.
+        ::usleep(useconds_t(wait));
     }
-    if (!chunk.isEmpty()) {
-        const ssize_t written = ::write(m_master, chunk.constData(), size_t(chunk.size()));
-        Q_UNUSED(written); // a host that does not read loses what the terminal cannot hold
-    }
-    if (m_out.empty())
-        m_timer.stop();
-    else if (!m_timer.isActive())
-        m_timer.start();
 }
 
 void PtyServer::unplug() {

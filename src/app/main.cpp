@@ -14,10 +14,13 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDeadlineTimer>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTimer>
+#include <QWindow>
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 
@@ -52,8 +55,13 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Use device PATH for port ComN (for example 1=/dev/ttyUSB3); may be "
                        "given several times."),
         QStringLiteral("N=PATH"));
+    QCommandLineOption splashTimingOption(
+        QStringLiteral("splash-timing"),
+        QStringLiteral("Print when the splash window has been drawn, in milliseconds since "
+                       "1970, and exit (to time the start-up)."));
     parser.addOption(settingsOption);
     parser.addOption(splashOption);
+    parser.addOption(splashTimingOption);
     parser.addOption(smokeOption);
     parser.addOption(simulateOption);
     parser.addOption(portDeviceOption);
@@ -78,6 +86,20 @@ int main(int argc, char* argv[]) {
 
     {
         frmSplash splash(state, prompter, parser.value(splashOption).toInt());
+        if (parser.isSet(splashTimingOption)) {
+            // Drawn once the window system has put it on screen; the caller subtracts
+            // the moment it started the program.
+            splash.open();
+            const QDeadlineTimer limit(5000);
+            while ((!splash.windowHandle() || !splash.windowHandle()->isExposed()) &&
+                   !limit.hasExpired())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            splash.repaint();
+            const std::chrono::duration<double, std::milli> sinceEpoch =
+                std::chrono::system_clock::now().time_since_epoch();
+            std::printf("splash shown at %.3f\n", sinceEpoch.count());
+            return splash.windowHandle() && splash.windowHandle()->isExposed() ? 0 : 1;
+        }
         splash.showAndWait();
     }
 

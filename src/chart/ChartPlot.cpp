@@ -50,6 +50,11 @@ ChartPlot::ChartPlot(QWidget* parent) : QCustomPlot(parent) {
     // Axis labels drawn as text, never as cached pictures, so that a printout stays
     // sharp; the replot is fast enough for 2 x 12000 points.
     setPlottingHint(QCP::phCacheLabels, false);
+    // Traces of 12000 points in a pen wider than one pixel: drawn as one polyline the
+    // raster engine strokes them as a single self-crossing outline, which takes seconds
+    // per redraw; drawn segment by segment it takes milliseconds, and at this width the
+    // joins look the same.
+    setPlottingHint(QCP::phFastPolylines, true);
     addGraph(xAxis, yAxis);
     addGraph(xAxis, yAxis2);
     xAxis->setLabel(QStringLiteral("Elapsed Time (sec)"));
@@ -179,7 +184,12 @@ void ChartPlot::render(QCPPainter& painter, const QRectF& target, double dpiX, d
     painter.translate(target.topLeft());
     painter.scale(target.width() / width, target.height() / height);
     painter.setClipRect(QRect(0, 0, width, height));
+    // A vector printout is not rasterised here, so its traces keep their true joins.
+    const QCP::PlottingHints screenHints = plottingHints();
+    if (painter.modes().testFlag(QCPPainter::pmVectorized))
+        setPlottingHint(QCP::phFastPolylines, false);
     toPainter(&painter, width, height);
+    setPlottingHints(screenHints);
     painter.restore();
     // The screen layout was replaced by the one of the target; put it back.
     replot(QCustomPlot::rpQueuedReplot);

@@ -17,8 +17,8 @@ QByteArray number(float v) {
     return Numbers::logNumber(v).toLatin1();
 }
 
-QByteArray sensorColumn(float afr, float status) {
-    return status >= 1.0f && status <= 6.0f ? number(status) : number(afr);
+void appendSensorColumn(QByteArray& out, float afr, float status) {
+    Numbers::appendLogNumber(out, status >= 1.0f && status <= 6.0f ? status : afr);
 }
 
 } // namespace
@@ -60,17 +60,21 @@ QByteArray LogFileWriter::header() const {
 QByteArray LogFileWriter::row(int i) const {
     QByteArray out;
     out.reserve(48);
-    out += number(m_log.ElapsedTime[i]);
-    out += ',';
-    out += sensorColumn(m_log.AFR1[i], m_log.Sensor1Status[i]);
-    out += ',';
-    out += sensorColumn(m_log.AFR2[i], m_log.Sensor2Status[i]);
-    out += ',';
-    out += number(m_log.RPM[i]);
-    out += ',';
-    out += number(m_log.AnalogInVolts[i]);
-    out += kEol;
+    appendRow(out, i);
     return out;
+}
+
+void LogFileWriter::appendRow(QByteArray& out, int i) const {
+    Numbers::appendLogNumber(out, m_log.ElapsedTime[i]);
+    out += ',';
+    appendSensorColumn(out, m_log.AFR1[i], m_log.Sensor1Status[i]);
+    out += ',';
+    appendSensorColumn(out, m_log.AFR2[i], m_log.Sensor2Status[i]);
+    out += ',';
+    Numbers::appendLogNumber(out, m_log.RPM[i]);
+    out += ',';
+    Numbers::appendLogNumber(out, m_log.AnalogInVolts[i]);
+    out += kEol;
 }
 
 QByteArray LogFileWriter::trailerDate() const {
@@ -91,7 +95,7 @@ QByteArray LogFileWriter::whole(const LogBuffer& log, const QString& makerLabel)
     QByteArray out = w.header();
     out.reserve(LogBuffer::kSamples * 40);
     for (int i = 0; i < LogBuffer::kSamples; ++i)
-        out += w.row(i);
+        w.appendRow(out, i);
     out += w.trailerDate();
     out += w.trailerRest();
     return out;

@@ -21,6 +21,7 @@ public:
     QByteArray header() const;
     // Sample `index` (0-based). A status code 1 to 6 stands in place of the AFR.
     QByteArray row(int index) const;
+    void appendRow(QByteArray& out, int index) const;
     // The download-date line.
     QByteArray trailerDate() const;
     // Comment, fuel-name and ratio lines; an empty comment is written as a single space.

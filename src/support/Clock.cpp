@@ -9,7 +9,10 @@ void DelayTimer(Clock& clock, qint32 ms) {
     if (us > std::numeric_limits<qint32>::max() || us < std::numeric_limits<qint32>::min())
         throw QeroFailure(QStringLiteral("DelayTimer"), QStringLiteral("Overflow"));
     const qint64 deadline = clock.nowUs() + us;
+    // Resting between the passes rather than spinning: on a busy machine a spinning
+    // wait is pre-empted for whole time slices and overshoots by milliseconds, while
+    // one that sleeps is woken on time.
     do {
-        clock.processEvents();
+        clock.processEventsFor(deadline - clock.nowUs());
     } while (clock.nowUs() < deadline);
 }

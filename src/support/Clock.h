@@ -12,6 +12,13 @@ public:
     virtual qint64 nowUs() const = 0;
     // Let pending window events (clicks, key presses, timer ticks) run.
     virtual void processEvents() = 0;
+    // Let pending window events run, then rest until more may have come, at most `maxUs`
+    // microseconds, leaving the processor to other programs (a simulated module on the
+    // same machine, say). It may return early; callers loop on their own deadline.
+    virtual void processEventsFor(qint64 maxUs) {
+        Q_UNUSED(maxUs);
+        processEvents();
+    }
     // Wait a little without running window events, at most `maxUs` microseconds
     // (used while waiting for reply bytes).
     virtual void idle(qint64 maxUs) = 0;

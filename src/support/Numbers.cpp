@@ -1,7 +1,9 @@
 #include "support/Numbers.h"
 
 #include <QLocale>
+
 #include <QRegularExpression>
+#include <algorithm>
 
 #include <cfenv>
 #include <charconv>
@@ -102,47 +104,79 @@ QString format(double value, const QString& pattern) {
 }
 
 QString logNumber(float value) {
-    if (!std::isfinite(value))
-        return QStringLiteral("0");
-    if (value == 0.0f)
-        return QStringLiteral("0");
+    QByteArray out;
+    appendLogNumber(out, value);
+    return QString::fromLatin1(out);
+}
+
+void appendLogNumber(QByteArray& out, float value) {
+    if (!std::isfinite(value) || value == 0.0f) {
+        out += '0';
+        return;
+    }
     // 7 significant digits, then written out without an exponent so that the reader's
     // leading-number rule reads the whole value back.
     char buf[64];
     const auto r =
         std::to_chars(buf, buf + sizeof buf, double(value), std::chars_format::scientific, 6);
     // buf: [-]d.dddddde[+-]xx
-    QString text = QString::fromLatin1(buf, r.ptr - buf);
-    const bool negative = text.startsWith(u'-');
+    const char* p = buf;
+    const bool negative = *p == '-';
     if (negative)
-        text.remove(0, 1);
-    const qsizetype e = text.indexOf(u'e');
-    const int exponent = text.mid(e + 1).toInt();
-    QString mantissa = text.left(e);
-    mantissa.remove(u'.');       // 7 digits, the point after the first
-    int pointPos = 1 + exponent; // digits before the decimal point
-    QString whole;
-    QString frac;
+        ++p;
+    const char* e = std::find(p, static_cast<const char*>(r.ptr), 'e');
+    char mantissa[8]; // 7 digits, the point after the first dropped
+    int digits = 0;
+    for (const char* c = p; c < e && digits < 7; ++c)
+        if (*c != '.')
+            mantissa[digits++] = *c;
+    const char* expText = e + 1;
+    const bool negativeExponent = expText < r.ptr && *expText == '-';
+    if (expText < r.ptr && (*expText == '-' || *expText == '+'))
+        ++expText;
+    int exponent = 0;
+    std::from_chars(expText, r.ptr, exponent);
+    if (negativeExponent)
+        exponent = -exponent;
+
+    // Digits before the point, then after it; a float has at most 39 and 52 of them.
+    char whole[48];
+    char frac[64];
+    int wholeLen = 0;
+    int fracLen = 0;
+    const int pointPos = 1 + exponent;
     if (pointPos <= 0) {
-        frac = QString(-pointPos, u'0') + mantissa;
-    } else if (pointPos >= mantissa.size()) {
-        whole = mantissa + QString(pointPos - mantissa.size(), u'0');
+        for (int k = 0; k < -pointPos; ++k)
+            frac[fracLen++] = '0';
+        for (int k = 0; k < digits; ++k)
+            frac[fracLen++] = mantissa[k];
+    } else if (pointPos >= digits) {
+        for (int k = 0; k < digits; ++k)
+            whole[wholeLen++] = mantissa[k];
+        for (int k = digits; k < pointPos; ++k)
+            whole[wholeLen++] = '0';
     } else {
-        whole = mantissa.left(pointPos);
-        frac = mantissa.mid(pointPos);
+        for (int k = 0; k < pointPos; ++k)
+            whole[wholeLen++] = mantissa[k];
+        for (int k = pointPos; k < digits; ++k)
+            frac[fracLen++] = mantissa[k];
     }
-    while (frac.endsWith(u'0'))
-        frac.chop(1);
-    while (whole.startsWith(u'0'))
-        whole.remove(0, 1);
-    QString out = whole;
-    if (!frac.isEmpty())
-        out += u'.' + frac;
-    if (out.isEmpty())
-        out = QStringLiteral("0");
+    while (fracLen > 0 && frac[fracLen - 1] == '0')
+        --fracLen;
+    int firstDigit = 0;
+    while (firstDigit < wholeLen && whole[firstDigit] == '0')
+        ++firstDigit;
+    if (firstDigit == wholeLen && fracLen == 0) {
+        out += '0';
+        return;
+    }
     if (negative)
-        out.prepend(u'-');
-    return out;
+        out += '-';
+    out.append(whole + firstDigit, wholeLen - firstDigit);
+    if (fracLen > 0) {
+        out += '.';
+        out.append(frac, fracLen);
+    }
 }
 
 QString logInteger(int value) {
@@ -184,25 +218,22 @@ double leadingNumber(QByteArrayView field) {
     if (digits == 0)
         return 0.0;
     qsizetype end = i;
-    std::string exponent;
     // An exponent counts only when digits follow it.
     if (i < n && (field[i] == 'e' || field[i] == 'E')) {
         qsizetype j = i + 1;
-        std::string e = "e";
         if (j < n && (field[j] == '+' || field[j] == '-'))
-            e += field[j++];
+            ++j;
         int expDigits = 0;
         while (j < n && isAsciiDigit(field[j]) && expDigits < 6) {
-            e += field[j++];
+            ++j;
             ++expDigits;
         }
         if (expDigits > 0)
-            exponent = e;
+            end = j;
     }
-    std::string text(field.data() + start, size_t(end - start));
-    text += exponent;
+    // Read in place: the number's bytes are one run of the field.
     double value = 0.0;
-    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    const auto [ptr, ec] = std::from_chars(field.data() + start, field.data() + end, value);
     if (ec == std::errc::result_out_of_range) {
         // Too small reads as 0; too large is not a number this program can use.
         return 0.0;

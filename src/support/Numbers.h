@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
@@ -20,6 +21,8 @@ QString format(double value, const QString& pattern);
 // The log file's number form: the single-precision value to 7 significant digits,
 // no exponent, no trailing zeros or point, no leading zero (".1", "-.5", "10", "14.7").
 QString logNumber(float value);
+// The same form appended to `out` (a log file holds 60000 of them: no text objects).
+void appendLogNumber(QByteArray& out, float value);
 // Whole numbers (16-bit integers) in a log file.
 QString logInteger(int value);
 

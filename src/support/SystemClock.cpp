@@ -18,6 +18,15 @@ void SystemClock::processEvents() {
         QThread::usleep(100);
 }
 
+void SystemClock::processEventsFor(qint64 maxUs) {
+    const qint64 start = nowUs();
+    processEvents();
+    // Short rests keep clicks and key presses answered within half a millisecond.
+    const qint64 rest = qMin<qint64>(maxUs - (nowUs() - start), 500);
+    if (rest > 0)
+        QThread::usleep(static_cast<unsigned long>(rest));
+}
+
 void SystemClock::idle(qint64 maxUs) {
     if (maxUs > 0)
         QThread::usleep(static_cast<unsigned long>(qMin<qint64>(maxUs, 500)));

@@ -10,6 +10,7 @@ public:
     SystemClock();
     qint64 nowUs() const override;
     void processEvents() override;
+    void processEventsFor(qint64 maxUs) override;
     void idle(qint64 maxUs) override;
 
 private:

@@ -14,6 +14,7 @@ private Q_SLOTS:
     void runStepOutcomes();
     void successfulStepShowsNothing();
     void delayTimerRunsEventsForTheWholePause();
+    void delayTimerRestsOnlyUntilTheEnd();
     void delayTimerOverflowIsAFailure();
 };
 
@@ -92,6 +93,42 @@ void tst_errorreport::delayTimerRunsEventsForTheWholePause() {
     clock.schedule(clock.nowUs() + 500, [&] { fired = true; });
     DelayTimer(clock, 1);
     QVERIFY(fired);
+}
+
+namespace {
+
+// A clock whose passes rest as long as they are allowed, up to a limit, as the real
+// one does on an idle machine; it records what each pass was allowed.
+class RestingClock : public VirtualClock {
+public:
+    void processEventsFor(qint64 maxUs) override {
+        allowed << maxUs;
+        const qint64 start = nowUs();
+        processEvents();
+        const qint64 rest = qMin<qint64>(maxUs, 300) - (nowUs() - start);
+        if (rest > 0)
+            advance(rest);
+    }
+    QList<qint64> allowed;
+};
+
+} // namespace
+
+void tst_errorreport::delayTimerRestsOnlyUntilTheEnd() {
+    RestingClock clock;
+    clock.advance(12345);
+    int events = 0;
+    clock.addEventHook([&] { ++events; });
+    DelayTimer(clock, 2);
+    // Ends on time: no pass is allowed to rest past the end of the pause.
+    QCOMPARE(clock.nowUs(), 12345 + 2000);
+    QVERIFY(!clock.allowed.isEmpty());
+    QCOMPARE(clock.allowed.first(), 2000);
+    QCOMPARE(clock.allowed.last(), 2000 % 300);
+    for (qsizetype i = 1; i < clock.allowed.size(); ++i)
+        QCOMPARE(clock.allowed[i], clock.allowed[i - 1] - 300);
+    // Events still run on every pass.
+    QCOMPARE(events, int(clock.allowed.size()));
 }
 
 void tst_errorreport::delayTimerOverflowIsAFailure() {

@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+#include <limits>
+
 class tst_numbers : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -124,12 +126,24 @@ void tst_numbers::logNumber_data() {
     QTest::newRow("small without exponent") << 0.00001f << ".00001";
     QTest::newRow("large without exponent") << 12345678.0f << "12345680";
     QTest::newRow("7 significant") << 3.14159265f << "3.141593";
+    QTest::newRow("negative, rounded to 7") << -98765.4321f << "-98765.43";
+    QTest::newRow("largest single")
+        << std::numeric_limits<float>::max() << "340282300000000000000000000000000000000";
+    QTest::newRow("smallest single")
+        << std::numeric_limits<float>::denorm_min() << "." + QString(44, u'0') + "1401298";
+    QTest::newRow("negative zero") << -0.0f << "0";
+    QTest::newRow("not a number") << std::numeric_limits<float>::quiet_NaN() << "0";
+    QTest::newRow("infinity") << std::numeric_limits<float>::infinity() << "0";
 }
 
 void tst_numbers::logNumber() {
     QFETCH(float, value);
     QFETCH(QString, expected);
     QCOMPARE(Numbers::logNumber(value), expected);
+    // The writer appends to the row it is building.
+    QByteArray row("1,");
+    Numbers::appendLogNumber(row, value);
+    QCOMPARE(row, "1," + expected.toLatin1());
     QCOMPARE(Numbers::logInteger(10000), QStringLiteral("10000"));
 }
 

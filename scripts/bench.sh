@@ -1,0 +1,184 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (Release, in build-bench/) and prints every figure beside its
+# goal. Each figure is the median of several runs. The module figures run the real
+# serial code against qero4d-sim on a pseudo-terminal, paced at the line rate, and are
+# printed as a ratio to what the line allows, so they hold on any machine.
+#
+#   scripts/bench.sh                 # everything
+#   QERO_BENCH_RUNS=9 scripts/bench.sh
+#
+# QERO_BENCH_DIR chooses another build folder, QERO_BENCH_RUNS the number of runs (5),
+# QERO_BENCH_LINK_RUNS those of the slow module figures (3).
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+build="${QERO_BENCH_DIR:-$here/build-bench}"
+runs="${QERO_BENCH_RUNS:-5}"
+link_runs="${QERO_BENCH_LINK_RUNS:-3}"
+
+"$here/scripts/install-deps.sh"
+generator=()
+if command -v ninja >/dev/null 2>&1; then generator=(-G Ninja); fi
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$here" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
+    -DQERO_BUILD_BENCH=ON -DQERO_BUILD_TESTS=OFF
+fi
+cmake --build "$build" --parallel "$(nproc)"
+
+work="$(mktemp -d)"
+sim_pid=""
+cleanup() {
+  if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export QT_QPA_PLATFORM=offscreen
+# The programs keep their settings here, not in the user's own.
+export XDG_CONFIG_HOME="$work/config"
+cli="$build/src/cli/qero4d-cli"
+sim="$build/sim/qero4d-sim"
+gui="$build/src/app/qero4d-log"
+
+median() {
+  sort -g | awk '{ v[NR] = $1 } END {
+    if (NR == 0) { print "nan"; exit }
+    if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+now_ns() { date +%s%N; }
+
+# QtTest benchmark: milliseconds per iteration, the median of $runs runs.
+qtbench() {
+  local program="$1" function="$2"
+  if ! "$build/bench/$program" "$function" -median "$runs" \
+      -o "$work/bench.csv,csv" -o "$work/bench.txt,txt" >/dev/null 2>&1; then
+    echo "bench: $program $function failed:" >&2
+    cat "$work/bench.txt" >&2
+    echo nan
+    return
+  fi
+  awk -F, -v f="\"$function\"" '$1 == f { print $4 }' "$work/bench.csv" | tail -1
+}
+
+# A "figure NAME VALUE" line of the last benchmark run.
+figure() { awk -v n="$1" '$0 ~ "figure " n " " { for (i = 1; i < NF; i++) if ($i == n) print $(i + 1) }' "$work/bench.txt" | tail -1; }
+
+rows=()
+# row TITLE VALUE UNIT GOAL-TEXT COMPARISON LIMIT
+row() {
+  local title="$1" value="$2" unit="$3" goal="$4" op="$5" limit="$6" verdict
+  verdict=$(awk -v v="$value" -v l="$limit" -v op="$op" 'BEGIN {
+    if (v == "nan" || v == "") { print "MISS"; exit }
+    ok = (op == "<=") ? (v + 0 <= l + 0) : (v + 0 >= l + 0)
+    print ok ? "PASS" : "MISS" }')
+  rows+=("$(printf '| %-58s | %12s | %-14s | %-4s |' "$title" "$value $unit" "$goal" "$verdict")")
+}
+fmt() { awk -v v="$1" -v d="$2" 'BEGIN { if (v == "nan" || v == "") print "nan"; else printf "%." d "f\n", v }'; }
+
+echo "bench: $(nproc) processors, load average $(cut -d' ' -f1-3 /proc/loadavg)" >&2
+
+# ---- log files, memory image, AFR table ----------------------------------------------
+row "read a 12000-row log file" "$(fmt "$(qtbench logdata/bench_logfile read)" 2)" ms "<= 3 ms" "<=" 3
+row "write a 12000-row log file" "$(fmt "$(qtbench logdata/bench_logfile write)" 2)" ms "<= 6 ms" "<=" 6
+row "decode a 64 KiB memory image" "$(fmt "$(qtbench device/bench_framdecode decode)" 3)" ms "<= 1 ms" "<=" 1
+row "WriteAFRTable on one log" "$(fmt "$(qtbench afrtable/bench_afrtable writeAFRTable)" 3)" ms "<= 0.5 ms" "<=" 0.5
+
+# ---- qero4d-cli table over 100 log files ---------------------------------------------
+# One downloaded drive log (the simulated module's memory, decoded by the program) with
+# the analog input scaled as a throttle sensor, a hundred times.
+"$sim" --no-pacing --save-image "$work/memory.bin" >"$work/sim.out" 2>/dev/null &
+sim_pid=$!
+sleep 0.5
+kill -INT "$sim_pid"
+wait "$sim_pid" 2>/dev/null || true
+sim_pid=""
+"$cli" decode "$work/memory.bin" -o "$work/drive.log" >/dev/null
+sed -e 's/^"Analog Legend",.*/"Analog Legend","TPS %"\r/' \
+    -e 's/^"Maximum Scaled Value",.*/"Maximum Scaled Value",100\r/' "$work/drive.log" >"$work/tps.log"
+mkdir -p "$work/logs"
+for n in $(seq -w 1 100); do cp "$work/tps.log" "$work/logs/log$n.log"; done
+table_times=()
+table_rss=()
+for _ in $(seq "$runs"); do
+  start=$(now_ns)
+  /usr/bin/time -f '%M' -o "$work/rss.txt" "$cli" table "$work"/logs/*.log --format json >/dev/null
+  end=$(now_ns)
+  table_times+=("$(awk -v a="$start" -v b="$end" 'BEGIN { print (b - a) / 1e9 }')")
+  table_rss+=("$(tail -1 "$work/rss.txt")")
+done
+table_s=$(printf '%s\n' "${table_times[@]}" | median)
+table_kib=$(printf '%s\n' "${table_rss[@]}" | median)
+row "qero4d-cli table over 100 log files" "$(fmt "$table_s" 3)" s "<= 0.5 s" "<=" 0.5
+
+# ---- chart ---------------------------------------------------------------------------
+row "chart replot, 2 x 12000 points, 1600x900, offscreen" \
+  "$(fmt "$(qtbench chart/bench_chart replot)" 1)" ms "<= 8 ms" "<=" 8
+pdf_ms=$(qtbench chart/bench_chart printToPdf)
+pdf_kb=$(awk -v b="$(figure pdf_bytes)" 'BEGIN { if (b == "") print "nan"; else print b / 1000 }')
+row "chart page printed to PDF: time" "$(fmt "$pdf_ms" 1)" ms "<= 200 ms" "<=" 200
+row "chart page printed to PDF: size" "$(fmt "$pdf_kb" 0)" KB "<= 500 KB" "<=" 500
+
+# ---- module link against qero4d-sim --------------------------------------------------
+download=()
+polling=()
+polling_rate=()
+polling_limit=()
+download_s=()
+download_limit=()
+for _ in $(seq "$link_runs"); do
+  if "$build/bench/device/bench_modulelink" -o "$work/bench.txt,txt" >/dev/null 2>&1; then
+    download+=("$(figure download_ratio)")
+    download_s+=("$(figure download_seconds)")
+    download_limit+=("$(figure download_limit_seconds)")
+    polling+=("$(figure polling_ratio)")
+    polling_rate+=("$(figure polling_rate)")
+    polling_limit+=("$(figure polling_limit_rate)")
+  else
+    echo "bench: bench_modulelink failed:" >&2
+    cat "$work/bench.txt" >&2
+  fi
+done
+m() { if [ $# -eq 0 ]; then echo nan; else printf '%s\n' "$@" | median; fi; }
+row "download from qero4d-sim: time / line-rate limit" "$(fmt "$(m "${download[@]}")" 2)" x \
+  "<= 1.40 x" "<=" 1.40
+row "live polling of qero4d-sim: rate / line-rate limit" "$(fmt "$(m "${polling[@]}")" 2)" x \
+  ">= 0.90 x" ">=" 0.90
+
+# ---- start-up and memory -------------------------------------------------------------
+splash=()
+for _ in $(seq "$runs"); do
+  start=$(now_ns)
+  shown=$("$gui" --settings "$work/gui.ini" --splash-timing 2>/dev/null | awk '/splash shown at/ { print $4 }')
+  if [ -n "$shown" ]; then
+    splash+=("$(awk -v a="$start" -v s="$shown" 'BEGIN { printf "%.1f\n", s - a / 1e6 }')")
+  fi
+done
+row "qero4d-log from start to the splash shown" "$(fmt "$(m "${splash[@]}")" 0)" ms "<= 250 ms" "<=" 250
+if "$build/bench/app/bench_guimemory" -o "$work/bench.txt,txt" >/dev/null 2>&1; then
+  gui_mb=$(awk -v k="$(figure gui_peak_rss_kib)" 'BEGIN { print k / 1024 }')
+else
+  cat "$work/bench.txt" >&2
+  gui_mb=nan
+fi
+row "resident memory: GUI with a log charted" "$(fmt "$gui_mb" 0)" MB "<= 150 MB" "<=" 150
+row "resident memory: qero4d-cli table over 100 logs" \
+  "$(fmt "$(awk -v k="$table_kib" 'BEGIN { print k / 1024 }')" 0)" MB "<= 30 MB" "<=" 30
+
+printf '| %-58s | %12s | %-14s | %-4s |\n' "Figure (median of $runs runs; module: $link_runs)" "Measured" "Goal" ""
+printf '|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..60})" "$(printf -- '-%.0s' {1..14})" \
+  "$(printf -- '-%.0s' {1..16})" "------"
+printf '%s\n' "${rows[@]}"
+echo
+echo "download: $(fmt "$(m "${download_s[@]}")" 2) s for 1024 blocks; line time of the bytes plus the 2 ms pauses: $(fmt "$(m "${download_limit[@]}")" 2) s"
+echo "polling: $(fmt "$(m "${polling_rate[@]}")" 2) cycles/s; the line time and the 10 ms waits allow $(fmt "$(m "${polling_limit[@]}")" 2) cycles/s"
+# Every live read opens the port, and the serial library then writes a lock file into
+# /run/lock with a disk sync. Where that folder is on disk rather than in memory (as on
+# a standard system), show what the polling reaches with it in memory, in a private
+# mount namespace that nothing else sees.
+lockfs=$(stat -f -c %T /run/lock 2>/dev/null || echo unknown)
+if [ "$lockfs" != tmpfs ] && [ "$(id -u)" -eq 0 ] && command -v unshare >/dev/null 2>&1; then
+  if unshare -m sh -c 'mount -t tmpfs tmpfs /run/lock && exec "$0" polling -o "$1,txt"' \
+      "$build/bench/device/bench_modulelink" "$work/bench.txt" >/dev/null 2>&1; then
+    echo "polling with /run/lock in memory (here it is on $lockfs): $(figure polling_rate) cycles/s, $(fmt "$(figure polling_ratio)" 2) x the limit"
+  fi
+fi
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) processors"
