@@ -1,0 +1,150 @@
+// The settings file is the user's own and may be edited by hand or half written: any
+// text must load into values the program can run with, and whatever was loaded must be
+// stored again in a form that loads back to the same values.
+#include "FuzzAnswers.h"
+#include "app/SettingsTable.h"
+#include "logdata/AppState.h"
+#include "support/IniSettingsStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+QString freshFile() {
+    // QSettings keeps parsed files by name; a new name per input reads the new text.
+    static QTemporaryDir dir(QDir(QFile::exists(QStringLiteral("/dev/shm"))
+                                      ? QStringLiteral("/dev/shm")
+                                      : QDir::tempPath())
+                                 .filePath(QStringLiteral("qero-fuzz-settings-XXXXXX")));
+    static quint64 n = 0;
+    return dir.filePath(QStringLiteral("s%1.ini").arg(++n));
+}
+
+bool finite(float v) {
+    return std::isfinite(v);
+}
+
+void checkRunnable(const AppState& s) {
+    const LogBuffer& log = s.log;
+    if (s.PortNumber < 1 || s.PortNumber > 255)
+        std::abort();
+    if (log.MaxRPMDisplay < 4000 || log.MaxRPMDisplay > 20000)
+        std::abort();
+    if (!(log.MinInVolts >= 0.0f && log.MinInVolts <= 5.0f) ||
+        !(log.MaxInVolts >= 0.0f && log.MaxInVolts <= 5.0f))
+        std::abort();
+    for (float v : {log.DataLogInterval, s.PulsePerRev, log.MinScaledValue, log.MaxScaledValue,
+                    log.StoichRatio})
+        if (!finite(v))
+            std::abort();
+    if (s.AFRFormat != AppState::afrFormatFor(log.StoichRatio))
+        std::abort();
+}
+
+// Writes like IniSettingsStore, into the same section and format, but saves the file once
+// at the end instead of once per value.
+class BatchIniStore : public SettingsStore {
+public:
+    explicit BatchIniStore(const QString& path) : m_settings(path, QSettings::IniFormat) {}
+    std::optional<QString> value(const QString&) const override { return std::nullopt; }
+    void setValue(const QString& key, const QString& text) override {
+        m_settings.setValue(QLatin1String(IniSettingsStore::kSection) + u'/' + key, text);
+    }
+
+private:
+    QSettings m_settings;
+};
+
+void store(SettingsStore& out, const AppState& s) {
+    using SettingsTable::save;
+    const LogBuffer& log = s.log;
+    save(out, QStringLiteral("CommPort"), int(s.PortNumber));
+    save(out, QStringLiteral("AutoConnect"), s.AutoConnect);
+    save(out, QStringLiteral("DataLogInterval"), log.DataLogInterval);
+    save(out, QStringLiteral("PulsePerRev"), s.PulsePerRev);
+    save(out, QStringLiteral("RPMDebounce"), int(s.RPMDebounce));
+    save(out, QStringLiteral("MinLEDPWM"), int(s.MinLEDPWM));
+    save(out, QStringLiteral("AFRTableData"), s.AFRTableData);
+    save(out, QStringLiteral("AnalogInputType"), log.AnalogInputType);
+    save(out, QStringLiteral("MaxRPMDisplay"), int(log.MaxRPMDisplay));
+    save(out, QStringLiteral("MinInVolts"), log.MinInVolts);
+    save(out, QStringLiteral("MaxInVolts"), log.MaxInVolts);
+    save(out, QStringLiteral("MinScaledValue"), log.MinScaledValue);
+    save(out, QStringLiteral("MaxScaledValue"), log.MaxScaledValue);
+    save(out, QStringLiteral("AnalogLegend"), log.AnalogLegend);
+    save(out, QStringLiteral("FuelType"), log.FuelType);
+    save(out, QStringLiteral("StoichRatio"), log.StoichRatio);
+}
+
+bool same(const AppState& a, const AppState& b) {
+    const LogBuffer& x = a.log;
+    const LogBuffer& y = b.log;
+    return a.PortNumber == b.PortNumber && a.AutoConnect == b.AutoConnect &&
+           x.DataLogInterval == y.DataLogInterval && a.PulsePerRev == b.PulsePerRev &&
+           a.RPMDebounce == b.RPMDebounce && a.MinLEDPWM == b.MinLEDPWM &&
+           a.AFRTableData == b.AFRTableData && x.AnalogInputType == y.AnalogInputType &&
+           x.MaxRPMDisplay == y.MaxRPMDisplay && x.MinInVolts == y.MinInVolts &&
+           x.MaxInVolts == y.MaxInVolts && x.MinScaledValue == y.MinScaledValue &&
+           x.MaxScaledValue == y.MaxScaledValue && x.AnalogLegend == y.AnalogLegend &&
+           x.FuelType == y.FuelType && x.StoichRatio == y.StoichRatio && a.AFRFormat == b.AFRFormat;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    static QCoreApplication app(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // The answers to the error reports come from the end of the input, the file from the rest.
+    const size_t answers = size == 0 ? 0 : data[size - 1] % 8;
+    const size_t textSize = size > answers + 1 ? size - answers - 1 : 0;
+    const QByteArray text(reinterpret_cast<const char*>(data), qsizetype(textSize));
+    FuzzInput script(data + textSize, answers);
+
+    const QString path = freshFile();
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
+            std::abort();
+    }
+
+    auto loaded = std::make_unique<AppState>();
+    {
+        IniSettingsStore settings(path);
+        ScriptedPrompter prompter;
+        FuzzAnswers::attach(prompter, script);
+        SettingsTable::load(*loaded, settings, prompter);
+    }
+    QFile::remove(path);
+    checkRunnable(*loaded);
+
+    // Store every value as the commands do, into a new file, and load that.
+    const QString again = freshFile();
+    {
+        BatchIniStore out(again);
+        store(out, *loaded);
+    }
+    auto reloaded = std::make_unique<AppState>();
+    {
+        IniSettingsStore in(again);
+        ScriptedPrompter prompter;
+        SettingsTable::load(*reloaded, in, prompter);
+        if (!prompter.boxes().isEmpty())
+            std::abort(); // a value the program wrote itself was refused
+    }
+    QFile::remove(again);
+    if (!same(*loaded, *reloaded))
+        std::abort();
+    return 0;
+}
