@@ -13,7 +13,8 @@
 // A module whose side of the line is the fuzz input. Every byte the program sends takes
 // one control byte from the front of the input, which says what comes back:
 //   00nnnnnn  n reply bytes (taken from the input) on time, 0.2 ms apart
-//   01nnnnnn  n + 1 reply bytes on time, 1 ms apart (a slow module)
+//   01nnnnnn  n + 1 copies of the next input byte on time (a whole memory block in two
+//             bytes of input, so that a full download fits an input)
 //   10dddnnn  n + 1 reply bytes starting (d + 1) x 200 ms later: late, partly late or lost
 //   11xxxxxx  xxxxxx % 8: 0 to 5 a line event, 6 the next open fails, 7 silence
 // When the input runs out the module is silent. Bytes still in flight survive a clear of
@@ -56,9 +57,12 @@ public:
         case 0:
             reply(amount, now + 1000, 200);
             break;
-        case 1:
-            reply(amount + 1, now + 1000, 1000);
+        case 1: {
+            const quint8 fill = m_line.front();
+            for (int i = 0; i <= amount; ++i)
+                m_bytes.push_back({qMax(now + 1000 + i * 200, lastArrival()), fill});
             break;
+        }
         case 2:
             reply((amount & 7) + 1, now + ((amount >> 3) + 1) * 200'000, 200);
             break;
@@ -117,10 +121,13 @@ private:
 
     void reply(int count, qint64 firstUs, qint64 gapUs) {
         for (int i = 0; i < count && !m_line.empty(); ++i) {
-            const qint64 at = qMax(firstUs + i * gapUs, m_bytes.empty() ? 0 : m_bytes.back().atUs);
+            const qint64 at = qMax(firstUs + i * gapUs, lastArrival());
             m_bytes.push_back({at, m_line.front()});
         }
     }
+
+    // Bytes keep their order on the line: none overtakes one sent before it.
+    qint64 lastArrival() const { return m_bytes.empty() ? 0 : m_bytes.back().atUs; }
 
     qint64 nextArrival() const {
         qint64 next = std::numeric_limits<qint64>::max();

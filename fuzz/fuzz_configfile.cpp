@@ -64,8 +64,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     written += writer.trailerRest();
     LogBuffer back;
     const LogFileReader::Result r = LogFileReader::read(written, back);
-    if (!r.warnings.isEmpty() || !r.downloadDateRead || back.DownloadDate != log.DownloadDate ||
-        !r.commentRead || back.Comment != log.Comment || back.FuelType != log.FuelType)
+    if (!r.warnings.isEmpty() || !r.commentRead || back.Comment != log.Comment ||
+        back.FuelType != log.FuelType)
+        std::abort();
+    // A comma in the label splits the date line into three fields, and the log format
+    // then drops the date, as it does a legend with a comma.
+    const bool dateLineSplits = lists.list2.first().contains(u',');
+    if (!dateLineSplits && (!r.downloadDateRead || back.DownloadDate != log.DownloadDate))
         std::abort();
     return 0;
 }

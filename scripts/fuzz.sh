@@ -58,7 +58,8 @@ for t in "${targets[@]}"; do
   findings="$build/findings/$t"
   mkdir -p "$findings"
   extra=()
-  [ -d "$here/fuzz/corpus/$t" ] && extra=("$here/fuzz/corpus/$t")
+  [ -f "$here/fuzz/$t.dict" ] && extra+=("-dict=$here/fuzz/$t.dict")
+  [ -d "$here/fuzz/corpus/$t" ] && extra+=("$here/fuzz/corpus/$t")
   echo "== $t ($limit_flag)"
   # Runs in this shell, one target at a time: the machine is shared.
   set +e
