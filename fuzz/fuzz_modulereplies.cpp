@@ -27,6 +27,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -65,6 +66,17 @@ public:
     void showEthanol(float percent) override { require(percent >= 0.0f && percent <= 205.0f); }
     void resetDisplay() override {}
 };
+
+// A single the settings may hold: ordinary values most of the time, and the extremes a
+// hand-edited settings file can bring in.
+float storedSingle(FuzzInput& in, float scale) {
+    static constexpr float extremes[] = {0.0f,   -1.0f,         0.5f,           255.5f, 1e30f,
+                                         -1e30f, 3.4028235e38f, -3.4028235e38f, 1e-30f};
+    const int pick = in.backInRange(0, 15);
+    if (pick < int(std::size(extremes)))
+        return extremes[pick];
+    return float(in.back()) * scale;
+}
 
 bool knownVersion(const QString& v) {
     for (const char* k :
@@ -193,7 +205,7 @@ void Bench::run(int op) {
     case 11: {
         static const char* const fuels[] = {"Gasoline", "Lambda", "Methanol", "E85", "lambda"};
         state.log.FuelType = QLatin1String(fuels[input.backInRange(0, 4)]);
-        state.log.StoichRatio = float(input.backInRange(0, 400)) / 10.0f;
+        state.log.StoichRatio = storedSingle(input, 0.1f);
         FuelUpload upload(p);
         const FuelUpload::Result r = upload.run();
         require(r != FuelUpload::Result::Completed || !portOpen());
@@ -206,8 +218,8 @@ void Bench::run(int op) {
         break;
     }
     case 13: {
-        state.log.DataLogInterval = float(input.back()) * 0.016f;
-        state.PulsePerRev = input.backInRange(0, 12) == 0 ? 0.5f : float(input.back() % 12 + 1);
+        state.log.DataLogInterval = storedSingle(input, 0.016f);
+        state.PulsePerRev = storedSingle(input, 1.0f);
         state.RPMDebounce = input.back();
         state.MinLEDPWM = input.back();
         ParameterTransfer transfer(state, settings, p, prompter);
