@@ -16,6 +16,7 @@
 #include "device/ScanProgress.h"
 #include "logdata/AppState.h"
 #include "realtime/RealTimeCommands.h"
+#include "realtime/RealTimeDecoding.h"
 #include "realtime/RealTimeDisplay.h"
 #include "realtime/RealTimePoller.h"
 #include "realtime/RealTimeStart.h"
@@ -189,7 +190,7 @@ void Bench::run(int op) {
             display.showCellResistance2(rt.ReadCellRes2());
             break;
         default:
-            display.showEthanol(rt.ReadESENS());
+            display.showEthanol(RealTimeDecoding::ethanolPercent(rt.ReadESENS()));
             break;
         }
         require(!state.CommandOK || !portOpen());
