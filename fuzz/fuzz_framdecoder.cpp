@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0)
         return 0;
     // The image is the input, repeated to fill the 64 KiB so that short inputs still put
-    // varied records all around the ring; bytes past the image are a parameter block.
+    // varied records all around the ring. The last six bytes are also a parameter block as
+    // the parameter panel reads it.
     static FramDecoder::Image image;
     const size_t chunk = std::min(size, image.size());
     for (size_t a = 0; a < image.size(); a += chunk)
@@ -71,8 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     // The parameter bytes written back from what was read are the bytes that were read.
-    if (size > image.size() + 5) {
-        const quint8* p = data + image.size();
+    if (size >= 6) {
+        const quint8* p = data + size - 6;
         const ModuleParameters params = ModuleParameters::fromBytes(p, false);
         quint8 written[6] = {0, 0, p[2], p[3], 0, 0};
         params.writeBytes(written);
