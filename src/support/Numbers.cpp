@@ -183,26 +183,27 @@ double leadingNumber(QByteArrayView field) {
     }
     if (digits == 0)
         return 0.0;
-    qsizetype end = i;
-    std::string exponent;
+    const qsizetype end = i;
     // An exponent counts only when digits follow it.
+    qsizetype expEnd = end;
     if (i < n && (field[i] == 'e' || field[i] == 'E')) {
         qsizetype j = i + 1;
-        std::string e = "e";
         if (j < n && (field[j] == '+' || field[j] == '-'))
-            e += field[j++];
+            ++j;
         int expDigits = 0;
         while (j < n && isAsciiDigit(field[j]) && expDigits < 6) {
-            e += field[j++];
+            ++j;
             ++expDigits;
         }
         if (expDigits > 0)
-            exponent = e;
+            expEnd = j;
     }
-    std::string text(field.data() + start, size_t(end - start));
-    text += exponent;
+    // Read in place: the number and its exponent are one run of the field's bytes, and the
+    // end given stops the reading before an exponent digit beyond the sixth.
     double value = 0.0;
-    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    const std::from_chars_result result =
+        std::from_chars(field.data() + start, field.data() + expEnd, value);
+    const std::errc ec = result.ec;
     if (ec == std::errc::result_out_of_range) {
         // Too small reads as 0; too large is not a number this program can use.
         return 0.0;
