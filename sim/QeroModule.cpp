@@ -194,10 +194,15 @@ QeroModule::Reply QeroModule::execute(quint8 command, const QByteArray& args, qi
                 r.bytes.append(char(readNext()));
             break;
         }
-        case 31:
-            m_memory.bytes[m_pointer++] = quint8(args.at(0));
+        case 31: {
+            quint8 value = quint8(args.at(0));
+            if (m_faults.storeDifferentAt == m_faults.kAnyAddress ||
+                m_faults.storeDifferentAt == m_pointer)
+                value ^= m_faults.storeMask;
+            m_memory.bytes[m_pointer++] = value;
             r.bytes.append(char(kAck));
             break;
+        }
         case 49:
             // The log area reads as erased and recording starts again at the bottom.
             std::fill(m_memory.bytes.begin() + ModuleMemory::kLowerStart,
@@ -256,6 +261,13 @@ QeroModule::Reply QeroModule::execute(quint8 command, const QByteArray& args, qi
         }
     }
     r.delayUs += qint64(m_faults.delayMs) * 1000;
+    if (command == m_faults.garbleCommand && m_faults.garbleMask != 0) {
+        for (int i = 0; i < r.bytes.size(); ++i) {
+            r.bytes[i] = char(quint8(r.bytes.at(i)) ^ m_faults.garbleMask);
+            if (m_faults.garbleFlagged)
+                r.garbled.append(i);
+        }
+    }
     if (m_faults.noise > 0.0) {
         std::uniform_real_distribution<double> chance(0.0, 1.0);
         std::uniform_int_distribution<int> bit(0, 7);

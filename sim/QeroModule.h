@@ -18,6 +18,17 @@ struct ModuleFaults {
     int shortBlock = 0;         // the N-th block read (from 1) sends one byte too few
     double noise = 0.0;         // chance, 0..1, that a reply byte arrives garbled
     int unplugAfterBlocks = -1; // after this many block reads the module is unplugged
+    // A write to this address (kAnyAddress: every write) stores the byte XOR storeMask: a
+    // worn cell, or a module that clamps what it is given. It still acknowledges.
+    int storeDifferentAt = -1;
+    quint8 storeMask = 0x01;
+    // Every reply to this command byte arrives XOR garbleMask; with garbleFlagged the port
+    // also sees a framing error, without it the corruption goes unnoticed by the line.
+    int garbleCommand = -1;
+    quint8 garbleMask = 0;
+    bool garbleFlagged = true;
+
+    static constexpr int kAnyAddress = 0x10000;
 };
 
 // The module's behaviour without any transport: bytes in, reply bytes out, with the
@@ -51,6 +62,8 @@ public:
     ModuleMemory& memory() { return m_memory; }
     const ModuleMemory& memory() const { return m_memory; }
     ModuleFaults& faults() { return m_faults; }
+    // Starts the line noise over from another seed (the same seed, the same noise).
+    void seedNoise(quint32 seed) { m_rng.seed(seed); }
 
     Model model() const { return m_model; }
     void setModel(Model model);

@@ -110,9 +110,14 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Fault: after N block reads, close the pseudo-terminal instead of "
                        "answering the next one (the cable is pulled) and exit."),
         QStringLiteral("N"));
+    const QCommandLineOption storeOpt(
+        QStringLiteral("store-different"),
+        QStringLiteral("Fault: a write to ADDRESS (or \"any\") stores the byte with its lowest "
+                       "bit flipped, and is still acknowledged."),
+        QStringLiteral("ADDRESS"));
     for (const auto* o :
          {&linkOpt, &modelOpt, &idOpt, &imageOpt, &saveOpt, &noPacingOpt, &silentOpt, &refuseOpt,
-          &ignoreOpt, &delayOpt, &shortOpt, &noiseOpt, &unplugOpt})
+          &ignoreOpt, &delayOpt, &shortOpt, &noiseOpt, &unplugOpt, &storeOpt})
         parser.addOption(*o);
     parser.process(app);
 
@@ -146,6 +151,16 @@ int main(int argc, char* argv[]) {
         return fail(QStringLiteral("--short-block needs a block number from 1"));
     if (!intOption(parser, unplugOpt, 0, &faults.unplugAfterBlocks))
         return fail(QStringLiteral("--unplug-after needs a number of block reads"));
+    if (parser.isSet(storeOpt)) {
+        if (parser.value(storeOpt).trimmed().compare(QLatin1String("any"), Qt::CaseInsensitive) ==
+            0) {
+            faults.storeDifferentAt = ModuleFaults::kAnyAddress;
+        } else if (!intOption(parser, storeOpt, 0, &faults.storeDifferentAt) ||
+                   faults.storeDifferentAt > 0xFFFF) {
+            return fail(QStringLiteral("--store-different needs an address from 0 to 65535 or "
+                                       "\"any\""));
+        }
+    }
     if (parser.isSet(noiseOpt)) {
         bool ok = false;
         faults.noise = parser.value(noiseOpt).toDouble(&ok);

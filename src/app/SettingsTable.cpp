@@ -131,7 +131,13 @@ void load(AppState& state, SettingsStore& store, Prompter& prompter) {
          [&](const QString& t) { log.StoichRatio = toSingle(QStringLiteral("StoichRatio"), t); }},
     };
 
-    bool aborted = false;
+    // A damaged file is said once, before its keys; Ignore goes on with whatever could be
+    // read from it, Abort starts with every default.
+    bool aborted = ErrorReport::runStep(prompter, [&] {
+                       const QString damage = store.damage();
+                       if (!damage.isEmpty())
+                           throw QeroFailure(QStringLiteral("Settings"), damage);
+                   }) == ErrorReport::StepResult::Aborted;
     for (const Key& key : keys) {
         if (!aborted) {
             const QString name = QLatin1String(key.name);

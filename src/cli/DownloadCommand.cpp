@@ -1,9 +1,11 @@
 #include "cli/DownloadCommand.h"
 
 #include "cli/CliSession.h"
+#include "cli/CliSupport.h"
 #include "device/DownloadCommand.h"
 #include "device/DownloadProgress.h"
 #include "logdata/LogFileWriter.h"
+#include "support/ErrorReport.h"
 
 #include <QCommandLineParser>
 
@@ -121,6 +123,15 @@ int runDownloadCommand(const QStringList& args, QTextStream& out, QTextStream& e
 
     DownloadCommand download(session.state(), session.protocol(), session.prompter(),
                              session.clock(), progress);
+    return downloadAndWrite(download,
+                            {parser.value(outOpt),
+                             parser.isSet(imageOpt) ? parser.value(imageOpt) : QString(),
+                             parser.value(commentOpt), label},
+                            out, err);
+}
+
+int downloadAndWrite(DownloadCommand& download, const DownloadOutputs& outputs, QTextStream& out,
+                     QTextStream& err) {
     const bool ok = download.mnuDownload_Click();
     if (CliSession::interrupted()) {
         err << "Interrupted: nothing was written." << Qt::endl;
@@ -129,16 +140,20 @@ int runDownloadCommand(const QStringList& args, QTextStream& out, QTextStream& e
     if (!ok)
         return 1;
 
-    AppState& state = session.state();
-    state.log.Comment = parser.value(commentOpt);
-    if (parser.isSet(imageOpt)) {
-        const QByteArray raw(reinterpret_cast<const char*>(state.fram.FRAMBuffer.data()),
-                             FramImage::kSize);
-        if (!session.writeFile(parser.value(imageOpt), raw))
-            return 1;
-    }
-    if (!session.writeFile(parser.value(outOpt), LogFileWriter::whole(state.log, label)))
+    AppState& state = download.state();
+    state.log.Comment = outputs.comment;
+    try {
+        if (!outputs.imagePath.isEmpty()) {
+            const QByteArray raw(reinterpret_cast<const char*>(state.fram.FRAMBuffer.data()),
+                                 FramImage::kSize);
+            CliSupport::writeAtomically(outputs.imagePath, raw);
+        }
+        CliSupport::writeAtomically(outputs.logPath,
+                                    LogFileWriter::whole(state.log, outputs.makerLabel));
+    } catch (...) {
+        err << ErrorReport::describeCurrentException() << Qt::endl;
         return 1;
+    }
     out << "Downloaded " << state.log.DownloadDate << Qt::endl;
     return 0;
 }

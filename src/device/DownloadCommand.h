@@ -41,6 +41,9 @@ public:
 
     static QString title() { return QStringLiteral("Download Data"); }
 
+    // The state the download fills.
+    AppState& state() { return m_state; }
+
 private:
     void tell(const QString& text, Prompter::Icon icon);
     void caption(const QString& suffix);

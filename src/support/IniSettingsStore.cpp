@@ -36,6 +36,17 @@ void IniSettingsStore::setValue(const QString& key, const QString& text) {
     m_settings->sync();
 }
 
+QString IniSettingsStore::damage() const {
+    // QSettings reads its file at the first access and only then knows its status.
+    (void)m_settings->allKeys();
+    if (m_settings->status() != QSettings::FormatError)
+        return {};
+    return QStringLiteral("The settings file %1 is damaged. Settings that cannot be read from "
+                          "it start with their defaults, and the file is written anew when a "
+                          "setting changes.")
+        .arg(location());
+}
+
 QString IniSettingsStore::location() const {
     return m_settings->fileName();
 }

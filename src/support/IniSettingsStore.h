@@ -17,6 +17,7 @@ public:
 
     std::optional<QString> value(const QString& key) const override;
     void setValue(const QString& key, const QString& text) override;
+    QString damage() const override;
 
     QString location() const;
 

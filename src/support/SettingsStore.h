@@ -13,4 +13,7 @@ public:
     virtual std::optional<QString> value(const QString& key) const = 0;
     // Written at once: nothing is saved at exit.
     virtual void setValue(const QString& key, const QString& text) = 0;
+    // Why the store could not be read whole (a damaged file), empty when it was. The
+    // values that could be read are still there.
+    virtual QString damage() const { return {}; }
 };

@@ -1,7 +1,9 @@
 #include "DriveLog.h"
+#include "RecordingProgress.h"
 #include "SimulatedLink.h"
 #include "cli/FuelCommand.h"
 #include "cli/IdCommand.h"
+#include "device/DownloadCommand.h"
 #include "device/LineErrorHandler.h"
 #include "device/ModuleProtocol.h"
 #include "device/QSerialPortLink.h"
@@ -70,6 +72,7 @@ private Q_SLOTS:
     void inProcessModuleOnTheRealClock();
     void identificationBlockWriteAndReadBack();
     void unpluggedMidReadEndsWithTheTimeoutReport();
+    void unpluggedDownloadEndsAndThePortOpensAgain();
     void commandLineIdAndFuel();
 };
 
@@ -184,6 +187,64 @@ void tst_serialintegration::unpluggedMidReadEndsWithTheTimeoutReport() {
     QCOMPARE(texts.last(), QStringLiteral("RS-232 timeout. Check cable and click Abort."));
     QVERIFY(!r.link->isOpen());
     QVERIFY(r.sim.waitForFinished(5000)); // the simulator has gone
+}
+
+void tst_serialintegration::unpluggedDownloadEndsAndThePortOpensAgain() {
+    // The port is the simulator's link, so that a simulator started again is the same port,
+    // as a USB adapter plugged in again is.
+    QTemporaryDir dir;
+    const QString linkPath = dir.filePath(QStringLiteral("qero"));
+    Rig r;
+    QVERIFY(r.start({QStringLiteral("--unplug-after"), QStringLiteral("5"),
+                     QStringLiteral("--link"), linkPath}));
+    PortDevices devices;
+    devices.setOverride(1, linkPath);
+    r.protocol.reset();
+    r.lineErrors.reset();
+    r.link = std::make_unique<QSerialPortLink>(devices);
+    r.lineErrors = std::make_unique<LineErrorHandler>(r.state, *r.link, r.prompter);
+    r.protocol = std::make_unique<ModuleProtocol>(r.state, *r.link, r.clock, r.prompter);
+
+    // When each block read ended, on the real clock.
+    struct TimedProgress : RecordingProgress {
+        QElapsedTimer timer;
+        QList<qint64> atMs;
+        void setProgress(int percent) override {
+            RecordingProgress::setProgress(percent);
+            atMs << timer.elapsed();
+        }
+    } progress;
+    progress.timer.start();
+    DownloadCommand download(r.state, *r.protocol, r.prompter, r.clock, progress);
+    r.prompter.answerButton(Prompter::Ok);    // the firmware identification
+    r.prompter.answerButton(Prompter::Ok);    // the removed port
+    r.prompter.answerButton(Prompter::Abort); // the time-out report
+    QVERIFY(!download.mnuDownload_Click());
+    const qint64 endMs = progress.timer.elapsed();
+
+    // Five blocks came; the sixth read began after the fifth one's progress step.
+    QCOMPARE(progress.atMs.size(), 1 + 6);
+    const qint64 deadlineMs = progress.atMs[5] + ModuleProtocol::kReplyLimitUs / 1000;
+    QVERIFY2(endMs <= deadlineMs + 2000,
+             qPrintable(QStringLiteral("ended %1 ms after the deadline").arg(endMs - deadlineMs)));
+    const QStringList texts = r.prompter.messageTexts();
+    QVERIFY(texts.size() >= 3);
+    QCOMPARE(texts[texts.size() - 2],
+             QStringLiteral("RS-232 timeout. Check cable and click Abort."));
+    QCOMPARE(texts.last(), QStringLiteral("FRAM download failed."));
+    QVERIFY(r.state.log.DataBufferEmpty);
+    QVERIFY(!r.link->isOpen());
+    QVERIFY(r.sim.state() == QProcess::NotRunning || r.sim.waitForFinished(5000));
+
+    // Plugged in again: the same port opens and the module answers.
+    Rig again;
+    QVERIFY(again.start({QStringLiteral("--link"), linkPath}));
+    r.prompter.clear();
+    QVERIFY(r.protocol->ReSyncUpTo(5));
+    r.protocol->ReadFirmwareID();
+    QVERIFY(r.state.CommandOK);
+    QCOMPARE(r.state.QEROVersion, QStringLiteral("QERO4D Rev 3"));
+    QVERIFY2(r.prompter.boxes().isEmpty(), qPrintable(r.prompter.messageTexts().join(u'|')));
 }
 
 void tst_serialintegration::commandLineIdAndFuel() {
