@@ -12,7 +12,9 @@
 #include "support/ScriptedPrompter.h"
 #include "support/SystemClock.h"
 
+#include "SimProcess.h"
 #include <QElapsedTimer>
+
 #include <QProcess>
 #include <QtTest>
 
@@ -35,28 +37,8 @@ constexpr double kByteSeconds = 10.0 / 56000.0;
 constexpr double kReadPauseSeconds = 0.002;
 constexpr double kLiveSettleSeconds = 0.010;
 
-struct Sim {
-    QProcess process;
-    QString device;
-
-    bool start(const QStringList& args = {}) {
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(QStringLiteral(QERO_SIM_PATH), args);
-        if (!process.waitForStarted(5000))
-            return false;
-        while (!process.canReadLine())
-            if (!process.waitForReadyRead(5000))
-                return false;
-        device = QString::fromLocal8Bit(process.readLine()).trimmed();
-        return !device.isEmpty();
-    }
-    ~Sim() {
-        if (process.state() != QProcess::NotRunning) {
-            process.terminate();
-            if (!process.waitForFinished(5000))
-                process.kill();
-        }
-    }
+struct Sim : SimProcess {
+    Sim() : SimProcess(QStringLiteral(QERO_SIM_PATH), QProcess::ForwardedErrorChannel) {}
 };
 
 class NoProgress : public DownloadProgress {

@@ -3,8 +3,10 @@
 #include "cli/EraseCommand.h"
 #include "cli/ParamsCommand.h"
 
+#include "SimProcess.h"
 #include <QElapsedTimer>
 #include <QFile>
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -35,29 +37,8 @@ QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// qero4d-sim on a pseudo-terminal.
-struct Sim {
-    QProcess process;
-    QString device;
-
-    bool start(const QStringList& args) {
-        process.start(QStringLiteral(QERO_SIM_PATH), args);
-        if (!process.waitForStarted(5000))
-            return false;
-        while (!process.canReadLine())
-            if (!process.waitForReadyRead(5000))
-                return false;
-        device = QString::fromLocal8Bit(process.readLine()).trimmed();
-        return !device.isEmpty();
-    }
-    void stop() {
-        if (process.state() != QProcess::NotRunning) {
-            process.terminate();
-            if (!process.waitForFinished(5000))
-                process.kill();
-        }
-    }
-    ~Sim() { stop(); }
+struct Sim : SimProcess {
+    Sim() : SimProcess(QStringLiteral(QERO_SIM_PATH)) {}
 };
 
 } // namespace

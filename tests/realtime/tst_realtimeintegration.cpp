@@ -9,6 +9,8 @@
 #include "support/ScriptedPrompter.h"
 #include "support/SystemClock.h"
 
+#include "SimProcess.h"
+
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -21,28 +23,8 @@
 
 namespace {
 
-// qero4d-sim on a pseudo-terminal, paced at the line rate, as a user would run it.
-struct Sim {
-    QProcess process;
-    QString device;
-
-    bool start(const QStringList& args) {
-        process.start(QStringLiteral(QERO_SIM_PATH), args);
-        if (!process.waitForStarted(5000))
-            return false;
-        while (!process.canReadLine())
-            if (!process.waitForReadyRead(5000))
-                return false;
-        device = QString::fromLocal8Bit(process.readLine()).trimmed();
-        return !device.isEmpty();
-    }
-    ~Sim() {
-        if (process.state() != QProcess::NotRunning) {
-            process.terminate();
-            if (!process.waitForFinished(5000))
-                process.kill();
-        }
-    }
+struct Sim : SimProcess {
+    Sim() : SimProcess(QStringLiteral(QERO_SIM_PATH)) {}
 };
 
 // How long the polling runs; QERO_SOAK_SECONDS=60 gives the full minute.
