@@ -36,12 +36,13 @@ public:
     void close() override {
         m_open = false;
         m_bytes.clear();
+        m_due = 0;
     }
     bool isOpen() const override { return m_open; }
     void clearReceiveBuffer() override {
         deliverDue();
-        while (!m_bytes.empty() && m_bytes.front().atUs <= m_clock.nowUs())
-            m_bytes.pop_front();
+        m_bytes.erase(m_bytes.begin(), m_bytes.begin() + arrived());
+        m_due = 0;
     }
     void sendByte(quint8) override {
         deliverDue();
@@ -78,19 +79,14 @@ public:
         deliverDue();
         if (!m_open)
             return 0;
-        int n = 0;
-        for (const Pending& p : m_bytes) {
-            if (p.atUs > m_clock.nowUs())
-                break;
-            ++n;
-        }
-        return n;
+        return int(arrived());
     }
     quint8 takeByte() override {
-        if (!m_open || m_bytes.empty() || m_bytes.front().atUs > m_clock.nowUs())
+        if (!m_open || arrived() == 0)
             std::abort(); // read a byte that had not arrived
         const quint8 b = m_bytes.front().byte;
         m_bytes.pop_front();
+        --m_due;
         return b;
     }
     void waitForBytes(qint64 maxUs) override {
@@ -129,13 +125,19 @@ private:
     // Bytes keep their order on the line: none overtakes one sent before it.
     qint64 lastArrival() const { return m_bytes.empty() ? 0 : m_bytes.back().atUs; }
 
-    qint64 nextArrival() const {
+    // Bytes arrive in order and the clock only moves on, so the count of arrived bytes at
+    // the front only grows until they are taken; counting them afresh on every poll made
+    // each block read quadratic in its length.
+    size_t arrived() {
+        while (m_due < m_bytes.size() && m_bytes[m_due].atUs <= m_clock.nowUs())
+            ++m_due;
+        return m_due;
+    }
+
+    qint64 nextArrival() {
         qint64 next = std::numeric_limits<qint64>::max();
-        for (const Pending& p : m_bytes)
-            if (p.atUs > m_clock.nowUs()) {
-                next = p.atUs;
-                break;
-            }
+        if (arrived() < m_bytes.size())
+            next = m_bytes[m_due].atUs;
         for (const Event& e : m_events)
             next = qMin(next, e.atUs);
         return next;
@@ -156,5 +158,6 @@ private:
     bool m_open = false;
     bool m_failNextOpen = false;
     std::deque<Pending> m_bytes;
+    size_t m_due = 0; // bytes at the front of m_bytes known to have arrived
     std::deque<Event> m_events;
 };

@@ -1,6 +1,8 @@
 #include "logdata/LogFileReader.h"
 #include "logdata/LogFileWriter.h"
 
+#include <QHashFunctions>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -8,16 +10,24 @@
 // Any bytes must read without a crash or an out-of-bounds access, and whatever was read
 // must write out and read back as a complete file.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    LogBuffer log;
+    // The buffers are big; reused from a fresh copy so that each run starts alike without
+    // mapping and clearing new memory every time.
+    static const LogBuffer fresh;
+    static LogBuffer log;
+    static LogBuffer again;
+    log = fresh;
     const LogFileReader::Result r = LogFileReader::read(
         QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)), log);
-    if (r.rowsRead > LogBuffer::kSamples || r.rowsSkipped > r.rowsRead ||
-        log.FuelType.size() > 16)
+    if (r.rowsRead > LogBuffer::kSamples || r.rowsSkipped > r.rowsRead || log.FuelType.size() > 16)
         std::abort();
     if (r.noDataFound())
         return 0;
+    // The round trip writes and reads all 12000 rows, far more work than most reads; it
+    // runs for one input in sixteen, chosen by content so that a finding still reproduces.
+    if (qHashBits(data, size, 0) % 16 != 0)
+        return 0;
     const QByteArray written = LogFileWriter::whole(log, QStringLiteral("Brenwick"));
-    LogBuffer again;
+    again = fresh;
     const LogFileReader::Result back = LogFileReader::read(written, again);
     if (!back.warnings.isEmpty() || back.rowsSkipped != 0)
         std::abort();

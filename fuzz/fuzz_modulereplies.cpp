@@ -87,8 +87,17 @@ bool knownVersion(const QString& v) {
     return false;
 }
 
+// The state holds the whole log and memory image; one is kept and reset from a fresh copy
+// for each input, so that a run does not map and clear new memory every time.
+AppState& freshState() {
+    static const AppState pristine;
+    static AppState state;
+    state = pristine;
+    return state;
+}
+
 struct Bench {
-    explicit Bench(FuzzInput& in) : input(in) {
+    explicit Bench(FuzzInput& in) : input(in), state(freshState()) {
         auto owned = std::make_unique<FuzzLink>(clock, input);
         link = owned.get();
         FuzzAnswers::attach(prompter, input);
@@ -96,7 +105,7 @@ struct Bench {
     }
 
     FuzzInput& input;
-    AppState state;
+    AppState& state;
     VirtualClock clock;
     ScriptedPrompter prompter;
     MemorySettingsStore settings;

@@ -123,24 +123,33 @@ private:
     QHash<QString, QString> m_values;
 };
 
-std::unique_ptr<AppState> load(SettingsStore& settings, FuzzInput& answers) {
-    auto state = std::make_unique<AppState>();
+// The state is big (the whole log buffer); two are kept and reset from a fresh copy, so
+// that a run does not map and clear new memory for each load.
+AppState& fresh(int which) {
+    static const AppState pristine;
+    static AppState states[2];
+    states[which] = pristine;
+    return states[which];
+}
+
+AppState& load(SettingsStore& settings, FuzzInput& answers) {
+    AppState& state = fresh(0);
     ScriptedPrompter prompter;
     FuzzAnswers::attach(prompter, answers);
-    SettingsTable::load(*state, settings, prompter);
-    checkRunnable(*state);
+    SettingsTable::load(state, settings, prompter);
+    checkRunnable(state);
     return state;
 }
 
 // What was loaded, stored as the commands store it and loaded again, is what was loaded.
 void checkStoredAgain(const AppState& loaded, SettingsStore& out, SettingsStore& in) {
     store(out, loaded);
-    auto reloaded = std::make_unique<AppState>();
+    AppState& reloaded = fresh(1);
     ScriptedPrompter prompter;
-    SettingsTable::load(*reloaded, in, prompter);
+    SettingsTable::load(reloaded, in, prompter);
     if (!prompter.boxes().isEmpty())
         std::abort(); // a value the program wrote itself was refused
-    if (!same(loaded, *reloaded))
+    if (!same(loaded, reloaded))
         std::abort();
 }
 
@@ -165,9 +174,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     {
         LineStore settings(text);
         FuzzInput script(data + textSize, answers);
-        const auto loaded = load(settings, script);
+        const AppState& loaded = load(settings, script);
         LineStore stored{QByteArray()};
-        checkStoredAgain(*loaded, stored, stored);
+        checkStoredAgain(loaded, stored, stored);
     }
     if ((control & 0x38) != 0x38)
         return 0;
@@ -178,11 +187,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
             std::abort();
     }
-    std::unique_ptr<AppState> loaded;
+    const AppState* loaded = nullptr;
     {
         IniSettingsStore settings(path);
         FuzzInput script(data + textSize, answers);
-        loaded = load(settings, script);
+        loaded = &load(settings, script);
     }
     QFile::remove(path);
     const QString again = freshFile();
@@ -192,10 +201,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     {
         IniSettingsStore in(again);
-        auto reloaded = std::make_unique<AppState>();
+        AppState& reloaded = fresh(1);
         ScriptedPrompter prompter;
-        SettingsTable::load(*reloaded, in, prompter);
-        if (!prompter.boxes().isEmpty() || !same(*loaded, *reloaded))
+        SettingsTable::load(reloaded, in, prompter);
+        if (!prompter.boxes().isEmpty() || !same(*loaded, reloaded))
             std::abort();
     }
     QFile::remove(again);
