@@ -64,7 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (labelsChecked.size() > 100000)
         labelsChecked.clear();
     labelsChecked.insert(lists.list2.first());
-    LogBuffer log;
+    // The buffers are big: kept and reset from a fresh copy rather than mapped anew.
+    static const LogBuffer fresh;
+    static LogBuffer log;
+    static LogBuffer back;
+    log = fresh;
     log.DownloadDate = QStringLiteral("12/10/2026 3:04:05 AM");
     log.Comment = QStringLiteral("Track day");
     const LogFileWriter writer(log, lists.list2.first());
@@ -72,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     written += QByteArray(LogBuffer::kSamples, '\n');
     written += writer.trailerDate();
     written += writer.trailerRest();
-    LogBuffer back;
+    back = fresh;
     const LogFileReader::Result r = LogFileReader::read(written, back);
     if (!r.warnings.isEmpty() || !r.commentRead || back.Comment != log.Comment ||
         back.FuelType != log.FuelType)
