@@ -2,6 +2,7 @@
 // either three usable lists or a failure, and the maker's label it supplies must not
 // break the log files that carry it.
 #include "FuzzAnswers.h"
+#include "FuzzReused.h"
 #include "app/AboutText.h"
 #include "app/ConfigFile.h"
 #include "device/PortSetup.h"
@@ -64,11 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (labelsChecked.size() > 100000)
         labelsChecked.clear();
     labelsChecked.insert(lists.list2.first());
-    // The buffers are big: kept and reset from a fresh copy rather than mapped anew.
-    static const LogBuffer fresh;
-    static LogBuffer log;
-    static LogBuffer back;
-    log = fresh;
+    LogBuffer& log = reusedFresh<LogBuffer, 0>();
     log.DownloadDate = QStringLiteral("12/10/2026 3:04:05 AM");
     log.Comment = QStringLiteral("Track day");
     const LogFileWriter writer(log, lists.list2.first());
@@ -76,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     written += QByteArray(LogBuffer::kSamples, '\n');
     written += writer.trailerDate();
     written += writer.trailerRest();
-    back = fresh;
+    LogBuffer& back = reusedFresh<LogBuffer, 1>();
     const LogFileReader::Result r = LogFileReader::read(written, back);
     if (!r.warnings.isEmpty() || !r.commentRead || back.Comment != log.Comment ||
         back.FuelType != log.FuelType)

@@ -1,3 +1,4 @@
+#include "FuzzReused.h"
 #include "logdata/LogFileReader.h"
 #include "logdata/LogFileWriter.h"
 
@@ -10,12 +11,7 @@
 // Any bytes must read without a crash or an out-of-bounds access, and whatever was read
 // must write out and read back as a complete file.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // The buffers are big; reused from a fresh copy so that each run starts alike without
-    // mapping and clearing new memory every time.
-    static const LogBuffer fresh;
-    static LogBuffer log;
-    static LogBuffer again;
-    log = fresh;
+    LogBuffer& log = reusedFresh<LogBuffer, 0>();
     const LogFileReader::Result r = LogFileReader::read(
         QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)), log);
     if (r.rowsRead > LogBuffer::kSamples || r.rowsSkipped > r.rowsRead || log.FuelType.size() > 16)
@@ -27,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (qHashBits(data, size, 0) % 16 != 0)
         return 0;
     const QByteArray written = LogFileWriter::whole(log, QStringLiteral("Brenwick"));
-    again = fresh;
+    LogBuffer& again = reusedFresh<LogBuffer, 1>();
     const LogFileReader::Result back = LogFileReader::read(written, again);
     if (!back.warnings.isEmpty() || back.rowsSkipped != 0)
         std::abort();

@@ -5,6 +5,7 @@
 #include "FuzzAnswers.h"
 #include "FuzzInput.h"
 #include "FuzzLink.h"
+#include "FuzzReused.h"
 #include "device/ClearQEROBufferCommand.h"
 #include "device/DownloadCommand.h"
 #include "device/DownloadProgress.h"
@@ -87,17 +88,8 @@ bool knownVersion(const QString& v) {
     return false;
 }
 
-// The state holds the whole log and memory image; one is kept and reset from a fresh copy
-// for each input, so that a run does not map and clear new memory every time.
-AppState& freshState() {
-    static const AppState pristine;
-    static AppState state;
-    state = pristine;
-    return state;
-}
-
 struct Bench {
-    explicit Bench(FuzzInput& in) : input(in), state(freshState()) {
+    explicit Bench(FuzzInput& in) : input(in), state(reusedFresh<AppState>()) {
         auto owned = std::make_unique<FuzzLink>(clock, input);
         link = owned.get();
         FuzzAnswers::attach(prompter, input);

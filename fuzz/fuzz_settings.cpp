@@ -2,6 +2,7 @@
 // text must load into values the program can run with, and whatever was loaded must be
 // stored again in a form that loads back to the same values.
 #include "FuzzAnswers.h"
+#include "FuzzReused.h"
 #include "app/SettingsTable.h"
 #include "logdata/AppState.h"
 #include "support/IniSettingsStore.h"
@@ -123,17 +124,8 @@ private:
     QHash<QString, QString> m_values;
 };
 
-// The state is big (the whole log buffer); two are kept and reset from a fresh copy, so
-// that a run does not map and clear new memory for each load.
-AppState& fresh(int which) {
-    static const AppState pristine;
-    static AppState states[2];
-    states[which] = pristine;
-    return states[which];
-}
-
 AppState& load(SettingsStore& settings, FuzzInput& answers) {
-    AppState& state = fresh(0);
+    AppState& state = reusedFresh<AppState, 0>();
     ScriptedPrompter prompter;
     FuzzAnswers::attach(prompter, answers);
     SettingsTable::load(state, settings, prompter);
@@ -144,7 +136,7 @@ AppState& load(SettingsStore& settings, FuzzInput& answers) {
 // What was loaded, stored as the commands store it and loaded again, is what was loaded.
 void checkStoredAgain(const AppState& loaded, SettingsStore& out, SettingsStore& in) {
     store(out, loaded);
-    AppState& reloaded = fresh(1);
+    AppState& reloaded = reusedFresh<AppState, 1>();
     ScriptedPrompter prompter;
     SettingsTable::load(reloaded, in, prompter);
     if (!prompter.boxes().isEmpty())
@@ -201,7 +193,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     {
         IniSettingsStore in(again);
-        AppState& reloaded = fresh(1);
+        AppState& reloaded = reusedFresh<AppState, 1>();
         ScriptedPrompter prompter;
         SettingsTable::load(reloaded, in, prompter);
         if (!prompter.boxes().isEmpty() || !same(*loaded, reloaded))
