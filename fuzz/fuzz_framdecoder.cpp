@@ -7,6 +7,7 @@
 #include "logdata/LogBuffer.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -47,25 +48,26 @@ QERO_FUZZ_UNTRACED void checkDecoded(const LogBuffer& log) {
     }
 }
 
-constexpr float kMark = -1.0f;
+// All-ones bytes (a NaN no decoding gives) set and compared as whole blocks of memory:
+// marking float by float took as long as a third of the decoding.
+constexpr unsigned char kMarkByte = 0xFF;
 
 QERO_FUZZ_UNTRACED void markAll(LogBuffer& log) {
     for (auto* column : {&log.ElapsedTime, &log.AFR1, &log.AFR2, &log.RPM, &log.AnalogInVolts,
-                         &log.Sensor1Status, &log.Sensor2Status}) {
-        float* v = column->data();
-        for (int k = 0; k < LogBuffer::kSamples; ++k)
-            v[k] = kMark;
-    }
+                         &log.Sensor1Status, &log.Sensor2Status})
+        std::memset(column->data(), kMarkByte, sizeof(*column));
 }
 
 QERO_FUZZ_UNTRACED bool allMarked(const LogBuffer& log) {
+    static const std::array<unsigned char, sizeof(LogBuffer::Samples)> marked = [] {
+        std::array<unsigned char, sizeof(LogBuffer::Samples)> bytes;
+        bytes.fill(kMarkByte);
+        return bytes;
+    }();
     for (auto* column : {&log.ElapsedTime, &log.AFR1, &log.AFR2, &log.RPM, &log.AnalogInVolts,
-                         &log.Sensor1Status, &log.Sensor2Status}) {
-        const float* v = column->data();
-        for (int k = 0; k < LogBuffer::kSamples; ++k)
-            if (v[k] != kMark)
-                return false;
-    }
+                         &log.Sensor1Status, &log.Sensor2Status})
+        if (std::memcmp(column->data(), marked.data(), marked.size()) != 0)
+            return false;
     return true;
 }
 
