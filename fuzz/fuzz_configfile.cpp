@@ -4,11 +4,11 @@
 #include "FuzzAnswers.h"
 #include "FuzzReused.h"
 #include "app/AboutText.h"
-#include "app/ConfigFile.h"
 #include "device/PortSetup.h"
 #include "logdata/LogBuffer.h"
 #include "logdata/LogFileReader.h"
 #include "logdata/LogFileWriter.h"
+#include "support/ConfigFile.h"
 #include "support/QeroFailure.h"
 
 #include <QSet>

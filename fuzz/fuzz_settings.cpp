@@ -3,8 +3,8 @@
 // stored again in a form that loads back to the same values.
 #include "FuzzAnswers.h"
 #include "FuzzReused.h"
-#include "app/SettingsTable.h"
 #include "logdata/AppState.h"
+#include "logdata/SettingsTable.h"
 #include "support/IniSettingsStore.h"
 
 #include <QCoreApplication>

@@ -103,7 +103,7 @@ AFRTableGrid AFRTable::WriteAFRTable(const QString& display, bool reset, const A
     }
 
     const LogBuffer::Samples& afr =
-        state.AFRTableData == QLatin1String("Sensor 1") ? log.AFR1 : log.AFR2;
+        state.settings.AFRTableData == QLatin1String("Sensor 1") ? log.AFR1 : log.AFR2;
     for (int i = 0; i < LogBuffer::kSamples; ++i) {
         const int cell = tpsColumn(m_tpsPercent[i]) + kTpsColumns * rpmRow(log.RPM[i]);
         m_cellIndex[i] = quint16(cell);
@@ -120,13 +120,13 @@ AFRTableGrid AFRTable::WriteAFRTable(const QString& display, bool reset, const A
     }
 
     for (int cell = 0; cell < kCells; ++cell) {
-        if (m_count[cell] >= state.MinSampleNum && m_count[cell] > 0)
+        if (m_count[cell] >= state.settings.MinSampleNum && m_count[cell] > 0)
             m_average[cell] = float(double(m_sum[cell]) / double(m_count[cell]));
     }
 
     const bool showAFR = display == QLatin1String("AFR");
     const float ratio = log.StoichRatio;
-    const double target = state.AFRTarget;
+    const double target = state.settings.AFRTarget;
     for (int r = 1; r <= kRpmRows; ++r) {
         for (int c = 1; c <= kTpsColumns; ++c) {
             const float x = m_average[(c - 1) + kTpsColumns * (r - 1)];
@@ -136,7 +136,7 @@ AFRTableGrid AFRTable::WriteAFRTable(const QString& display, bool reset, const A
                 // The buffer holds gasoline-scale ratios; show them in the fuel's units.
                 const double f = double(x * ratio) / kGasolineRatio;
                 if (showAFR) {
-                    text = Numbers::format(f, state.AFRFormat);
+                    text = Numbers::format(f, state.settings.AFRFormat);
                 } else {
                     // Positive: the mixture is lean and needs that much more fuel.
                     const double p = Numbers::roundHalfEven((1.0 - target / f) * 100.0);

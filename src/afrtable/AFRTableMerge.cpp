@@ -77,7 +77,7 @@ Result addFile(const QString& path, AppState& state, AFRTable& table, bool filte
     added.AnalogInputType = state.log.AnalogInputType;
     added.DataBufferEmpty = false;
     state.log = added;
-    table.WriteAFRTable(state.AFRTableDisplay, false, state, filterUnstable);
+    table.WriteAFRTable(state.settings.AFRTableDisplay, false, state, filterUnstable);
     return Result::Merged;
 }
 

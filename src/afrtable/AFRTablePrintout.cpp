@@ -32,7 +32,8 @@ QStringList tableLines(const AFRTableGrid::Texts& texts) {
 }
 
 QStringList headerLines(const AppState& state, const QDateTime& printedAt) {
-    const QString label = state.ConfigList2.isEmpty() ? QString() : state.ConfigList2.first();
+    const QString label =
+        state.settings.ConfigList2.isEmpty() ? QString() : state.settings.ConfigList2.first();
     QStringList lines;
     lines << label + QStringLiteral(" QERO AFR Data Printed: ") +
                  Numbers::generalDateTime(printedAt);
@@ -42,15 +43,16 @@ QStringList headerLines(const AppState& state, const QDateTime& printedAt) {
     lines << QStringLiteral("Fuel Type: ") + state.log.FuelType;
     lines << QStringLiteral("Stoichiometric Ratio: ") +
                  Numbers::format(state.log.StoichRatio, QStringLiteral("#0.00"));
-    const QString kind = state.AFRTableDisplay == QLatin1String("AFR")
+    const QString kind = state.settings.AFRTableDisplay == QLatin1String("AFR")
                              ? QStringLiteral(" Average AFR")
                              : QStringLiteral(" Required Fuel Correction (%)");
-    lines << QStringLiteral("Data Type: ") + state.AFRTableData + kind;
-    lines << QStringLiteral("AFR Target: ") + Numbers::format(state.AFRTarget, state.AFRFormat);
+    lines << QStringLiteral("Data Type: ") + state.settings.AFRTableData + kind;
+    lines << QStringLiteral("AFR Target: ") +
+                 Numbers::format(state.settings.AFRTarget, state.settings.AFRFormat);
     // Numbers are printed with their sign position, a blank for a positive value.
-    const QString sign = state.MinSampleNum < 0 ? QString() : QStringLiteral(" ");
+    const QString sign = state.settings.MinSampleNum < 0 ? QString() : QStringLiteral(" ");
     lines << QStringLiteral("Minimum Samples Per Cell: ") + sign +
-                 Numbers::format(state.MinSampleNum, QStringLiteral("0"));
+                 Numbers::format(state.settings.MinSampleNum, QStringLiteral("0"));
     lines << QString();
     return lines;
 }

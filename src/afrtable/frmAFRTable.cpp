@@ -5,8 +5,8 @@
 #include "afrtable/AFRTablePage.h"
 #include "afrtable/AFRTablePrintout.h"
 #include "afrtable/SystemPrinterProvider.h"
-#include "app/SettingsTable.h"
 #include "logdata/AppState.h"
+#include "logdata/SettingsTable.h"
 #include "support/ErrorReport.h"
 #include "support/Numbers.h"
 #include "support/Prompter.h"
@@ -176,17 +176,17 @@ int frmAFRTable::twipsY(int twips) const {
 
 void frmAFRTable::Form_Load() {
     setMerged(false);
-    if (m_state.AFRTableData == QLatin1String("Sensor 1"))
+    if (m_state.settings.AFRTableData == QLatin1String("Sensor 1"))
         optSensor1AFR->setChecked(true);
     else
         optSensor2AFR->setChecked(true);
-    m_state.AFRTableDisplay = QStringLiteral("AFR");
+    m_state.settings.AFRTableDisplay = QStringLiteral("AFR");
     optAFRDisplay->setChecked(true);
-    m_state.AFRTarget = AFRTableFields::defaultTarget(m_state.log.StoichRatio);
-    m_state.MinSampleNum = 5;
-    txtAFRTarget->setText(Numbers::format(m_state.AFRTarget, m_state.AFRFormat));
-    txtMinSampleNum->setText(AFRTableFields::minSamplesText(m_state.MinSampleNum));
-    WriteAFRTable(m_state.AFRTableDisplay, true);
+    m_state.settings.AFRTarget = AFRTableFields::defaultTarget(m_state.log.StoichRatio);
+    m_state.settings.MinSampleNum = 5;
+    txtAFRTarget->setText(Numbers::format(m_state.settings.AFRTarget, m_state.settings.AFRFormat));
+    txtMinSampleNum->setText(AFRTableFields::minSamplesText(m_state.settings.MinSampleNum));
+    WriteAFRTable(m_state.settings.AFRTableDisplay, true);
 }
 
 void frmAFRTable::WriteAFRTable(const QString& display, bool reset) {
@@ -281,12 +281,12 @@ void frmAFRTable::setMerged(bool merged) {
 }
 
 void frmAFRTable::cmdRefreshTable_Click() {
-    m_state.AFRTableData =
+    m_state.settings.AFRTableData =
         optSensor1AFR->isChecked() ? QStringLiteral("Sensor 1") : QStringLiteral("Sensor 2");
-    SettingsTable::save(m_settings, QStringLiteral("AFRTableData"), m_state.AFRTableData);
-    m_state.AFRTableDisplay =
+    SettingsTable::save(m_settings, QStringLiteral("AFRTableData"), m_state.settings.AFRTableData);
+    m_state.settings.AFRTableDisplay =
         optAFRDisplay->isChecked() ? QStringLiteral("AFR") : QStringLiteral("Fuel");
-    WriteAFRTable(m_state.AFRTableDisplay, true);
+    WriteAFRTable(m_state.settings.AFRTableDisplay, true);
 }
 
 bool frmAFRTable::eventFilter(QObject* watched, QEvent* event) {
@@ -309,11 +309,11 @@ void frmAFRTable::txtAFRTarget_Validate() {
         return; // the message box itself takes the focus away
     m_validating = true;
     const auto checked = AFRTableFields::checkTarget(txtAFRTarget->text(), m_state.log.StoichRatio,
-                                                     m_state.AFRFormat);
+                                                     m_state.settings.AFRFormat);
     if (!checked.message.isEmpty())
         m_prompter.message(checked.message, AFRTableFields::kTargetTitle,
                            Prompter::Icon::Exclamation, Prompter::Ok);
-    m_state.AFRTarget = float(checked.value);
+    m_state.settings.AFRTarget = float(checked.value);
     txtAFRTarget->setText(checked.boxText);
     m_validating = false;
 }
@@ -326,7 +326,7 @@ void frmAFRTable::txtMinSampleNum_Validate() {
     if (!checked.message.isEmpty())
         m_prompter.message(checked.message, AFRTableFields::kMinSamplesTitle,
                            Prompter::Icon::Exclamation, Prompter::Ok);
-    m_state.MinSampleNum = qint16(checked.value);
+    m_state.settings.MinSampleNum = qint16(checked.value);
     txtMinSampleNum->setText(checked.boxText);
     m_validating = false;
 }
@@ -390,7 +390,7 @@ void frmAFRTable::mnuOpenAddFile_Click() {
     if (outcome.result != AFRTableMerge::Result::Merged)
         return;
     showGrid(m_table.grid());
-    m_state.AddedFileLoaded = true;
+    m_state.window.AddedFileLoaded = true;
     setMerged(true);
     if (m_setCaptionSuffix)
         m_setCaptionSuffix(AFRTableMerge::captionSuffix(outcome.path));
@@ -421,11 +421,11 @@ void frmAFRTable::Form_Unload() {
     if (m_unloaded)
         return;
     m_unloaded = true;
-    if (m_state.AddedFileLoaded) {
+    if (m_state.window.AddedFileLoaded) {
         // The buffer holds only the last merged file, not the log the user opened.
         m_state.log.ClearDataBuffer();
         if (m_setCaptionSuffix)
             m_setCaptionSuffix(QStringLiteral("Data Buffer Empty"));
-        m_state.AddedFileLoaded = false;
+        m_state.window.AddedFileLoaded = false;
     }
 }

@@ -6,7 +6,6 @@
 #include "app/CurrentPrinter.h"
 #include "app/CurrentPrinterProvider.h"
 #include "app/HelpFile.h"
-#include "app/SettingsTable.h"
 #include "app/frmHelp.h"
 #include "chart/frmChart1.h"
 #include "device/ClearQEROBufferCommand.h"
@@ -20,6 +19,7 @@
 #include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
 #include "logdata/LogFileCommands.h"
+#include "logdata/SettingsTable.h"
 #include "logdata/frmAnalogInScale.h"
 #include "logdata/frmFuelType.h"
 #include "realtime/ConnectionStateMachine.h"
@@ -216,24 +216,26 @@ void frmMain::Form_Load() {
     // 2.
     fraProgress1->hide();
     fraRealTimeData->hide();
-    m_state.RealTimeActive = false;
+    m_state.window.RealTimeActive = false;
     // 3.
     QCoreApplication::setApplicationName(QStringLiteral("QERO4D_Log"));
     QDir::setCurrent(QCoreApplication::applicationDirPath());
-    m_state.AbortRequested = false;
+    m_state.window.AbortRequested = false;
     // 4. and 5.
     SettingsTable::load(m_state, m_settings, m_prompter);
     // 6. Selecting the saved port runs cboPort_Click, as a choice by the user does.
     fraPortSelect->fillPortList();
     // 7. The serial link applies its line settings each time it opens the port.
     // 8.
-    m_state.CommErrorCount = 0;
+    m_state.module.CommErrorCount = 0;
     m_state.fram.ClearFRAMBuffer();
     m_state.log.ClearDataBuffer();
     // 10.
-    m_state.MainCaption = QStringLiteral("QERO Dual Channel Data Logging Program Version 4.3");
-    const QString label = m_state.ConfigList2.isEmpty() ? QString() : m_state.ConfigList2.first();
-    setWindowTitle(label + u' ' + m_state.MainCaption);
+    m_state.window.MainCaption =
+        QStringLiteral("QERO Dual Channel Data Logging Program Version 4.3");
+    const QString label =
+        m_state.settings.ConfigList2.isEmpty() ? QString() : m_state.settings.ConfigList2.first();
+    setWindowTitle(label + u' ' + m_state.window.MainCaption);
     // 9. The connection check is armed (state -1) and runs on the timer's first tick,
     // once the event loop runs with the window shown.
     tmrStateMachine->start();
@@ -241,14 +243,14 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::setCaptionSuffix(const QString& suffix) {
-    setWindowTitle(m_state.MainCaption + QStringLiteral(" - ") + suffix);
+    setWindowTitle(m_state.window.MainCaption + QStringLiteral(" - ") + suffix);
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Escape)
-            m_state.AbortRequested = true; // and the key goes on to the focused control
+            m_state.window.AbortRequested = true; // and the key goes on to the focused control
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -256,7 +258,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 void frmMain::cmdCloseRealTimeData_Click() {
     fraRealTimeData->hide();
     m_module->link().closeIfOpen();
-    m_state.RealTimeActive = false;
+    m_state.window.RealTimeActive = false;
 }
 
 void frmMain::setModuleCommandRunning(bool running) {
@@ -321,14 +323,14 @@ void frmMain::mnuMaxRPM_Click() {
 
 void frmMain::mnuViewRealTime_Click() {
     // A second opening while the view runs would share the port with its polling.
-    if (m_state.RealTimeActive)
+    if (m_state.window.RealTimeActive)
         cmdCloseRealTimeData_Click();
     ErrorReport::runStep(
         m_prompter, [this] { RealTimeStart::prepare(m_state, m_module->protocol(), m_prompter); });
     fraRealTimeData->show();
-    m_state.RealTimeActive = true;
+    m_state.window.RealTimeActive = true;
     fraRealTimeData->configure();
-    m_state.CommErrorCount = 0;
+    m_state.module.CommErrorCount = 0;
     tmrDataRead->setInterval(10);
 }
 
@@ -403,7 +405,7 @@ void frmMain::mnuFuelType_Click() {
 
 void frmMain::mnuAbout_Click() {
     ErrorReport::runStep(m_prompter, [this] {
-        m_prompter.message(AboutText::build(m_state.ConfigList2), QStringLiteral("About"),
+        m_prompter.message(AboutText::build(m_state.settings.ConfigList2), QStringLiteral("About"),
                            Prompter::Icon::Information, Prompter::Ok);
     });
 }

@@ -1,7 +1,7 @@
 #include "app/frmSplash.h"
 
-#include "app/ConfigFile.h"
 #include "logdata/AppState.h"
+#include "support/ConfigFile.h"
 #include "support/DataFiles.h"
 #include "support/ErrorReport.h"
 #include "support/Numbers.h"
@@ -87,8 +87,9 @@ frmSplash::frmSplash(AppState& state, Prompter& prompter, int showMs, QWidget* p
 }
 
 void frmSplash::Form_Load() {
-    ConfigFile::load(m_state, m_prompter, DataFiles::find(QLatin1String(ConfigFile::kFileName)));
-    const QStringList& list1 = m_state.ConfigList1;
+    ConfigFile::load(m_state.settings, m_prompter,
+                     DataFiles::find(QLatin1String(ConfigFile::kFileName)));
+    const QStringList& list1 = m_state.settings.ConfigList1;
     auto item = [&](int i) { return i <= list1.size() ? list1[i - 1] : QString(); };
 
     lblCompanyName->setText(item(1));

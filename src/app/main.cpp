@@ -117,9 +117,10 @@ int main(int argc, char* argv[]) {
         // module sits on the port the settings name, where the port scan finds it too.
         simulatedModule = std::make_unique<QeroModule>();
         auto link = std::make_unique<SimulatedLink>(*simulatedModule, clock);
-        link->setModulePort(state.PortNumber);
+        link->setModulePort(state.settings.PortNumber);
         main.module().replaceLink(std::move(link));
-        const QString note = QStringLiteral("Simulated QERO on Com%1").arg(state.PortNumber);
+        const QString note =
+            QStringLiteral("Simulated QERO on Com%1").arg(state.settings.PortNumber);
         main.statusBar()->showMessage(note);
         std::fprintf(stderr, "qero4d-log: %s\n", qPrintable(note));
     }

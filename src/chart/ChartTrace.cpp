@@ -30,7 +30,7 @@ TraceSetup load(TraceQuantity quantity, const AppState& state) {
     case TraceQuantity::AFR1:
     case TraceQuantity::AFR2: {
         const bool first = quantity == TraceQuantity::AFR1;
-        t.format = state.AFRFormat;
+        t.format = state.settings.AFRFormat;
         const AxisRange r = afrAxisRange(log.StoichRatio);
         t.axisMinimum = r.minimum;
         t.axisMaximum = r.maximum;

@@ -302,7 +302,7 @@ void frmChart1::cmdPrint_Click() {
         if (!device)
             return;
         const QStringList header = ChartPrintLayout::headerLines(
-            m_state.ConfigList2, m_state.log.DownloadDate, m_state.log.Comment);
+            m_state.settings.ConfigList2, m_state.log.DownloadDate, m_state.log.Comment);
         ChartPrinter::printPage(*device, *Chart2D1, header);
     });
 }

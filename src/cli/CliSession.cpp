@@ -1,11 +1,11 @@
 #include "cli/CliSession.h"
 
-#include "app/SettingsTable.h"
 #include "cli/CliSupport.h"
 #include "cli/ModuleCommandSupport.h"
 #include "device/ModuleSession.h"
 #include "device/PortDevices.h"
 #include "device/QSerialPortLink.h"
+#include "logdata/SettingsTable.h"
 #include "support/ErrorReport.h"
 
 #include <csignal>
@@ -40,7 +40,7 @@ bool CliSession::interrupted() {
 void CliSession::InterruptibleClock::processEvents() {
     m_clock.processEvents();
     if (g_interrupted)
-        m_state.AbortRequested = true;
+        m_state.window.AbortRequested = true;
 }
 
 bool CliSession::usePort(const QString& port, QString* error) {
@@ -52,7 +52,7 @@ bool CliSession::usePort(const QString& port, QString* error) {
                      .arg(PortDevices::kMaxPort);
         return false;
     }
-    m_state.PortNumber = qint16(*n);
+    m_state.settings.PortNumber = qint16(*n);
     m_session = std::make_unique<ModuleSession>(m_state, m_clock, *m_activePrompter,
                                                 std::make_unique<QSerialPortLink>(devices));
     return true;

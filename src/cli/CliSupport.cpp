@@ -1,6 +1,6 @@
 #include "cli/CliSupport.h"
 
-#include "app/ConfigFile.h"
+#include "support/ConfigFile.h"
 #include "support/DataFiles.h"
 #include "support/QeroFailure.h"
 

@@ -95,7 +95,7 @@ int runFuelCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     if (!portNumber)
         return usage(
             err, QStringLiteral("\"%1\" is neither a device nor a port from 1 to 255").arg(port));
-    state.PortNumber = qint16(*portNumber);
+    state.settings.PortNumber = qint16(*portNumber);
     SystemClock clock;
     ConsolePrompter prompter(err);
     QSerialPortLink link(devices);

@@ -42,7 +42,7 @@ int runIdCommand(const QStringList& arguments, QTextStream& out, QTextStream& er
     }
 
     AppState state;
-    state.PortNumber = qint16(*portNumber);
+    state.settings.PortNumber = qint16(*portNumber);
     SystemClock clock;
     ConsolePrompter prompter(err);
     QSerialPortLink link(devices);
@@ -56,15 +56,15 @@ int runIdCommand(const QStringList& arguments, QTextStream& out, QTextStream& er
     }
     protocol.ReadFirmwareID();
     link.closeIfOpen();
-    if (!state.CommandOK) {
+    if (!state.module.CommandOK) {
         err << "Firmware ID read failed." << Qt::endl;
         return 1;
     }
-    if (state.FirmwareID.isEmpty()) {
+    if (state.module.FirmwareID.isEmpty()) {
         err << "Invalid firmware ID." << Qt::endl;
         return 1;
     }
-    out << "Firmware ID: " << state.FirmwareID << '\n'
-        << "Model: " << state.QEROVersion << Qt::endl;
+    out << "Firmware ID: " << state.module.FirmwareID << '\n'
+        << "Model: " << state.module.QEROVersion << Qt::endl;
     return 0;
 }

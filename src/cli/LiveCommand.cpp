@@ -1,12 +1,12 @@
 #include "cli/LiveCommand.h"
 
-#include "app/SettingsTable.h"
 #include "cli/ConsolePrompter.h"
 #include "cli/ModuleCommandSupport.h"
 #include "device/LineErrorHandler.h"
 #include "device/ModuleProtocol.h"
 #include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
+#include "logdata/SettingsTable.h"
 #include "realtime/GaugeSetup.h"
 #include "realtime/RealTimeCommands.h"
 #include "realtime/RealTimeDecoding.h"
@@ -46,7 +46,7 @@ public:
     void showSensors(int raw1, int raw2, double lambda1, double lambda2, double afr1, double afr2,
                      bool showAFR) override {
         m_line.clear();
-        const QString afr = m_state.AFRFormat;
+        const QString afr = m_state.settings.AFRFormat;
         if (showAFR)
             add(QStringLiteral("AFR1"), Numbers::format(afr1, afr))
                 .add(QStringLiteral("AFR2"), Numbers::format(afr2, afr));
@@ -136,19 +136,20 @@ int runLiveCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
         IniSettingsStore settings;
         SettingsTable::load(state, settings, prompter);
     }
-    state.PortNumber = qint16(*portNumber);
+    state.settings.PortNumber = qint16(*portNumber);
     QSerialPortLink link(devices);
     LineErrorHandler lineErrors(state, link, prompter);
     ModuleProtocol protocol(state, link, clock, prompter);
 
     RealTimeStart::prepare(state, protocol, prompter);
-    err << "Model: " << state.QEROVersion << Qt::endl;
-    state.RealTimeActive = true;
-    state.CommErrorCount = 0;
+    err << "Model: " << state.module.QEROVersion << Qt::endl;
+    state.window.RealTimeActive = true;
+    state.module.CommErrorCount = 0;
 
     LineCollector collector(state);
     RealTimeCommands commands(protocol);
-    RealTimePoller poller(state, commands, clock, collector, [&] { state.RealTimeActive = false; });
+    RealTimePoller poller(state, commands, clock, collector,
+                          [&] { state.window.RealTimeActive = false; });
 
     g_interrupted = 0;
     auto previous = std::signal(SIGINT, [](int) { g_interrupted = 1; });

@@ -230,8 +230,8 @@ int runTableCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     }
 
     auto state = std::make_unique<AppState>();
-    state->AFRTableData = o.sensor;
-    state->AFRTableDisplay = o.display;
+    state->settings.AFRTableData = o.sensor;
+    state->settings.AFRTableDisplay = o.display;
     auto table = std::make_unique<AFRTable>();
     bool allAccepted = true;
     bool opened = false;
@@ -246,22 +246,22 @@ int runTableCommand(const QStringList& args, QTextStream& out, QTextStream& err)
             if (accepted) {
                 opened = true;
                 // The window's opening defaults, then the boxes as the user would fill them.
-                state->AFRTarget = AFRTableFields::defaultTarget(state->log.StoichRatio);
-                state->MinSampleNum = 5;
+                state->settings.AFRTarget = AFRTableFields::defaultTarget(state->log.StoichRatio);
+                state->settings.MinSampleNum = 5;
                 if (o.target) {
                     const auto checked = AFRTableFields::checkTarget(
-                        *o.target, state->log.StoichRatio, state->AFRFormat);
+                        *o.target, state->log.StoichRatio, state->settings.AFRFormat);
                     if (!checked.message.isEmpty())
                         err << AFRTableFields::kTargetTitle << ": " << checked.message << '\n';
-                    state->AFRTarget = float(checked.value);
+                    state->settings.AFRTarget = float(checked.value);
                 }
                 if (o.minSamples) {
                     const auto checked = AFRTableFields::checkMinSamples(*o.minSamples);
                     if (!checked.message.isEmpty())
                         err << AFRTableFields::kMinSamplesTitle << ": " << checked.message << '\n';
-                    state->MinSampleNum = qint16(checked.value);
+                    state->settings.MinSampleNum = qint16(checked.value);
                 }
-                table->WriteAFRTable(state->AFRTableDisplay, true, *state, o.filter);
+                table->WriteAFRTable(state->settings.AFRTableDisplay, true, *state, o.filter);
             }
         } else {
             accepted = AFRTableMerge::addFile(path, *state, *table, o.filter, prompter) ==

@@ -28,7 +28,7 @@ bool ClearQEROBufferCommand::erase() {
         return false;
     }
     m_protocol.ClearQEROBuffer();
-    const bool ok = m_state.CommandOK;
+    const bool ok = m_state.module.CommandOK;
     m_prompter.message(ok ? QStringLiteral("QERO data buffer cleared.")
                           : QStringLiteral("Command failed - QERO data buffer not cleared."),
                        title(), Prompter::Icon::Information, Prompter::Ok);

@@ -40,19 +40,19 @@ bool DownloadCommand::mnuDownload_Click() {
         return false;
     }
     m_protocol.ReadFirmwareID();
-    if (!m_state.CommandOK) {
+    if (!m_state.module.CommandOK) {
         tell(QStringLiteral("Firmware ID read failed - cannot download."), exclamation);
         return false;
     }
-    if (m_state.FirmwareID.isEmpty()) {
+    if (m_state.module.FirmwareID.isEmpty()) {
         tell(QStringLiteral("Invalid firmware ID - cannot download."), exclamation);
         return false;
     }
-    tell(QStringLiteral("Firmware ID: ") + m_state.FirmwareID, exclamation);
+    tell(QStringLiteral("Firmware ID: ") + m_state.module.FirmwareID, exclamation);
 
     m_state.log.Comment.clear();
     ReadFRAMData();
-    if (!m_state.CommandOK) {
+    if (!m_state.module.CommandOK) {
         tell(QStringLiteral("FRAM download failed."), Prompter::Icon::Information);
         return false;
     }
@@ -84,16 +84,16 @@ bool DownloadCommand::decodeImage(AppState& state, Prompter& prompter, const QDa
 
 void DownloadCommand::ReadFRAMData() {
     // An Esc pressed while nothing was running must not end this read at its first block.
-    m_state.AbortRequested = false;
+    m_state.window.AbortRequested = false;
     m_progress.showProgress(QStringLiteral("Reading FRAM"));
     m_progress.setProgress(0);
 
     m_state.fram.ClearFRAMBuffer();
     m_protocol.SetAddress(0);
-    if (!m_state.CommandOK) {
+    if (!m_state.module.CommandOK) {
         m_protocol.link().closeIfOpen();
         m_progress.hideProgress();
-        m_state.CommandOK = false;
+        m_state.module.CommandOK = false;
         return;
     }
 
@@ -101,14 +101,14 @@ void DownloadCommand::ReadFRAMData() {
     for (int block = 0; block < kBlocks; ++block) {
         const int a = block * FramImage::kBlockSize;
         m_protocol.ReadFRAMBlock(FramImage::kBlockSize);
-        if (m_state.CommandOK) {
+        if (m_state.module.CommandOK) {
             for (int k = 0; k < FramImage::kBlockSize; ++k)
                 m_state.fram.FRAMBuffer[a + k] = quint8(m_state.fram.FRAMBlock[k]);
         }
         const double percent = Numbers::roundHalfEven(a / 65535.0 * 100.0);
         m_progress.setProgress(int(std::clamp(percent, 0.0, 100.0)));
         m_clock.processEvents();
-        if (m_state.AbortRequested || !m_state.CommandOK) {
+        if (m_state.window.AbortRequested || !m_state.module.CommandOK) {
             complete = false;
             break;
         }
@@ -116,7 +116,7 @@ void DownloadCommand::ReadFRAMData() {
 
     m_progress.hideProgress();
     if (!complete)
-        m_state.AbortRequested = false;
+        m_state.window.AbortRequested = false;
     m_protocol.link().closeIfOpen();
-    m_state.CommandOK = complete;
+    m_state.module.CommandOK = complete;
 }

@@ -32,18 +32,18 @@ FuelUpload::Result FuelUpload::run() {
     }
 
     m_protocol.ReadFirmwareID();
-    if (!state.CommandOK) {
+    if (!state.module.CommandOK) {
         say(QStringLiteral("Firmware ID read failed - cannot upload."));
         return Result::FirmwareIdFailed;
     }
-    if (state.FirmwareID.isEmpty()) {
+    if (state.module.FirmwareID.isEmpty()) {
         say(QStringLiteral("Invalid firmware ID - cannot upload."));
         return Result::FirmwareIdEmpty;
     }
-    say(QStringLiteral("Firmware ID: ") + state.FirmwareID);
+    say(QStringLiteral("Firmware ID: ") + state.module.FirmwareID);
 
-    if (state.QEROVersion != QLatin1String("QERO4D Rev 3") &&
-        state.QEROVersion != QLatin1String("QERO3Dual Rev 3")) {
+    if (state.module.QEROVersion != QLatin1String("QERO4D Rev 3") &&
+        state.module.QEROVersion != QLatin1String("QERO3Dual Rev 3")) {
         say(QStringLiteral(
             "Error - invalid firmware ID. Unable to upload to earlier generation QERO."));
         return Result::EarlierGeneration;
@@ -67,17 +67,17 @@ FuelUpload::Result FuelUpload::writeAndVerify(int address) {
     const quint8 wanted = state.fram.FRAMBuffer[size_t(address)];
 
     m_protocol.SetAddress(address);
-    if (state.CommandOK)
+    if (state.module.CommandOK)
         m_protocol.WriteFRAM(wanted);
-    if (state.CommandOK)
+    if (state.module.CommandOK)
         m_protocol.SetAddress(address);
-    if (!state.CommandOK) {
+    if (!state.module.CommandOK) {
         say(QStringLiteral("Upload aborted - FRAM programming failed"));
         link.closeIfOpen();
         return Result::ProgrammingFailed;
     }
     const quint8 got = m_protocol.ReadFRAM();
-    if (!state.CommandOK) {
+    if (!state.module.CommandOK) {
         say(QStringLiteral("Upload aborted - FRAM verification failed"));
         link.closeIfOpen();
         return Result::VerificationFailed;

@@ -46,7 +46,7 @@ void LineErrorHandler::handle(LineEvent event, const QString& detail) {
                            Prompter::Ok);
         return;
     }
-    if (!m_state.RealTimeActive) {
+    if (!m_state.window.RealTimeActive) {
         report(event);
         return;
     }
@@ -67,9 +67,9 @@ void LineErrorHandler::handle(LineEvent event, const QString& detail) {
 }
 
 void LineErrorHandler::report(LineEvent event) {
-    if (m_state.CommErrorCount < std::numeric_limits<qint16>::max())
-        ++m_state.CommErrorCount;
-    if (m_state.CommErrorCount > 2)
+    if (m_state.module.CommErrorCount < std::numeric_limits<qint16>::max())
+        ++m_state.module.CommErrorCount;
+    if (m_state.module.CommErrorCount > 2)
         m_link.closeIfOpen();
     const Prompter::Button b =
         m_prompter.message(reportText(event), QStringLiteral("Communications Error"),

@@ -1,7 +1,7 @@
 #include "device/ModuleParameters.h"
 
-#include "app/SettingsTable.h"
 #include "logdata/AppState.h"
+#include "logdata/SettingsTable.h"
 #include "support/Numbers.h"
 
 #include <algorithm>
@@ -38,17 +38,17 @@ ModuleParameters ModuleParameters::fromBytes(const quint8* bytes, bool capPulses
 ModuleParameters ModuleParameters::current(const AppState& state) {
     ModuleParameters p;
     p.DataLogInterval = state.log.DataLogInterval;
-    p.PulsePerRev = state.PulsePerRev;
-    p.RPMDebounce = state.RPMDebounce;
-    p.MinLEDPWM = state.MinLEDPWM;
+    p.PulsePerRev = state.settings.PulsePerRev;
+    p.RPMDebounce = state.settings.RPMDebounce;
+    p.MinLEDPWM = state.settings.MinLEDPWM;
     return p;
 }
 
 void ModuleParameters::applyTo(AppState& state) const {
     state.log.DataLogInterval = DataLogInterval;
-    state.PulsePerRev = PulsePerRev;
-    state.RPMDebounce = RPMDebounce;
-    state.MinLEDPWM = MinLEDPWM;
+    state.settings.PulsePerRev = PulsePerRev;
+    state.settings.RPMDebounce = RPMDebounce;
+    state.settings.MinLEDPWM = MinLEDPWM;
 }
 
 void ModuleParameters::writeBytes(quint8* bytes) const {

@@ -23,7 +23,7 @@ void ModuleProtocol::pause() {
 // ---- Exchange ---------------------------------------------------------------------
 
 ModuleProtocol::Exchange::Exchange(ModuleProtocol& protocol) : m_p(protocol) {
-    m_p.m_state.CommandOK = false;
+    m_p.m_state.module.CommandOK = false;
     if (!m_p.m_busy) {
         m_p.m_busy = true;
         m_owner = true;
@@ -39,7 +39,7 @@ bool ModuleProtocol::Exchange::send(std::initializer_list<quint8> bytes) {
     if (!m_owner)
         return false;
     const auto opened = ErrorReport::runStep(
-        m_p.m_prompter, [this] { m_p.m_link.openIfClosed(m_p.m_state.PortNumber); });
+        m_p.m_prompter, [this] { m_p.m_link.openIfClosed(m_p.m_state.settings.PortNumber); });
     // Sending into a port that did not open can only fail again; the command ends.
     if (opened != ErrorReport::StepResult::Done || !m_p.m_link.isOpen())
         return false;
@@ -102,13 +102,13 @@ void ModuleProtocol::ReSync() {
         return; // silent by design: callers simply try again
     const quint8 b = x.take();
     pause();
-    m_state.CommandOK = b == kAck;
+    m_state.module.CommandOK = b == kAck;
 }
 
 bool ModuleProtocol::ReSyncUpTo(int tries) {
     for (int i = 0; i < tries; ++i) {
         ReSync();
-        if (m_state.CommandOK)
+        if (m_state.module.CommandOK)
             return true;
     }
     return false;
@@ -117,7 +117,7 @@ bool ModuleProtocol::ReSyncUpTo(int tries) {
 void ModuleProtocol::ReadFirmwareID() {
     Exchange x(*this);
     if (x.active())
-        m_state.FirmwareID.clear();
+        m_state.module.FirmwareID.clear();
     if (!x.send({16}))
         return;
     const qint64 deadline = m_clock.nowUs() + kReplyLimitUs;
@@ -130,7 +130,7 @@ void ModuleProtocol::ReadFirmwareID() {
                 complete = true;
                 break;
             }
-            m_state.FirmwareID.append(QChar::fromLatin1(char(b)));
+            m_state.module.FirmwareID.append(QChar::fromLatin1(char(b)));
         }
         m_clock.processEvents();
         if (!m_link.isOpen())
@@ -145,10 +145,10 @@ void ModuleProtocol::ReadFirmwareID() {
         x.failTimeout();
         return;
     }
-    m_state.QEROVersion = versionFromId(m_state.FirmwareID);
+    m_state.module.QEROVersion = versionFromId(m_state.module.FirmwareID);
     m_link.closeIfOpen();
     pause();
-    m_state.CommandOK = true;
+    m_state.module.CommandOK = true;
 }
 
 void ModuleProtocol::SetAddress(qint32 address) {
@@ -162,7 +162,7 @@ void ModuleProtocol::SetAddress(qint32 address) {
         return;
     }
     if (x.take() == kAck) {
-        m_state.CommandOK = true;
+        m_state.module.CommandOK = true;
         pause();
     }
 }
@@ -177,7 +177,7 @@ quint8 ModuleProtocol::ReadFRAM() {
     }
     const quint8 b = x.take();
     pause();
-    m_state.CommandOK = true;
+    m_state.module.CommandOK = true;
     return b;
 }
 
@@ -195,7 +195,7 @@ void ModuleProtocol::ReadFRAMBlock(int count) {
     for (int i = 0; i < count; ++i)
         m_state.fram.FRAMBlock[size_t(i)] = x.take();
     pause();
-    m_state.CommandOK = true;
+    m_state.module.CommandOK = true;
 }
 
 void ModuleProtocol::WriteFRAM(quint8 value) {
@@ -208,7 +208,7 @@ void ModuleProtocol::WriteFRAM(quint8 value) {
     }
     if (x.take() == kAck) {
         pause();
-        m_state.CommandOK = true;
+        m_state.module.CommandOK = true;
     }
     m_link.closeIfOpen();
 }
@@ -221,7 +221,7 @@ void ModuleProtocol::ClearQEROBuffer() {
         x.failTimeout();
         return;
     }
-    m_state.CommandOK = x.take() == kAck;
+    m_state.module.CommandOK = x.take() == kAck;
     pause();
     m_link.closeIfOpen();
 }
@@ -234,7 +234,7 @@ void ModuleProtocol::ResetQERO() {
         x.failTimeout();
         return;
     }
-    m_state.CommandOK = x.take() == kAck;
+    m_state.module.CommandOK = x.take() == kAck;
     pause();
     m_link.closeIfOpen();
 }

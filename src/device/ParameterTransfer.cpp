@@ -26,15 +26,15 @@ bool ParameterTransfer::connect(const QString& title, const QString& verb) {
         return false;
     }
     m_protocol.ReadFirmwareID();
-    if (!m_state.CommandOK) {
+    if (!m_state.module.CommandOK) {
         tell(QStringLiteral("Firmware ID read failed - cannot %1.").arg(verb), title);
         return false;
     }
-    if (m_state.FirmwareID.isEmpty()) {
+    if (m_state.module.FirmwareID.isEmpty()) {
         tell(QStringLiteral("Invalid firmware ID - cannot %1.").arg(verb), title);
         return false;
     }
-    tell(QStringLiteral("Firmware ID: ") + m_state.FirmwareID, title);
+    tell(QStringLiteral("Firmware ID: ") + m_state.module.FirmwareID, title);
     return true;
 }
 
@@ -44,11 +44,11 @@ bool ParameterTransfer::cmdQEROParamsDownload_Click() {
     auto& image = m_state.fram.FRAMBuffer;
     bool ok = false;
     m_protocol.SetAddress(0);
-    if (m_state.CommandOK) {
+    if (m_state.module.CommandOK) {
         ok = true;
         for (int a = 0; a < 6 && ok; ++a) {
             const quint8 b = m_protocol.ReadFRAM();
-            ok = m_state.CommandOK;
+            ok = m_state.module.CommandOK;
             if (ok)
                 image[a] = b;
         }
@@ -78,17 +78,17 @@ bool ParameterTransfer::cmdQEROParamsUpload_Click() {
     const QString verificationFailed = QStringLiteral("Upload aborted - FRAM verification failed");
     for (int a : ModuleParameters::kWrittenBytes) {
         m_protocol.SetAddress(a);
-        if (m_state.CommandOK)
+        if (m_state.module.CommandOK)
             m_protocol.WriteFRAM(image[a]);
-        if (m_state.CommandOK)
+        if (m_state.module.CommandOK)
             m_protocol.SetAddress(a);
-        if (!m_state.CommandOK) {
+        if (!m_state.module.CommandOK) {
             m_protocol.link().closeIfOpen();
             tell(programmingFailed, kUploadTitle);
             return false;
         }
         const quint8 back = m_protocol.ReadFRAM();
-        if (!m_state.CommandOK) {
+        if (!m_state.module.CommandOK) {
             m_protocol.link().closeIfOpen();
             tell(verificationFailed, kUploadTitle);
             return false;

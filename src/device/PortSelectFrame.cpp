@@ -1,8 +1,8 @@
 #include "device/PortSelectFrame.h"
 
-#include "app/SettingsTable.h"
 #include "device/PortSetup.h"
 #include "logdata/AppState.h"
+#include "logdata/SettingsTable.h"
 #include "support/ErrorReport.h"
 #include "support/Numbers.h"
 #include "support/Prompter.h"
@@ -65,19 +65,19 @@ void PortSelectFrame::fillPortList() {
     }
     // Selecting from the program runs the same handler as a choice by the user. A saved
     // port outside the list selects nothing and is left as it is.
-    if (m_state.PortNumber >= 1 && m_state.PortNumber <= 255)
-        cboPort->setCurrentIndex(m_state.PortNumber - 1);
+    if (m_state.settings.PortNumber >= 1 && m_state.settings.PortNumber <= 255)
+        cboPort->setCurrentIndex(m_state.settings.PortNumber - 1);
 }
 
 void PortSelectFrame::showPanel() {
     cmdPortScan->hide();
     chkAutoConnect->hide();
-    const PortSetup::Features f = PortSetup::features(m_state.ConfigList3);
+    const PortSetup::Features f = PortSetup::features(m_state.settings.ConfigList3);
     cmdPortScan->setVisible(f.portScan);
     chkAutoConnect->setVisible(f.autoConnect);
-    m_state.AutoConnect = PortSetup::autoConnectOnOpening(f.autoConnect, m_settings);
+    m_state.settings.AutoConnect = PortSetup::autoConnectOnOpening(f.autoConnect, m_settings);
     if (f.autoConnect)
-        chkAutoConnect->setChecked(m_state.AutoConnect);
+        chkAutoConnect->setChecked(m_state.settings.AutoConnect);
     show();
 }
 
@@ -102,8 +102,8 @@ void PortSelectFrame::chkAutoConnect_Click() {
 }
 
 void PortSelectFrame::cmdPortSelectOK_Click() {
-    m_state.AutoConnect = !chkAutoConnect->isHidden() && chkAutoConnect->isChecked();
-    SettingsTable::save(m_settings, QStringLiteral("AutoConnect"), m_state.AutoConnect);
+    m_state.settings.AutoConnect = !chkAutoConnect->isHidden() && chkAutoConnect->isChecked();
+    SettingsTable::save(m_settings, QStringLiteral("AutoConnect"), m_state.settings.AutoConnect);
     hide();
 }
 
@@ -130,7 +130,7 @@ void PortSelectFrame::cmdPortScan_Click() {
                                Numbers::format(found, QStringLiteral("##0")),
                            title, Prompter::Icon::None, Prompter::Ok);
         cboPort->setCurrentIndex(found - 1);
-        m_state.PortNumber = found;
+        m_state.settings.PortNumber = found;
         SettingsTable::save(m_settings, QStringLiteral("CommPort"), int(found));
     });
 }

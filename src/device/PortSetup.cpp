@@ -1,10 +1,10 @@
 #include "device/PortSetup.h"
 
-#include "app/SettingsTable.h"
 #include "device/ModuleProtocol.h"
 #include "device/ScanProgress.h"
 #include "device/SerialLink.h"
 #include "logdata/AppState.h"
+#include "logdata/SettingsTable.h"
 #include "support/Numbers.h"
 #include "support/SettingsStore.h"
 
@@ -29,14 +29,15 @@ bool PortSetup::answers(qint16 port, const QString& identity) {
         // letting the next try open PortNumber instead.
         for (int i = 0; i < 5 && link.isOpen(); ++i) {
             m_protocol.ReSync();
-            if (m_state.CommandOK) {
+            if (m_state.module.CommandOK) {
                 synced = true;
                 break;
             }
         }
         if (synced) {
             m_protocol.ReadFirmwareID();
-            found = m_state.CommandOK && m_state.FirmwareID.contains(identity, Qt::CaseInsensitive);
+            found = m_state.module.CommandOK &&
+                    m_state.module.FirmwareID.contains(identity, Qt::CaseInsensitive);
         }
     } catch (...) {
         found = false;
@@ -115,7 +116,7 @@ bool PortSetup::autoConnectOnOpening(bool offered, SettingsStore& store) {
 }
 
 void PortSetup::selectPort(int listIndex, SettingsStore& store) {
-    m_state.PortNumber = qint16(listIndex + 1);
-    SettingsTable::save(store, QStringLiteral("CommPort"), int(m_state.PortNumber));
+    m_state.settings.PortNumber = qint16(listIndex + 1);
+    SettingsTable::save(store, QStringLiteral("CommPort"), int(m_state.settings.PortNumber));
     m_protocol.link().closeIfOpen();
 }

@@ -34,8 +34,8 @@ QString QeroParamsEditor::brightnessText(quint8 duty) {
 }
 
 QeroParamsEditor::Texts QeroParamsEditor::texts() {
-    return {intervalText(m_state.log.DataLogInterval), pulsesText(m_state.PulsePerRev),
-            debounceText(m_state.RPMDebounce), brightnessText(m_state.MinLEDPWM)};
+    return {intervalText(m_state.log.DataLogInterval), pulsesText(m_state.settings.PulsePerRev),
+            debounceText(m_state.settings.RPMDebounce), brightnessText(m_state.settings.MinLEDPWM)};
 }
 
 QeroParamsEditor::Texts QeroParamsEditor::open() {
@@ -73,8 +73,8 @@ QString QeroParamsEditor::txtPulsePerRev_Validate(const QString& text) {
         outOfRange(QStringLiteral("Value must be less than or equal to 12"), title);
         v = 12.0;
     }
-    m_state.PulsePerRev = v < 1.0 ? 0.5f : float(std::floor(v));
-    return pulsesText(m_state.PulsePerRev);
+    m_state.settings.PulsePerRev = v < 1.0 ? 0.5f : float(std::floor(v));
+    return pulsesText(m_state.settings.PulsePerRev);
 }
 
 QString QeroParamsEditor::txtRPMDebounce_Validate(const QString& text) {
@@ -88,8 +88,8 @@ QString QeroParamsEditor::txtRPMDebounce_Validate(const QString& text) {
         v = 9.9;
     }
     // 50 us steps; a part of a step is dropped.
-    m_state.RPMDebounce = quint8(std::floor(v * 20.0));
-    return debounceText(m_state.RPMDebounce);
+    m_state.settings.RPMDebounce = quint8(std::floor(v * 20.0));
+    return debounceText(m_state.settings.RPMDebounce);
 }
 
 QString QeroParamsEditor::txtMinLEDPWM_Validate(const QString& text) {
@@ -103,8 +103,8 @@ QString QeroParamsEditor::txtMinLEDPWM_Validate(const QString& text) {
         outOfRange(QStringLiteral("Value must be less than or equal to 100%"), title);
         v = 100.0;
     }
-    m_state.MinLEDPWM = quint8(Numbers::roundHalfEven(v * 255.0 / 100.0));
-    return brightnessText(m_state.MinLEDPWM);
+    m_state.settings.MinLEDPWM = quint8(Numbers::roundHalfEven(v * 255.0 / 100.0));
+    return brightnessText(m_state.settings.MinLEDPWM);
 }
 
 QeroParamsEditor::Texts QeroParamsEditor::cmdRestoreDefaults_Click() {

@@ -1,6 +1,6 @@
 #include "logdata/AnalogInScaleLogic.h"
 
-#include "app/SettingsTable.h"
+#include "logdata/SettingsTable.h"
 #include "support/Numbers.h"
 #include "support/Prompter.h"
 

@@ -1,6 +1,6 @@
 #include "logdata/FuelTypeLogic.h"
 
-#include "app/SettingsTable.h"
+#include "logdata/SettingsTable.h"
 #include "support/Numbers.h"
 #include "support/Prompter.h"
 

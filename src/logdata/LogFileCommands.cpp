@@ -1,8 +1,8 @@
 #include "logdata/LogFileCommands.h"
 
-#include "app/SettingsTable.h"
 #include "logdata/FileChooser.h"
 #include "logdata/LogFileWriter.h"
+#include "logdata/SettingsTable.h"
 #include "support/Clock.h"
 #include "support/ErrorReport.h"
 #include "support/Prompter.h"
@@ -71,7 +71,7 @@ LogFileCommands::Outcome LogFileCommands::openLog(const QString& path) {
 
     log.DataBufferEmpty = false;
     m_state.updateAFRFormat();
-    m_state.AddedFileLoaded = false;
+    m_state.window.AddedFileLoaded = false;
     if (setCaptionSuffix)
         setCaptionSuffix(captionFileName(path));
     // The file's scaling is now the user's scaling; the other header values are the
@@ -138,18 +138,19 @@ bool LogFileCommands::writeLog(const QString& path) {
             fail(QStringLiteral("Cannot write"), errno);
     };
 
-    const QString label = m_state.ConfigList2.isEmpty() ? QString() : m_state.ConfigList2.first();
+    const QString label =
+        m_state.settings.ConfigList2.isEmpty() ? QString() : m_state.settings.ConfigList2.first();
     const LogFileWriter writer(log, label);
     put(writer.header());
     // Only an Esc pressed while this save runs stops it, not one that closed a dialog
     // before it began.
-    m_state.AbortRequested = false;
+    m_state.window.AbortRequested = false;
     for (int i = 0; i < LogBuffer::kSamples; ++i) {
         put(writer.row(i));
         m_clock.processEvents();
-        if (m_state.AbortRequested) {
+        if (m_state.window.AbortRequested) {
             file.cancelWriting();
-            m_state.AbortRequested = false;
+            m_state.window.AbortRequested = false;
             return false;
         }
     }

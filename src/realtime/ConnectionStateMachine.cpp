@@ -23,10 +23,10 @@ void ConnectionStateMachine::QEROStateMachine() {
     if (StateMachineState == -1) {
         StateMachineState = 0;
         const QString title = QStringLiteral("Auto Connect");
-        const QString port = Numbers::format(m_state.PortNumber, QStringLiteral("##0"));
+        const QString port = Numbers::format(m_state.settings.PortNumber, QStringLiteral("##0"));
         Prompter::Button answer = Prompter::No;
-        if (m_state.AutoConnect) {
-            if (m_portTest(m_state.PortNumber, QStringLiteral("Brenwick QERO"))) {
+        if (m_state.settings.AutoConnect) {
+            if (m_portTest(m_state.settings.PortNumber, QStringLiteral("Brenwick QERO"))) {
                 m_prompter.message(QStringLiteral("Found QERO on port ") + port +
                                        QStringLiteral(". "),
                                    title, Prompter::Icon::Exclamation, Prompter::Ok);

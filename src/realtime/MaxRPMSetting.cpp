@@ -1,7 +1,7 @@
 #include "realtime/MaxRPMSetting.h"
 
-#include "app/SettingsTable.h"
 #include "logdata/LogBuffer.h"
+#include "logdata/SettingsTable.h"
 #include "support/Numbers.h"
 #include "support/Prompter.h"
 #include "support/SettingsStore.h"

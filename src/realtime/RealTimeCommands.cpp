@@ -40,7 +40,7 @@ bool RealTimeCommands::exchange(quint8 command, int count, quint8* reply, bool a
     }
     DelayTimer(p.clock(), kSettleMs);
     p.link().closeIfOpen();
-    p.state().CommandOK = true;
+    p.state().module.CommandOK = true;
     return true;
 }
 
@@ -58,7 +58,7 @@ float RealTimeCommands::ReadRPM() {
     if (!exchange(39, 2, c, true, &acked) || !acked)
         return 0.0f;
     const int count = c[0] + 256 * c[1];
-    return RealTimeDecoding::rpmFromCount(count, protocol().state().PulsePerRev);
+    return RealTimeDecoding::rpmFromCount(count, protocol().state().settings.PulsePerRev);
 }
 
 float RealTimeCommands::ReadVIN1() {

@@ -171,7 +171,7 @@ void RealTimeDataFrame::configure() {
     const GaugeSetup::BarScale afr = GaugeSetup::afrScale(log.FuelType);
     for (BarGauge* g : {gauAFR1, gauAFR2}) {
         g->setScale(afr);
-        g->setReadoutPattern(m_state.AFRFormat);
+        g->setReadoutPattern(m_state.settings.AFRFormat);
     }
 
     const GaugeSetup::AnalogGauge analog = GaugeSetup::analogGaugeFor(log.AnalogInputType);
@@ -186,7 +186,7 @@ void RealTimeDataFrame::configure() {
         gauUser->setToolTip(log.AnalogLegend);
     }
 
-    gauESENS->setVisible(GaugeSetup::hasEthanolSensor(m_state.QEROVersion));
+    gauESENS->setVisible(GaugeSetup::hasEthanolSensor(m_state.module.QEROVersion));
 }
 
 void RealTimeDataFrame::showSensors(int raw1, int raw2, double lambda1, double lambda2, double afr1,

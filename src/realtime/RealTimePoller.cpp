@@ -20,8 +20,8 @@ RealTimePoller::Tick RealTimePoller::tmrDataRead_Timer() {
     // pressed meanwhile still ends the running cycle.
     if (m_running)
         return Tick::Skipped;
-    m_state.AbortRequested = false;
-    if (!m_state.RealTimeActive)
+    m_state.window.AbortRequested = false;
+    if (!m_state.window.RealTimeActive)
         return Tick::Idle;
     m_running = true;
     const Tick result = cycle();
@@ -31,18 +31,18 @@ RealTimePoller::Tick RealTimePoller::tmrDataRead_Timer() {
 
 bool RealTimePoller::mayGoOn() {
     m_clock.processEvents();
-    return !m_state.AbortRequested && m_state.RealTimeActive;
+    return !m_state.window.AbortRequested && m_state.window.RealTimeActive;
 }
 
 RealTimePoller::Tick RealTimePoller::cycle() {
     RealTimeCommands& c = m_commands;
     c.ReadAFR();
-    if (!m_state.CommandOK) {
+    if (!m_state.module.CommandOK) {
         m_display.resetDisplay();
         c.protocol().link().closeIfOpen();
         if (m_closeView)
             m_closeView();
-        m_state.RealTimeActive = false;
+        m_state.window.RealTimeActive = false;
         return Tick::LinkLost;
     }
 
@@ -70,7 +70,7 @@ RealTimePoller::Tick RealTimePoller::cycle() {
     if (!mayGoOn())
         return Tick::Stopped;
     m_display.showCellResistance2(c.ReadCellRes2());
-    if (GaugeSetup::hasEthanolSensor(m_state.QEROVersion)) {
+    if (GaugeSetup::hasEthanolSensor(m_state.module.QEROVersion)) {
         if (!mayGoOn())
             return Tick::Stopped;
         m_display.showEthanol(RealTimeDecoding::ethanolPercent(c.ReadESENS()));

@@ -14,13 +14,13 @@ void prepare(AppState& state, ModuleProtocol& protocol, Prompter& prompter) {
 
     if (protocol.ReSyncUpTo(5)) {
         protocol.ReadFirmwareID();
-        if (!state.CommandOK || state.QEROVersion == QLatin1String("Unknown")) {
+        if (!state.module.CommandOK || state.module.QEROVersion == QLatin1String("Unknown")) {
             prompter.message(
                 QStringLiteral("Error - invalid firmware ID. Unable to identify QERO version.\n"
                                "Defaulting to QERO Dual Channel Rev 2.0. Some data may be "
                                "missing or incorrectly scaled."),
                 title, Prompter::Icon::Exclamation, Prompter::Ok);
-            state.QEROVersion = QStringLiteral("QERO4D Rev 2");
+            state.module.QEROVersion = QStringLiteral("QERO4D Rev 2");
         }
     } else {
         // The view opens all the same; its first poll finds the link dead and closes it.

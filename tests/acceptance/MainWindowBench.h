@@ -139,7 +139,7 @@ struct MainWindowBench {
         window->tmrDataRead->stop();
         auto simulated = std::make_unique<SimulatedLink>(module, clock);
         link = simulated.get();
-        link->setModulePort(state.PortNumber);
+        link->setModulePort(state.settings.PortNumber);
         window->module().replaceLink(std::move(simulated));
         window->printer().setPrinterList([] { return QStringList(); });
         for (QAction* action : menuActions())

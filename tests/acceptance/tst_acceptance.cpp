@@ -470,7 +470,7 @@ void tst_acceptance::realTimeView() {
 
     b.window->mnuViewRealTime->trigger();
     RealTimeDataFrame* view = b.window->fraRealTimeData;
-    QVERIFY(b.state.RealTimeActive);
+    QVERIFY(b.state.window.RealTimeActive);
     QVERIFY(view->isVisible());
     QVERIFY(b.state.log.DataBufferEmpty);
     QCOMPARE(b.window->tmrDataRead->interval(), 10);
@@ -495,7 +495,7 @@ void tst_acceptance::realTimeView() {
     QVERIFY(std::adjacent_find(tach.begin(), tach.end(), std::not_equal_to<>()) != tach.end());
 
     QTest::mouseClick(view->cmdCloseRealTimeData, Qt::LeftButton);
-    QVERIFY(!b.state.RealTimeActive);
+    QVERIFY(!b.state.window.RealTimeActive);
     QVERIFY(!view->isVisible());
     QVERIFY(!b.link->isOpen());
     // A closed view polls no more.
@@ -522,14 +522,14 @@ void tst_acceptance::commandsCloseRealTimeView() {
     QFETCH(bool, closes);
     MainWindowBench b;
     b.window->mnuViewRealTime->trigger();
-    QVERIFY(b.state.RealTimeActive);
+    QVERIFY(b.state.window.RealTimeActive);
     b.window->tmrDataRead_Timer();
     b.prompter.clear();
     b.link->clearSent();
 
     // Whatever the command shows or waits for, the view must be gone by then.
     bool actedWithViewOpen = false;
-    const auto look = [&] { actedWithViewOpen |= b.state.RealTimeActive; };
+    const auto look = [&] { actedWithViewOpen |= b.state.window.RealTimeActive; };
     b.prompter.onBox = [&](const Box&) { look(); };
     b.clock.addEventHook(look);
     b.modals.closeEverything();
@@ -541,10 +541,10 @@ void tst_acceptance::commandsCloseRealTimeView() {
     action->trigger();
     if (closes) {
         QVERIFY(!actedWithViewOpen);
-        QVERIFY(!b.state.RealTimeActive);
+        QVERIFY(!b.state.window.RealTimeActive);
         QVERIFY(!b.window->fraRealTimeData->isVisible());
     } else {
-        QVERIFY(b.state.RealTimeActive);
+        QVERIFY(b.state.window.RealTimeActive);
         QVERIFY(b.window->fraRealTimeData->isVisible());
         QVERIFY(b.link->sent().empty());
     }
@@ -571,7 +571,7 @@ void tst_acceptance::portScan() {
     options.exampleConfiguration = true;
     options.settings = {{QStringLiteral("CommPort"), QStringLiteral("1")}};
     MainWindowBench b(options);
-    QCOMPARE(b.state.PortNumber, qint16(1));
+    QCOMPARE(b.state.settings.PortNumber, qint16(1));
     b.link->setModulePort(modulePort);
 
     b.window->mnuPortSetup->trigger();
@@ -592,7 +592,7 @@ void tst_acceptance::portScan() {
     QCOMPARE(b.window->prgProgress1->value(), modulePort <= 15 ? modulePort * 100 / 15 : 100);
     QVERIFY(!b.window->fraProgress1->isVisible());
     QCOMPARE(b.setting(QStringLiteral("CommPort")), savedPort);
-    QCOMPARE(b.state.PortNumber, qint16(savedPort.toInt()));
+    QCOMPARE(b.state.settings.PortNumber, qint16(savedPort.toInt()));
     QCOMPARE(frame->cboPort->currentIndex(), savedPort.toInt() - 1);
     QTest::mouseClick(frame->cmdPortSelectOK, Qt::LeftButton);
     QVERIFY(!frame->isVisible());
@@ -742,7 +742,7 @@ void tst_acceptance::startUpConnectionCheck() {
             boxes.last().text,
             QStringLiteral("Make sure that the correct port has been selected for the QERO.\r\n"
                            "You can click on the Scan button to find the QERO port."));
-    QCOMPARE(b.state.PortNumber, qint16(2));
+    QCOMPARE(b.state.settings.PortNumber, qint16(2));
     QVERIFY(!b.link->isOpen());
     QCOMPARE(b.modals.seen(), QStringList());
 }
@@ -785,7 +785,7 @@ void tst_acceptance::fuelTravelsWithTheLog() {
 
     // Back on gasoline, the log opened again brings its own fuel, for this log only.
     chooseFuel("optGasolineFuel");
-    QCOMPARE(b.state.AFRFormat, QStringLiteral("#0.0"));
+    QCOMPARE(b.state.settings.AFRFormat, QStringLiteral("#0.0"));
     b.prompter.answerButton(Prompter::Ok);
     b.prompter.answerFile(logPath);
     b.modals.expect<frmChart1>([&](frmChart1& chart) { axis = chart.Chart2D1->axisY2()->label(); });
@@ -794,7 +794,7 @@ void tst_acceptance::fuelTravelsWithTheLog() {
     QCOMPARE(axis, QStringLiteral("Sensor 1 E85 AFR"));
     QCOMPARE(b.state.log.FuelType, QStringLiteral("E85"));
     QCOMPARE(b.state.log.StoichRatio, 9.77f);
-    QCOMPARE(b.state.AFRFormat, QStringLiteral("#0.00"));
+    QCOMPARE(b.state.settings.AFRFormat, QStringLiteral("#0.00"));
     QCOMPARE(b.state.log.Comment, QStringLiteral("E85 tank"));
     QCOMPARE(b.setting(QStringLiteral("FuelType")), QStringLiteral("Gasoline"));
 }
@@ -849,7 +849,7 @@ void tst_acceptance::interruptedDownload() {
     QVERIFY(b.module.blockReads() < 1024);
     QVERIFY(b.module.blockReads() > 0);
     QVERIFY(b.state.log.DataBufferEmpty);
-    QVERIFY(!b.state.AbortRequested);
+    QVERIFY(!b.state.window.AbortRequested);
     QCOMPARE(b.modals.seen(), QStringList()); // no chart
     QVERIFY(b.window->windowTitle().endsWith(QStringLiteral(" - Data Buffer Empty")));
     QVERIFY(!b.window->fraProgress1->isVisible());
@@ -893,7 +893,7 @@ void tst_acceptance::escapeEndsSaveKeepingOldFile() {
     QVERIFY(rows >= 6000);
     QCOMPARE(readAll(target), old);
     QCOMPARE(b.window->windowTitle(), caption);
-    QVERIFY(!b.state.AbortRequested);
+    QVERIFY(!b.state.window.AbortRequested);
     const QStringList leftOver = QDir(b.dir.path()).entryList(QDir::Files);
     QCOMPARE(leftOver, (QStringList{QStringLiteral("run.log"), QStringLiteral("settings.ini")}));
 
@@ -1012,7 +1012,7 @@ void tst_acceptance::eraseThenDownload() {
 
 void tst_acceptance::exitClosesThePort() {
     MainWindowBench b;
-    b.link->open(b.state.PortNumber);
+    b.link->open(b.state.settings.PortNumber);
     b.window->mnuExit->trigger();
     QVERIFY(!b.window->isVisible());
     QVERIFY(!b.link->isOpen());

@@ -18,8 +18,8 @@ AppState plainState() {
     s.log.MaxScaledValue = 5.0f;
     s.log.StoichRatio = 14.69f;
     s.updateAFRFormat();
-    s.AFRTarget = 13.2f;
-    s.MinSampleNum = 1;
+    s.settings.AFRTarget = 13.2f;
+    s.settings.MinSampleNum = 1;
     return s;
 }
 
@@ -198,14 +198,14 @@ void tst_afrtablecomputation::sensorChoice() {
     s.log.AFR1[0] = 12.0f;
     s.log.AFR2[0] = 15.0f;
     AFRTable table;
-    s.AFRTableData = QStringLiteral("Sensor 1");
+    s.settings.AFRTableData = QStringLiteral("Sensor 1");
     QCOMPARE(table.WriteAFRTable(QStringLiteral("AFR"), true, s, false).text[6][5],
              QStringLiteral("12.0"));
-    s.AFRTableData = QStringLiteral("Sensor 2");
+    s.settings.AFRTableData = QStringLiteral("Sensor 2");
     QCOMPARE(table.WriteAFRTable(QStringLiteral("AFR"), true, s, false).text[6][5],
              QStringLiteral("15.0"));
     // Only the exact text selects sensor 1.
-    s.AFRTableData = QStringLiteral("sensor 1");
+    s.settings.AFRTableData = QStringLiteral("sensor 1");
     QCOMPARE(table.WriteAFRTable(QStringLiteral("AFR"), true, s, false).text[6][5],
              QStringLiteral("15.0"));
 }
@@ -253,7 +253,7 @@ void tst_afrtablecomputation::minimumSamples() {
     QFETCH(int, samples);
     QFETCH(QString, text);
     AppState s = plainState();
-    s.MinSampleNum = 5;
+    s.settings.MinSampleNum = 5;
     const float values[] = {13.2f, 13.4f, 13.6f, 13.8f, 14.0f};
     for (int i = 0; i < samples; ++i)
         put(s, i, 3000.0f, 20.0f, values[i + (5 - samples)]);
@@ -299,7 +299,7 @@ void tst_afrtablecomputation::cellTextsAndColours() {
     QFETCH(QString, text);
     QFETCH(Colour, colour);
     AppState s = plainState();
-    s.MinSampleNum = 5;
+    s.settings.MinSampleNum = 5;
     for (int i = 0; i < 5; ++i)
         put(s, 200 + i, 9000.0f, 95.0f, average);
     AFRTable table;
@@ -312,7 +312,7 @@ void tst_afrtablecomputation::lambdaDisplay() {
     AppState s = plainState();
     s.log.StoichRatio = 1.0f;
     s.updateAFRFormat();
-    s.AFRTarget = 0.9f;
+    s.settings.AFRTarget = 0.9f;
     put(s, 0, 3000.0f, 20.0f, 14.69f);
     AFRTable table;
     const AFRTableGrid g = table.WriteAFRTable(QStringLiteral("AFR"), true, s, false);
@@ -322,7 +322,7 @@ void tst_afrtablecomputation::lambdaDisplay() {
     // E85 ratios use two decimals: 14.0 on the gasoline scale is 9.31.
     s.log.StoichRatio = 9.77f;
     s.updateAFRFormat();
-    s.AFRTarget = 8.8f;
+    s.settings.AFRTarget = 8.8f;
     s.log.AFR1[0] = 14.0f;
     s.log.AFR2[0] = 14.0f;
     QCOMPARE(table.WriteAFRTable(QStringLiteral("AFR"), true, s, false).text[6][5],
@@ -331,7 +331,7 @@ void tst_afrtablecomputation::lambdaDisplay() {
 
 void tst_afrtablecomputation::addingWithoutResetAccumulates() {
     AppState s = plainState();
-    s.MinSampleNum = 5;
+    s.settings.MinSampleNum = 5;
     for (int i = 0; i < 3; ++i)
         put(s, i, 3000.0f, 20.0f, 14.0f);
     AFRTable table;

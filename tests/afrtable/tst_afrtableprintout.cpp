@@ -57,17 +57,17 @@ void tst_afrtableprintout::tableLinesFromGrid() {
     AppState s;
     s.log.ClearDataBuffer();
     s.log.MaxScaledValue = 5.0f; // 1 V = 1 %
-    s.MinSampleNum = 1;
-    s.AFRTableDisplay = QStringLiteral("Fuel");
+    s.settings.MinSampleNum = 1;
+    s.settings.AFRTableDisplay = QStringLiteral("Fuel");
     s.log.RPM[0] = 1000.0f;
     s.log.AnalogInVolts[0] = 2.0f;
     s.log.AFR2[0] = 14.0f;
     s.log.RPM[1] = 1000.0f;
     s.log.AnalogInVolts[1] = 95.0f;
     s.log.AFR2[1] = 13.2f; // on target: no correction, an empty field
-    s.AFRTableData = QStringLiteral("Sensor 2");
+    s.settings.AFRTableData = QStringLiteral("Sensor 2");
     AFRTable table;
-    const AFRTableGrid g = table.WriteAFRTable(s.AFRTableDisplay, true, s, false);
+    const AFRTableGrid g = table.WriteAFRTable(s.settings.AFRTableDisplay, true, s, false);
     const QStringList lines = AFRTablePrintout::tableLines(g.text);
     QCOMPARE(lines.size(), 31);
     for (const QString& line : lines)
@@ -113,15 +113,15 @@ void tst_afrtableprintout::headerLines() {
     QFETCH(QString, display);
     QFETCH(QStringList, expected);
     AppState s;
-    s.ConfigList2 = QStringList{"Brenwick", "Brenwick Engineering Inc."};
+    s.settings.ConfigList2 = QStringList{"Brenwick", "Brenwick Engineering Inc."};
     s.log.Comment = comment;
     s.log.FuelType = QStringLiteral("E85");
     s.log.StoichRatio = 9.77f;
     s.updateAFRFormat();
-    s.AFRTableData = QStringLiteral("Sensor 2");
-    s.AFRTableDisplay = display;
-    s.AFRTarget = 8.8f;
-    s.MinSampleNum = 5;
+    s.settings.AFRTableData = QStringLiteral("Sensor 2");
+    s.settings.AFRTableDisplay = display;
+    s.settings.AFRTarget = 8.8f;
+    s.settings.MinSampleNum = 5;
     const QDateTime when(QDate(2024, 3, 5), QTime(14, 7, 9));
     QCOMPARE(AFRTablePrintout::headerLines(s, when), expected);
     const AFRTableGrid::Texts texts{};

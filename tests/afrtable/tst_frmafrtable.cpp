@@ -176,7 +176,7 @@ void tst_frmafrtable::init() {
     m_dir = std::make_unique<QTemporaryDir>();
     m_store = std::make_unique<IniSettingsStore>(m_dir->filePath(QStringLiteral("s.ini")));
     m_state = AppState{};
-    m_state.ConfigList2 = QStringList{QStringLiteral("Brenwick")};
+    m_state.settings.ConfigList2 = QStringList{QStringLiteral("Brenwick")};
     m_state.log.ClearDataBuffer();
     m_state.log.DataBufferEmpty = false;
     m_state.log.MaxScaledValue = 5.0f; // 1 V = 1 %
@@ -208,19 +208,19 @@ void tst_frmafrtable::openingDefaults() {
     QFETCH(QString, target);
     m_state.log.StoichRatio = ratio;
     m_state.updateAFRFormat();
-    m_state.AFRTableData = sensor;
+    m_state.settings.AFRTableData = sensor;
     // Left over from an earlier opening; the window starts from its defaults.
-    m_state.AFRTableDisplay = QStringLiteral("Fuel");
-    m_state.AFRTarget = 17.0f;
-    m_state.MinSampleNum = 20;
+    m_state.settings.AFRTableDisplay = QStringLiteral("Fuel");
+    m_state.settings.AFRTarget = 17.0f;
+    m_state.settings.MinSampleNum = 20;
     auto w = open();
     QCOMPARE(w->windowTitle(),
              QStringLiteral("QERO Dual Channel Data Logging Program - AFR Table"));
     QCOMPARE(w->txtAFRTarget->text(), target);
     QCOMPARE(w->txtMinSampleNum->text(), QStringLiteral("5"));
-    QCOMPARE(m_state.MinSampleNum, qint16(5));
-    QCOMPARE(m_state.AFRTarget, target.toFloat());
-    QCOMPARE(m_state.AFRTableDisplay, QStringLiteral("AFR"));
+    QCOMPARE(m_state.settings.MinSampleNum, qint16(5));
+    QCOMPARE(m_state.settings.AFRTarget, target.toFloat());
+    QCOMPARE(m_state.settings.AFRTableDisplay, QStringLiteral("AFR"));
     QVERIFY(w->optAFRDisplay->isChecked());
     QCOMPARE(w->optSensor1AFR->isChecked(), sensor == QLatin1String("Sensor 1"));
     QCOMPARE(w->optSensor2AFR->isChecked(), sensor == QLatin1String("Sensor 2"));
@@ -287,7 +287,7 @@ void tst_frmafrtable::targetValidation() {
     w->txtAFRTarget->setText(typed);
     w->txtAFRTarget_Validate();
     QCOMPARE(w->txtAFRTarget->text(), shown);
-    QCOMPARE(m_state.AFRTarget, shown.toFloat());
+    QCOMPARE(m_state.settings.AFRTarget, shown.toFloat());
     if (message.isEmpty()) {
         QVERIFY(m_prompter.boxes().isEmpty());
     } else {
@@ -320,7 +320,7 @@ void tst_frmafrtable::minSamplesValidation() {
     w->txtMinSampleNum->setText(typed);
     w->txtMinSampleNum_Validate();
     QCOMPARE(w->txtMinSampleNum->text(), QString::number(value));
-    QCOMPARE(int(m_state.MinSampleNum), value);
+    QCOMPARE(int(m_state.settings.MinSampleNum), value);
     QCOMPARE(m_prompter.messageTexts(), message.isEmpty() ? QStringList{} : QStringList{message});
     if (!message.isEmpty())
         QCOMPARE(m_prompter.boxes().first().title, QStringLiteral("Minimum Samples"));
@@ -354,8 +354,8 @@ void tst_frmafrtable::refreshStoresSensorAndUsesParameters() {
     w->txtAFRTarget->setText(QStringLiteral("13.2"));
     w->txtAFRTarget_Validate();
     w->cmdRefreshTable->click();
-    QCOMPARE(m_state.AFRTableData, QStringLiteral("Sensor 2"));
-    QCOMPARE(m_state.AFRTableDisplay, QStringLiteral("Fuel"));
+    QCOMPARE(m_state.settings.AFRTableData, QStringLiteral("Sensor 2"));
+    QCOMPARE(m_state.settings.AFRTableDisplay, QStringLiteral("Fuel"));
     QCOMPARE(w->VSFlexGrid1->item(6, 5)->text(), QStringLiteral("-10")); // 12.0 against 13.2
     QCOMPARE(m_store->value(QStringLiteral("AFRTableData")), QStringLiteral("Sensor 2"));
 
@@ -516,7 +516,7 @@ void tst_frmafrtable::mergeAddsSamplesAndGreysParameters() {
     QCOMPARE(w->VSFlexGrid1->item(6, 5)->text(), QStringLiteral("13.6")); // (6*14 + 4*13) / 10
     QCOMPARE(w->VSFlexGrid1->item(10, 9)->text(), QStringLiteral("12.0"));
 
-    QVERIFY(m_state.AddedFileLoaded);
+    QVERIFY(m_state.window.AddedFileLoaded);
     QVERIFY(!m_state.log.DataBufferEmpty);
     QCOMPARE(m_state.log.AnalogLegend, QStringLiteral("Throttle tps %"));
     QCOMPARE(m_state.log.AFR1[100], 13.0f);
@@ -571,7 +571,7 @@ void tst_frmafrtable::mergeWithOtherRatio() {
 
     const bool merged = answer == Prompter::Ok;
     QCOMPARE(count(*w, 5, 4), merged ? 10 : 5);
-    QCOMPARE(m_state.AddedFileLoaded, merged);
+    QCOMPARE(m_state.window.AddedFileLoaded, merged);
     QCOMPARE(w->cmdRefreshTable->isEnabled(), !merged);
     // The table's fuel stays the one of the log first opened.
     QCOMPARE(m_state.log.StoichRatio, 14.69f);
@@ -613,7 +613,7 @@ void tst_frmafrtable::mergeRefusals() {
     QCOMPARE(m_prompter.messages().first().icon, Prompter::Icon::Exclamation);
     QVERIFY(w->gridTexts() == before);
     QCOMPARE(count(*w, 5, 4), 5);
-    QVERIFY(!m_state.AddedFileLoaded);
+    QVERIFY(!m_state.window.AddedFileLoaded);
     QVERIFY(w->cmdRefreshTable->isEnabled());
     QVERIFY(m_captions.isEmpty());
     // The log in memory, header values included, is the one the table was built from.
@@ -640,7 +640,7 @@ void tst_frmafrtable::mergeOfShortFileCountsOnlyItsRows() {
                                          "missing or corrupted"),
                           QStringLiteral("Stoichiometric ratio for new data doesn't match. Click "
                                          "OK to continue or Cancel")}));
-    QVERIFY(m_state.AddedFileLoaded);
+    QVERIFY(m_state.window.AddedFileLoaded);
     QCOMPARE(count(*w, 5, 4), 110);
     QCOMPARE(m_state.log.AFR1[50], 10.0f);
 }
@@ -674,7 +674,7 @@ void tst_frmafrtable::closingAfterMergeEmptiesBuffer() {
         auto w = open();
         m_prompter.answerFile(path);
         w->mnuOpenAddFile_Click();
-        QVERIFY(m_state.AddedFileLoaded);
+        QVERIFY(m_state.window.AddedFileLoaded);
         w->show();
         if (way == 0)
             w->cmdExit->click();
@@ -684,7 +684,7 @@ void tst_frmafrtable::closingAfterMergeEmptiesBuffer() {
             w->close();
         QVERIFY(!w->isVisible());
         QVERIFY(m_state.log.DataBufferEmpty);
-        QVERIFY(!m_state.AddedFileLoaded);
+        QVERIFY(!m_state.window.AddedFileLoaded);
         QCOMPARE(m_state.log.AFR1[0], 10.0f);
         QCOMPARE(m_captions.last(), QStringLiteral("Data Buffer Empty"));
     }
@@ -722,11 +722,11 @@ void tst_frmafrtable::viewCommandRefusals() {
     frmMain main(s, *m_store, m_prompter, clock);
     s.log.DataBufferEmpty = empty;
     s.log.AnalogLegend = legend;
-    s.RealTimeActive = true;
+    s.window.RealTimeActive = true;
     m_prompter.clear();
     QVERIFY(main.mnuViewAFRTable->isEnabled());
     main.mnuViewAFRTable->trigger();
-    QVERIFY(!s.RealTimeActive);
+    QVERIFY(!s.window.RealTimeActive);
     QCOMPARE(m_prompter.boxes().size(), 1);
     QCOMPARE(m_prompter.boxes().first().text, message);
     QCOMPARE(m_prompter.boxes().first().title, QStringLiteral("View AFR Table"));

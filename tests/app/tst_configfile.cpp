@@ -1,4 +1,4 @@
-#include "app/ConfigFile.h"
+#include "support/ConfigFile.h"
 #include "support/QeroFailure.h"
 #include "support/ScriptedPrompter.h"
 
@@ -23,7 +23,7 @@ private Q_SLOTS:
 };
 
 void tst_configfile::noFileGivesDefaults() {
-    AppState s;
+    SettingsValues s;
     ScriptedPrompter p;
     ConfigFile::load(s, p, fixture("does_not_exist.cfg"));
     QVERIFY(p.boxes().isEmpty());
@@ -37,7 +37,7 @@ void tst_configfile::noFileGivesDefaults() {
 }
 
 void tst_configfile::threeSectionsVerbatim() {
-    AppState s;
+    SettingsValues s;
     ScriptedPrompter p;
     ConfigFile::load(s, p, fixture("italic_nulllogo.cfg"));
     QVERIFY(p.boxes().isEmpty());
@@ -48,7 +48,7 @@ void tst_configfile::threeSectionsVerbatim() {
 }
 
 void tst_configfile::installedExampleIsTheDefaultsWithBothFeatures() {
-    AppState s;
+    SettingsValues s;
     ScriptedPrompter p;
     ConfigFile::load(s, p, QStringLiteral(QERO_SOURCE_DATA "/examples/QERO4D_Log.cfg.example"));
     QVERIFY(p.boxes().isEmpty());
@@ -97,7 +97,7 @@ void tst_configfile::malformedFiles() {
 }
 
 void tst_configfile::malformedFileFallsBackToDefaultsAfterReport() {
-    AppState s;
+    SettingsValues s;
     ScriptedPrompter p;
     p.answerButton(Prompter::Ignore);
     ConfigFile::load(s, p, fixture("second_unclosed.cfg"));

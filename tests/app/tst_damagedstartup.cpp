@@ -1,8 +1,8 @@
-#include "app/ConfigFile.h"
-#include "app/SettingsTable.h"
 #include "app/frmMain.h"
 #include "app/frmSplash.h"
 #include "logdata/AppState.h"
+#include "logdata/SettingsTable.h"
+#include "support/ConfigFile.h"
 #include "support/DataFiles.h"
 #include "support/IniSettingsStore.h"
 #include "support/ScriptedPrompter.h"
@@ -30,13 +30,13 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
 
 // Every value the settings give the program, as text, so one comparison shows them all.
 QStringList settingValues(const AppState& s) {
-    return {QString::number(s.PortNumber),
-            QString::number(s.AutoConnect),
+    return {QString::number(s.settings.PortNumber),
+            QString::number(s.settings.AutoConnect),
             QString::number(double(s.log.DataLogInterval)),
-            QString::number(double(s.PulsePerRev)),
-            QString::number(s.RPMDebounce),
-            QString::number(s.MinLEDPWM),
-            s.AFRTableData,
+            QString::number(double(s.settings.PulsePerRev)),
+            QString::number(s.settings.RPMDebounce),
+            QString::number(s.settings.MinLEDPWM),
+            s.settings.AFRTableData,
             s.log.AnalogInputType,
             QString::number(s.log.MaxRPMDisplay),
             QString::number(double(s.log.MinInVolts)),
@@ -46,7 +46,7 @@ QStringList settingValues(const AppState& s) {
             s.log.AnalogLegend,
             s.log.FuelType,
             QString::number(double(s.log.StoichRatio)),
-            s.AFRFormat};
+            s.settings.AFRFormat};
 }
 
 QStringList defaultValues() {
@@ -102,11 +102,11 @@ void checkErrorBoxes(const ScriptedPrompter& p) {
 
 // Values the program relies on whatever the store held.
 void checkStartupRanges(const AppState& s) {
-    QVERIFY(s.PortNumber >= 1 && s.PortNumber <= 255);
+    QVERIFY(s.settings.PortNumber >= 1 && s.settings.PortNumber <= 255);
     QVERIFY(s.log.MaxRPMDisplay >= 4000 && s.log.MaxRPMDisplay <= 20000);
     QVERIFY(s.log.MinInVolts >= 0.0f && s.log.MinInVolts <= 5.0f);
     QVERIFY(s.log.MaxInVolts >= 0.0f && s.log.MaxInVolts <= 5.0f);
-    QVERIFY(QStringList({"#0.000", "#0.00", "#0.0"}).contains(s.AFRFormat));
+    QVERIFY(QStringList({"#0.000", "#0.00", "#0.0"}).contains(s.settings.AFRFormat));
 }
 
 } // namespace
@@ -153,8 +153,8 @@ void tst_damagedstartup::startProgram(AppState& s, SettingsStore& store, Scripte
     frmMain w(s, store, p, clock);
     QVERIFY(w.windowTitle().endsWith(
         QLatin1String("QERO Dual Channel Data Logging Program Version 4.3")));
-    QVERIFY(!s.ConfigList2.isEmpty());
-    QVERIFY(w.windowTitle().startsWith(s.ConfigList2.first()));
+    QVERIFY(!s.settings.ConfigList2.isEmpty());
+    QVERIFY(w.windowTitle().startsWith(s.settings.ConfigList2.first()));
 }
 
 void tst_damagedstartup::settingOfTheWrongType_data() {
@@ -311,9 +311,9 @@ void tst_damagedstartup::damagedConfigurationFile() {
         // Reported once, and the maker's defaults stand in for the file.
         QCOMPARE(p.boxes().size(), 1);
         const ConfigFile::Lists d = ConfigFile::defaults();
-        QCOMPARE(s.ConfigList1, d.list1);
-        QCOMPARE(s.ConfigList2, d.list2);
-        QVERIFY(s.ConfigList3.isEmpty());
+        QCOMPARE(s.settings.ConfigList1, d.list1);
+        QCOMPARE(s.settings.ConfigList2, d.list2);
+        QVERIFY(s.settings.ConfigList3.isEmpty());
     }
     QCOMPARE(settingValues(s), m_defaults);
 }

@@ -129,12 +129,12 @@ void tst_maincommands::smallCommandsLeaveRealTimeViewRunning() {
     AppState s;
     ScriptedPrompter p;
     auto w = makeMain(s, p);
-    s.RealTimeActive = true;
+    s.window.RealTimeActive = true;
     w->mnuAbout->trigger();
     p.answerInput(QStringLiteral("x"));
     w->mnuEditComment->trigger();
     w->mnuHelpContents->trigger();
-    QVERIFY(s.RealTimeActive);
+    QVERIFY(s.window.RealTimeActive);
 }
 
 void tst_maincommands::missingHelpFileIsReported() {

@@ -1,5 +1,5 @@
-#include "app/SettingsTable.h"
 #include "logdata/AppState.h"
+#include "logdata/SettingsTable.h"
 #include "support/IniSettingsStore.h"
 #include "support/ScriptedPrompter.h"
 
@@ -35,13 +35,13 @@ void tst_settingstable::firstRunDefaults() {
     AppState s;
     SettingsTable::load(s, store, p);
     QVERIFY(p.boxes().isEmpty());
-    QCOMPARE(s.PortNumber, qint16(1));
-    QCOMPARE(s.AutoConnect, false);
+    QCOMPARE(s.settings.PortNumber, qint16(1));
+    QCOMPARE(s.settings.AutoConnect, false);
     QCOMPARE(s.log.DataLogInterval, 0.1f);
-    QCOMPARE(s.PulsePerRev, 1.0f);
-    QCOMPARE(s.RPMDebounce, quint8(10));
-    QCOMPARE(s.MinLEDPWM, quint8(15));
-    QCOMPARE(s.AFRTableData, QStringLiteral("Sensor 1"));
+    QCOMPARE(s.settings.PulsePerRev, 1.0f);
+    QCOMPARE(s.settings.RPMDebounce, quint8(10));
+    QCOMPARE(s.settings.MinLEDPWM, quint8(15));
+    QCOMPARE(s.settings.AFRTableData, QStringLiteral("Sensor 1"));
     QCOMPARE(s.log.AnalogInputType, QStringLiteral("NONE"));
     QCOMPARE(s.log.MaxRPMDisplay, qint16(10000));
     QCOMPARE(s.log.MinInVolts, 0.0f);
@@ -51,7 +51,7 @@ void tst_settingstable::firstRunDefaults() {
     QCOMPARE(s.log.AnalogLegend, QStringLiteral("Analog Input"));
     QCOMPARE(s.log.FuelType, QStringLiteral("Gasoline"));
     QCOMPARE(s.log.StoichRatio, 14.69f);
-    QCOMPARE(s.AFRFormat, QStringLiteral("#0.0"));
+    QCOMPARE(s.settings.AFRFormat, QStringLiteral("#0.0"));
 }
 
 void tst_settingstable::startupClamps_data() {
@@ -114,7 +114,7 @@ void tst_settingstable::afrFormatFollowsRatio() {
     ScriptedPrompter p;
     AppState s;
     SettingsTable::load(s, store, p);
-    QCOMPARE(s.AFRFormat, pattern);
+    QCOMPARE(s.settings.AFRFormat, pattern);
 }
 
 void tst_settingstable::unconvertibleSettingWithIgnoreGoesOn() {
@@ -140,7 +140,7 @@ void tst_settingstable::unconvertibleSettingWithIgnoreGoesOn() {
     // The keys after the damaged ones are still read.
     QCOMPARE(s.log.FuelType, QStringLiteral("E85"));
     QCOMPARE(s.log.StoichRatio, 9.77f);
-    QCOMPARE(s.AFRFormat, QStringLiteral("#0.00"));
+    QCOMPARE(s.settings.AFRFormat, QStringLiteral("#0.00"));
 }
 
 void tst_settingstable::abortKeepsDefaultsOfRemainingKeys() {
@@ -154,10 +154,10 @@ void tst_settingstable::abortKeepsDefaultsOfRemainingKeys() {
     AppState s;
     SettingsTable::load(s, store, p);
     QCOMPARE(p.boxes().size(), 1);
-    QCOMPARE(s.PortNumber, qint16(4));
+    QCOMPARE(s.settings.PortNumber, qint16(4));
     QCOMPARE(s.log.StoichRatio, 14.69f);
     QCOMPARE(s.log.MinInVolts, 0.0f);
-    QCOMPARE(s.AFRFormat, QStringLiteral("#0.0"));
+    QCOMPARE(s.settings.AFRFormat, QStringLiteral("#0.0"));
 }
 
 void tst_settingstable::retryReadsTheKeyAgain() {
@@ -172,7 +172,7 @@ void tst_settingstable::retryReadsTheKeyAgain() {
     AppState s;
     SettingsTable::load(s, store, p);
     QCOMPARE(p.boxes().size(), 1);
-    QCOMPARE(s.PortNumber, qint16(7));
+    QCOMPARE(s.settings.PortNumber, qint16(7));
 }
 
 void tst_settingstable::writtenValuesReadBack() {
@@ -191,8 +191,8 @@ void tst_settingstable::writtenValuesReadBack() {
     SettingsTable::load(s, store, p);
     QVERIFY(p.boxes().isEmpty());
     QCOMPARE(s.log.DataLogInterval, 0.544f);
-    QCOMPARE(s.AutoConnect, true);
-    QCOMPARE(s.MinLEDPWM, quint8(128));
+    QCOMPARE(s.settings.AutoConnect, true);
+    QCOMPARE(s.settings.MinLEDPWM, quint8(128));
     QCOMPARE(s.log.AnalogLegend, QStringLiteral("Boost, psi"));
 }
 

@@ -154,13 +154,13 @@ void tst_startup::mainWindowCaptionAndMenus() {
 
 void tst_startup::mainWindowLoadClearsBuffers() {
     AppState s;
-    s.ConfigList2 = QStringList{QStringLiteral("Acme")};
+    s.settings.ConfigList2 = QStringList{QStringLiteral("Acme")};
     s.fram.FRAMBuffer.fill(7);
     s.log.DataBufferEmpty = false;
     s.log.AFR1.fill(13.0f);
     s.log.Comment = QStringLiteral("old");
-    s.RealTimeActive = true;
-    s.AbortRequested = true;
+    s.window.RealTimeActive = true;
+    s.window.AbortRequested = true;
     ScriptedPrompter p;
     IniSettingsStore store(m_dir->filePath(QStringLiteral("s.ini")));
     store.setValue(QStringLiteral("StoichRatio"), QStringLiteral("1"));
@@ -172,9 +172,9 @@ void tst_startup::mainWindowLoadClearsBuffers() {
     QCOMPARE(s.log.AFR1[0], 10.0f);
     QVERIFY(s.log.Comment.isEmpty());
     QCOMPARE(s.fram.FRAMBuffer[100], quint8(0));
-    QVERIFY(!s.RealTimeActive);
-    QVERIFY(!s.AbortRequested);
-    QCOMPARE(s.AFRFormat, QStringLiteral("#0.000"));
+    QVERIFY(!s.window.RealTimeActive);
+    QVERIFY(!s.window.AbortRequested);
+    QCOMPARE(s.settings.AFRFormat, QStringLiteral("#0.000"));
     QVERIFY(w.fraProgress1->isHidden());
     w.setCaptionSuffix(QStringLiteral("Data Buffer Empty"));
     QCOMPARE(
@@ -203,9 +203,9 @@ void tst_startup::escapeSetsAbortAndReachesControl() {
     edit->installEventFilter(&spy);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QVERIFY(!s.AbortRequested);
+    QVERIFY(!s.window.AbortRequested);
     QTest::keyClick(edit, Qt::Key_Escape);
-    QVERIFY(s.AbortRequested);
+    QVERIFY(s.window.AbortRequested);
     QVERIFY(editSawEscape);
     QTest::keyClick(edit, Qt::Key_A);
     QCOMPARE(edit->text(), QStringLiteral("a"));

@@ -23,5 +23,6 @@ inline void fillTestLog(AppState& s) {
     log.Sensor1Status[424] = 6.0f;
     log.DownloadDate = QStringLiteral("12/10/2026 9:41:07 AM");
     log.DataBufferEmpty = false;
-    s.ConfigList2 = QStringList{QStringLiteral("Brenwick"), QStringLiteral("Brenwick Engineering")};
+    s.settings.ConfigList2 =
+        QStringList{QStringLiteral("Brenwick"), QStringLiteral("Brenwick Engineering")};
 }

@@ -316,9 +316,9 @@ void tst_chartwindow::viewChartRefusesEmptyBuffer() {
     VirtualClock clock;
     frmMain main(s, settings, p, clock);
     QVERIFY(main.mnuViewChart->isEnabled());
-    s.RealTimeActive = true;
+    s.window.RealTimeActive = true;
     main.mnuViewChart->trigger();
-    QVERIFY(!s.RealTimeActive);
+    QVERIFY(!s.window.RealTimeActive);
     QCOMPARE(p.messages().size(), 1);
     const ScriptedPrompter::Box box = p.messages().first();
     QCOMPARE(box.text, QStringLiteral("Data buffer empty."));

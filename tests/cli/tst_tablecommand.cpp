@@ -150,7 +150,7 @@ void tst_tablecommand::outputsMatchWindow() {
     prompter.answerFile(m_second);
     w.mnuOpenAddFile->trigger();
     QVERIFY(prompter.messages().isEmpty());
-    QVERIFY(state.AddedFileLoaded);
+    QVERIFY(state.window.AddedFileLoaded);
     const AFRTableGrid::Texts shown = w.gridTexts();
 
     const QStringList logs = {m_first, m_second};

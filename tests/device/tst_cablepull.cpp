@@ -147,8 +147,8 @@ void tst_cablepull::pulledAtEveryBlock() {
     QVERIFY(all(log.RPM, 1.0f) && all(log.AnalogInVolts, 1.0f));
     QVERIFY(all(log.Sensor1Status, 0.0f) && all(log.Sensor2Status, 0.0f));
     QCOMPARE(b->captions, QStringList{QStringLiteral("Data Buffer Empty")});
-    QVERIFY(!b->state.CommandOK);
-    QVERIFY(!b->state.AbortRequested);
+    QVERIFY(!b->state.module.CommandOK);
+    QVERIFY(!b->state.window.AbortRequested);
     QVERIFY(!b->progress.visible);
     QCOMPARE(b->progress.hides, 1);
     QVERIFY(!b->link.isOpen());

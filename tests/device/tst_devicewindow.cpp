@@ -75,7 +75,7 @@ void tst_devicewindow::downloadFromTheMenu() {
     });
     // The start-up connection check would otherwise ask its question while the chart is up.
     b->window.tmrStateMachine->stop();
-    b->state.RealTimeActive = true;
+    b->state.window.RealTimeActive = true;
     // A finished download ends by showing the new log's chart; close it when it comes up.
     bool chartShown = false;
     QTimer closer;
@@ -93,7 +93,7 @@ void tst_devicewindow::downloadFromTheMenu() {
     DataFiles::setSearchFolders({});
 
     QVERIFY(chartShown);
-    QVERIFY(!b->state.RealTimeActive);
+    QVERIFY(!b->state.window.RealTimeActive);
     QCOMPARE(b->prompter.messageTexts(), QStringList{"Firmware ID: " + b->module.identification()});
     QVERIFY(!b->state.log.DataBufferEmpty);
     QVERIFY(b->window.windowTitle().endsWith(QStringLiteral(" - Downloaded Data")));
@@ -116,7 +116,7 @@ void tst_devicewindow::escapeKeyEndsTheDownload() {
     b->window.mnuDownload->trigger();
     QCOMPARE(b->prompter.messageTexts().last(), QStringLiteral("FRAM download failed."));
     QVERIFY(b->state.log.DataBufferEmpty);
-    QVERIFY(!b->state.AbortRequested);
+    QVERIFY(!b->state.window.AbortRequested);
     QVERIFY(b->window.windowTitle().endsWith(QStringLiteral(" - Data Buffer Empty")));
     QVERIFY(b->window.fraProgress1->isHidden());
 }

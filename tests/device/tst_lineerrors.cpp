@@ -45,13 +45,13 @@ void tst_lineerrors::table() {
     QFETCH(QString, report);
     QFETCH(bool, closesWithoutReport);
     SimBench b;
-    b.state.RealTimeActive = realTime;
+    b.state.window.RealTimeActive = realTime;
     b.link.open(1);
     b.prompter.answerButton(Prompter::Retry);
     b.lineErrors.handle(event);
     if (report.isEmpty()) {
         QVERIFY(b.prompter.boxes().isEmpty());
-        QCOMPARE(b.state.CommErrorCount, qint16(0));
+        QCOMPARE(b.state.module.CommErrorCount, qint16(0));
         QCOMPARE(b.link.isOpen(), !closesWithoutReport);
         return;
     }
@@ -61,7 +61,7 @@ void tst_lineerrors::table() {
     QCOMPARE(box.title, QStringLiteral("Communications Error"));
     QCOMPARE(box.icon, Prompter::Icon::Critical);
     QCOMPARE(box.buttons, Prompter::Buttons(Prompter::Retry | Prompter::Cancel));
-    QCOMPARE(b.state.CommErrorCount, qint16(1));
+    QCOMPARE(b.state.module.CommErrorCount, qint16(1));
     QVERIFY(b.link.isOpen()); // Retry keeps it open
 
     // Cancel closes the port.
@@ -79,7 +79,7 @@ void tst_lineerrors::thirdReportClosesThePortFirst() {
         b.lineErrors.handle(LineEvent::ParityError);
     }
     QCOMPARE(openDuringBox, (QList<bool>{true, true, false}));
-    QCOMPARE(b.state.CommErrorCount, qint16(3));
+    QCOMPARE(b.state.module.CommErrorCount, qint16(3));
 }
 
 void tst_lineerrors::retryClearsTheReceiveBuffer() {
@@ -99,12 +99,12 @@ void tst_lineerrors::noiseOnTheLineIsAFramingError() {
     b.module.faults().noise = 1.0; // every reply byte garbled
     b.prompter.answerButton(Prompter::Retry);
     b.protocol.ReSync();
-    QVERIFY(!b.state.CommandOK); // the acknowledgement came back garbled
+    QVERIFY(!b.state.module.CommandOK); // the acknowledgement came back garbled
     QCOMPARE(b.prompter.messageTexts(), QStringList{QStringLiteral("Framing Error")});
 
     // The same noise during the live view shows nothing.
     b.prompter.clear();
-    b.state.RealTimeActive = true;
+    b.state.window.RealTimeActive = true;
     b.protocol.ReSync();
     QVERIFY(b.prompter.boxes().isEmpty());
 }
@@ -117,10 +117,10 @@ void tst_lineerrors::removedDeviceIsReportedAndEndsTheWait() {
     b.protocol.SetAddress(0);
     b.protocol.ReadFRAMBlock(64);
     b.protocol.ReadFRAMBlock(64);
-    QVERIFY(b.state.CommandOK);
+    QVERIFY(b.state.module.CommandOK);
     const qint64 start = b.clock.nowUs();
     b.protocol.ReadFRAMBlock(64);
-    QVERIFY(!b.state.CommandOK);
+    QVERIFY(!b.state.module.CommandOK);
     QVERIFY(b.clock.nowUs() - start < 100'000); // no need to sit out the second
     const auto boxes = b.prompter.messages();
     QCOMPARE(boxes.size(), 2);

@@ -83,7 +83,7 @@ void tst_logdownload::wholeDownload() {
 
     QCOMPARE(b->boxes(), QStringList{box("Firmware ID: " + b->module.identification())});
     QCOMPARE(b->captions, (QStringList{"Data Buffer Empty", "Downloaded Data"}));
-    QVERIFY(b->state.CommandOK);
+    QVERIFY(b->state.module.CommandOK);
     QVERIFY(!b->link.isOpen());
     QVERIFY(!b->state.log.DataBufferEmpty);
     QVERIFY(b->state.log.Comment.isEmpty());
@@ -100,9 +100,9 @@ void tst_logdownload::wholeDownload() {
     QVERIFY(b->state.log.AnalogInVolts == expected->AnalogInVolts);
     QVERIFY(b->state.log.ElapsedTime == expected->ElapsedTime);
     QCOMPARE(b->state.log.DataLogInterval, outcome.parameters.DataLogInterval);
-    QCOMPARE(b->state.PulsePerRev, outcome.parameters.PulsePerRev);
-    QCOMPARE(b->state.RPMDebounce, outcome.parameters.RPMDebounce);
-    QCOMPARE(b->state.MinLEDPWM, outcome.parameters.MinLEDPWM);
+    QCOMPARE(b->state.settings.PulsePerRev, outcome.parameters.PulsePerRev);
+    QCOMPARE(b->state.settings.RPMDebounce, outcome.parameters.RPMDebounce);
+    QCOMPARE(b->state.settings.MinLEDPWM, outcome.parameters.MinLEDPWM);
 
     // Progress: shown once, rising from 0 to 100, hidden at the end.
     QCOMPARE(b->progress.captions, QStringList{"Reading FRAM"});
@@ -194,19 +194,19 @@ void tst_logdownload::escapeEndsTheRead() {
     int blocksSeen = 0;
     b->clock.addEventHook([&] {
         if (b->progress.visible && ++blocksSeen == 100)
-            b->state.AbortRequested = true;
+            b->state.window.AbortRequested = true;
     });
     QVERIFY(!b->command.mnuDownload_Click());
     QCOMPARE(b->boxes().last(),
              box("FRAM download failed.", "Download Data", Prompter::Icon::Information));
-    QVERIFY(!b->state.AbortRequested);
+    QVERIFY(!b->state.window.AbortRequested);
     QVERIFY(b->progress.values.size() < 110);
     expectEmptyLog(*b);
 }
 
 void tst_logdownload::escapePressedBeforeTheReadIsForgotten() {
     auto b = std::make_unique<DownloadBench>();
-    b->state.AbortRequested = true;
+    b->state.window.AbortRequested = true;
     QVERIFY(b->command.mnuDownload_Click());
     QVERIFY(!b->state.log.DataBufferEmpty);
 }

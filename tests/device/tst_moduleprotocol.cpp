@@ -75,7 +75,7 @@ void tst_moduleprotocol::commandFrames() {
     QFETCH(bool, openAfter);
     SimBench b;
     commandByName(command)(b.protocol);
-    QVERIFY(b.state.CommandOK);
+    QVERIFY(b.state.module.CommandOK);
     QCOMPARE(b.sentBytes(), bytes);
     QCOMPARE(b.link.isOpen(), openAfter);
     QVERIFY(b.prompter.boxes().isEmpty());
@@ -115,7 +115,7 @@ void tst_moduleprotocol::replyTimeLimits() {
     b.module.faults().delayMs = delayMs;
     b.prompter.answerButton(Prompter::Abort);
     commandByName(command)(b.protocol);
-    QCOMPARE(b.state.CommandOK, accepted);
+    QCOMPARE(b.state.module.CommandOK, accepted);
     if (accepted) {
         QVERIFY(b.prompter.boxes().isEmpty());
         return;
@@ -148,9 +148,9 @@ void tst_moduleprotocol::refusals() {
     b.module.faults().refuseCommand = commandByte;
     b.module.memory().bytes[4660] = 0x5A;
     b.protocol.SetAddress(4660);
-    b.state.CommandOK = true;
+    b.state.module.CommandOK = true;
     commandByName(command)(b.protocol);
-    QVERIFY(!b.state.CommandOK);
+    QVERIFY(!b.state.module.CommandOK);
     QVERIFY(b.prompter.boxes().isEmpty()); // a refusal has no message of its own
     QCOMPARE(b.link.isOpen(), openAfter);
     QCOMPARE(b.module.memory().bytes[4660], quint8(0x5A)); // a refused write writes nothing
@@ -161,7 +161,7 @@ void tst_moduleprotocol::reSyncAgainstSilentModuleIsQuiet() {
     b.module.faults().silent = true;
     const qint64 start = b.clock.nowUs();
     b.protocol.ReSync();
-    QVERIFY(!b.state.CommandOK);
+    QVERIFY(!b.state.module.CommandOK);
     QVERIFY(b.prompter.boxes().isEmpty());
     QVERIFY(b.link.isOpen());
     const qint64 took = b.clock.nowUs() - start;
@@ -188,18 +188,19 @@ void tst_moduleprotocol::identificationWithoutCarriageReturnTimesOut() {
     b.module.setIdentification(longId);
     b.prompter.answerButton(Prompter::Ignore);
     b.protocol.ReadFirmwareID();
-    QVERIFY(!b.state.CommandOK);
+    QVERIFY(!b.state.module.CommandOK);
     QCOMPARE(b.prompter.messageTexts(), QStringList{kTimeout});
     QVERIFY(!b.link.isOpen());
-    QVERIFY(b.state.FirmwareID.size() > 5000);
-    QVERIFY(b.state.FirmwareID.size() < longId.size());
-    QVERIFY(longId.startsWith(b.state.FirmwareID));
+    QVERIFY(b.state.module.FirmwareID.size() > 5000);
+    QVERIFY(b.state.module.FirmwareID.size() < longId.size());
+    QVERIFY(longId.startsWith(b.state.module.FirmwareID));
 
     // The next identification starts from an empty text.
     b.module.setModel(QeroModule::Model::Qero4dRev2);
     b.protocol.ReadFirmwareID();
-    QVERIFY(b.state.CommandOK);
-    QCOMPARE(b.state.FirmwareID, QStringLiteral("Brenwick QERO IV Dual Rev 2 Firmware 4.10"));
+    QVERIFY(b.state.module.CommandOK);
+    QCOMPARE(b.state.module.FirmwareID,
+             QStringLiteral("Brenwick QERO IV Dual Rev 2 Firmware 4.10"));
 }
 
 void tst_moduleprotocol::versionTable_data() {
@@ -227,9 +228,9 @@ void tst_moduleprotocol::versionTable() {
     SimBench b;
     b.module.setIdentification(id);
     b.protocol.ReadFirmwareID();
-    QVERIFY(b.state.CommandOK);
-    QCOMPARE(b.state.FirmwareID, id);
-    QCOMPARE(b.state.QEROVersion, version);
+    QVERIFY(b.state.module.CommandOK);
+    QCOMPARE(b.state.module.FirmwareID, id);
+    QCOMPARE(b.state.module.QEROVersion, version);
     QCOMPARE(ModuleProtocol::versionFromId(id), version);
 }
 
@@ -240,7 +241,7 @@ void tst_moduleprotocol::shortBlockKeepsNothing() {
     b.prompter.answerButton(Prompter::Abort);
     b.protocol.SetAddress(0);
     b.protocol.ReadFRAMBlock(64);
-    QVERIFY(!b.state.CommandOK);
+    QVERIFY(!b.state.module.CommandOK);
     QCOMPARE(b.prompter.messageTexts(), QStringList{kTimeout});
     for (qint16 v : b.state.fram.FRAMBlock)
         QCOMPARE(v, qint16(-1));
@@ -256,7 +257,7 @@ void tst_moduleprotocol::retryShowsTheReportAgain() {
     b.protocol.SetAddress(0);
     QCOMPARE(b.prompter.messageTexts(), QStringList(3, kTimeout));
     QCOMPARE(b.sentBytes(), (QList<int>{20, 0, 0})); // the command is not sent again
-    QVERIFY(!b.state.CommandOK);
+    QVERIFY(!b.state.module.CommandOK);
     QVERIFY(!b.link.isOpen());
 }
 
@@ -265,13 +266,13 @@ void tst_moduleprotocol::memoryReadsAndWriteBack() {
     b.protocol.SetAddress(0);
     for (int a = 0; a < 6; ++a) {
         QCOMPARE(b.protocol.ReadFRAM(), b.module.memory().bytes[size_t(a)]);
-        QVERIFY(b.state.CommandOK);
+        QVERIFY(b.state.module.CommandOK);
     }
     // The whole memory in 1024 blocks of 64, in order.
     b.protocol.SetAddress(0);
     for (int block = 0; block < 1024; ++block) {
         b.protocol.ReadFRAMBlock(64);
-        QVERIFY(b.state.CommandOK);
+        QVERIFY(b.state.module.CommandOK);
         for (int i = 0; i < 64; ++i)
             QCOMPARE(quint8(b.state.fram.FRAMBlock[size_t(i)]),
                      b.module.memory().bytes[size_t(block * 64 + i)]);
@@ -279,7 +280,7 @@ void tst_moduleprotocol::memoryReadsAndWriteBack() {
     // Write, then read back from the same address.
     b.protocol.SetAddress(7);
     b.protocol.WriteFRAM(0x57);
-    QVERIFY(b.state.CommandOK);
+    QVERIFY(b.state.module.CommandOK);
     b.protocol.SetAddress(7);
     QCOMPARE(b.protocol.ReadFRAM(), quint8(0x57));
     QCOMPARE(b.module.memory().bytes[7], quint8(0x57));
@@ -287,10 +288,10 @@ void tst_moduleprotocol::memoryReadsAndWriteBack() {
 
 void tst_moduleprotocol::portNumberTakesEffectAtNextOpen() {
     SimBench b;
-    b.state.PortNumber = 3;
+    b.state.settings.PortNumber = 3;
     b.protocol.SetAddress(0);
     QCOMPARE(b.link.openedPort(), 3);
-    b.state.PortNumber = 5;
+    b.state.settings.PortNumber = 5;
     b.protocol.SetAddress(0); // the port is still open: still Com3
     QCOMPARE(b.link.openedPort(), 3);
     QCOMPARE(b.link.openCount(), 1);
@@ -303,11 +304,11 @@ void tst_moduleprotocol::portNumberTakesEffectAtNextOpen() {
 void tst_moduleprotocol::portThatCannotOpenIsReported() {
     SimBench b;
     b.link.setModulePort(2);
-    b.state.PortNumber = 1;
+    b.state.settings.PortNumber = 1;
     b.prompter.answerButton(Prompter::Retry);
     b.prompter.answerButton(Prompter::Abort);
     b.protocol.ReSync();
-    QVERIFY(!b.state.CommandOK);
+    QVERIFY(!b.state.module.CommandOK);
     QCOMPARE(b.prompter.boxes().size(), 2);
     QVERIFY(b.prompter.boxes().first().text.startsWith(QLatin1String("Cannot open Com1")));
     QCOMPARE(b.prompter.boxes().first().title, QStringLiteral("Error"));
@@ -320,7 +321,7 @@ void tst_moduleprotocol::onlyIdentificationAndWriteWaitsRunEvents() {
     SimBench quiet;
     quiet.module.faults().delayMs = 500;
     quiet.protocol.SetAddress(0);
-    QVERIFY(quiet.state.CommandOK);
+    QVERIFY(quiet.state.module.CommandOK);
     QVERIFY(quiet.clock.processEventsCalls() < 100);
 
     SimBench busy;
@@ -328,13 +329,13 @@ void tst_moduleprotocol::onlyIdentificationAndWriteWaitsRunEvents() {
     busy.protocol.SetAddress(0);
     const int before = busy.clock.processEventsCalls();
     busy.protocol.WriteFRAM(1);
-    QVERIFY(busy.state.CommandOK);
+    QVERIFY(busy.state.module.CommandOK);
     QVERIFY(busy.clock.processEventsCalls() - before > 300);
 
     SimBench id;
     id.module.faults().delayMs = 500;
     id.protocol.ReadFirmwareID();
-    QVERIFY(id.state.CommandOK);
+    QVERIFY(id.state.module.CommandOK);
     QVERIFY(id.clock.processEventsCalls() > 300);
 }
 
@@ -345,24 +346,24 @@ void tst_moduleprotocol::secondCommandFromAnEventIsRefused() {
     const int hook = b.clock.addEventHook([&] {
         if (nestedCalls++ == 0) {
             b.protocol.ReSync(); // e.g. a timer tick during the write's wait
-            nestedOk = b.state.CommandOK;
+            nestedOk = b.state.module.CommandOK;
         }
     });
     b.protocol.SetAddress(10);
     b.clock.removeEventHook(hook);
     QVERIFY(!nestedOk);
-    QVERIFY(b.state.CommandOK); // the running command finished normally
+    QVERIFY(b.state.module.CommandOK); // the running command finished normally
     QCOMPARE(b.sentBytes(), (QList<int>{20, 10, 0}));
 }
 
 void tst_moduleprotocol::invalidArgumentsSendNothing() {
     SimBench b;
     b.protocol.SetAddress(65536);
-    QVERIFY(!b.state.CommandOK);
+    QVERIFY(!b.state.module.CommandOK);
     b.protocol.ReadFRAMBlock(65);
-    QVERIFY(!b.state.CommandOK);
+    QVERIFY(!b.state.module.CommandOK);
     b.protocol.ReadFRAMBlock(0);
-    QVERIFY(!b.state.CommandOK);
+    QVERIFY(!b.state.module.CommandOK);
     QVERIFY(b.link.sent().empty());
 }
 

@@ -107,7 +107,7 @@ void tst_parametertransfer::downloadReadsTheModule() {
     for (int a = 0; a < 6; ++a)
         QCOMPARE(b->state.fram.FRAMBuffer[a], mem[a]);
     QCOMPARE(b->state.log.DataLogInterval, 0.544f);
-    QCOMPARE(b->state.PulsePerRev, 20.0f);
+    QCOMPARE(b->state.settings.PulsePerRev, 20.0f);
     const auto t = b->editor.texts();
     QCOMPARE(t, (QeroParamsEditor::Texts{"0.55", "20", "0.35", "50"}));
     QCOMPARE(b->settings.values.value("DataLogInterval"), QStringLiteral("0.544"));

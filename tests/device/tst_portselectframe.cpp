@@ -36,7 +36,7 @@ struct Rig {
                  const QString& savedAutoConnect = QString()) {
         if (!savedAutoConnect.isEmpty())
             store.setValue(QStringLiteral("AutoConnect"), savedAutoConnect);
-        state.ConfigList3 = features;
+        state.settings.ConfigList3 = features;
         w = std::make_unique<frmMain>(state, store, prompter, clock);
         w->tmrStateMachine->stop();
         w->tmrDataRead->stop();
@@ -93,7 +93,7 @@ void TestPortSelectFrame::savedPortSelectedAtStartup() {
     VirtualClock clock;
     frmMain w(state, store, prompter, clock);
     QCOMPARE(w.fraPortSelect->cboPort->currentIndex(), 6);
-    QCOMPARE(int(state.PortNumber), 7);
+    QCOMPARE(int(state.settings.PortNumber), 7);
 }
 
 void TestPortSelectFrame::choosingAPort() {
@@ -101,7 +101,7 @@ void TestPortSelectFrame::choosingAPort() {
     r.w->mnuPortSetup_Click();
     r.link->open(1);
     r.frame->cboPort->setCurrentIndex(11);
-    QCOMPARE(int(r.state.PortNumber), 12);
+    QCOMPARE(int(r.state.settings.PortNumber), 12);
     QCOMPARE(r.store.value(QStringLiteral("CommPort")),
              std::optional<QString>(QStringLiteral("12")));
     QVERIFY(!r.link->isOpen());
@@ -117,7 +117,7 @@ void TestPortSelectFrame::withoutFeatureLines() {
         QVERIFY(r.frame->chkAutoConnect->isHidden());
         QCOMPARE(r.store.value(QStringLiteral("AutoConnect")),
                  std::optional<QString>(QStringLiteral("False")));
-        QVERIFY(!r.state.AutoConnect);
+        QVERIFY(!r.state.settings.AutoConnect);
         r.store.setValue(QStringLiteral("AutoConnect"), QStringLiteral("True"));
     }
     QVERIFY(r.prompter.boxes().isEmpty());
@@ -179,7 +179,7 @@ void TestPortSelectFrame::okSavesTheChoice() {
     QTest::mouseClick(r.frame->cmdPortSelectOK, Qt::LeftButton);
     QVERIFY(!r.frame->isVisible());
     QCOMPARE(r.store.value(QStringLiteral("AutoConnect")), std::optional<QString>(saved));
-    QCOMPARE(r.state.AutoConnect, check);
+    QCOMPARE(r.state.settings.AutoConnect, check);
 }
 
 void TestPortSelectFrame::scanFindsTheModule() {
@@ -210,7 +210,7 @@ void TestPortSelectFrame::scanFindsTheModule() {
     QCOMPARE(r.w->fraProgress1->title(), QStringLiteral("Scanning Ports"));
     QCOMPARE(r.w->prgProgress1->value(), 20); // port 3 of 15
     QCOMPARE(r.frame->cboPort->currentIndex(), 2);
-    QCOMPARE(int(r.state.PortNumber), 3);
+    QCOMPARE(int(r.state.settings.PortNumber), 3);
     QCOMPARE(r.store.value(QStringLiteral("CommPort")),
              std::optional<QString>(QStringLiteral("3")));
     QVERIFY(!r.link->isOpen());
@@ -224,7 +224,7 @@ void TestPortSelectFrame::scanFindsNothing() {
     r.frame->cmdPortScan_Click();
     QCOMPARE(r.prompter.messageTexts().last(),
              QStringLiteral("No QERO found. Check Check cable and module power."));
-    QCOMPARE(int(r.state.PortNumber), 16);
+    QCOMPARE(int(r.state.settings.PortNumber), 16);
     QCOMPARE(r.w->prgProgress1->value(), 100);
 }
 

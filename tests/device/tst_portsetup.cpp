@@ -82,9 +82,9 @@ void TestPortSetup::scanProgress() {
 
 void TestPortSetup::scanKeepsPortNumber() {
     Rig r(5);
-    r.state.PortNumber = 9;
+    r.state.settings.PortNumber = 9;
     QCOMPARE(int(r.setup.PortScan(15, PortSetup::kIdentity)), 5);
-    QCOMPARE(int(r.state.PortNumber), 9);
+    QCOMPARE(int(r.state.settings.PortNumber), 9);
 }
 
 void TestPortSetup::portTest_data() {
@@ -173,7 +173,7 @@ void TestPortSetup::selectPort() {
     IniSettingsStore store(dir.filePath(QStringLiteral("s.ini")));
     r.link.open(1);
     r.setup.selectPort(6, store);
-    QCOMPARE(int(r.state.PortNumber), 7);
+    QCOMPARE(int(r.state.settings.PortNumber), 7);
     QCOMPARE(store.value(QStringLiteral("CommPort")), std::optional<QString>(QStringLiteral("7")));
     QVERIFY(!r.link.isOpen()); // the next command opens the new port
 }

@@ -140,7 +140,7 @@ void tst_qeroparamseditor::pulses() {
     QFETCH(float, stored);
     QeroParamsEditor e(*m_state, m_settings, m_prompter);
     QCOMPARE(e.txtPulsePerRev_Validate(entered), shown);
-    QCOMPARE(m_state->PulsePerRev, stored);
+    QCOMPARE(m_state->settings.PulsePerRev, stored);
     checkValidation();
 }
 
@@ -178,7 +178,7 @@ void tst_qeroparamseditor::debounce() {
     QFETCH(int, stored);
     QeroParamsEditor e(*m_state, m_settings, m_prompter);
     QCOMPARE(e.txtRPMDebounce_Validate(entered), shown);
-    QCOMPARE(int(m_state->RPMDebounce), stored);
+    QCOMPARE(int(m_state->settings.RPMDebounce), stored);
     checkValidation();
 }
 
@@ -219,7 +219,7 @@ void tst_qeroparamseditor::brightness() {
     QFETCH(int, stored);
     QeroParamsEditor e(*m_state, m_settings, m_prompter);
     QCOMPARE(e.txtMinLEDPWM_Validate(entered), shown);
-    QCOMPARE(int(m_state->MinLEDPWM), stored);
+    QCOMPARE(int(m_state->settings.MinLEDPWM), stored);
     checkValidation();
 }
 
@@ -248,13 +248,13 @@ void tst_qeroparamseditor::displayRules() {
     QFETCH(QString, texts);
     QFETCH(float, pulsesAfter);
     m_state->log.DataLogInterval = interval;
-    m_state->PulsePerRev = pulses;
-    m_state->RPMDebounce = quint8(debounce);
-    m_state->MinLEDPWM = quint8(duty);
+    m_state->settings.PulsePerRev = pulses;
+    m_state->settings.RPMDebounce = quint8(debounce);
+    m_state->settings.MinLEDPWM = quint8(duty);
     QeroParamsEditor e(*m_state, m_settings, m_prompter);
     const auto t = e.texts();
     QCOMPARE(QStringList({t.interval, t.pulses, t.debounce, t.brightness}).join(u'|'), texts);
-    QCOMPARE(m_state->PulsePerRev, pulsesAfter);
+    QCOMPARE(m_state->settings.PulsePerRev, pulsesAfter);
 }
 
 void tst_qeroparamseditor::openEmptiesLogAndImage() {
@@ -271,17 +271,17 @@ void tst_qeroparamseditor::openEmptiesLogAndImage() {
 
 void tst_qeroparamseditor::restoreDefaults() {
     m_state->log.DataLogInterval = 0.5f;
-    m_state->PulsePerRev = 4.0f;
-    m_state->RPMDebounce = 100;
-    m_state->MinLEDPWM = 200;
+    m_state->settings.PulsePerRev = 4.0f;
+    m_state->settings.RPMDebounce = 100;
+    m_state->settings.MinLEDPWM = 200;
     m_state->fram.FRAMBuffer[0] = 77;
     QeroParamsEditor e(*m_state, m_settings, m_prompter);
     const auto t = e.cmdRestoreDefaults_Click();
     QCOMPARE(t, (QeroParamsEditor::Texts{"0.10", "1", "0.50", "6"}));
     QCOMPARE(m_state->log.DataLogInterval, 0.1f);
-    QCOMPARE(m_state->PulsePerRev, 1.0f);
-    QCOMPARE(m_state->RPMDebounce, quint8(10));
-    QCOMPARE(m_state->MinLEDPWM, quint8(15));
+    QCOMPARE(m_state->settings.PulsePerRev, 1.0f);
+    QCOMPARE(m_state->settings.RPMDebounce, quint8(10));
+    QCOMPARE(m_state->settings.MinLEDPWM, quint8(15));
     QCOMPARE(m_settings.values.value("DataLogInterval"), QStringLiteral("0.1"));
     QCOMPARE(m_settings.values.value("PulsePerRev"), QStringLiteral("1"));
     QCOMPARE(m_settings.values.value("RPMDebounce"), QStringLiteral("10"));
@@ -310,7 +310,7 @@ void tst_qeroparamseditor::okWritesSettingsAndImageBytes() {
     QFETCH(float, pulses);
     QFETCH(QList<int>, bytes);
     m_state->log.DataLogInterval = interval;
-    m_state->PulsePerRev = pulses;
+    m_state->settings.PulsePerRev = pulses;
     m_state->fram.FRAMBuffer[2] = 0xAA;
     m_state->fram.FRAMBuffer[3] = 0xBB;
     QeroParamsEditor e(*m_state, m_settings, m_prompter);

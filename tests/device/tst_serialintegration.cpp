@@ -44,7 +44,7 @@ struct Rig {
         device = QString::fromLocal8Bit(sim.readLine()).trimmed();
         PortDevices devices;
         devices.setOverride(1, device);
-        state.PortNumber = 1;
+        state.settings.PortNumber = 1;
         link = std::make_unique<QSerialPortLink>(devices);
         lineErrors = std::make_unique<LineErrorHandler>(state, *link, prompter);
         protocol = std::make_unique<ModuleProtocol>(state, *link, clock, prompter);
@@ -94,16 +94,16 @@ void tst_serialintegration::inProcessModuleOnTheRealClock() {
     QeroModule module;
     SimulatedLink link(module, clock);
     link.setModulePort(4);
-    state.PortNumber = 4;
+    state.settings.PortNumber = 4;
     LineErrorHandler lineErrors(state, link, prompter);
     ModuleProtocol p(state, link, clock, prompter);
     QVERIFY(p.ReSyncUpTo(5));
     p.ReadFirmwareID();
-    QCOMPARE(state.QEROVersion, QStringLiteral("QERO4D Rev 3"));
+    QCOMPARE(state.module.QEROVersion, QStringLiteral("QERO4D Rev 3"));
     p.SetAddress(0);
     for (int block = 0; block < 4; ++block) {
         p.ReadFRAMBlock(64);
-        QVERIFY(state.CommandOK);
+        QVERIFY(state.module.CommandOK);
         for (int i = 0; i < 64; ++i)
             QCOMPARE(quint8(state.fram.FRAMBlock[size_t(i)]),
                      module.memory().bytes[size_t(block * 64 + i)]);
@@ -120,32 +120,33 @@ void tst_serialintegration::identificationBlockWriteAndReadBack() {
 
     QVERIFY(p.ReSyncUpTo(5));
     p.ReadFirmwareID();
-    QVERIFY(r.state.CommandOK);
-    QCOMPARE(r.state.FirmwareID, QStringLiteral("Brenwick QERO IV Dual Rev 3 Firmware 4.31"));
-    QCOMPARE(r.state.QEROVersion, QStringLiteral("QERO4D Rev 3"));
+    QVERIFY(r.state.module.CommandOK);
+    QCOMPARE(r.state.module.FirmwareID,
+             QStringLiteral("Brenwick QERO IV Dual Rev 3 Firmware 4.31"));
+    QCOMPARE(r.state.module.QEROVersion, QStringLiteral("QERO4D Rev 3"));
     QVERIFY(!r.link->isOpen());
 
     ModuleMemory expected;
     DriveLog::build(expected);
     const int pointer = expected.logPointer();
     p.SetAddress(pointer);
-    QVERIFY(r.state.CommandOK);
+    QVERIFY(r.state.module.CommandOK);
     QElapsedTimer t;
     t.start();
     p.ReadFRAMBlock(64);
     const qint64 blockMs = t.elapsed();
-    QVERIFY(r.state.CommandOK);
+    QVERIFY(r.state.module.CommandOK);
     for (int i = 0; i < 64; ++i)
         QCOMPARE(quint8(r.state.fram.FRAMBlock[size_t(i)]), expected.bytes[size_t(pointer + i)]);
     QVERIFY2(blockMs >= 10, "64 bytes at 5600 bytes/s take more than 11 ms");
 
     p.SetAddress(6);
     p.WriteFRAM(0x22);
-    QVERIFY(r.state.CommandOK);
+    QVERIFY(r.state.module.CommandOK);
     QVERIFY(!r.link->isOpen());
     p.SetAddress(6);
     QCOMPARE(p.ReadFRAM(), quint8(0x22));
-    QVERIFY(r.state.CommandOK);
+    QVERIFY(r.state.module.CommandOK);
     QVERIFY2(r.prompter.boxes().isEmpty(), qPrintable(r.prompter.messageTexts().join(u'|')));
 
     // The module keeps the write and hands it over on exit.
@@ -167,13 +168,13 @@ void tst_serialintegration::unpluggedMidReadEndsWithTheTimeoutReport() {
     r.prompter.answerButton(Prompter::Abort);
     QVERIFY(p.ReSyncUpTo(5));
     p.SetAddress(0);
-    QVERIFY(r.state.CommandOK);
+    QVERIFY(r.state.module.CommandOK);
     QElapsedTimer t;
     t.start();
     int blocks = 0;
     for (; blocks < 10; ++blocks) {
         p.ReadFRAMBlock(64);
-        if (!r.state.CommandOK)
+        if (!r.state.module.CommandOK)
             break;
     }
     QCOMPARE(blocks, 3);
@@ -242,8 +243,8 @@ void tst_serialintegration::unpluggedDownloadEndsAndThePortOpensAgain() {
     r.prompter.clear();
     QVERIFY(r.protocol->ReSyncUpTo(5));
     r.protocol->ReadFirmwareID();
-    QVERIFY(r.state.CommandOK);
-    QCOMPARE(r.state.QEROVersion, QStringLiteral("QERO4D Rev 3"));
+    QVERIFY(r.state.module.CommandOK);
+    QCOMPARE(r.state.module.QEROVersion, QStringLiteral("QERO4D Rev 3"));
     QVERIFY2(r.prompter.boxes().isEmpty(), qPrintable(r.prompter.messageTexts().join(u'|')));
 }
 

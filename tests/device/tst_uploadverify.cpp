@@ -22,9 +22,9 @@ struct UploadBench : SimBench {
     explicit UploadBench(Upload what) {
         // Values whose bytes differ from what the module holds, so every write matters.
         state.log.DataLogInterval = 0.496f; // 31 ticks
-        state.PulsePerRev = 4.0f;
-        state.RPMDebounce = 7;
-        state.MinLEDPWM = 200;
+        state.settings.PulsePerRev = 4.0f;
+        state.settings.RPMDebounce = 7;
+        state.settings.MinLEDPWM = 200;
         state.log.FuelType = QStringLiteral("E85");
         state.log.StoichRatio = 9.77f;
         if (what == Upload::Fuel)

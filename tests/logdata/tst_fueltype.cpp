@@ -108,7 +108,7 @@ void tst_fueltype::applyFixedFuel() {
     FuelTypeLogic(state, prompter, settings).applyChoice(Fuel(fuel), QStringLiteral("ignored"));
     QCOMPARE(state.log.FuelType, name);
     QCOMPARE(state.log.StoichRatio, ratio);
-    QCOMPARE(state.AFRFormat, format);
+    QCOMPARE(state.settings.AFRFormat, format);
     QCOMPARE(settings.value(QStringLiteral("FuelType")), name);
     QCOMPARE(settings.value(QStringLiteral("StoichRatio")), stored);
 }
@@ -123,7 +123,7 @@ void tst_fueltype::applyUserFuel() {
     logic.applyChoice(Fuel::User, QStringLiteral("   Propane blend from the station   "));
     QCOMPARE(state.log.FuelType, QStringLiteral("Propane blend fr"));
     QCOMPARE(state.log.StoichRatio, 12.35f);
-    QCOMPARE(state.AFRFormat, QStringLiteral("#0.0"));
+    QCOMPARE(state.settings.AFRFormat, QStringLiteral("#0.0"));
     QCOMPARE(settings.value(QStringLiteral("FuelType")), QStringLiteral("Propane blend fr"));
     QCOMPARE(settings.value(QStringLiteral("StoichRatio")), QStringLiteral("12.35"));
     QVERIFY(prompter.boxes().isEmpty());
@@ -162,7 +162,7 @@ void tst_fueltype::validateRatio() {
     QCOMPARE(state.log.StoichRatio, ratio);
     // Only the ratio changes at once; the name, the pattern and the settings wait for OK.
     QCOMPARE(state.log.FuelType, QStringLiteral("Race"));
-    QCOMPARE(state.AFRFormat, QStringLiteral("#0.0"));
+    QCOMPARE(state.settings.AFRFormat, QStringLiteral("#0.0"));
     QVERIFY(!settings.value(QStringLiteral("StoichRatio")));
     if (message.isEmpty()) {
         QVERIFY(prompter.boxes().isEmpty());

@@ -250,7 +250,7 @@ void tst_logdatawindows::fuelUserFuel() {
     w.txtStoichRatio->setText(QStringLiteral("12.345"));
     QVERIFY(!w.txtStoichRatio_Validate());
     QCOMPARE(w.txtStoichRatio->text(), QStringLiteral("12.35"));
-    QCOMPARE(state.AFRFormat, QStringLiteral("#0.0")); // unchanged until OK
+    QCOMPARE(state.settings.AFRFormat, QStringLiteral("#0.0")); // unchanged until OK
     w.txtFuelType->setText(QStringLiteral("  Propane blend from the station  "));
     w.cmdOK->click();
     QCOMPARE(w.result(), int(QDialog::Accepted));
@@ -271,7 +271,7 @@ void tst_logdatawindows::fuelLambdaOk() {
     w.cmdOK->click();
     QCOMPARE(state.log.FuelType, QStringLiteral("Lambda"));
     QCOMPARE(state.log.StoichRatio, 1.0f);
-    QCOMPARE(state.AFRFormat, QStringLiteral("#0.000"));
+    QCOMPARE(state.settings.AFRFormat, QStringLiteral("#0.000"));
     QCOMPARE(m_settings->value(QStringLiteral("FuelType")), QStringLiteral("Lambda"));
     QCOMPARE(m_settings->value(QStringLiteral("StoichRatio")), QStringLiteral("1"));
 }
@@ -291,7 +291,7 @@ void tst_logdatawindows::fuelUploadButton() {
     w.optE85Fuel->click();
     w.cmdFuelTypeUpload->click();
     QCOMPARE(seen, QStringLiteral("E85"));
-    QCOMPARE(state.AFRFormat, QStringLiteral("#0.00"));
+    QCOMPARE(state.settings.AFRFormat, QStringLiteral("#0.00"));
     QCOMPARE(m_settings->value(QStringLiteral("FuelType")), QStringLiteral("E85"));
     QVERIFY(w.result() != int(QDialog::Accepted)); // the window stays open
 }
@@ -307,7 +307,7 @@ void tst_logdatawindows::mainWindowMenus() {
 
     const QString file = m_dir->filePath(QStringLiteral("pull.log"));
     QVERIFY(LogFixtures::writeFile(file, LogFixtures::complete()));
-    state.RealTimeActive = true;
+    state.window.RealTimeActive = true;
     p.answerFile(file);
     // Opening a log ends by showing its chart; close it when it comes up.
     bool chartShown = false;
@@ -323,8 +323,8 @@ void tst_logdatawindows::mainWindowMenus() {
     closer.start();
     main.mnuOpenFile->trigger();
     QVERIFY(chartShown);
-    QVERIFY(!state.RealTimeActive);
-    QCOMPARE(main.windowTitle(), state.MainCaption + QStringLiteral(" - pull.log"));
+    QVERIFY(!state.window.RealTimeActive);
+    QCOMPARE(main.windowTitle(), state.window.MainCaption + QStringLiteral(" - pull.log"));
     QVERIFY(!state.log.DataBufferEmpty);
     DataFiles::setSearchFolders({});
 }

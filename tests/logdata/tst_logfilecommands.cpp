@@ -66,7 +66,7 @@ void tst_logfilecommands::init() {
     m_dir = std::make_unique<QTemporaryDir>();
     m_settings = std::make_unique<IniSettingsStore>(m_dir->filePath(QStringLiteral("s.ini")));
     m_state = AppState();
-    m_state.ConfigList2 = QStringList{QStringLiteral("Brenwick")};
+    m_state.settings.ConfigList2 = QStringList{QStringLiteral("Brenwick")};
     m_state.log.ClearDataBuffer();
     m_prompter = ScriptedPrompter();
     m_captions.clear();
@@ -122,7 +122,7 @@ void tst_logfilecommands::openCancelledDialogLeavesBuffer() {
 
 void tst_logfilecommands::openLoadsFile() {
     QVERIFY(writeFile(path(QStringLiteral("run 1.log")), complete()));
-    m_state.AddedFileLoaded = true;
+    m_state.window.AddedFileLoaded = true;
     m_state.log.AnalogInputType = QStringLiteral("MAP2BAR");
     m_prompter.answerFile(path(QStringLiteral("run 1.log")));
     QCOMPARE(commands()->mnuOpenFile_Click(), Outcome::Done);
@@ -136,8 +136,8 @@ void tst_logfilecommands::openLoadsFile() {
     const LogBuffer& log = m_state.log;
     QVERIFY(!log.DataBufferEmpty);
     QCOMPARE(log.FuelType, QStringLiteral("E85"));
-    QCOMPARE(m_state.AFRFormat, QStringLiteral("#0.00"));
-    QVERIFY(!m_state.AddedFileLoaded);
+    QCOMPARE(m_state.settings.AFRFormat, QStringLiteral("#0.00"));
+    QVERIFY(!m_state.window.AddedFileLoaded);
     QCOMPARE(m_captions, QStringList{QStringLiteral("run 1.log")});
     QCOMPARE(log.AnalogInputType, QStringLiteral("USER"));
     QCOMPARE(m_settings->value(QStringLiteral("AnalogInputType")), QStringLiteral("USER"));
@@ -181,7 +181,7 @@ void tst_logfilecommands::openShortFileStillLoads() {
              QStringList{QStringLiteral(
                  "Error - reached premature end-of-file. Some data may be missing or corrupted")});
     QVERIFY(!m_state.log.DataBufferEmpty);
-    QCOMPARE(m_state.AFRFormat, QStringLiteral("#0.000")); // the ratio was never read
+    QCOMPARE(m_state.settings.AFRFormat, QStringLiteral("#0.000")); // the ratio was never read
     QCOMPARE(m_captions, QStringList{QStringLiteral("short.log")});
     QCOMPARE(m_charts, 1);
 }
@@ -349,16 +349,16 @@ void tst_logfilecommands::saveCancelledByEscapeKeepsOldFile() {
     int calls = 0;
     const int hook = m_clock.addEventHook([&] {
         if (++calls == 5000)
-            m_state.AbortRequested = true;
+            m_state.window.AbortRequested = true;
     });
     m_prompter.answerFile(target);
     m_prompter.answerButton(Prompter::Yes);
-    m_state.AbortRequested = true; // an earlier Esc, e.g. one that closed a dialog
+    m_state.window.AbortRequested = true; // an earlier Esc, e.g. one that closed a dialog
     QCOMPARE(commands()->mnuSaveFile_Click(), Outcome::Cancelled);
     m_clock.removeEventHook(hook);
 
     QCOMPARE(calls, 5000);
-    QVERIFY(!m_state.AbortRequested);
+    QVERIFY(!m_state.window.AbortRequested);
     QCOMPARE(readFile(target), before);
     QCOMPARE(m_captions, QStringList{QStringLiteral("before")});
     QCOMPARE(m_prompter.boxes().size(), 2); // no comment asked

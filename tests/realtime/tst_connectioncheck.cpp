@@ -73,8 +73,8 @@ void TestConnectionCheck::startupCheck() {
     QFETCH(int, opened);
     Rig r;
     r.link.setModulePort(modulePort);
-    r.state.PortNumber = 3;
-    r.state.AutoConnect = autoConnect;
+    r.state.settings.PortNumber = 3;
+    r.state.settings.AutoConnect = autoConnect;
     r.prompter.answerButton(Prompter::Button(answer));
     r.machine.tmrStateMachine_Timer();
     QCOMPARE(r.prompter.boxes().size(), 1);

@@ -1,5 +1,5 @@
-#include "app/SettingsTable.h"
 #include "logdata/LogBuffer.h"
+#include "logdata/SettingsTable.h"
 #include "realtime/GaugeSetup.h"
 #include "realtime/MaxRPMSetting.h"
 #include "support/IniSettingsStore.h"

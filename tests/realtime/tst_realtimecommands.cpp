@@ -17,7 +17,7 @@ struct Rig {
     ReplyLink link{clock};
     ModuleProtocol protocol{state, link, clock, prompter};
     RealTimeCommands commands{protocol};
-    Rig() { state.PortNumber = 4; }
+    Rig() { state.settings.PortNumber = 4; }
 };
 
 QByteArray bytes(std::initializer_list<int> list) {
@@ -49,7 +49,7 @@ void TestRealTimeCommands::afr() {
     Rig r;
     r.link.replies[40] = bytes({7, 238});
     r.commands.ReadAFR();
-    QVERIFY(r.state.CommandOK);
+    QVERIFY(r.state.module.CommandOK);
     QCOMPARE(r.commands.AFRRaw1, 7.0f);
     QCOMPARE(r.commands.AFRRaw2, 238.0f);
     QCOMPARE(RealTimeDecoding::afrFromRaw(int(r.commands.AFRRaw1)), 10.3f);
@@ -75,10 +75,10 @@ void TestRealTimeCommands::rpm() {
     QFETCH(float, rpm);
     QFETCH(int, bytesTaken);
     Rig r;
-    r.state.PulsePerRev = pulses;
+    r.state.settings.PulsePerRev = pulses;
     r.link.replies[39] = reply;
     QCOMPARE(r.commands.ReadRPM(), rpm);
-    QVERIFY(r.state.CommandOK);
+    QVERIFY(r.state.module.CommandOK);
     QCOMPARE(r.link.taken, bytesTaken);
     QVERIFY(r.prompter.boxes().isEmpty());
 }
@@ -88,7 +88,7 @@ void TestRealTimeCommands::singleByteReads() {
     r.link.replies[41] = bytes({255});
     r.link.replies[37] = bytes({191});
     QCOMPARE(r.commands.ReadVIN1(), 5.0f);
-    QVERIFY(r.state.CommandOK);
+    QVERIFY(r.state.module.CommandOK);
     QVERIFY(std::abs(r.commands.ReadHeaterVolts() - 14.98f) < 0.005f);
     r.link.replies[41] = bytes({0});
     r.link.replies[37] = bytes({255});
@@ -123,7 +123,7 @@ void TestRealTimeCommands::ethanol() {
     const float v = r.commands.ReadESENS();
     QCOMPARE(v, value);
     QCOMPARE(RealTimeDecoding::ethanolPercent(v), percent);
-    QVERIFY(r.state.CommandOK);
+    QVERIFY(r.state.module.CommandOK);
 }
 
 void TestRealTimeCommands::eachReadIsItsOwnConversation() {
@@ -158,7 +158,7 @@ void TestRealTimeCommands::timeout() {
         r.prompter.answerButton(Prompter::Button(a));
     const qint64 start = r.clock.nowUs();
     r.commands.ReadAFR();
-    QVERIFY(!r.state.CommandOK);
+    QVERIFY(!r.state.module.CommandOK);
     QVERIFY(r.clock.nowUs() - start >= 1'000'000);
     QCOMPARE(r.prompter.boxes().size(), boxes);
     const auto box = r.prompter.boxes().first();
@@ -173,7 +173,7 @@ void TestRealTimeCommands::busyPortIsNotShared() {
     r.link.replies[40] = bytes({100, 100});
     ModuleProtocol::Exchange other(r.protocol); // another command holds the port
     r.commands.ReadAFR();
-    QVERIFY(!r.state.CommandOK);
+    QVERIFY(!r.state.module.CommandOK);
     QVERIFY(r.link.sent.empty());
 }
 

@@ -106,7 +106,7 @@ void TestRealTimeFrame::ethanolByModel() {
     AppState state;
     RealTimeDataFrame frame(state);
     frame.show();
-    state.QEROVersion = version;
+    state.module.QEROVersion = version;
     frame.configure();
     QCOMPARE(frame.gauESENS->isVisible(), shown);
 }
@@ -212,7 +212,7 @@ void TestRealTimeFrame::degenerateScalesPaint() {
 void TestRealTimeFrame::picture() {
     // A look at the whole panel, for a person: saved beside the test program.
     AppState state;
-    state.QEROVersion = QStringLiteral("QERO3Dual Rev 3");
+    state.module.QEROVersion = QStringLiteral("QERO3Dual Rev 3");
     state.log.AnalogInputType = QStringLiteral("TPS");
     RealTimeDataFrame frame(state);
     frame.resize(1000, 680);

@@ -139,7 +139,7 @@ void TestRealTimeIntegration::realTimeView() {
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.mnuViewRealTime_Click();
     QVERIFY2(prompter.boxes().isEmpty(), qPrintable(prompter.messageTexts().join(u'|')));
-    QVERIFY(state.RealTimeActive);
+    QVERIFY(state.window.RealTimeActive);
 
     // The timer drives the polling now; count the ticks that read something.
     int readings = 0;
@@ -154,7 +154,7 @@ void TestRealTimeIntegration::realTimeView() {
     counter.start(50);
     QTest::qWait(soakSeconds() * 1000);
     QVERIFY2(prompter.boxes().isEmpty(), qPrintable(prompter.messageTexts().join(u'|')));
-    QVERIFY(state.RealTimeActive);
+    QVERIFY(state.window.RealTimeActive);
     QVERIFY(w.fraRealTimeData->gauBatVolts->value() > 10);
     QVERIFY(w.fraRealTimeData->gauESENS->isVisible());
     QVERIFY(w.fraRealTimeData->gauMAP->isVisible());
@@ -162,7 +162,7 @@ void TestRealTimeIntegration::realTimeView() {
     w.grab().save(QCoreApplication::applicationDirPath() +
                   QStringLiteral("/realtime-integration.png"));
     w.cmdCloseRealTimeData_Click();
-    QVERIFY(!state.RealTimeActive);
+    QVERIFY(!state.window.RealTimeActive);
 }
 
 QTEST_MAIN(TestRealTimeIntegration)

@@ -26,15 +26,15 @@ struct Rig {
     int closes = 0;
     RealTimePoller poller{state, commands, clock, display, [this] {
                               ++closes;
-                              state.RealTimeActive = false;
+                              state.window.RealTimeActive = false;
                           }};
 
     explicit Rig(QeroModule::Model model = QeroModule::Model::Qero4dRev3) : module(model) {
-        state.PortNumber = 1;
-        state.RealTimeActive = true;
-        state.QEROVersion = model == QeroModule::Model::Qero3DualRev3
-                                ? QStringLiteral("QERO3Dual Rev 3")
-                                : QStringLiteral("QERO4D Rev 3");
+        state.settings.PortNumber = 1;
+        state.window.RealTimeActive = true;
+        state.module.QEROVersion = model == QeroModule::Model::Qero3DualRev3
+                                       ? QStringLiteral("QERO3Dual Rev 3")
+                                       : QStringLiteral("QERO4D Rev 3");
     }
     QList<int> commandsSent() const {
         QList<int> c;
@@ -106,14 +106,14 @@ void TestRealTimePoller::valuesReachTheDisplay() {
 
 void TestRealTimePoller::idleTickClearsEsc() {
     Rig r;
-    r.state.RealTimeActive = false;
-    r.state.AbortRequested = true;
+    r.state.window.RealTimeActive = false;
+    r.state.window.AbortRequested = true;
     QCOMPARE(r.poller.tmrDataRead_Timer(), Tick::Idle);
-    QVERIFY(!r.state.AbortRequested);
+    QVERIFY(!r.state.window.AbortRequested);
     QVERIFY(r.link.sent().empty());
     // A running view clears it as well before its first read.
-    r.state.RealTimeActive = true;
-    r.state.AbortRequested = true;
+    r.state.window.RealTimeActive = true;
+    r.state.window.AbortRequested = true;
     QCOMPARE(r.poller.tmrDataRead_Timer(), Tick::Complete);
 }
 
@@ -131,13 +131,13 @@ void TestRealTimePoller::escEndsTheCycle() {
     Rig r;
     r.clock.addEventHook([&] {
         if (int(r.link.sent().size()) >= afterCommands && !r.link.isOpen())
-            r.state.AbortRequested = true;
+            r.state.window.AbortRequested = true;
     });
     QCOMPARE(r.poller.tmrDataRead_Timer(), Tick::Stopped);
     QCOMPARE(r.commandsSent(), sent);
-    QVERIFY(r.state.RealTimeActive); // Esc ends the cycle, not the view
+    QVERIFY(r.state.window.RealTimeActive); // Esc ends the cycle, not the view
     // The next tick starts a whole new cycle.
-    r.clock.addEventHook([&] { r.state.AbortRequested = false; });
+    r.clock.addEventHook([&] { r.state.window.AbortRequested = false; });
     r.link.clearSent();
     QCOMPARE(r.poller.tmrDataRead_Timer(), Tick::Complete);
 }
@@ -146,7 +146,7 @@ void TestRealTimePoller::closedViewEndsTheCycle() {
     Rig r;
     r.clock.addEventHook([&] {
         if (r.link.sent().size() >= 3)
-            r.state.RealTimeActive = false; // a menu command closed the view
+            r.state.window.RealTimeActive = false; // a menu command closed the view
     });
     QCOMPARE(r.poller.tmrDataRead_Timer(), Tick::Stopped);
     QCOMPARE(r.commandsSent(), (QList<int>{40, 39, 41}));
@@ -160,7 +160,7 @@ void TestRealTimePoller::failedAFRReadClosesTheView() {
     QCOMPARE(r.poller.tmrDataRead_Timer(), Tick::LinkLost);
     QCOMPARE(r.display.calls, QStringList{"reset"});
     QCOMPARE(r.closes, 1);
-    QVERIFY(!r.state.RealTimeActive);
+    QVERIFY(!r.state.window.RealTimeActive);
     QVERIFY(!r.link.isOpen());
     QCOMPARE(r.prompter.messageTexts(),
              QStringList{"RS-232 timeout. Check cable and click Abort."});
@@ -174,7 +174,7 @@ void TestRealTimePoller::tickDuringACycleIsSkipped() {
         if (r.poller.cycleRunning())
             nested << r.poller.tmrDataRead_Timer();
     });
-    r.state.AbortRequested = false;
+    r.state.window.AbortRequested = false;
     QCOMPARE(r.poller.tmrDataRead_Timer(), Tick::Complete);
     QVERIFY(!nested.isEmpty());
     for (Tick t : nested)

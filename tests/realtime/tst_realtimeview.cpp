@@ -66,10 +66,10 @@ void TestRealTimeView::opening() {
     Rig r;
     r.w->mnuViewRealTime_Click();
     QVERIFY(r.prompter.boxes().isEmpty());
-    QVERIFY(r.state.RealTimeActive);
+    QVERIFY(r.state.window.RealTimeActive);
     QVERIFY(r.w->fraRealTimeData->isVisible());
     QCOMPARE(r.w->tmrDataRead->interval(), 10);
-    QCOMPARE(r.state.QEROVersion, QStringLiteral("QERO4D Rev 3"));
+    QCOMPARE(r.state.module.QEROVersion, QStringLiteral("QERO4D Rev 3"));
     QVERIFY(!r.link->isOpen()); // the restart command closed it
     QVERIFY(r.w->mnuViewRealTime->isEnabled());
 }
@@ -94,9 +94,9 @@ void TestRealTimeView::unknownModuleFallsBack() {
                          "incorrectly scaled."});
     QCOMPARE(r.prompter.boxes().first().title, QStringLiteral("View Real Time Data"));
     QCOMPARE(r.prompter.boxes().first().icon, Prompter::Icon::Exclamation);
-    QCOMPARE(r.state.QEROVersion, QStringLiteral("QERO4D Rev 2"));
+    QCOMPARE(r.state.module.QEROVersion, QStringLiteral("QERO4D Rev 2"));
     QVERIFY(!r.w->fraRealTimeData->gauESENS->isVisible());
-    QVERIFY(r.state.RealTimeActive);
+    QVERIFY(r.state.window.RealTimeActive);
 }
 
 void TestRealTimeView::ethanolGaugeByModel() {
@@ -115,13 +115,13 @@ void TestRealTimeView::deadLinkOpensThenCloses() {
     r.w->mnuViewRealTime_Click();
     QCOMPARE(r.prompter.messageTexts().first(),
              QStringLiteral("Cannot establish RS-232 link. Check cable and module power."));
-    QVERIFY(r.state.RealTimeActive); // opens all the same
+    QVERIFY(r.state.window.RealTimeActive); // opens all the same
     QVERIFY(r.w->fraRealTimeData->isVisible());
     r.prompter.clear();
     r.prompter.answerButton(Prompter::Abort);
     r.w->fraRealTimeData->gauBatVolts->setValue(13);
     QCOMPARE(r.w->poller().tmrDataRead_Timer(), RealTimePoller::Tick::LinkLost);
-    QVERIFY(!r.state.RealTimeActive);
+    QVERIFY(!r.state.window.RealTimeActive);
     QVERIFY(!r.w->fraRealTimeData->isVisible());
     QCOMPARE(r.w->fraRealTimeData->gauBatVolts->value(), 0.0); // display reset
     QVERIFY(!r.link->isOpen());
@@ -161,13 +161,13 @@ void TestRealTimeView::closeButton() {
     r.w->mnuViewRealTime_Click();
     r.link->open(1);
     QTest::mouseClick(r.w->fraRealTimeData->cmdCloseRealTimeData, Qt::LeftButton);
-    QVERIFY(!r.state.RealTimeActive);
+    QVERIFY(!r.state.window.RealTimeActive);
     QVERIFY(!r.w->fraRealTimeData->isVisible());
     QVERIFY(!r.link->isOpen());
     QCOMPARE(r.w->poller().tmrDataRead_Timer(), RealTimePoller::Tick::Idle);
     // Closing a closed view is harmless.
     r.w->cmdCloseRealTimeData_Click();
-    QVERIFY(!r.state.RealTimeActive);
+    QVERIFY(!r.state.window.RealTimeActive);
 }
 
 void TestRealTimeView::commandsCloseTheViewFirst_data() {
@@ -182,7 +182,7 @@ void TestRealTimeView::commandsCloseTheViewFirst() {
     r.w->mnuViewRealTime_Click();
     r.prompter.answerInput(QStringLiteral("9000"));
     r.w->findChild<QAction*>(command)->trigger();
-    QVERIFY(!r.state.RealTimeActive);
+    QVERIFY(!r.state.window.RealTimeActive);
     QVERIFY(!r.w->fraRealTimeData->isVisible());
 }
 

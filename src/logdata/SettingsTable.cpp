@@ -1,4 +1,4 @@
-#include "app/SettingsTable.h"
+#include "logdata/SettingsTable.h"
 
 #include "support/ErrorReport.h"
 #include "support/Numbers.h"
@@ -87,24 +87,30 @@ void load(AppState& state, SettingsStore& store, Prompter& prompter) {
                                                   "\"CommPort\" holds \"%1\"; ports are 1 to "
                                                   "255. Ignore uses port 1.")
                                        .arg(t.left(80)));
-             state.PortNumber = port;
+             state.settings.PortNumber = port;
          }},
         {"AutoConnect", QStringLiteral("False"),
          [&](const QString& t) {
-             state.AutoConnect = toBoolean(QStringLiteral("AutoConnect"), t);
+             state.settings.AutoConnect = toBoolean(QStringLiteral("AutoConnect"), t);
          }},
         {"DataLogInterval", QStringLiteral("0.1"),
          [&](const QString& t) {
              log.DataLogInterval = toSingle(QStringLiteral("DataLogInterval"), t);
          }},
         {"PulsePerRev", QStringLiteral("1"),
-         [&](const QString& t) { state.PulsePerRev = toSingle(QStringLiteral("PulsePerRev"), t); }},
+         [&](const QString& t) {
+             state.settings.PulsePerRev = toSingle(QStringLiteral("PulsePerRev"), t);
+         }},
         {"RPMDebounce", QStringLiteral("10"),
-         [&](const QString& t) { state.RPMDebounce = toByte(QStringLiteral("RPMDebounce"), t); }},
+         [&](const QString& t) {
+             state.settings.RPMDebounce = toByte(QStringLiteral("RPMDebounce"), t);
+         }},
         {"MinLEDPWM", QStringLiteral("15"),
-         [&](const QString& t) { state.MinLEDPWM = toByte(QStringLiteral("MinLEDPWM"), t); }},
+         [&](const QString& t) {
+             state.settings.MinLEDPWM = toByte(QStringLiteral("MinLEDPWM"), t);
+         }},
         {"AFRTableData", QStringLiteral("Sensor 1"),
-         [&](const QString& t) { state.AFRTableData = t; }},
+         [&](const QString& t) { state.settings.AFRTableData = t; }},
         {"AnalogInputType", QStringLiteral("NONE"),
          [&](const QString& t) { log.AnalogInputType = t; }},
         {"MaxRPMDisplay", QStringLiteral("10000"),

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "logdata/AppState.h"
 #include "support/Prompter.h"
+#include "support/SettingsValues.h"
 
 #include <QByteArray>
 #include <QString>
@@ -26,9 +26,9 @@ Lists defaults();
 // closed, the first section has fewer than five lines or the second one is empty.
 Lists parse(const QByteArray& content);
 
-// Reads `path` into the state's three lists: the defaults when the file does not exist;
+// Reads `path` into the settings' three lists: the defaults when the file does not exist;
 // a malformed file is reported through the common error report (Retry reads it again),
 // and the defaults then stand in for it, so the program always has its branding lines.
-void load(AppState& state, Prompter& prompter, const QString& path);
+void load(SettingsValues& settings, Prompter& prompter, const QString& path);
 
 } // namespace ConfigFile

@@ -1,4 +1,4 @@
-#include "app/ConfigFile.h"
+#include "support/ConfigFile.h"
 
 #include "support/ErrorReport.h"
 #include "support/QeroFailure.h"
@@ -66,7 +66,7 @@ Lists parse(const QByteArray& content) {
     return l;
 }
 
-void load(AppState& state, Prompter& prompter, const QString& path) {
+void load(SettingsValues& settings, Prompter& prompter, const QString& path) {
     Lists lists = defaults();
     if (QFileInfo::exists(path)) {
         const ErrorReport::StepResult r = ErrorReport::runStep(prompter, [&] {
@@ -79,9 +79,9 @@ void load(AppState& state, Prompter& prompter, const QString& path) {
         if (r != ErrorReport::StepResult::Done)
             lists = defaults();
     }
-    state.ConfigList1 = lists.list1;
-    state.ConfigList2 = lists.list2;
-    state.ConfigList3 = lists.list3;
+    settings.ConfigList1 = lists.list1;
+    settings.ConfigList2 = lists.list2;
+    settings.ConfigList3 = lists.list3;
 }
 
 } // namespace ConfigFile
