@@ -10,10 +10,17 @@
 #include "tuning/TuningTableText.h"
 #include "tuning/TuningWorkbench.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
+#include <exception>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
+#include <vector>
 
 using namespace CliSupport;
 
@@ -299,6 +306,90 @@ std::unique_ptr<TuningSampleSource> sourceFor(const QString& path,
     return std::make_unique<CsvSampleSource>(columns);
 }
 
+// Reads the files on every processor while the caller takes them in order: reading
+// (number parsing) is most of a run's time, the computation a small part. At most a few
+// files wait read at any time, so memory stays that of a handful of logs.
+class ReadAhead {
+public:
+    using Read = std::function<TuningLog(const QString&)>;
+
+    ReadAhead(const QStringList& paths, Read read) : m_paths(paths), m_read(std::move(read)) {
+        m_slots.resize(std::size_t(paths.size()));
+        const unsigned workers =
+            std::max(1u, std::min(std::thread::hardware_concurrency(), unsigned(paths.size())));
+        for (unsigned w = 0; w < workers; ++w)
+            m_threads.emplace_back([this] { work(); });
+    }
+    ~ReadAhead() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        for (std::thread& t : m_threads)
+            t.join();
+    }
+
+    // The log of file `i`, in order; rethrows what reading it threw.
+    TuningLog take(qsizetype i) {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_slots[std::size_t(i)].done; });
+        Slot slot = std::move(m_slots[std::size_t(i)]);
+        m_slots[std::size_t(i)] = Slot{};
+        m_taken = i + 1;
+        lock.unlock();
+        m_changed.notify_all();
+        if (slot.failure)
+            std::rethrow_exception(slot.failure);
+        return std::move(slot.log);
+    }
+
+private:
+    struct Slot {
+        bool done = false;
+        TuningLog log;
+        std::exception_ptr failure;
+    };
+    static constexpr qsizetype kAhead = 8;
+
+    void work() {
+        while (true) {
+            qsizetype i = 0;
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [&] {
+                    return m_stop || m_next >= m_paths.size() || m_next < m_taken + kAhead;
+                });
+                if (m_stop || m_next >= m_paths.size())
+                    return;
+                i = m_next++;
+            }
+            Slot slot;
+            try {
+                slot.log = m_read(m_paths[i]);
+            } catch (...) {
+                slot.failure = std::current_exception();
+            }
+            slot.done = true;
+            {
+                std::lock_guard lock(m_mutex);
+                m_slots[std::size_t(i)] = std::move(slot);
+            }
+            m_changed.notify_all();
+        }
+    }
+
+    const QStringList m_paths;
+    const Read m_read;
+    std::vector<Slot> m_slots;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    qsizetype m_next = 0;
+    qsizetype m_taken = 0;
+    bool m_stop = false;
+    std::vector<std::thread> m_threads;
+};
+
 } // namespace
 
 int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -385,10 +476,15 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
                 }
         }
         bench = std::make_unique<TuningWorkbench>(settings);
+        QStringList rest = o.inputs;
+        if (first)
+            rest.removeFirst();
+        ReadAhead reader(
+            rest, [&columns](const QString& path) { return sourceFor(path, columns)->read(path); });
         for (qsizetype i = 0; i < o.inputs.size(); ++i) {
             const QString& path = o.inputs[i];
             TuningLog log =
-                i == 0 && first ? std::move(*first) : sourceFor(path, columns)->read(path);
+                first ? std::move(*first) : reader.take(i - (o.inputs.size() - rest.size()));
             first.reset();
             for (const QString& w : log.warnings)
                 err << "qero4d-cli tune: " << path << ": " << w << "\n";
