@@ -109,6 +109,50 @@ table_s=$(printf '%s\n' "${table_times[@]}" | median)
 table_kib=$(printf '%s\n' "${table_rss[@]}" | median)
 row "qero4d-cli table over 100 log files" "$(fmt "$table_s" 3)" s "<= 0.5 s" "<=" 0.5
 
+# ---- qero4d-cli tune: 100 log files, and a 1 000 000-row CSV ---------------------------
+row "workbench over 100 logs in memory (1.2 M samples)" \
+  "$(fmt "$(qtbench tuning/bench_tuning workbench100Logs)" 0)" ms "<= 150 ms" "<=" 150
+row "1 000 000-row CSV parsed in memory" "$(fmt "$(qtbench tuning/bench_tuning csvMillionRows)" 0)" \
+  ms "<= 700 ms" "<=" 700
+# The same drive logs as the table figure; the CSV a drive with decimal commas and
+# semicolons, as a spreadsheet in a comma-decimal locale saves it.
+awk 'BEGIN { print "time;rpm;load;afr1;afr2"
+  for (i = 0; i < 1000000; i++) { p = 0.01 * i
+    s = sprintf("%.1f;%.0f;%.1f;%.2f;%.2f", 0.1 * i, 3500 + 3000 * sin(p), 50 + 45 * sin(0.37 * p + 1),
+                13.2 + 1.5 * sin(3.1 * p), 13.4 + 1.5 * sin(2.9 * p))
+    gsub(/\./, ",", s); print s } }' >"$work/big.csv"
+tune_logs=(); tune_logs_rss=(); tune_csv=(); tune_csv_rss=(); awk_csv=()
+for _ in $(seq "$runs"); do
+  start=$(now_ns)
+  /usr/bin/time -f '%M' -o "$work/rss.txt" "$cli" tune "$work"/logs/*.log --format json >/dev/null 2>&1
+  end=$(now_ns)
+  tune_logs+=("$(awk -v a="$start" -v b="$end" 'BEGIN { print (b - a) / 1e9 }')")
+  tune_logs_rss+=("$(tail -1 "$work/rss.txt")")
+  start=$(now_ns)
+  /usr/bin/time -f '%M' -o "$work/rss.txt" "$cli" tune "$work/big.csv" --format json >/dev/null 2>&1
+  end=$(now_ns)
+  tune_csv+=("$(awk -v a="$start" -v b="$end" 'BEGIN { print (b - a) / 1e9 }')")
+  tune_csv_rss+=("$(tail -1 "$work/rss.txt")")
+  # What a user without the tool does: an awk pass binning the same CSV to the nearest
+  # cell and averaging (no delay, no filters, no weighting).
+  start=$(now_ns)
+  awk -F';' 'NR > 1 { gsub(/,/, "."); split($0, f, ";"); k = int(f[2] / 500 + 0.5) SUBSEP int(f[3] / 10 + 0.5)
+    n[k]++; s[k] += f[4] } END { for (k in n) print k, s[k] / n[k] }' "$work/big.csv" >/dev/null
+  end=$(now_ns)
+  awk_csv+=("$(awk -v a="$start" -v b="$end" 'BEGIN { print (b - a) / 1e9 }')")
+done
+tune_logs_s=$(printf '%s\n' "${tune_logs[@]}" | median)
+tune_csv_s=$(printf '%s\n' "${tune_csv[@]}" | median)
+awk_csv_s=$(printf '%s\n' "${awk_csv[@]}" | median)
+row "qero4d-cli tune over 100 log files (1.2 M samples)" "$(fmt "$tune_logs_s" 3)" s "<= 0.3 s" "<=" 0.3
+row "qero4d-cli tune on a 1 000 000-row CSV" "$(fmt "$tune_csv_s" 3)" s "<= 1 s" "<=" 1
+row "  the same CSV: tune time / an awk binning pass" \
+  "$(fmt "$(awk -v a="$tune_csv_s" -v b="$awk_csv_s" 'BEGIN { print a / b }')" 2)" x "<= 1.00 x" "<=" 1
+row "resident memory: qero4d-cli tune over 100 logs" \
+  "$(fmt "$(printf '%s\n' "${tune_logs_rss[@]}" | median | awk '{ print $1 / 1024 }')" 0)" MB "<= 100 MB" "<=" 100
+row "resident memory: qero4d-cli tune on a 1 000 000-row CSV" \
+  "$(fmt "$(printf '%s\n' "${tune_csv_rss[@]}" | median | awk '{ print $1 / 1024 }')" 0)" MB "<= 100 MB" "<=" 100
+
 # ---- chart ---------------------------------------------------------------------------
 row "chart replot, 2 x 12000 points, 1600x900, offscreen" \
   "$(fmt "$(qtbench chart/bench_chart replot)" 1)" ms "<= 8 ms" "<=" 8

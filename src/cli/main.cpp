@@ -10,6 +10,7 @@
 #include "cli/ParamsCommand.h"
 #include "cli/ScanCommand.h"
 #include "cli/TableCommand.h"
+#include "cli/TuneCommand.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -42,6 +43,7 @@ const Command kCommands[] = {
     {"live", "print the module's live values, one line per polling cycle", runLiveCommand},
     {"table", "build the AFR table of one or more log files", runTableCommand},
     {"chart", "draw a log file's chart as a PNG or PDF picture", runChartCommand},
+    {"tune", "compute a corrected fuel map from logs", runTuneCommand},
 };
 
 void printUsage(QTextStream& s) {

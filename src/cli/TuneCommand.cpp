@@ -1,0 +1,539 @@
+#include "cli/TuneCommand.h"
+
+#include "cli/CliSupport.h"
+#include "support/ErrorReport.h"
+#include "support/QeroFailure.h"
+#include "tuning/CsvSampleSource.h"
+#include "tuning/LogFileSampleSource.h"
+#include "tuning/TuningInputError.h"
+#include "tuning/TuningSampleSource.h"
+#include "tuning/TuningTableText.h"
+#include "tuning/TuningWorkbench.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+using namespace CliSupport;
+
+namespace {
+
+const char* const kUsageText =
+    "Usage: qero4d-cli tune LOG|CSV... [--rpm-axis LIST] [--load-axis LIST]\n"
+    "         [--sensor 1|2|both] [--delay-ms N | --delay-curve RPM:MS,...]\n"
+    "         [--no-filter rpm|load-rate|afr|warmup]... [--min-weight W]\n"
+    "         [--weighting bilinear|nearest] [--target V | --target-table FILE]\n"
+    "         [--base FILE] [--max-change PCT] [--stoich R]\n"
+    "         [--csv-columns time=COL,rpm=COL,load=COL,afr1=COL[,afr2=COL]]\n"
+    "         [--min-rpm N] [--max-load-rate PCT] [--lambda-range LO:HI] [--warmup S]\n"
+    "         [--format text|csv|json] [-o OUT]\n"
+    "\n"
+    "Computes, for every cell of the engine computer's fuel map, the mean ratio the\n"
+    "engine ran at there and the correction that brings it to the target; with a base\n"
+    "map, the corrected map. Each sample's ratio is taken a transport delay later and\n"
+    "shared between the four breakpoints around its operating point.\n"
+    "\n"
+    "  LOG|CSV               .log files of the module (load: the scaled analog input),\n"
+    "                        or CSV files of other tools (header row; comma, semicolon\n"
+    "                        or tab; decimal point or comma)\n"
+    "  --rpm-axis LIST       engine-speed breakpoints (500,1000,...,15000)\n"
+    "  --load-axis LIST      load breakpoints (0,2,5,10,20,40,60,80,100)\n"
+    "  --sensor 1|2|both     sensor 1, sensor 2, or their mean where both read (1)\n"
+    "  --delay-ms N          exhaust transport delay in ms (0)\n"
+    "  --delay-curve RPM:MS,...  the delay over engine speed, linear between points\n"
+    "  --no-filter NAME      switch a filter off: rpm (below --min-rpm, 500), load-rate\n"
+    "                        (load moving faster than --max-load-rate % of the load axis\n"
+    "                        span per second, 20), afr (outside --lambda-range,\n"
+    "                        0.68:1.33), warmup (the first --warmup seconds, 0)\n"
+    "  --min-weight W        weight a cell needs before it is corrected (5)\n"
+    "  --weighting bilinear|nearest  share a sample between the four cells around it,\n"
+    "                        or give it whole to the nearest one (bilinear)\n"
+    "  --target V            target ratio in the fuel's units (13.2 on gasoline's scale)\n"
+    "  --target-table FILE   a target per cell, a grid on the same axes\n"
+    "  --base FILE           the fuel map to correct (VE %, pulse ms, any unit)\n"
+    "  --max-change PCT      largest change of a base cell, either way (15)\n"
+    "  --stoich R            the fuel's stoichiometric ratio for targets, means and CSV\n"
+    "                        AFR columns, 1 for lambda (the first .log's fuel, else 14.69)\n"
+    "  --csv-columns MAP     the CSV columns by header name; lambda1=/lambda2= for lambda\n"
+    "                        columns, status1=/status2= for status columns (not 0: no\n"
+    "                        reading) (time=time,rpm=rpm,load=load,afr1=afr1,afr2=afr2)\n"
+    "  --format text|csv|json  text: the corrected map (without --base the correction\n"
+    "                        in %) in the layout it was pasted in; csv: one line per\n"
+    "                        cell; json: every grid and the sample counts (text)\n"
+    "  -o OUT                write to OUT instead of standard output\n"
+    "\n"
+    "Table files are grids copied from a spreadsheet or a table editor, separated by\n"
+    "tabs or commas; with the load axis as their first row and the engine-speed axis as\n"
+    "their first column (top-left cell empty or a label) they also give the axes.\n"
+    "Bad input is reported with its file, row and column, exit status 2, and nothing is\n"
+    "written; a log that cannot be read gives exit status 1.\n";
+
+int usage(QTextStream& err, const QString& problem) {
+    err << "qero4d-cli tune: " << problem << "\n\n" << kUsageText;
+    return kUsage;
+}
+
+struct Options {
+    QStringList inputs;
+    std::optional<QString> rpmAxis;
+    std::optional<QString> loadAxis;
+    std::optional<QString> targetTable;
+    std::optional<QString> base;
+    std::optional<QString> csvColumns;
+    std::optional<double> stoich;
+    QString format = QStringLiteral("text");
+    QString outPath;
+};
+
+bool number(const QString& text, double& value) {
+    bool ok = false;
+    value = text.trimmed().toDouble(&ok);
+    return ok && std::isfinite(value);
+}
+
+// Parses the arguments into options and settings; a problem is returned as its message.
+std::optional<QString> parse(const QStringList& args, Options& o, TuningSettings& s) {
+    bool delaySet = false;
+    bool targetSet = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (!a.startsWith(QLatin1String("-")) || a == QLatin1String("-")) {
+            o.inputs << a;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            return a + QStringLiteral(" needs a value");
+        const QString v = args[++i];
+        double x = 0.0;
+        const auto needNumber = [&]() -> std::optional<QString> {
+            if (!number(v, x))
+                return a + QStringLiteral(": \"") + v + QStringLiteral("\" is not a number");
+            return std::nullopt;
+        };
+        if (a == QLatin1String("--rpm-axis")) {
+            o.rpmAxis = v;
+        } else if (a == QLatin1String("--load-axis")) {
+            o.loadAxis = v;
+        } else if (a == QLatin1String("--sensor")) {
+            if (v == QLatin1String("1"))
+                s.sensor = TuningSettings::Sensor::Sensor1;
+            else if (v == QLatin1String("2"))
+                s.sensor = TuningSettings::Sensor::Sensor2;
+            else if (v == QLatin1String("both"))
+                s.sensor = TuningSettings::Sensor::Both;
+            else
+                return QStringLiteral("--sensor must be 1, 2 or both");
+        } else if (a == QLatin1String("--delay-ms") || a == QLatin1String("--delay-curve")) {
+            if (delaySet)
+                return QStringLiteral("give either --delay-ms or --delay-curve, once");
+            delaySet = true;
+            if (a == QLatin1String("--delay-ms")) {
+                if (auto p = needNumber())
+                    return p;
+                s.delay = TransportDelay::fixed(x);
+            } else {
+                s.delay = TransportDelay::parseCurve(v);
+            }
+        } else if (a == QLatin1String("--no-filter")) {
+            if (v == QLatin1String("rpm"))
+                s.filterRpm = false;
+            else if (v == QLatin1String("load-rate"))
+                s.filterLoadRate = false;
+            else if (v == QLatin1String("afr"))
+                s.filterAfr = false;
+            else if (v == QLatin1String("warmup"))
+                s.filterWarmUp = false;
+            else
+                return QStringLiteral("--no-filter must be rpm, load-rate, afr or warmup");
+        } else if (a == QLatin1String("--min-rpm") || a == QLatin1String("--max-load-rate") ||
+                   a == QLatin1String("--warmup") || a == QLatin1String("--min-weight") ||
+                   a == QLatin1String("--max-change") || a == QLatin1String("--target") ||
+                   a == QLatin1String("--stoich")) {
+            if (auto p = needNumber())
+                return p;
+            if (a == QLatin1String("--min-rpm"))
+                s.minRpm = x;
+            else if (a == QLatin1String("--max-load-rate"))
+                s.maxLoadRatePercent = x;
+            else if (a == QLatin1String("--warmup"))
+                s.warmUpSeconds = x;
+            else if (a == QLatin1String("--min-weight"))
+                s.minWeight = x;
+            else if (a == QLatin1String("--max-change"))
+                s.maxChangePercent = x;
+            else if (a == QLatin1String("--stoich"))
+                o.stoich = x;
+            else {
+                if (targetSet)
+                    return QStringLiteral("give either --target or --target-table, once");
+                targetSet = true;
+                s.target = x;
+            }
+        } else if (a == QLatin1String("--lambda-range")) {
+            const QStringList parts = v.split(u':');
+            double lo = 0.0;
+            double hi = 0.0;
+            if (parts.size() != 2 || !number(parts[0], lo) || !number(parts[1], hi))
+                return QStringLiteral("--lambda-range must be LOW:HIGH, such as 0.68:1.33");
+            s.minLambda = lo;
+            s.maxLambda = hi;
+        } else if (a == QLatin1String("--weighting")) {
+            if (v == QLatin1String("bilinear"))
+                s.weighting = TuningSettings::Weighting::Bilinear;
+            else if (v == QLatin1String("nearest"))
+                s.weighting = TuningSettings::Weighting::Nearest;
+            else
+                return QStringLiteral("--weighting must be bilinear or nearest");
+        } else if (a == QLatin1String("--target-table")) {
+            if (targetSet)
+                return QStringLiteral("give either --target or --target-table, once");
+            targetSet = true;
+            o.targetTable = v;
+        } else if (a == QLatin1String("--base")) {
+            o.base = v;
+        } else if (a == QLatin1String("--csv-columns")) {
+            o.csvColumns = v;
+        } else if (a == QLatin1String("--format")) {
+            const QString f = v.toLower();
+            if (f != QLatin1String("text") && f != QLatin1String("csv") &&
+                f != QLatin1String("json"))
+                return QStringLiteral("--format must be text, csv or json");
+            o.format = f;
+        } else if (a == QLatin1String("-o") || a == QLatin1String("--output")) {
+            o.outPath = v;
+        } else {
+            return QStringLiteral("unknown option ") + a;
+        }
+    }
+    if (o.inputs.isEmpty())
+        return QStringLiteral("no log or CSV file given");
+    return std::nullopt;
+}
+
+// Shortest text that reads back as the same double; "null" for an empty cell.
+QString numberText(double v, const char* empty) {
+    if (std::isnan(v))
+        return QString::fromLatin1(empty);
+    if (v == 0.0)
+        v = 0.0;
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return QString::fromLatin1(buf, r.ptr - buf);
+}
+
+QString jsonAxis(const std::vector<double>& axis) {
+    QStringList parts;
+    for (double v : axis)
+        parts << numberText(v, "null");
+    return u'[' + parts.join(QStringLiteral(", ")) + u']';
+}
+
+QString jsonGrid(const TuningGrid& g, int rows, int columns) {
+    QStringList lines;
+    for (int r = 0; r < rows; ++r) {
+        QStringList cells;
+        for (int c = 0; c < columns; ++c)
+            cells << numberText(g.isValid() ? g.at(r, c) : TuningGrid::kEmpty, "null");
+        lines << QStringLiteral("    [") + cells.join(QStringLiteral(", ")) + u']';
+    }
+    return QStringLiteral("[\n") + lines.join(QStringLiteral(",\n")) + QStringLiteral("\n  ]");
+}
+
+QString json(const TuningResult& r) {
+    const int rows = int(r.rpmAxis.size());
+    const int columns = int(r.loadAxis.size());
+    const TuningCounts& n = r.counts;
+    QStringList parts;
+    parts << QStringLiteral("\"rpm_axis\": ") + jsonAxis(r.rpmAxis);
+    parts << QStringLiteral("\"load_axis\": ") + jsonAxis(r.loadAxis);
+    parts << QStringLiteral("\"stoich_ratio\": ") + numberText(r.stoichRatio, "null");
+    parts << QStringLiteral("\"min_weight\": ") + numberText(r.minWeight, "null");
+    parts << QStringLiteral("\"samples\": {\"logs\": %1, \"read\": %2, \"kept\": %3, "
+                            "\"dropped\": {\"no_reading\": %4, \"rpm\": %5, \"load_rate\": %6, "
+                            "\"afr\": %7, \"warmup\": %8}, \"unreadable_rows\": %9}")
+                 .arg(n.logs)
+                 .arg(n.samples)
+                 .arg(n.kept)
+                 .arg(n.noReading)
+                 .arg(n.rpm)
+                 .arg(n.loadRate)
+                 .arg(n.afr)
+                 .arg(n.warmUp)
+                 .arg(n.rowsSkipped);
+    const std::pair<const char*, const TuningGrid*> grids[] = {
+        {"weight", &r.weight},         {"mean", &r.mean},
+        {"spread", &r.spread},         {"target", &r.target},
+        {"correction", &r.correction}, {"base", &r.base},
+        {"corrected", &r.corrected},   {"bank_difference", &r.bankDifference},
+    };
+    for (const auto& [name, grid] : grids)
+        parts << u'"' + QString::fromLatin1(name) + QStringLiteral("\": ") +
+                     jsonGrid(*grid, rows, columns);
+    return QStringLiteral("{\n  ") + parts.join(QStringLiteral(",\n  ")) + QStringLiteral("\n}\n");
+}
+
+QString csv(const TuningResult& r) {
+    QString out = QStringLiteral(
+        "rpm,load,weight,mean,spread,target,correction,base,corrected,bank_difference\n");
+    const auto at = [](const TuningGrid& g, int row, int column) {
+        return numberText(g.isValid() ? g.at(row, column) : TuningGrid::kEmpty, "");
+    };
+    for (int row = 0; row < int(r.rpmAxis.size()); ++row)
+        for (int c = 0; c < int(r.loadAxis.size()); ++c) {
+            const QStringList cells = {
+                numberText(r.rpmAxis[row], ""), numberText(r.loadAxis[c], ""),
+                at(r.weight, row, c),           at(r.mean, row, c),
+                at(r.spread, row, c),           at(r.target, row, c),
+                at(r.correction, row, c),       at(r.base, row, c),
+                at(r.corrected, row, c),        at(r.bankDifference, row, c)};
+            out += cells.join(u',') + u'\n';
+        }
+    return out;
+}
+
+std::unique_ptr<TuningSampleSource> sourceFor(const QString& path,
+                                              const CsvSampleSource::Columns& columns) {
+    if (TuningSampleSource::isLogFile(path))
+        return std::make_unique<LogFileSampleSource>();
+    return std::make_unique<CsvSampleSource>(columns);
+}
+
+// Reads the files on every processor while the caller takes them in order: reading
+// (number parsing) is most of a run's time, the computation a small part. At most a few
+// files wait read at any time, so memory stays that of a handful of logs.
+class ReadAhead {
+public:
+    using Read = std::function<TuningLog(const QString&)>;
+
+    ReadAhead(const QStringList& paths, Read read) : m_paths(paths), m_read(std::move(read)) {
+        m_slots.resize(std::size_t(paths.size()));
+        const unsigned workers =
+            std::max(1u, std::min(std::thread::hardware_concurrency(), unsigned(paths.size())));
+        for (unsigned w = 0; w < workers; ++w)
+            m_threads.emplace_back([this] { work(); });
+    }
+    ~ReadAhead() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        for (std::thread& t : m_threads)
+            t.join();
+    }
+
+    // The log of file `i`, in order; rethrows what reading it threw.
+    TuningLog take(qsizetype i) {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_slots[std::size_t(i)].done; });
+        Slot slot = std::move(m_slots[std::size_t(i)]);
+        m_slots[std::size_t(i)] = Slot{};
+        m_taken = i + 1;
+        lock.unlock();
+        m_changed.notify_all();
+        if (slot.failure)
+            std::rethrow_exception(slot.failure);
+        return std::move(slot.log);
+    }
+
+private:
+    struct Slot {
+        bool done = false;
+        TuningLog log;
+        std::exception_ptr failure;
+    };
+    static constexpr qsizetype kAhead = 8;
+
+    void work() {
+        while (true) {
+            qsizetype i = 0;
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [&] {
+                    return m_stop || m_next >= m_paths.size() || m_next < m_taken + kAhead;
+                });
+                if (m_stop || m_next >= m_paths.size())
+                    return;
+                i = m_next++;
+            }
+            Slot slot;
+            try {
+                slot.log = m_read(m_paths[i]);
+            } catch (...) {
+                slot.failure = std::current_exception();
+            }
+            slot.done = true;
+            {
+                std::lock_guard lock(m_mutex);
+                m_slots[std::size_t(i)] = std::move(slot);
+            }
+            m_changed.notify_all();
+        }
+    }
+
+    const QStringList m_paths;
+    const Read m_read;
+    std::vector<Slot> m_slots;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    qsizetype m_next = 0;
+    qsizetype m_taken = 0;
+    bool m_stop = false;
+    std::vector<std::thread> m_threads;
+};
+
+} // namespace
+
+int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+    if (wantsHelp(args)) {
+        out << kUsageText;
+        return kOk;
+    }
+    Options o;
+    TuningSettings settings;
+    std::optional<TuningTableText> baseTable;
+    std::optional<TuningTableText> targetTable;
+    CsvSampleSource::Columns columns;
+    try {
+        if (const std::optional<QString> problem = parse(args, o, settings))
+            return usage(err, *problem);
+        if (o.csvColumns)
+            columns = CsvSampleSource::parseColumns(*o.csvColumns);
+        if (o.base)
+            baseTable = TuningTableText::readFile(*o.base);
+        if (o.targetTable)
+            targetTable = TuningTableText::readFile(*o.targetTable);
+
+        // Axes: as typed, else as the pasted tables carry them, else the AFR table's.
+        const auto axesFrom = [&](const std::optional<TuningTableText>& t) {
+            if (!t || !t->hasAxes())
+                return;
+            if (!o.rpmAxis) {
+                settings.rpmAxis = t->rpmAxis();
+                TuningSettings::checkAxis(settings.rpmAxis,
+                                          t->source() + QStringLiteral(": engine speed"));
+                o.rpmAxis = QString();
+            }
+            if (!o.loadAxis) {
+                settings.loadAxis = t->loadAxis();
+                TuningSettings::checkAxis(settings.loadAxis,
+                                          t->source() + QStringLiteral(": load"));
+                o.loadAxis = QString();
+            }
+        };
+        if (o.rpmAxis)
+            settings.rpmAxis =
+                TuningSettings::parseAxis(*o.rpmAxis, QStringLiteral("engine speed"));
+        if (o.loadAxis)
+            settings.loadAxis = TuningSettings::parseAxis(*o.loadAxis, QStringLiteral("load"));
+        axesFrom(baseTable);
+        axesFrom(targetTable);
+        if (baseTable) {
+            settings.base = baseTable->grid(settings.rpmAxis, settings.loadAxis);
+            settings.baseDecimals = baseTable->decimals();
+        }
+        if (targetTable) {
+            settings.targetTable = targetTable->grid(settings.rpmAxis, settings.loadAxis);
+            const TuningGrid& g = *settings.targetTable;
+            for (int r = 0; r < g.rows(); ++r)
+                for (int c = 0; c < g.columns(); ++c)
+                    if (!(g.at(r, c) > 0))
+                        throw TuningInputError::at(targetTable->source(),
+                                                   r + (targetTable->hasAxes() ? 2 : 1),
+                                                   c + (targetTable->hasAxes() ? 2 : 1),
+                                                   QStringLiteral("the target must be above 0"));
+        }
+    } catch (const TuningInputError& e) {
+        err << "qero4d-cli tune: " << e.message() << "\n";
+        return kUsage;
+    } catch (...) {
+        err << "qero4d-cli tune: " << ErrorReport::describeCurrentException() << "\n";
+        return kFailure;
+    }
+
+    std::optional<TuningLog> first;
+    std::unique_ptr<TuningWorkbench> bench;
+    try {
+        // The fuel: as given, else the one the first module log was recorded with.
+        if (o.stoich) {
+            settings.stoichRatio = *o.stoich;
+        } else {
+            for (qsizetype i = 0; i < o.inputs.size(); ++i)
+                if (TuningSampleSource::isLogFile(o.inputs[i])) {
+                    TuningLog log = LogFileSampleSource().read(o.inputs[i]);
+                    settings.stoichRatio = log.fuelStoichRatio.value_or(14.69);
+                    if (i == 0)
+                        first = std::move(log);
+                    break;
+                }
+        }
+        bench = std::make_unique<TuningWorkbench>(settings);
+        QStringList rest = o.inputs;
+        if (first)
+            rest.removeFirst();
+        ReadAhead reader(
+            rest, [&columns](const QString& path) { return sourceFor(path, columns)->read(path); });
+        for (qsizetype i = 0; i < o.inputs.size(); ++i) {
+            const QString& path = o.inputs[i];
+            TuningLog log =
+                first ? std::move(*first) : reader.take(i - (o.inputs.size() - rest.size()));
+            first.reset();
+            for (const QString& w : log.warnings)
+                err << "qero4d-cli tune: " << path << ": " << w << "\n";
+            if (log.rowsSkipped > 0)
+                err << "qero4d-cli tune: " << path << ": " << log.rowsSkipped
+                    << " rows could not be read and were left out\n";
+            bench->add(log);
+        }
+    } catch (const TuningInputError& e) {
+        err << "qero4d-cli tune: " << e.message() << "\n";
+        return kUsage;
+    } catch (...) {
+        err << "qero4d-cli tune: " << ErrorReport::describeCurrentException() << "\n";
+        return kFailure;
+    }
+
+    const TuningResult result = bench->result();
+    const TuningCounts& n = result.counts;
+    err << "qero4d-cli tune: " << n.samples << " samples from " << n.logs << " files, " << n.kept
+        << " kept; left out: " << n.noReading << " without a reading, " << n.rpm
+        << " below the engine speed, " << n.loadRate << " with the load moving, " << n.afr
+        << " outside the lambda range, " << n.warmUp << " in the warm-up";
+    if (n.rowsSkipped > 0)
+        err << "; " << n.rowsSkipped << " unreadable rows";
+    err << "\n";
+
+    QString text;
+    if (o.format == QLatin1String("json")) {
+        text = json(result);
+    } else if (o.format == QLatin1String("csv")) {
+        text = csv(result);
+    } else if (baseTable) {
+        text = baseTable->format(result.corrected, settings.baseDecimals);
+    } else if (targetTable) {
+        text = targetTable->format(result.correction, 1);
+    } else {
+        text =
+            TuningTableText::formatDefault(result.rpmAxis, result.loadAxis, result.correction, 1);
+    }
+    if (o.outPath.isEmpty()) {
+        out << text;
+        out.flush();
+        return kOk;
+    }
+    try {
+        writeAtomically(o.outPath, text.toUtf8());
+    } catch (...) {
+        err << "qero4d-cli tune: " << ErrorReport::describeCurrentException() << "\n";
+        return kFailure;
+    }
+    return kOk;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "tuning/TuningSampleSource.h"
+
+struct LogBuffer;
+
+// Samples of a module ".log" file, read by the program's own log reader: the load is the
+// analog input scaled by the file's own calibration, a sensor with a status code has no
+// reading, and the ratios stay on the module's gasoline scale.
+class LogFileSampleSource : public TuningSampleSource {
+public:
+    TuningLog read(const QString& path) const override;
+
+    // The same from a buffer that has been read already; `rows` is the number of sample
+    // rows the file held. Rows that the reader could not use (their engine speed is NaN,
+    // as `prepare` leaves it) and the cleared rows that pad a short log to its 12000 rows
+    // are left out.
+    static TuningLog fromBuffer(const LogBuffer& log, int rows, const QString& source);
+    // Marks every entry as unread before a file is read into the buffer.
+    static void prepare(LogBuffer& log);
+};

@@ -1,0 +1,5 @@
+#include "tuning/TuningSampleSource.h"
+
+bool TuningSampleSource::isLogFile(const QString& path) {
+    return path.endsWith(QLatin1String(".log"), Qt::CaseInsensitive);
+}

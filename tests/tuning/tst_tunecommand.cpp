@@ -1,0 +1,175 @@
+#include "../afrtable/TestLogFile.h"
+#include "cli/TuneCommand.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Run tune(const QStringList& args) {
+    Run r;
+    QTextStream out(&r.out);
+    QTextStream err(&r.err);
+    r.status = runTuneCommand(args, out, err);
+    out.flush();
+    err.flush();
+    return r;
+}
+
+} // namespace
+
+class tst_tunecommand : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void correctedMapInThePastedLayout();
+    void jsonGridsAndCounts();
+    void csvWithMappingAndDecimalCommas();
+    void badInputWritesNothing_data();
+    void badInputWritesNothing();
+
+private:
+    QString write(const QString& name, const QByteArray& bytes);
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_log;
+};
+
+QString tst_tunecommand::write(const QString& name, const QByteArray& bytes) {
+    const QString path = m_dir->filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+void tst_tunecommand::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    // Throttle 0..100 % over 0..5 V. 20 samples at 2000 rpm and 40 % (2 V) running
+    // lean at 14.5, 10 at 4000 rpm and 80 % (4 V) rich at 12.0.
+    TestLogFile log;
+    log.maxValue = QStringLiteral("100");
+    log.fill(0, 20, 2000, 2.0f, 14.5f);
+    log.fill(20, 10, 4000, 4.0f, 12.0f);
+    m_log = m_dir->filePath(QStringLiteral("drive.log"));
+    QVERIFY(log.write(m_log));
+}
+
+void tst_tunecommand::correctedMapInThePastedLayout() {
+    const QString base = write(QStringLiteral("ve.txt"), "RPM\t40\t80\r\n"
+                                                         "2000\t50.0\t60.0\r\n"
+                                                         "4000\t70.0\t80.0\r\n");
+    const Run r = tune({m_log, QStringLiteral("--base"), base});
+    QCOMPARE(r.status, 0);
+    // The axes come from the pasted map; 14.5 / 13.2 × 50 = 54.92; 12 / 13.2 × 80 = 72.73;
+    // the two cells without samples keep their values.
+    QCOMPARE(r.out, QStringLiteral("RPM\t40\t80\r\n"
+                                   "2000\t54.9\t60.0\r\n"
+                                   "4000\t70.0\t72.7\r\n"));
+    // The throttle step between the two operating points drops the two samples around it.
+    QVERIFY2(r.err.contains(QLatin1String("28 kept")), qPrintable(r.err));
+    QVERIFY(r.err.contains(QLatin1String("2 with the load moving")));
+
+    // Without a base: the correction in percent, axes as rows and columns.
+    const Run c = tune({m_log, QStringLiteral("--rpm-axis"), QStringLiteral("2000,4000"),
+                        QStringLiteral("--load-axis"), QStringLiteral("40 80")});
+    QCOMPARE(c.status, 0);
+    QCOMPARE(c.out, QStringLiteral("rpm/load\t40\t80\n2000\t9.8\t\n4000\t\t-9.1\n"));
+}
+
+void tst_tunecommand::jsonGridsAndCounts() {
+    const QString out = m_dir->filePath(QStringLiteral("tune.json"));
+    const Run r = tune({m_log, QStringLiteral("--rpm-axis"), QStringLiteral("2000,4000"),
+                        QStringLiteral("--load-axis"), QStringLiteral("40,80"),
+                        QStringLiteral("--format"), QStringLiteral("json"), QStringLiteral("-o"),
+                        out, QStringLiteral("--no-filter"), QStringLiteral("load-rate")});
+    QCOMPARE(r.status, 0);
+    QVERIFY(r.out.isEmpty());
+    QFile f(out);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QJsonParseError error;
+    const QJsonObject o = QJsonDocument::fromJson(f.readAll(), &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(o[QLatin1String("rpm_axis")].toArray(), (QJsonArray{2000, 4000}));
+    QCOMPARE(o[QLatin1String("load_axis")].toArray(), (QJsonArray{40, 80}));
+    const QJsonArray weight = o[QLatin1String("weight")].toArray();
+    QCOMPARE(weight.size(), 2);
+    QCOMPARE(weight[0].toArray(), (QJsonArray{20, QJsonValue::Null}));
+    QCOMPARE(weight[1].toArray(), (QJsonArray{QJsonValue::Null, 10}));
+    QCOMPARE(o[QLatin1String("mean")].toArray()[0].toArray()[0].toDouble(), 14.5);
+    QVERIFY(o[QLatin1String("base")].toArray()[0].toArray()[0].isNull());
+    for (const char* name : {"spread", "target", "correction", "corrected", "bank_difference"})
+        QCOMPARE(o[QLatin1String(name)].toArray().size(), 2);
+    QCOMPARE(o[QLatin1String("bank_difference")].toArray()[0].toArray()[0].toDouble(), 0.0);
+    const QJsonObject samples = o[QLatin1String("samples")].toObject();
+    // The padding rows of the short log are not samples; with the load-rate filter off
+    // every sample is kept.
+    QCOMPARE(samples[QLatin1String("read")].toInt(), 30);
+    QCOMPARE(samples[QLatin1String("kept")].toInt(), 30);
+    QCOMPARE(samples[QLatin1String("dropped")].toObject()[QLatin1String("load_rate")].toInt(), 0);
+}
+
+void tst_tunecommand::csvWithMappingAndDecimalCommas() {
+    QByteArray csv = "Zeit;Drehzahl;Last;Lambda\n";
+    for (int i = 0; i < 10; ++i)
+        csv += QByteArray::number(i) + ",5;3000;60;0,9\n";
+    csv += "10,5;3000;60;kaputt\n";
+    const QString path = write(QStringLiteral("other.csv"), csv);
+    const Run r = tune({path, QStringLiteral("--csv-columns"),
+                        QStringLiteral("time=Zeit,rpm=Drehzahl,load=Last,lambda1=Lambda"),
+                        QStringLiteral("--format"), QStringLiteral("csv")});
+    QCOMPARE(r.status, 0);
+    // 0.9 lambda on gasoline 13.221 against 13.2: +0.159 %.
+    QVERIFY2(r.out.contains(QLatin1String("\n3000,60,10,13.221,0,13.2,0.15909090909091")),
+             qPrintable(r.out));
+    QVERIFY(r.err.contains(QLatin1String("1 rows could not be read")));
+}
+
+void tst_tunecommand::badInputWritesNothing_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("axis out of order") << QStringList{"--rpm-axis", "1000,900"}
+                                       << "the engine speed axis is not strictly ascending";
+    QTest::newRow("target 0") << QStringList{"--target", "0"} << "the target must be above 0";
+    QTest::newRow("base of another size")
+        << QStringList{"--base", "@small.txt"} << "small.txt: the grid has 1 rows and 2 columns";
+    QTest::newRow("a cell that is not a number")
+        << QStringList{"--base", "@bad.txt", "--rpm-axis", "1000,2000", "--load-axis", "0,50"}
+        << "bad.txt: row 2, column 1: \"abc\" is not a number";
+    QTest::newRow("target table cell 0") << QStringList{"--target-table", "@zero.txt"}
+                                         << "zero.txt: row 3, column 2: the target must be above 0";
+    QTest::newRow("delay curve out of order")
+        << QStringList{"--delay-curve", "3000:20,2000:30"} << "delay curve point 2";
+    QTest::newRow("csv column missing")
+        << QStringList{"@other.csv"} << "other.csv: row 1: the header names no column \"rpm\"";
+    QTest::newRow("unknown option") << QStringList{"--colour", "red"} << "unknown option --colour";
+}
+
+void tst_tunecommand::badInputWritesNothing() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    write(QStringLiteral("small.txt"), "1\t2\n");
+    write(QStringLiteral("bad.txt"), "50\t60\nabc\t70\n");
+    write(QStringLiteral("zero.txt"), "\t0\t50\n1000\t13\t13\n2000\t0\t13\n");
+    write(QStringLiteral("other.csv"), "time,speed,load,afr1\n1,2,3,4\n");
+    for (QString& a : args)
+        if (a.startsWith(u'@'))
+            a = m_dir->filePath(a.mid(1));
+    const QString out = m_dir->filePath(QStringLiteral("out.txt"));
+    const Run r = tune(QStringList{m_log} + args + QStringList{QStringLiteral("-o"), out});
+    QCOMPARE(r.status, 2);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QVERIFY(r.out.isEmpty());
+    QVERIFY(!QFile::exists(out));
+}
+
+QTEST_GUILESS_MAIN(tst_tunecommand)
+#include "tst_tunecommand.moc"
