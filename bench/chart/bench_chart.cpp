@@ -51,7 +51,6 @@ private Q_SLOTS:
     void replotSmooth();
     void replotNoisy();
     void replotMillion();
-    void replotNoisyWithQcpSampling();
     void printSmooth();
     void printNoisy();
 
@@ -144,28 +143,6 @@ void bench_chart::replotMillion() {
         plot.replot(QCustomPlot::rpImmediateRefresh);
     }
     QCOMPARE(plot.group(1)->dataCount(), kPoints);
-    checkDrawn(plot);
-}
-
-void bench_chart::replotNoisyWithQcpSampling() {
-    // For comparison: the noisy log drawn by QCustomPlot's own graphs, with their
-    // adaptive sampling, instead of the chart's reduced band.
-    ChartPlot plot;
-    plot.resize(1600, 900);
-    prepare(plot, m_noisy);
-    for (int n = 0; n < 2; ++n) {
-        QCPGraph* reduced = plot.graph(0);
-        QCPGraph* plain = plot.addGraph(reduced->keyAxis(), reduced->valueAxis());
-        plain->setPen(reduced->pen());
-        plain->setAdaptiveSampling(true);
-        plain->setData(reduced->data());
-        plot.removeGraph(reduced);
-    }
-    plot.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&plot));
-    QBENCHMARK {
-        plot.replot(QCustomPlot::rpImmediateRefresh);
-    }
     checkDrawn(plot);
 }
 

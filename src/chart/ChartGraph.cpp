@@ -49,10 +49,6 @@ bool ChartGraph::drawReduced(QCPPainter* painter) {
     // pen width thick, as the line through the samples would be.
     const double penWidth = std::max(1.0, mPen.widthF()) / 2.0;
     const double columnWidth = range.size() / columns;
-    QPolygonF outline;
-    QVector<double> lower;
-    outline.reserve(qsizetype(kept.size()) * 2);
-    lower.reserve(qsizetype(kept.size()));
     // Values far off the axis would only strain the rasteriser: they are drawn at its edge.
     const QRect area = mKeyAxis->axisRect()->rect();
     const double far = 4.0 * (area.width() + area.height());
@@ -61,33 +57,58 @@ bool ChartGraph::drawReduced(QCPPainter* painter) {
     };
     painter->setPen(Qt::NoPen);
     painter->setBrush(mPen.color());
-    applyDefaultAntialiasingHint(painter);
-    const auto drawOutline = [&](qsizetype upperCount) {
-        if (upperCount == 0)
-            return;
-        // The upper edge was laid left to right; the lower edge goes back along it.
-        for (qsizetype i = upperCount - 1; i >= 0; --i)
-            outline.append(QPointF(outline[i].x(), lower[i]));
-        painter->drawPolygon(outline);
-        outline.clear();
-        lower.clear();
+    // Without antialiasing: at two samples or more a pixel column the band's edges are
+    // whole pixels anyway, and Qt's antialiased filling of such outlines costs ten to
+    // twenty times as much (measured: 94 against 11 ms for the smooth log's replot).
+    painter->setAntialiasing(false);
+
+    // Each unbroken run of columns as x with the band's top and bottom.
+    QVector<double> xs, tops, bottoms;
+    xs.reserve(qsizetype(kept.size()));
+    tops.reserve(qsizetype(kept.size()));
+    bottoms.reserve(qsizetype(kept.size()));
+    QPolygonF outline;
+    const auto drawRun = [&] {
+        // Drawn in pieces of a few dozen columns: the rasteriser's cost grows far faster
+        // than the outline's length once one outline holds thousands of corners. The
+        // pieces overlap by one column, so that they meet without a gap.
+        constexpr qsizetype kPiece = 32;
+        const qsizetype n = xs.size();
+        for (qsizetype from = 0; n > 0;) {
+            const qsizetype to = std::min(n - 1, from + kPiece);
+            outline.clear();
+            for (qsizetype i = from; i <= to; ++i)
+                outline.append(QPointF(xs[i], tops[i]));
+            for (qsizetype i = to; i >= from; --i)
+                outline.append(QPointF(xs[i], bottoms[i]));
+            if (to == from) // a lone column: its band one pen width wide
+                outline = QPolygonF(QRectF(xs[from] - penWidth, tops[from], 2.0 * penWidth,
+                                           bottoms[from] - tops[from]));
+            painter->drawPolygon(outline);
+            if (to == n - 1)
+                break;
+            from = to - 1;
+        }
+        xs.clear();
+        tops.clear();
+        bottoms.clear();
     };
     for (const TraceDecimator::Column& c : kept) {
         if (c.gapBefore)
-            drawOutline(outline.size());
+            drawRun();
         // Inside the plot a column stands at its middle; the samples just outside it at
         // their own times.
         const double time = c.column >= 0 && c.column < columns
                                 ? range.lower + (c.column + 0.5) * columnWidth
                                 : c.first.time;
-        const double x = within(key->coordToPixel(time), area.left(), area.right());
         double top = within(value->coordToPixel(c.highest.value), area.top(), area.bottom());
         double bottom = within(value->coordToPixel(c.lowest.value), area.top(), area.bottom());
         if (top > bottom)
             std::swap(top, bottom);
-        outline.append(QPointF(x, top - penWidth));
-        lower.append(bottom + penWidth);
+        xs.append(within(key->coordToPixel(time), area.left(), area.right()));
+        tops.append(top - penWidth);
+        bottoms.append(bottom + penWidth);
     }
-    drawOutline(outline.size());
+    drawRun();
     return true;
 }
