@@ -154,7 +154,7 @@ chart_time() { # chart_time COMMAND...: median wall time in seconds
   printf '%s\n' "${times[@]}" | median
 }
 gnuplot_png() { # gnuplot_png LOG OUT
-  gnuplot -e "set terminal pngcairo size 1200,700; set output '$2'; set datafile separator ',';
+  gnuplot -e "set terminal png size 1200,700; set output '$2'; set datafile separator ',';
     set ytics nomirror; set y2tics; set xlabel 'Elapsed Time (sec)';
     plot '$1' using 1:4 with lines axes x1y1 title 'RPM',
          '$1' using 1:2 with lines axes x1y2 title 'Sensor 1 AFR'"
@@ -168,7 +168,7 @@ for kind in smooth noisy; do
     gp_s=$(chart_time gnuplot_png "$log" "$work/gnuplot-$kind.png")
     ratio=$(awk -v a="$cli_s" -v b="$gp_s" 'BEGIN { if (a == "nan" || b == "nan" || b == 0) print "nan"; else print a / b }')
     row "qero4d-cli chart PNG 1200x700, $kind log / gnuplot" "$(fmt "$ratio" 2)" x "<= 1.0 x" "<=" 1.0
-    chart_notes+=("chart PNG, $kind log: qero4d-cli $(fmt "$cli_s" 3) s, gnuplot (pngcairo) $(fmt "$gp_s" 3) s")
+    chart_notes+=("chart PNG, $kind log: qero4d-cli $(fmt "$cli_s" 3) s, gnuplot (png terminal) $(fmt "$gp_s" 3) s")
   else
     row "qero4d-cli chart PNG 1200x700, $kind log (no gnuplot)" "$(fmt "$cli_s" 3)" s "<= gnuplot" "<=" nan
   fi
