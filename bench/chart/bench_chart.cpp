@@ -16,20 +16,52 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <cmath>
+#include <random>
 
-// How long the chart takes to draw two full traces on screen, and to print its page to
-// a PDF file (with the size of that file).
+namespace {
+
+// The drive log made noisy over its whole length, as a loose wire or a misfiring RPM
+// input makes it: RPM jumps anywhere between 0 and the top of its scale from one sample
+// to the next, sensor 1 alternates between its reading and a cold-sensor code (an AFR
+// of 10.0), and sensor 2 jumps by up to two ratio points.
+void makeNoisy(LogBuffer& log) {
+    std::mt19937 random(20260412);
+    std::uniform_real_distribution<float> rpm(0.0f, float(log.MaxRPMDisplay));
+    std::uniform_real_distribution<float> jump(-2.0f, 2.0f);
+    for (int i = 0; i < LogBuffer::kSamples; ++i) {
+        log.RPM[i] = std::round(rpm(random));
+        if (i % 2) {
+            log.AFR1[i] = 10.0f;
+            log.Sensor1Status[i] = 6.0f;
+        }
+        log.AFR2[i] = std::clamp(log.AFR2[i] + jump(random), 10.0f, 20.0f);
+    }
+}
+
+} // namespace
+
+// How long the chart takes to draw two full traces on screen, for a smooth drive log, a
+// noisy one and a series of a million points, and to print its page to a PDF file (with
+// the size of that file).
 class bench_chart : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void replot();
-    void printToPdf();
+    void replotSmooth();
+    void replotNoisy();
+    void replotMillion();
+    void printSmooth();
+    void printNoisy();
 
 private:
-    void prepare(ChartPlot& plot);
+    void prepare(ChartPlot& plot, const AppState& state);
+    void replot(const AppState& state);
+    void print(const AppState& state, const char* figure);
+    static void checkDrawn(ChartPlot& plot);
 
-    AppState m_state;
+    AppState m_smooth;
+    AppState m_noisy;
 };
 
 void bench_chart::initTestCase() {
@@ -38,30 +70,24 @@ void bench_chart::initTestCase() {
     FramDecoder::Image image{};
     const QeroModule module;
     std::copy(module.memory().bytes.begin(), module.memory().bytes.end(), image.begin());
-    const FramDecoder::Outcome outcome = FramDecoder::decode(image, m_state.log);
+    const FramDecoder::Outcome outcome = FramDecoder::decode(image, m_smooth.log);
     QVERIFY(outcome.ok);
-    outcome.parameters.applyTo(m_state);
+    outcome.parameters.applyTo(m_smooth);
+    m_noisy = m_smooth;
+    makeNoisy(m_noisy.log);
 }
 
-void bench_chart::prepare(ChartPlot& plot) {
+void bench_chart::prepare(ChartPlot& plot, const AppState& state) {
     QVERIFY(plot.loadTemplate(DataFiles::find(QLatin1String(ChartTemplate::kFileName))));
-    plot.setTimes(m_state.log.ElapsedTime);
-    plot.setTrace(1, ChartTrace::load(TraceQuantity::RPM, m_state));
-    plot.setTrace(2, ChartTrace::load(TraceQuantity::AFR1, m_state));
-    plot.setTimeWindow(0.0, ChartNavigator::chartTimeSpan(m_state.log.DataLogInterval));
+    plot.setTimes(state.log.ElapsedTime);
+    plot.setTrace(1, ChartTrace::load(TraceQuantity::RPM, state));
+    plot.setTrace(2, ChartTrace::load(TraceQuantity::AFR1, state));
+    plot.setTimeWindow(0.0, ChartNavigator::chartTimeSpan(state.log.DataLogInterval));
     QCOMPARE(plot.group(1)->dataCount(), LogBuffer::kSamples);
     QCOMPARE(plot.group(2)->dataCount(), LogBuffer::kSamples);
 }
 
-void bench_chart::replot() {
-    ChartPlot plot;
-    plot.resize(1600, 900);
-    prepare(plot);
-    plot.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&plot));
-    QBENCHMARK {
-        plot.replot(QCustomPlot::rpImmediateRefresh);
-    }
+void bench_chart::checkDrawn(ChartPlot& plot) {
     // The traces were really drawn: the picture holds more than the background.
     const QImage picture = plot.toPixmap().toImage();
     QCOMPARE(picture.size(), QSize(1600, 900));
@@ -72,15 +98,63 @@ void bench_chart::replot() {
     QVERIFY(drawn > 20);
 }
 
-void bench_chart::printToPdf() {
+void bench_chart::replot(const AppState& state) {
     ChartPlot plot;
     plot.resize(1600, 900);
-    prepare(plot);
+    prepare(plot, state);
+    plot.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plot));
+    QBENCHMARK {
+        plot.replot(QCustomPlot::rpImmediateRefresh);
+    }
+    checkDrawn(plot);
+}
+
+void bench_chart::replotSmooth() {
+    replot(m_smooth);
+}
+
+void bench_chart::replotNoisy() {
+    replot(m_noisy);
+}
+
+void bench_chart::replotMillion() {
+    // Two traces of a million samples each, 0.1 s apart: a slow swell with noise on it,
+    // the whole series in view.
+    constexpr int kPoints = 1000000;
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> noise(-1.0, 1.0);
+    QVector<QCPGraphData> rpm(kPoints);
+    QVector<QCPGraphData> afr(kPoints);
+    for (int i = 0; i < kPoints; ++i) {
+        const double t = 0.1 * i;
+        rpm[i] = QCPGraphData(t, 4000.0 + 3000.0 * std::sin(t / 900.0) + 400.0 * noise(random));
+        afr[i] = QCPGraphData(t, 14.7 + 2.0 * std::sin(t / 300.0) + noise(random));
+    }
+    ChartPlot plot;
+    plot.resize(1600, 900);
+    prepare(plot, m_smooth);
+    plot.group(1)->data()->set(rpm, true);
+    plot.group(2)->data()->set(afr, true);
+    plot.setTimeWindow(0.0, 0.1 * (kPoints - 1));
+    plot.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plot));
+    QBENCHMARK {
+        plot.replot(QCustomPlot::rpImmediateRefresh);
+    }
+    QCOMPARE(plot.group(1)->dataCount(), kPoints);
+    checkDrawn(plot);
+}
+
+void bench_chart::print(const AppState& state, const char* figure) {
+    ChartPlot plot;
+    plot.resize(1600, 900);
+    prepare(plot, state);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("chart.pdf"));
     const QStringList header = ChartPrintLayout::headerLines(
-        {QStringLiteral("Brenwick")}, m_state.log.DownloadDate, QStringLiteral("Bench run"));
+        {QStringLiteral("Brenwick")}, state.log.DownloadDate, QStringLiteral("Bench run"));
     // As the program prints where it has no printer: a high-resolution PDF page.
     QBENCHMARK {
         QPrinter printer(QPrinter::HighResolution);
@@ -90,7 +164,15 @@ void bench_chart::printToPdf() {
     }
     const qint64 bytes = QFileInfo(path).size();
     QVERIFY(bytes > 1000);
-    qInfo("figure pdf_bytes %lld", bytes);
+    qInfo("figure %s %lld", figure, bytes);
+}
+
+void bench_chart::printSmooth() {
+    print(m_smooth, "pdf_bytes_smooth");
+}
+
+void bench_chart::printNoisy() {
+    print(m_noisy, "pdf_bytes_noisy");
 }
 
 QTEST_MAIN(bench_chart)

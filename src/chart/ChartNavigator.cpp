@@ -3,6 +3,8 @@
 #include "logdata/LogBuffer.h"
 #include "support/Numbers.h"
 
+#include <QtCore/qnamespace.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -142,4 +144,82 @@ void ChartNavigator::placeMarker(double clickedTime, const std::optional<MarkerS
 void ChartNavigator::resetTime() {
     TimeZero = MarkerTime;
     lblMarkerTime = QStringLiteral("0.000 Sec ");
+}
+
+float ChartNavigator::narrowestWidth() const {
+    // The zoom buttons never go below 100 sample intervals nor below a second.
+    return std::max(1.0f, 100.0f * DataLogInterval);
+}
+
+void ChartNavigator::showStretch(double start, double width) {
+    const double span = ChartTimeSpan;
+    width = std::min(width, span);
+    start = std::clamp(start, 0.0, std::max(0.0, span - width));
+    window = {float(start), float(start + width)};
+    ZoomWidth = float(width);
+    // The scroll bar stands at the middle of the window, as after a zoom step; setting it
+    // here does not move the window again.
+    scroll.value = std::clamp(scrollValue(start + width / 2.0), scroll.minimum, scroll.maximum);
+    scroll.largeChange = std::max(1, int(std::floor(ZoomWidth)));
+    scroll.smallChange = std::max(1, int(std::floor(ZoomWidth / 5.0f)));
+}
+
+bool ChartNavigator::zoomAt(double time, double notches) {
+    if (!std::isfinite(time) || !std::isfinite(notches) || notches == 0.0 || ChartTimeSpan <= 0.0f)
+        return false;
+    const double start = window.start;
+    const double width = double(window.end) - start;
+    if (!(width > 0.0))
+        return false;
+    const double narrowest = std::min<double>(narrowestWidth(), ChartTimeSpan);
+    const double wanted =
+        std::clamp(width * std::pow(kWheelZoomStep, notches), narrowest, double(ChartTimeSpan));
+    if (std::fabs(wanted - width) < 1e-9 * ChartTimeSpan)
+        return false;
+    const double pointer = std::clamp(time, start, start + width);
+    showStretch(pointer - (pointer - start) * wanted / width, wanted);
+    return true;
+}
+
+bool ChartNavigator::panBy(double seconds) {
+    if (!std::isfinite(seconds) || seconds == 0.0)
+        return false;
+    const TimeWindow before = window;
+    showStretch(double(window.start) + seconds, double(window.end) - window.start);
+    return window.start != before.start || window.end != before.end;
+}
+
+bool ChartNavigator::bringIntoView(double time) {
+    if (!std::isfinite(time) || (time >= window.start && time <= window.end))
+        return false;
+    const double width = double(window.end) - window.start;
+    const double start = time < window.start ? time : time - width;
+    showStretch(start, width);
+    return true;
+}
+
+void ChartNavigator::placeMarkerOnSample(const MarkerSample& sample, const QString& trace1Format,
+                                         const QString& trace2Format) {
+    placeMarker(sample.time, sample, trace1Format, trace2Format);
+}
+
+ChartNavigator::KeyAction ChartNavigator::keyAction(int key, bool shift) {
+    switch (key) {
+    case Qt::Key_Left:
+        return {KeyCommand::StepMarker, shift ? -10 : -1};
+    case Qt::Key_Right:
+        return {KeyCommand::StepMarker, shift ? 10 : 1};
+    case Qt::Key_Home:
+        return {KeyCommand::MarkerToStart, 0};
+    case Qt::Key_End:
+        return {KeyCommand::MarkerToEnd, 0};
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        return {KeyCommand::ZoomIn, 0};
+    case Qt::Key_Minus:
+    case Qt::Key_Underscore:
+        return {KeyCommand::ZoomOut, 0};
+    default:
+        return {};
+    }
 }

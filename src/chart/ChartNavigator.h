@@ -60,6 +60,30 @@ public:
     // Times are read from the marker from now on.
     void resetTime();
 
+    // The pointer's wheel: `notches` steps (positive: away from the user) zoom in, or out
+    // when negative, around `time`, the time under the pointer, which stays under it.
+    // The width stays within the limits of the zoom buttons; false when nothing moved.
+    bool zoomAt(double time, double notches);
+    // Dragging: the window moves `seconds` later (earlier when negative), keeping its
+    // width, and stops at the ends of the buffer; false when nothing moved.
+    bool panBy(double seconds);
+    // Moves the window as little as needed to show `time`; false when already shown.
+    bool bringIntoView(double time);
+    // The marker at a sample chosen by a key rather than a click: the line stands on it.
+    void placeMarkerOnSample(const MarkerSample& sample, const QString& trace1Format,
+                             const QString& trace2Format);
+
+    // What a key does on the chart.
+    enum class KeyCommand { None, StepMarker, MarkerToStart, MarkerToEnd, ZoomIn, ZoomOut };
+    struct KeyAction {
+        KeyCommand command = KeyCommand::None;
+        int steps = 0; // samples, for StepMarker
+    };
+    // Left/Right one sample (ten with Shift), Home/End, +/- (and = for + without Shift).
+    static KeyAction keyAction(int key, bool shift);
+    // Each wheel notch narrows the window to this share of its width.
+    static constexpr double kWheelZoomStep = 0.8;
+
     float DataLogInterval = 0.1f;
     float ChartTimeSpan = 0.0f;
     float ZoomWidth = ZoomAllWidth;
@@ -78,4 +102,7 @@ private:
     void clearReadouts();
     void setScrollValue(int value);
     void finishZoomStep();
+    // Shows [start, start + width] with the scroll bar following, readouts kept.
+    void showStretch(double start, double width);
+    float narrowestWidth() const;
 };

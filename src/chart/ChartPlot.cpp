@@ -1,5 +1,7 @@
 #include "chart/ChartPlot.h"
 
+#include "chart/ChartGraph.h"
+
 #include <QPainter>
 
 #include <cmath>
@@ -55,8 +57,12 @@ ChartPlot::ChartPlot(QWidget* parent) : QCustomPlot(parent) {
     // per redraw; drawn segment by segment it takes milliseconds, and at this width the
     // joins look the same.
     setPlottingHint(QCP::phFastPolylines, true);
-    addGraph(xAxis, yAxis);
-    addGraph(xAxis, yAxis2);
+    // The graphs register themselves with the plot.
+    new ChartGraph(xAxis, yAxis);
+    new ChartGraph(xAxis, yAxis2);
+    auto* third = new ChartGraph(xAxis, yAxis);
+    third->setVisible(false);
+    third->removeFromLegend();
     xAxis->setLabel(QStringLiteral("Elapsed Time (sec)"));
     yAxis->setVisible(true);
     yAxis2->setVisible(true);
@@ -65,6 +71,8 @@ ChartPlot::ChartPlot(QWidget* parent) : QCustomPlot(parent) {
     m_marker->point1->setAxes(xAxis, yAxis);
     m_marker->point2->setAxes(xAxis, yAxis);
     setMarkerTime(0.0);
+    m_target = new QCPItemStraightLine(this);
+    m_target->setVisible(false);
     legend->setVisible(false);
 }
 
@@ -99,6 +107,8 @@ void ChartPlot::applyTemplate(const ChartTemplate& look) {
     yAxis2->grid()->setSubGridVisible(false);
     graph(0)->setPen(pen(look.trace1));
     graph(1)->setPen(pen(look.trace2));
+    graph(2)->setPen(pen(look.trace3));
+    m_target->setPen(pen(look.target));
     m_marker->setPen(pen(look.marker));
     legend->setVisible(look.legendVisible);
     legend->setFont(toFont(look.legendFont));
@@ -113,7 +123,7 @@ void ChartPlot::setTimes(const LogBuffer::Samples& elapsedTime) {
     m_times.resize(LogBuffer::kSamples);
     for (int i = 0; i < LogBuffer::kSamples; ++i)
         m_times[i] = elapsedTime[i];
-    for (int n = 1; n <= 2; ++n)
+    for (int n = 1; n <= 3; ++n)
         fillGroup(n);
 }
 
@@ -142,6 +152,51 @@ void ChartPlot::setTrace(int groupNo, const TraceSetup& trace) {
         values[i] = trace.values[i];
     fillGroup(groupNo);
     replot(QCustomPlot::rpQueuedReplot);
+}
+
+void ChartPlot::setTrace3(const std::optional<TraceSetup>& trace, int axisOf) {
+    QCPGraph* g = group(3);
+    QVector<double>& values = m_values[2];
+    if (!trace || (axisOf != 1 && axisOf != 2)) {
+        g->setVisible(false);
+        g->removeFromLegend();
+        g->data()->clear();
+        values.clear();
+        replot(QCustomPlot::rpQueuedReplot);
+        return;
+    }
+    g->setValueAxis(axisOf == 1 ? yAxis : yAxis2);
+    g->setName(trace->title);
+    values.resize(LogBuffer::kSamples);
+    for (int i = 0; i < LogBuffer::kSamples; ++i)
+        values[i] = trace->values[i];
+    fillGroup(3);
+    g->setVisible(true);
+    g->addToLegend();
+    replot(QCustomPlot::rpQueuedReplot);
+}
+
+void ChartPlot::setTargetLine(std::optional<double> value, int axisOf) {
+    if (!value || (axisOf != 1 && axisOf != 2)) {
+        m_target->setVisible(false);
+        replot(QCustomPlot::rpQueuedReplot);
+        return;
+    }
+    QCPAxis* axis = axisOf == 1 ? yAxis : yAxis2;
+    for (QCPItemPosition* p : {m_target->point1, m_target->point2})
+        p->setAxes(xAxis, axis);
+    m_target->point1->setCoords(0.0, *value);
+    m_target->point2->setCoords(1.0, *value);
+    m_target->setVisible(true);
+    replot(QCustomPlot::rpQueuedReplot);
+}
+
+bool ChartPlot::targetLineVisible() const {
+    return m_target->visible();
+}
+
+double ChartPlot::targetLineValue() const {
+    return m_target->point1->coords().y();
 }
 
 void ChartPlot::setTimeWindow(double start, double end) {

@@ -7,7 +7,8 @@
 
 // The chart itself: two plot groups of one series each, trace 1 against the left axis
 // "Y" and trace 2 against the right axis "Y2", over the time axis "X", with a vertical
-// marker line. Its look comes from the chart template; until a template has been
+// marker line; on request a third group sharing one of those axes and a horizontal
+// target line. Its look comes from the chart template; until a template has been
 // loaded the chart holds no data and takes none.
 class ChartPlot : public QCustomPlot {
     Q_OBJECT
@@ -25,6 +26,13 @@ public:
     // Replaces one group's Y values (group 1 or 2) with its axis range, title and legend
     // label; drawn once when done.
     void setTrace(int group, const TraceSetup& trace);
+    // The optional third trace (group 3), drawn against the axis of trace 1 or 2 (`axisOf`)
+    // in its own colour; nothing removes it.
+    void setTrace3(const std::optional<TraceSetup>& trace, int axisOf);
+    // A horizontal line at `value` on the axis of trace 1 or 2; nothing hides it.
+    void setTargetLine(std::optional<double> value, int axisOf);
+    bool targetLineVisible() const;
+    double targetLineValue() const;
     void setTimeWindow(double start, double end);
     void setMarkerTime(double time);
     void setMarkerVisible(bool visible);
@@ -50,7 +58,8 @@ private:
     void fillGroup(int groupNo);
 
     QVector<double> m_times;
-    QVector<double> m_values[2];
+    QVector<double> m_values[3];
     QCPItemStraightLine* m_marker = nullptr;
+    QCPItemStraightLine* m_target = nullptr;
     bool m_prepared = false;
 };

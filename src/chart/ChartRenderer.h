@@ -2,11 +2,13 @@
 
 #include "chart/ChartTrace.h"
 
+#include <QByteArray>
 #include <QSize>
 #include <QString>
 
 #include <optional>
 
+class ChartPlot;
 struct AppState;
 
 // Draws the chart of the log in memory into a picture file, as the chart window shows
@@ -22,8 +24,20 @@ struct Request {
     QSize size{1200, 700};      // pixels (for a PDF: the page, at 96 per inch)
 };
 
-// A PNG or a PDF (vector), chosen by the file name's extension. False with the reason
-// in `error` when nothing could be written.
+enum class Format { Png, Pdf };
+
+// The format a file name asks for by its extension (letter case ignored); nothing for
+// any other.
+std::optional<Format> formatOf(const QString& path);
+
+// The picture of a chart as it stands, at `size` pixels of a 96 dpi screen: the bytes of
+// a PNG file, or of a one-page PDF of that size whose traces are vectors. Empty when the
+// picture could not be made.
+QByteArray picture(ChartPlot& plot, Format format, const QSize& size);
+
+// A PNG or a PDF (vector), chosen by the file name's extension, written through the
+// atomic writer. False with the reason in `error` when nothing could be written (an
+// old file of that name is then left as it was).
 bool render(const AppState& state, const Request& request, const QString& path,
             QString* error = nullptr);
 

@@ -13,6 +13,26 @@ ChartSampleFinder::ChartSampleFinder(const LogBuffer::Samples& elapsedTime) : m_
         return std::isnan(t) ? std::numeric_limits<float>::infinity() : t;
     };
     std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) { return key(a) < key(b); });
+    for (int pos = 0; pos < LogBuffer::kSamples; ++pos) {
+        m_rank[m_order[pos]] = pos;
+        if (!std::isnan(m_time[m_order[pos]]))
+            m_timed = pos + 1;
+    }
+}
+
+std::optional<int> ChartSampleFinder::step(int index, int steps) const {
+    if (index < 0 || index >= LogBuffer::kSamples || m_timed == 0)
+        return std::nullopt;
+    const int pos = std::clamp(m_rank[index] + steps, 0, m_timed - 1);
+    return m_order[pos];
+}
+
+std::optional<int> ChartSampleFinder::first() const {
+    return m_timed ? std::optional<int>(m_order[0]) : std::nullopt;
+}
+
+std::optional<int> ChartSampleFinder::last() const {
+    return m_timed ? std::optional<int>(m_order[m_timed - 1]) : std::nullopt;
 }
 
 std::optional<int> ChartSampleFinder::nearest(double time) const {

@@ -16,7 +16,15 @@ public:
     // time that is not a number.
     std::optional<int> nearest(double time) const;
 
+    // The sample `steps` places later (earlier when negative) in time order than sample
+    // `index`, stopping at the first and last samples that have a time.
+    std::optional<int> step(int index, int steps) const;
+    std::optional<int> first() const;
+    std::optional<int> last() const;
+
 private:
     const LogBuffer::Samples& m_time;
     std::array<int, LogBuffer::kSamples> m_order{};
+    std::array<int, LogBuffer::kSamples> m_rank{}; // position of each sample in m_order
+    int m_timed = 0;                               // samples whose time is a number
 };

@@ -153,6 +153,8 @@ std::optional<ChartTemplate> ChartTemplate::parse(const QByteArray& text, QStrin
     sections[QStringLiteral("trace1")] = lineKeys(t.trace1);
     sections[QStringLiteral("trace2")] = lineKeys(t.trace2);
     sections[QStringLiteral("marker")] = lineKeys(t.marker);
+    sections[QStringLiteral("trace3")] = lineKeys(t.trace3);
+    sections[QStringLiteral("target")] = lineKeys(t.target);
 
     const QStringList lines = QString::fromUtf8(text).split(u'\n');
     if (lines.isEmpty() || lines.first().trimmed() != QLatin1String(kSignature))

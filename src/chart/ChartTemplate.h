@@ -48,6 +48,8 @@ public:
     Line trace1{0xffc62828, 1.0, LineStyle::Solid};
     Line trace2{0xff1565c0, 1.0, LineStyle::Solid};
     Line marker{0xff2e7d32, 1.5, LineStyle::Dash};
+    Line trace3{0xff6a1b9a, 1.0, LineStyle::Solid};
+    Line target{0xffef6c00, 1.0, LineStyle::Dash};
 
     // The template in a file; nothing when it is missing or cannot be read, with the
     // reason in `error` when given.

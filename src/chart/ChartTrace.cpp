@@ -62,6 +62,35 @@ TraceSetup load(TraceQuantity quantity, const AppState& state) {
     return t;
 }
 
+Unit unitOf(TraceQuantity quantity) {
+    switch (quantity) {
+    case TraceQuantity::AFR1:
+    case TraceQuantity::AFR2:
+        return Unit::AFR;
+    case TraceQuantity::Analog:
+        return Unit::Analog;
+    case TraceQuantity::RPM:
+        break;
+    }
+    return Unit::RPM;
+}
+
+int sharedAxis(TraceQuantity third, TraceQuantity trace1, TraceQuantity trace2) {
+    if (unitOf(third) == unitOf(trace1))
+        return 1;
+    if (unitOf(third) == unitOf(trace2))
+        return 2;
+    return 0;
+}
+
+float defaultTarget(float stoichRatio) {
+    return afrForFuel(14.69f, stoichRatio);
+}
+
+AxisRange targetLimits(float stoichRatio) {
+    return {afrForFuel(10.5f, stoichRatio), afrForFuel(19.5f, stoichRatio)};
+}
+
 std::optional<TraceQuantity> fromName(const QString& name) {
     const QString n = name.trimmed().toLower();
     if (n == QLatin1String("rpm"))

@@ -38,6 +38,19 @@ float afrForFuel(float gasolineAfr, float stoichRatio);
 // The trace for one quantity, from the log buffer and the current fuel and scaling.
 TraceSetup load(TraceQuantity quantity, const AppState& state);
 
+// The unit a quantity is drawn in: both sensors are ratios on the same axis.
+enum class Unit { RPM, AFR, Analog };
+Unit unitOf(TraceQuantity quantity);
+
+// The trace (1 or 2) whose axis a third trace of `third` is drawn against: the first with
+// the same unit; 0 when neither has it.
+int sharedAxis(TraceQuantity third, TraceQuantity trace1, TraceQuantity trace2);
+
+// The target line on an AFR axis, in the units of the chosen fuel: the stoichiometric
+// ratio (lambda 1.0) at first, from 10.5 to 19.5 on the gasoline scale.
+float defaultTarget(float stoichRatio);
+AxisRange targetLimits(float stoichRatio);
+
 // "rpm", "afr1", "afr2", "analog" (the command-line names); nullopt for anything else.
 std::optional<TraceQuantity> fromName(const QString& name);
 

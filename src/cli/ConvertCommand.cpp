@@ -1,10 +1,10 @@
 #include "cli/ConvertCommand.h"
 
 #include "cli/CliSupport.h"
+#include "logdata/LogCsv.h"
 #include "logdata/LogFileReader.h"
 #include "logdata/LogFileWriter.h"
 #include "support/ErrorReport.h"
-#include "support/Numbers.h"
 
 using namespace CliSupport;
 
@@ -30,28 +30,6 @@ int usage(QTextStream& err, const QString& problem) {
 }
 
 } // namespace
-
-QByteArray logToCsv(const LogBuffer& log) {
-    QByteArray out = "sample,ElapsedTime,AFR1,Sensor1Status,AFR2,Sensor2Status,RPM,"
-                     "AnalogInVolts\n";
-    out.reserve(LogBuffer::kSamples * 48);
-    const auto put = [&](float v) {
-        out += ',';
-        out += Numbers::shortestFloat(v).toLatin1();
-    };
-    for (int i = 0; i < LogBuffer::kSamples; ++i) {
-        out += QByteArray::number(i + 1);
-        put(log.ElapsedTime[i]);
-        put(log.AFR1[i]);
-        put(log.Sensor1Status[i]);
-        put(log.AFR2[i]);
-        put(log.Sensor2Status[i]);
-        put(log.RPM[i]);
-        put(log.AnalogInVolts[i]);
-        out += '\n';
-    }
-    return out;
-}
 
 int runConvertCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
     if (wantsHelp(args)) {
@@ -93,7 +71,7 @@ int runConvertCommand(const QStringList& args, QTextStream& out, QTextStream& er
         if (to == QLatin1String("log"))
             bytes = LogFileWriter::whole(state.log, makerLabel());
         else
-            bytes = logToCsv(state.log);
+            bytes = LogCsv::whole(state.log);
         writeAtomically(outPath, bytes);
     } catch (...) {
         err << "qero4d-cli convert: " << ErrorReport::describeCurrentException() << "\n";

@@ -25,6 +25,15 @@ private Q_SLOTS:
     void hugeIntervalDoesNotOverflowScrollBar();
     void nearestSample();
     void nearestSampleInUnsortedBuffer();
+    void wheelZoomKeepsTimeUnderPointer_data();
+    void wheelZoomKeepsTimeUnderPointer();
+    void wheelZoomStopsAtLimits();
+    void dragPansWithinBuffer_data();
+    void dragPansWithinBuffer();
+    void markerKeptInViewAndReadoutsKept();
+    void keyActions_data();
+    void keyActions();
+    void stepThroughSamplesInTimeOrder();
 };
 
 void tst_chartnavigator::spanAndIntervalLabel_data() {
@@ -282,6 +291,156 @@ void tst_chartnavigator::nearestSampleInUnsortedBuffer() {
     QCOMPARE(f.nearest(5000.2), 4999);
     // The entry that is not a number is never found: 200 s and 202 s are equally near.
     QCOMPARE(f.nearest(201.0), 199);
+}
+
+void tst_chartnavigator::wheelZoomKeepsTimeUnderPointer_data() {
+    QTest::addColumn<double>("pointer");
+    QTest::addColumn<double>("notches");
+    QTest::newRow("in at a quarter") << 300.0 << 1.0;
+    QTest::newRow("in three notches near the start") << 20.0 << 3.0;
+    QTest::newRow("in half a notch (touch pad)") << 900.0 << 0.5;
+    QTest::newRow("out again") << 450.0 << -1.0;
+}
+
+void tst_chartnavigator::wheelZoomKeepsTimeUnderPointer() {
+    QFETCH(double, pointer);
+    QFETCH(double, notches);
+    Nav n;
+    n.open(0.1f);
+    n.zoomAll();
+    if (notches < 0)
+        QVERIFY(n.zoomAt(600.0, 2.0)); // 768 s around 600, something to zoom out of
+    const double start = n.window.start;
+    const double width = double(n.window.end) - n.window.start;
+    const double share = (pointer - start) / width;
+    QVERIFY(n.zoomAt(pointer, notches));
+    const double newWidth = double(n.window.end) - n.window.start;
+    QVERIFY(qAbs(newWidth - width * std::pow(Nav::kWheelZoomStep, notches)) < 1e-3);
+    QVERIFY(qAbs(double(n.ZoomWidth) - newWidth) < 1e-3);
+    // The pointer's time keeps its place across the window, unless an end stops it.
+    if (n.window.start > 0.0f && n.window.end < 1200.0f)
+        QVERIFY(qAbs((pointer - n.window.start) / newWidth - share) < 1e-5);
+    QCOMPARE(n.scroll.value, Nav::scrollValue((double(n.window.start) + n.window.end) / 2.0));
+    QCOMPARE(n.scroll.largeChange, std::max(1, int(std::floor(n.ZoomWidth))));
+}
+
+void tst_chartnavigator::wheelZoomStopsAtLimits() {
+    Nav n;
+    n.open(0.1f);
+    n.zoomAll();
+    // Never narrower than the zoom buttons go (100 samples, 10 s here) ...
+    QVERIFY(n.zoomAt(600.0, 100.0));
+    QCOMPARE(double(n.window.end) - n.window.start, 10.0);
+    QVERIFY(!n.zoomAt(600.0, 1.0));
+    // ... nor wider than the buffer, and never past either end.
+    QVERIFY(n.zoomAt(1190.0, -100.0));
+    QCOMPARE(n.window.start, 0.0f);
+    QCOMPARE(n.window.end, 1200.0f);
+    QVERIFY(!n.zoomAt(100.0, -1.0));
+    QVERIFY(!n.zoomAt(std::nan(""), 1.0));
+}
+
+void tst_chartnavigator::dragPansWithinBuffer_data() {
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<float>("start");
+    QTest::addColumn<float>("end");
+    // From [510, 690] (Zoom In twice on a 1200 s buffer).
+    QTest::newRow("later") << 100.0 << 610.0f << 790.0f;
+    QTest::newRow("earlier") << -500.5 << 9.5f << 189.5f;
+    QTest::newRow("stops at the start") << -10000.0 << 0.0f << 180.0f;
+    QTest::newRow("stops at the end") << 10000.0 << 1020.0f << 1200.0f;
+}
+
+void tst_chartnavigator::dragPansWithinBuffer() {
+    QFETCH(double, seconds);
+    QFETCH(float, start);
+    QFETCH(float, end);
+    Nav n;
+    n.open(0.1f);
+    n.zoomIn();
+    n.zoomIn();
+    QCOMPARE(n.window.start, 510.0f);
+    QVERIFY(n.panBy(seconds));
+    QCOMPARE(n.window.start, start);
+    QCOMPARE(n.window.end, end);
+    QCOMPARE(n.ZoomWidth, 180.0f);
+    QCOMPARE(n.scroll.value, Nav::scrollValue((double(start) + end) / 2.0));
+    // At an end a further drag that way moves nothing.
+    if (start == 0.0f)
+        QVERIFY(!n.panBy(-1.0));
+    if (end == 1200.0f)
+        QVERIFY(!n.panBy(1.0));
+}
+
+void tst_chartnavigator::markerKeptInViewAndReadoutsKept() {
+    Nav n;
+    n.open(0.1f);
+    n.zoomIn();
+    n.zoomIn(); // [510, 690]
+    n.placeMarkerOnSample({700.5f, 3000.0f, 14.7f, 6.0f}, QStringLiteral("####0"),
+                          QStringLiteral("#0.0"));
+    QCOMPARE(n.markerLine, double(700.5f));
+    QCOMPARE(n.MarkerTime, 700.5f);
+    QCOMPARE(n.lblMarkerTime, QStringLiteral("700.5 Sec "));
+    QCOMPARE(n.lblDiagCode, QStringLiteral("Sensor Cold"));
+    // The window follows the marker as little as needed, and the readouts stay: the
+    // marker still stands on its sample.
+    QVERIFY(n.bringIntoView(n.markerLine));
+    QCOMPARE(n.window.end, 700.5f);
+    QCOMPARE(n.window.start, 520.5f);
+    QVERIFY(!n.bringIntoView(600.0));
+    QVERIFY(n.panBy(-100.0));
+    QCOMPARE(n.lblMarkerTrace1, QStringLiteral("3000"));
+    QCOMPARE(n.lblMarkerTrace2, QStringLiteral("14.7"));
+    QVERIFY(n.zoomAt(500.0, 1.0));
+    QCOMPARE(n.lblMarkerTime, QStringLiteral("700.5 Sec "));
+}
+
+void tst_chartnavigator::keyActions_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("shift");
+    QTest::addColumn<int>("command");
+    QTest::addColumn<int>("steps");
+    using K = Nav::KeyCommand;
+    QTest::newRow("Right") << int(Qt::Key_Right) << false << int(K::StepMarker) << 1;
+    QTest::newRow("Shift+Right") << int(Qt::Key_Right) << true << int(K::StepMarker) << 10;
+    QTest::newRow("Left") << int(Qt::Key_Left) << false << int(K::StepMarker) << -1;
+    QTest::newRow("Shift+Left") << int(Qt::Key_Left) << true << int(K::StepMarker) << -10;
+    QTest::newRow("Home") << int(Qt::Key_Home) << false << int(K::MarkerToStart) << 0;
+    QTest::newRow("End") << int(Qt::Key_End) << false << int(K::MarkerToEnd) << 0;
+    QTest::newRow("+") << int(Qt::Key_Plus) << true << int(K::ZoomIn) << 0;
+    QTest::newRow("= (+ without Shift)") << int(Qt::Key_Equal) << false << int(K::ZoomIn) << 0;
+    QTest::newRow("-") << int(Qt::Key_Minus) << false << int(K::ZoomOut) << 0;
+    QTest::newRow("Up is not a chart key") << int(Qt::Key_Up) << false << int(K::None) << 0;
+}
+
+void tst_chartnavigator::keyActions() {
+    QFETCH(int, key);
+    QFETCH(bool, shift);
+    QFETCH(int, command);
+    QFETCH(int, steps);
+    const Nav::KeyAction a = Nav::keyAction(key, shift);
+    QCOMPARE(int(a.command), command);
+    QCOMPARE(a.steps, steps);
+}
+
+void tst_chartnavigator::stepThroughSamplesInTimeOrder() {
+    // A buffer whose last entries still hold an older log's early times, and a time that
+    // is not a number: steps follow time, not buffer order, and stop at the ends.
+    LogBuffer::Samples t{};
+    for (int i = 0; i < LogBuffer::kSamples; ++i)
+        t[i] = 0.1f * float(i + 1);
+    t[11998] = 0.05f;
+    t[11999] = std::nanf("");
+    const ChartSampleFinder f(t);
+    QCOMPARE(f.first(), std::optional<int>(11998));
+    QCOMPARE(f.last(), std::optional<int>(11997));
+    QCOMPARE(f.step(11998, 1), std::optional<int>(0));
+    QCOMPARE(f.step(0, -1), std::optional<int>(11998));
+    QCOMPARE(f.step(0, -10), std::optional<int>(11998));
+    QCOMPARE(f.step(100, 10), std::optional<int>(110));
+    QCOMPARE(f.step(11990, 10), std::optional<int>(11997));
+    QCOMPARE(f.step(-1, 1), std::nullopt);
 }
 
 QTEST_GUILESS_MAIN(tst_chartnavigator)

@@ -2,13 +2,17 @@
 #include "PdfText.h"
 
 #include "app/frmMain.h"
+#include "chart/ChartGraph.h"
 #include "chart/ChartPlot.h"
 #include "chart/frmChart1.h"
+#include "logdata/LogCsv.h"
 #include "support/DataFiles.h"
 #include "support/IniSettingsStore.h"
 #include "support/ScriptedPrompter.h"
 #include "support/VirtualClock.h"
 
+#include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QPdfWriter>
 #include <QPushButton>
@@ -42,6 +46,15 @@ private Q_SLOTS:
     void printerThatFailsIsReported();
     void viewChartRefusesEmptyBuffer();
     void viewChartOpensModally();
+    void wheelZoomsAroundPointer();
+    void dragPansAndDoesNotPlaceMarker();
+    void keysMoveMarkerBySample();
+    void readoutComesFromTrueSampleWhileReduced();
+    void oneSampleSpikeIsDrawn();
+    void thirdTraceAndTargetLine();
+    void exportDataWritesVisibleSamples();
+    void savePictureWritesWhatIsShown_data();
+    void savePictureWritesWhatIsShown();
 
 private:
     void clickAt(frmChart1& w, double time, Qt::MouseButton button = Qt::LeftButton);
@@ -352,6 +365,276 @@ void tst_chartwindow::viewChartOpensModally() {
         QVERIFY2(box.title != QLatin1String("View Chart") &&
                      box.title != QLatin1String("Form Load"),
                  qPrintable(box.text));
+}
+
+void tst_chartwindow::wheelZoomsAroundPointer() {
+    AppState s;
+    fillTestLog(s);
+    ScriptedPrompter p;
+    frmChart1 w(s, p);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    ChartPlot* plot = w.Chart2D1;
+    plot->replot(QCustomPlot::rpImmediateRefresh);
+    const QPointF at(plot->pixelAtTime(300.0), plot->axisRect()->rect().center().y());
+    const double before = plot->timeAtPixel(at.x());
+    QWheelEvent wheel(at, plot->mapToGlobal(at), QPoint(), QPoint(0, 240), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(plot, &wheel);
+    // Two notches in: 0.64 of the width, the time under the pointer still under it.
+    QVERIFY(qAbs(plot->axisX()->range().size() - 1200.0 * 0.64) < 0.01);
+    QVERIFY(qAbs(plot->timeAtPixel(at.x()) - before) < 0.01);
+    QCOMPARE(w.scrChart2D1->value(), w.navigator().scroll.value);
+    QCOMPARE(w.scrChart2D1->pageStep(), 768);
+    // The buttons go on from the wheel's width.
+    QTest::mouseClick(w.cmdZoomIn, Qt::LeftButton);
+    QCOMPARE(w.navigator().ZoomWidth, 384.0f);
+}
+
+void tst_chartwindow::dragPansAndDoesNotPlaceMarker() {
+    AppState s;
+    fillTestLog(s);
+    ScriptedPrompter p;
+    frmChart1 w(s, p);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    for (int i = 0; i < 2; ++i)
+        QTest::mouseClick(w.cmdZoomIn, Qt::LeftButton); // 180 s: [510, 690]
+    ChartPlot* plot = w.Chart2D1;
+    plot->replot(QCustomPlot::rpImmediateRefresh);
+    const int y = plot->axisRect()->rect().center().y();
+    const QPoint from(qRound(plot->pixelAtTime(600.0)), y);
+    const QPoint to(qRound(plot->pixelAtTime(630.0)), y);
+    QTest::mousePress(plot, Qt::LeftButton, Qt::NoModifier, from);
+    QMouseEvent move(QEvent::MouseMove, QPointF(to), plot->mapToGlobal(QPointF(to)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(plot, &move);
+    QTest::mouseRelease(plot, Qt::LeftButton, Qt::NoModifier, to);
+    // The content followed the pointer: 30 s earlier in view, the marker where it was.
+    QVERIFY(qAbs(plot->axisX()->range().lower - 480.0) < 0.5);
+    QVERIFY(qAbs(plot->axisX()->range().size() - 180.0) < 1e-3);
+    QCOMPARE(w.lblMarkerTime->text(), QStringLiteral("Sec "));
+    QCOMPARE(plot->markerTime(), 600.0);
+    // A click without movement still places the marker.
+    clickAt(w, 500.0);
+    QVERIFY(w.lblMarkerTime->text().startsWith(QStringLiteral("500.")));
+    QVERIFY(qAbs(plot->markerTime() - 500.0) < 0.5);
+}
+
+void tst_chartwindow::keysMoveMarkerBySample() {
+    AppState s;
+    fillTestLog(s);
+    ScriptedPrompter p;
+    frmChart1 w(s, p);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    for (int i = 0; i < 4; ++i)
+        QTest::mouseClick(w.cmdZoomIn, Qt::LeftButton);
+    w.scrChart2D1->setValue(20); // [0, 45]
+    clickAt(w, 42.0);
+    ChartPlot* plot = w.Chart2D1;
+    QTest::keyClick(plot, Qt::Key_Right);
+    QCOMPARE(w.lblMarkerTime->text(), QStringLiteral("42.1 Sec "));
+    QCOMPARE(w.lblMarkerTrace1->text(), QStringLiteral("5200"));
+    QTest::keyClick(plot, Qt::Key_Right, Qt::ShiftModifier);
+    QCOMPARE(w.lblMarkerTime->text(), QStringLiteral("43.1 Sec "));
+    QCOMPARE(plot->markerTime(), double(43.1f));
+    QTest::keyClick(plot, Qt::Key_Left, Qt::ShiftModifier);
+    QTest::keyClick(plot, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(plot, Qt::Key_Left, Qt::ShiftModifier);
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(plot, Qt::Key_Right);
+    QCOMPARE(w.lblMarkerTime->text(), QStringLiteral("42.5 Sec "));
+    QCOMPARE(w.lblDiagCode->text(), QStringLiteral("Sensor Cold"));
+    // Past the window's end the window follows, keeping its width.
+    QTest::keyClick(plot, Qt::Key_End);
+    QCOMPARE(w.lblMarkerTime->text(), QStringLiteral("1200.0 Sec "));
+    QCOMPARE(plot->axisX()->range(), QCPRange(1155, 1200));
+    QTest::keyClick(plot, Qt::Key_Home);
+    QCOMPARE(w.lblMarkerTime->text(), QStringLiteral("0.1 Sec "));
+    QCOMPARE(plot->axisX()->range().lower, double(0.1f));
+    // + and - are the zoom buttons, around the marker.
+    QTest::keyClick(plot, Qt::Key_Minus);
+    QCOMPARE(w.navigator().ZoomWidth, 90.0f);
+    QTest::keyClick(plot, Qt::Key_Plus);
+    QCOMPARE(w.navigator().ZoomWidth, 45.0f);
+}
+
+void tst_chartwindow::readoutComesFromTrueSampleWhileReduced() {
+    // Sensor 1 alternates between a reading and a cold-sensor code: at Zoom All the trace
+    // is drawn reduced, but the readouts still read the nearest real sample.
+    AppState s;
+    fillTestLog(s);
+    for (int i = 1; i < LogBuffer::kSamples; i += 2) {
+        s.log.AFR1[i] = 10.0f;
+        s.log.Sensor1Status[i] = 6.0f;
+    }
+    ScriptedPrompter p;
+    frmChart1 w(s, p);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    ChartPlot* plot = w.Chart2D1;
+    for (double t : {123.4, 777.7}) {
+        clickAt(w, t);
+        const double clicked = plot->markerTime();
+        const std::optional<int> i = ChartSampleFinder(s.log.ElapsedTime).nearest(clicked);
+        QVERIFY(i);
+        QCOMPARE(w.lblMarkerTrace2->text(),
+                 Numbers::format(s.log.AFR1[*i], QStringLiteral("#0.0")));
+        QCOMPARE(w.lblDiagCode->text(), *i % 2 ? QStringLiteral("Sensor Cold") : QString());
+    }
+}
+
+void tst_chartwindow::oneSampleSpikeIsDrawn() {
+    // 12000 samples over about 1000 pixels: one sample of RPM 9500 among values of 1000
+    // to 1990 still reaches its height on the screen.
+    AppState s;
+    fillTestLog(s);
+    for (int i = 0; i < LogBuffer::kSamples; ++i)
+        s.log.RPM[i] = 1000.0f + float((i * 37) % 100) * 10.0f;
+    const int spike = 7001;
+    s.log.RPM[spike] = 9500.0f;
+    ScriptedPrompter p;
+    frmChart1 w(s, p);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    ChartPlot* plot = w.Chart2D1;
+    plot->replot(QCustomPlot::rpImmediateRefresh);
+    QVERIFY(plot->axisRect()->rect().width() * 2 < LogBuffer::kSamples / 4);
+    const QImage picture = plot->toPixmap().toImage();
+    const QColor trace1 = plot->group(1)->pen().color();
+    const int x = qRound(plot->pixelAtTime(s.log.ElapsedTime[spike]));
+    const int top = qRound(plot->axisY()->coordToPixel(9400.0));
+    const int below = qRound(plot->axisY()->coordToPixel(3000.0));
+    const auto traceAt = [&](int px, int py) {
+        const QColor c = picture.pixelColor(px, py);
+        return qAbs(c.red() - trace1.red()) < 24 && qAbs(c.green() - trace1.green()) < 24 &&
+               qAbs(c.blue() - trace1.blue()) < 24;
+    };
+    bool reachesTop = false;
+    for (int dx = -1; dx <= 1; ++dx)
+        reachesTop = reachesTop || traceAt(x + dx, top);
+    QVERIFY(reachesTop);
+    // Elsewhere the trace stays low.
+    QVERIFY(!traceAt(x - 40, top));
+    QVERIFY(!traceAt(x - 40, below));
+}
+
+void tst_chartwindow::thirdTraceAndTargetLine() {
+    AppState s;
+    fillTestLog(s);
+    ScriptedPrompter p;
+    frmChart1 w(s, p);
+    ChartPlot* plot = w.Chart2D1;
+    // Opens with two traces and no target line.
+    QVERIFY(w.optTrace3None->isChecked());
+    QVERIFY(!plot->group(3)->visible());
+    QVERIFY(!w.chkTargetLine->isChecked());
+    QVERIFY(!plot->targetLineVisible());
+    // Trace 1 RPM, trace 2 sensor 1 AFR: the analog input shares no axis.
+    QVERIFY(w.optTrace3AFR2->isEnabled());
+    QVERIFY(w.optTrace3RPM->isEnabled());
+    QVERIFY(!w.optTrace3Analog->isEnabled());
+
+    w.optTrace3AFR2->click();
+    QVERIFY(plot->group(3)->visible());
+    QCOMPARE(plot->group(3)->valueAxis(), plot->axisY2());
+    QCOMPARE(plot->group(3)->data()->size(), LogBuffer::kSamples);
+    QCOMPARE(plot->group(3)->data()->at(5)->value, 13.5);
+
+    w.chkTargetLine->click();
+    QVERIFY(plot->targetLineVisible());
+    // The stoichiometric ratio, in the fuel's decimals.
+    QCOMPARE(w.spnTarget->value(), 14.7);
+    QCOMPARE(plot->targetLineValue(), 14.7);
+    w.spnTarget->setValue(13.2);
+    QCOMPARE(plot->targetLineValue(), 13.2);
+
+    // Sensor 1 moves to trace 1: the AFR axis is now the left one, and both follow it.
+    w.optTrace1AFR1->click();
+    w.optTrace2RPM->click();
+    QCOMPARE(plot->group(3)->valueAxis(), plot->axisY());
+    QVERIFY(plot->targetLineVisible());
+    // No AFR trace left: the third trace goes, the target line with it.
+    w.optTrace1Analog->click();
+    QVERIFY(w.optTrace3None->isChecked());
+    QVERIFY(!plot->group(3)->visible());
+    QVERIFY(!w.optTrace3AFR2->isEnabled());
+    QVERIFY(!w.chkTargetLine->isEnabled());
+    QVERIFY(!plot->targetLineVisible());
+}
+
+void tst_chartwindow::exportDataWritesVisibleSamples() {
+    AppState s;
+    fillTestLog(s);
+    ScriptedPrompter p;
+    frmChart1 w(s, p);
+    for (int i = 0; i < 4; ++i)
+        QTest::mouseClick(w.cmdZoomIn, Qt::LeftButton);
+    w.scrChart2D1->setValue(100); // [77.5, 122.5]
+    const QString path = m_dir->filePath(QStringLiteral("stretch.csv"));
+    // Cancelled: nothing written.
+    p.answerFile(QString());
+    QTest::mouseClick(w.cmdExportData, Qt::LeftButton);
+    QVERIFY(!QFile::exists(path));
+    p.answerFile(m_dir->filePath(QStringLiteral("stretch"))); // the extension is added
+    QTest::mouseClick(w.cmdExportData, Qt::LeftButton);
+    QCOMPARE(p.boxes().last().title, QStringLiteral("Export Data"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    QCOMPARE(lines.first() + '\n', LogCsv::header());
+    // Samples 775 (77.5 s) to 1225 (122.5 s), as the CLI's CSV writes them.
+    QCOMPARE(lines.size(), 1 + 451 + 1);
+    QByteArray row;
+    LogCsv::appendRow(row, s.log, 774);
+    QCOMPARE(lines[1] + '\n', row);
+    QVERIFY(lines[1].startsWith("775,77.5,"));
+    QVERIFY(lines[451].startsWith("1225,122.5,"));
+    QVERIFY(p.messages().isEmpty());
+}
+
+void tst_chartwindow::savePictureWritesWhatIsShown_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("magic");
+    QTest::newRow("PNG") << QStringLiteral("chart.png") << QByteArray("\x89PNG");
+    QTest::newRow("PDF") << QStringLiteral("chart.PDF") << QByteArray("%PDF");
+    QTest::newRow("no extension: PNG") << QStringLiteral("chart") << QByteArray("\x89PNG");
+}
+
+void tst_chartwindow::savePictureWritesWhatIsShown() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, magic);
+    AppState s;
+    fillTestLog(s);
+    ScriptedPrompter p;
+    frmChart1 w(s, p);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    p.answerFile(m_dir->filePath(name));
+    QTest::mouseClick(w.cmdSavePicture, Qt::LeftButton);
+    QVERIFY(p.messages().isEmpty());
+    const QString written =
+        m_dir->filePath(QFileInfo(name).suffix().isEmpty() ? name + QStringLiteral(".png") : name);
+    QFile f(written);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    QVERIFY(bytes.startsWith(magic));
+    if (magic.startsWith("\x89")) {
+        const QImage image = QImage::fromData(bytes, "PNG");
+        QCOMPARE(image.size(), w.Chart2D1->size());
+    } else {
+        const PdfText::Page page = PdfText::read(written);
+        QVERIFY2(page.text.contains(QStringLiteral("Elapsed Time (sec)")), qPrintable(page.text));
+        QCOMPARE(page.images, 0);
+        QVERIFY(PdfText::longestStroke(page, QColor(QStringLiteral("#c62828"))) > 500);
+    }
+    // Another extension is refused with a message, and nothing is written.
+    p.answerFile(m_dir->filePath(QStringLiteral("chart.bmp")));
+    QTest::mouseClick(w.cmdSavePicture, Qt::LeftButton);
+    QCOMPARE(p.messageTexts(),
+             QStringList{QStringLiteral("A picture is saved as a .png or a .pdf file.")});
+    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("chart.bmp"))));
 }
 
 QTEST_MAIN(tst_chartwindow)
