@@ -253,7 +253,7 @@ void frmChart1::Form_Load() {
         // The extras start off: two traces, no target line.
         optTrace3None->setChecked(true);
         const ChartTrace::AxisRange limits = ChartTrace::targetLimits(log.StoichRatio);
-        const QString pattern = m_state.AFRFormat;
+        const QString pattern = m_state.settings.AFRFormat;
         const qsizetype point = pattern.indexOf(u'.');
         {
             const QSignalBlocker block(spnTarget);
