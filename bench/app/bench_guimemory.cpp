@@ -2,6 +2,8 @@
 #include "app/frmMain.h"
 #include "chart/frmChart1.h"
 #include "device/FramDecoder.h"
+#include "device/ModuleSession.h"
+#include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
 #include "logdata/LogFileWriter.h"
 #include "support/DataFiles.h"
@@ -63,7 +65,8 @@ void bench_guimemory::chartedLog() {
     IniSettingsStore settings(dir.filePath(QStringLiteral("settings.ini")));
     ScriptedPrompter prompter;
     SystemClock clock;
-    frmMain main(state, settings, prompter, clock);
+    ModuleSession module(state, clock, prompter, std::make_unique<QSerialPortLink>());
+    frmMain main(state, settings, prompter, clock, module);
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
 

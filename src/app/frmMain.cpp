@@ -16,7 +16,6 @@
 #include "device/PortSetup.h"
 #include "device/ProgressPanel.h"
 #include "device/QEROParamsPanel.h"
-#include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
 #include "logdata/LogFileCommands.h"
 #include "logdata/SettingsTable.h"
@@ -51,15 +50,11 @@
 #include <QVBoxLayout>
 
 frmMain::frmMain(AppState& state, SettingsStore& settings, Prompter& prompter, Clock& clock,
-                 QWidget* parent)
+                 ModuleSession& module, QWidget* parent)
     : QMainWindow(parent), m_state(state), m_settings(settings), m_prompter(prompter),
-      m_clock(clock),
+      m_clock(clock), m_module(module),
       m_logFiles(std::make_unique<LogFileCommands>(state, prompter, settings, clock)),
       m_printer(std::make_unique<CurrentPrinter>(prompter)) {
-    PortDevices devices;
-    devices.loadOverrides(m_settings);
-    m_module = std::make_unique<ModuleSession>(m_state, m_clock, m_prompter,
-                                               std::make_unique<QSerialPortLink>(devices));
     setObjectName(QStringLiteral("frmMain"));
     m_logFiles->closeRealTimeView = [this] { cmdCloseRealTimeData_Click(); };
     m_logFiles->setCaptionSuffix = [this](const QString& s) { setCaptionSuffix(s); };
@@ -163,20 +158,13 @@ void frmMain::buildPanels() {
     prgProgress1->setRange(0, 100);
     progressLayout->addWidget(prgProgress1);
     layout->addWidget(fraProgress1);
-    fraQEROParams = new QEROParamsPanel(m_state, m_settings, m_prompter, *m_module, central);
+    fraQEROParams = new QEROParamsPanel(m_state, m_settings, m_prompter, m_module, central);
     fraQEROParams->hide();
     connect(fraQEROParams, &QEROParamsPanel::moduleCommandRunning, this,
             &frmMain::setModuleCommandRunning);
     layout->addWidget(fraQEROParams);
 
-    auto protocol = [this]() -> ModuleProtocol& { return m_module->protocol(); };
-    fraPortSelect = new PortSelectFrame(
-        m_state, m_settings, m_prompter, protocol, *this,
-        [this](int port) {
-            auto* serial = dynamic_cast<QSerialPortLink*>(&m_module->link());
-            return serial ? serial->devices().deviceFor(port) : QString();
-        },
-        central);
+    fraPortSelect = new PortSelectFrame(m_state, m_settings, m_prompter, m_module, *this, central);
     fraPortSelect->hide();
     layout->addWidget(fraPortSelect);
 
@@ -188,14 +176,14 @@ void frmMain::buildPanels() {
     layout->addStretch(0);
     setCentralWidget(central);
 
-    m_realTimeCommands = std::make_unique<RealTimeCommands>(protocol);
+    m_realTimeCommands = std::make_unique<RealTimeCommands>(m_module.protocol());
     m_poller =
         std::make_unique<RealTimePoller>(m_state, *m_realTimeCommands, m_clock, *fraRealTimeData,
                                          [this] { cmdCloseRealTimeData_Click(); });
     m_stateMachine = std::make_unique<ConnectionStateMachine>(
         m_state, m_prompter, m_clock,
         [this](qint16 port, const QString& identity) {
-            PortSetup setup(m_state, m_module->protocol());
+            PortSetup setup(m_state, m_module.protocol());
             return setup.PortTest(port, identity);
         },
         [this] { mnuPortSetup_Click(); });
@@ -257,7 +245,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 
 void frmMain::cmdCloseRealTimeData_Click() {
     fraRealTimeData->hide();
-    m_module->link().closeIfOpen();
+    m_module.link().closeIfOpen();
     m_state.window.RealTimeActive = false;
 }
 
@@ -273,7 +261,7 @@ void frmMain::mnuDownload_Click() {
     bool downloaded = false;
     ErrorReport::runStep(m_prompter, [&] {
         ProgressPanel progress(fraProgress1, prgProgress1);
-        DownloadCommand download(m_state, m_module->protocol(), m_prompter, m_clock, progress);
+        DownloadCommand download(m_state, m_module.protocol(), m_prompter, m_clock, progress);
         download.setCaptionSuffix = [this](const QString& suffix) { setCaptionSuffix(suffix); };
         downloaded = download.mnuDownload_Click();
     });
@@ -291,8 +279,7 @@ void frmMain::mnuClearQEROBuffer_Click() {
     cmdCloseRealTimeData_Click();
     setModuleCommandRunning(true);
     ErrorReport::runStep(m_prompter, [&] {
-        ClearQEROBufferCommand(m_state, m_module->protocol(), m_prompter)
-            .mnuClearQEROBuffer_Click();
+        ClearQEROBufferCommand(m_state, m_module.protocol(), m_prompter).mnuClearQEROBuffer_Click();
     });
     setModuleCommandRunning(false);
 }
@@ -326,7 +313,7 @@ void frmMain::mnuViewRealTime_Click() {
     if (m_state.window.RealTimeActive)
         cmdCloseRealTimeData_Click();
     ErrorReport::runStep(
-        m_prompter, [this] { RealTimeStart::prepare(m_state, m_module->protocol(), m_prompter); });
+        m_prompter, [this] { RealTimeStart::prepare(m_state, m_module.protocol(), m_prompter); });
     fraRealTimeData->show();
     m_state.window.RealTimeActive = true;
     fraRealTimeData->configure();
@@ -397,7 +384,7 @@ void frmMain::mnuFuelType_Click() {
         // cannot be reached.
         window.setUploadAction([this, &window] {
             window.applyChoice();
-            FuelUpload(m_module->protocol()).run();
+            FuelUpload(m_module.protocol()).run();
         });
         window.exec();
     });
@@ -479,7 +466,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 void frmMain::Form_QueryUnload() {
-    m_module->link().closeIfOpen();
+    m_module.link().closeIfOpen();
     // Every setting was saved when it changed. Quitting ends every event loop, nested
     // ones of modal windows included, so the program ends at once.
     QCoreApplication::quit();

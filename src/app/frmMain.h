@@ -33,8 +33,10 @@ struct AppState;
 class frmMain : public QMainWindow, private ScanProgress {
     Q_OBJECT
 public:
+    // `module` is the program's one conversation with the module, built where the
+    // program starts; the window only uses it.
     frmMain(AppState& state, SettingsStore& settings, Prompter& prompter, Clock& clock,
-            QWidget* parent = nullptr);
+            ModuleSession& module, QWidget* parent = nullptr);
     ~frmMain() override;
 
     // Main caption followed by " - " and a suffix (" - Data Buffer Empty", a file name...).
@@ -66,7 +68,7 @@ public:
     frmHelp* helpWindow() const { return m_help; }
 
     // The serial link to the module with its protocol; closed again at exit.
-    ModuleSession& module() { return *m_module; }
+    ModuleSession& module() { return m_module; }
 
     // Communications > Port Setup; also offered by the start-up connection check.
     void mnuPortSetup_Click();
@@ -148,8 +150,8 @@ private:
     SettingsStore& m_settings;
     Prompter& m_prompter;
     Clock& m_clock;
+    ModuleSession& m_module;
     std::unique_ptr<LogFileCommands> m_logFiles;
-    std::unique_ptr<ModuleSession> m_module;
     std::unique_ptr<ConnectionStateMachine> m_stateMachine;
     std::unique_ptr<RealTimeCommands> m_realTimeCommands;
     std::unique_ptr<RealTimePoller> m_poller;

@@ -67,7 +67,14 @@ int main(int argc, char* argv[]) {
     parser.addOption(portDeviceOption);
     parser.process(app);
 
+    AppState state;
+    std::unique_ptr<IniSettingsStore> settings =
+        parser.isSet(settingsOption)
+            ? std::make_unique<IniSettingsStore>(parser.value(settingsOption))
+            : std::make_unique<IniSettingsStore>();
+    // The devices saved for ports ("PortDevice<N>"), then the command line's on top.
     PortDevices portDevices;
+    portDevices.loadOverrides(*settings);
     for (const QString& assignment : parser.values(portDeviceOption)) {
         QString error;
         if (!portDevices.parseOverride(assignment, &error)) {
@@ -76,11 +83,6 @@ int main(int argc, char* argv[]) {
         }
     }
 
-    AppState state;
-    std::unique_ptr<IniSettingsStore> settings =
-        parser.isSet(settingsOption)
-            ? std::make_unique<IniSettingsStore>(parser.value(settingsOption))
-            : std::make_unique<IniSettingsStore>();
     SystemClock clock;
     QtPrompter prompter;
 
@@ -103,22 +105,29 @@ int main(int argc, char* argv[]) {
         splash.showAndWait();
     }
 
-    // Declared before the window so that it outlives the link that talks to it.
+    // The one conversation with the module, on the serial port or, with --simulate, on a
+    // simulated module. In-process rather than on a pseudo-terminal: it works the same on
+    // every platform (Windows has no pseudo-terminals) and needs no second process.
+    // The module is declared before the session so that it outlives the link to it.
     std::unique_ptr<QeroModule> simulatedModule;
-    frmMain main(state, *settings, prompter, clock);
-    prompter.setParent(&main);
-    if (auto* port = dynamic_cast<QSerialPortLink*>(&main.module().link())) {
-        for (auto it = portDevices.overrides().cbegin(); it != portDevices.overrides().cend(); ++it)
-            port->devices().setOverride(it.key(), it.value());
-    }
+    SimulatedLink* simulatedLink = nullptr;
+    std::unique_ptr<SerialLink> link;
     if (parser.isSet(simulateOption)) {
-        // In-process rather than on a pseudo-terminal: it works the same on every
-        // platform (Windows has no pseudo-terminals), needs no second process, and the
-        // module sits on the port the settings name, where the port scan finds it too.
         simulatedModule = std::make_unique<QeroModule>();
-        auto link = std::make_unique<SimulatedLink>(*simulatedModule, clock);
-        link->setModulePort(state.settings.PortNumber);
-        main.module().replaceLink(std::move(link));
+        auto simulated = std::make_unique<SimulatedLink>(*simulatedModule, clock);
+        simulatedLink = simulated.get();
+        link = std::move(simulated);
+    } else {
+        link = std::make_unique<QSerialPortLink>(portDevices);
+    }
+    ModuleSession session(state, clock, prompter, std::move(link));
+
+    frmMain main(state, *settings, prompter, clock, session);
+    prompter.setParent(&main);
+    if (simulatedLink) {
+        // The module sits on the port the settings name (known once the window has read
+        // them), where the port scan finds it too.
+        simulatedLink->setModulePort(state.settings.PortNumber);
         const QString note =
             QStringLiteral("Simulated QERO on Com%1").arg(state.settings.PortNumber);
         main.statusBar()->showMessage(note);

@@ -58,6 +58,17 @@ bool CliSession::usePort(const QString& port, QString* error) {
     return true;
 }
 
+void CliSession::useSavedPorts() {
+    PortDevices devices;
+    devices.loadOverrides(m_settings);
+    m_session = std::make_unique<ModuleSession>(m_state, m_clock, *m_activePrompter,
+                                                std::make_unique<QSerialPortLink>(devices));
+}
+
+ModuleSession& CliSession::module() {
+    return *m_session;
+}
+
 ModuleProtocol& CliSession::protocol() {
     return m_session->protocol();
 }

@@ -36,6 +36,9 @@ public:
     // "3" for Com3, or the path of a device (a pseudo-terminal of
     // qero4d-sim). Opens nothing yet. False with a reason when the text is neither.
     bool usePort(const QString& port, QString* error);
+    // For the port scan: every port, each on the device the settings name for it.
+    void useSavedPorts();
+    ModuleSession& module();
     ModuleProtocol& protocol();
 
     // True once Ctrl-C was pressed.

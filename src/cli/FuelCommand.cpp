@@ -1,15 +1,13 @@
 #include "cli/FuelCommand.h"
 
-#include "cli/ConsolePrompter.h"
+#include "cli/CliSession.h"
 #include "cli/ModuleCommandSupport.h"
 #include "device/FuelFactor.h"
 #include "device/FuelUpload.h"
-#include "device/LineErrorHandler.h"
 #include "device/ModuleProtocol.h"
-#include "device/QSerialPortLink.h"
+#include "device/ModuleSession.h"
 #include "logdata/AppState.h"
 #include "support/Numbers.h"
-#include "support/SystemClock.h"
 
 #include <QLocale>
 #include <QTextStream>
@@ -65,7 +63,8 @@ int runFuelCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     if (port.isEmpty())
         return usage(err, QStringLiteral("--port is required"));
 
-    AppState state;
+    CliSession session(err);
+    AppState& state = session.state();
     if (!fuel.isEmpty()) {
         if (!user.isEmpty() || !ratioText.isEmpty())
             return usage(err, QStringLiteral("give either --fuel or --user with --ratio"));
@@ -90,20 +89,13 @@ int runFuelCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     }
     state.updateAFRFormat();
 
-    PortDevices devices;
-    const auto portNumber = ModuleCommandSupport::resolvePort(port, devices);
-    if (!portNumber)
+    QString error;
+    if (!session.usePort(port, &error))
         return usage(
             err, QStringLiteral("\"%1\" is neither a device nor a port from 1 to 255").arg(port));
-    state.settings.PortNumber = qint16(*portNumber);
-    SystemClock clock;
-    ConsolePrompter prompter(err);
-    QSerialPortLink link(devices);
-    LineErrorHandler lineErrors(state, link, prompter);
-    ModuleProtocol protocol(state, link, clock, prompter);
 
-    const FuelUpload::Result result = FuelUpload(protocol).run();
-    link.closeIfOpen();
+    const FuelUpload::Result result = FuelUpload(session.protocol()).run();
+    session.module().link().closeIfOpen();
     if (result != FuelUpload::Result::Completed)
         return 1;
     const quint16 factor = quint16(state.fram.FRAMBuffer[6] | (state.fram.FRAMBuffer[7] << 8));

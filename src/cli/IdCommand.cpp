@@ -1,12 +1,10 @@
 #include "cli/IdCommand.h"
 
-#include "cli/ConsolePrompter.h"
+#include "cli/CliSession.h"
 #include "cli/ModuleCommandSupport.h"
-#include "device/LineErrorHandler.h"
 #include "device/ModuleProtocol.h"
-#include "device/QSerialPortLink.h"
+#include "device/ModuleSession.h"
 #include "logdata/AppState.h"
-#include "support/SystemClock.h"
 
 #include <QTextStream>
 
@@ -34,20 +32,15 @@ int runIdCommand(const QStringList& arguments, QTextStream& out, QTextStream& er
         err << kUsage;
         return 2;
     }
-    PortDevices devices;
-    const auto portNumber = ModuleCommandSupport::resolvePort(port, devices);
-    if (!portNumber) {
+    CliSession session(err);
+    QString error;
+    if (!session.usePort(port, &error)) {
         err << "qero4d-cli id: \"" << port << "\" is neither a device nor a port from 1 to 255\n";
         return 2;
     }
-
-    AppState state;
-    state.settings.PortNumber = qint16(*portNumber);
-    SystemClock clock;
-    ConsolePrompter prompter(err);
-    QSerialPortLink link(devices);
-    LineErrorHandler lineErrors(state, link, prompter);
-    ModuleProtocol protocol(state, link, clock, prompter);
+    const AppState& state = session.state();
+    ModuleProtocol& protocol = session.protocol();
+    SerialLink& link = session.module().link();
 
     if (!protocol.ReSyncUpTo(5)) {
         link.closeIfOpen();

@@ -1,25 +1,19 @@
 #include "cli/LiveCommand.h"
 
-#include "cli/ConsolePrompter.h"
+#include "cli/CliSession.h"
 #include "cli/ModuleCommandSupport.h"
-#include "device/LineErrorHandler.h"
 #include "device/ModuleProtocol.h"
-#include "device/QSerialPortLink.h"
+#include "device/ModuleSession.h"
 #include "logdata/AppState.h"
-#include "logdata/SettingsTable.h"
 #include "realtime/GaugeSetup.h"
 #include "realtime/RealTimeCommands.h"
 #include "realtime/RealTimeDecoding.h"
 #include "realtime/RealTimeDisplay.h"
 #include "realtime/RealTimePoller.h"
 #include "realtime/RealTimeStart.h"
-#include "support/IniSettingsStore.h"
 #include "support/Numbers.h"
-#include "support/SystemClock.h"
 
 #include <QTextStream>
-
-#include <csignal>
 
 namespace {
 
@@ -35,8 +29,6 @@ const char* const kUsage =
     "\n"
     "  --port PORT   a device path (/dev/ttyUSB0, COM3) or a number N meaning ComN\n"
     "  --count N     stop after N cycles\n";
-
-volatile std::sig_atomic_t g_interrupted = 0;
 
 // One cycle's values, collected as the reads come in and printed as one line.
 class LineCollector : public RealTimeDisplay {
@@ -121,25 +113,19 @@ int runLiveCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
             return 2;
         }
     }
-    PortDevices devices;
-    const auto portNumber = ModuleCommandSupport::resolvePort(port, devices);
-    if (!portNumber) {
+    // The session reads the saved settings: fuel, analog scaling and pulses per revolution
+    // as the desktop program has them.
+    CliSession session(err);
+    QString error;
+    if (!session.usePort(port, &error)) {
         err << "qero4d-cli live: \"" << port << "\" is neither a device nor a port from 1 to 255\n";
         return 2;
     }
-
-    AppState state;
-    SystemClock clock;
-    ConsolePrompter prompter(err);
-    {
-        // Fuel, analog scaling and pulses per revolution as the desktop program has them.
-        IniSettingsStore settings;
-        SettingsTable::load(state, settings, prompter);
-    }
-    state.settings.PortNumber = qint16(*portNumber);
-    QSerialPortLink link(devices);
-    LineErrorHandler lineErrors(state, link, prompter);
-    ModuleProtocol protocol(state, link, clock, prompter);
+    AppState& state = session.state();
+    Clock& clock = session.clock();
+    Prompter& prompter = session.prompter();
+    ModuleProtocol& protocol = session.protocol();
+    SerialLink& link = session.module().link();
 
     RealTimeStart::prepare(state, protocol, prompter);
     err << "Model: " << state.module.QEROVersion << Qt::endl;
@@ -151,15 +137,12 @@ int runLiveCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     RealTimePoller poller(state, commands, clock, collector,
                           [&] { state.window.RealTimeActive = false; });
 
-    g_interrupted = 0;
-    auto previous = std::signal(SIGINT, [](int) { g_interrupted = 1; });
-
     constexpr qint64 kTickUs = 10'000;
     const qint64 startUs = clock.nowUs();
     qint64 nextTickUs = startUs;
     qint64 cycles = 0;
     int status = 0;
-    while ((count < 0 || cycles < count) && !g_interrupted) {
+    while ((count < 0 || cycles < count) && !CliSession::interrupted()) {
         const qint64 now = clock.nowUs();
         if (now < nextTickUs) {
             clock.idle(nextTickUs - now);
@@ -181,7 +164,6 @@ int runLiveCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
         out << "t=" << Numbers::format((tickUs - startUs) / 1e6, QStringLiteral("#0.000")) << ' '
             << collector.line() << Qt::endl;
     }
-    std::signal(SIGINT, previous);
     link.closeIfOpen();
 
     const double seconds = (clock.nowUs() - startUs) / 1e6;

@@ -1,15 +1,13 @@
 #include "cli/ScanCommand.h"
 
-#include "cli/ConsolePrompter.h"
+#include "cli/CliSession.h"
 #include "cli/ModuleCommandSupport.h"
-#include "device/LineErrorHandler.h"
 #include "device/ModuleProtocol.h"
+#include "device/ModuleSession.h"
+#include "device/PortDevices.h"
 #include "device/PortSetup.h"
-#include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
-#include "support/IniSettingsStore.h"
 #include "support/Numbers.h"
-#include "support/SystemClock.h"
 
 #include <QTextStream>
 
@@ -44,17 +42,9 @@ int runScanCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
         return 2;
     }
 
-    PortDevices devices;
-    IniSettingsStore settings; // the user's own port devices, read only
-    devices.loadOverrides(settings);
-
-    AppState state;
-    SystemClock clock;
-    ConsolePrompter prompter(err);
-    QSerialPortLink link(devices);
-    LineErrorHandler lineErrors(state, link, prompter);
-    ModuleProtocol protocol(state, link, clock, prompter);
-    PortSetup setup(state, protocol);
+    CliSession session(err);
+    session.useSavedPorts();
+    PortSetup setup(session.state(), session.protocol());
 
     const qint16 found = setup.PortScan(qint16(last), PortSetup::kIdentity);
     if (found < 1) {
@@ -62,7 +52,7 @@ int runScanCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
         return 1;
     }
     out << "Found QERO on port " << Numbers::format(found, QStringLiteral("##0"));
-    const QString device = devices.deviceFor(found);
+    const QString device = session.module().link().portDescription(found);
     if (!device.isEmpty())
         out << " (" << device << ')';
     out << Qt::endl;

@@ -11,25 +11,23 @@ class Prompter;
 struct AppState;
 
 // The program's one conversation with the module: the link, the handling of its line
-// errors, and the command protocol on top. The main window holds one for the whole run.
+// errors, and the command protocol on top. It is built once, where the program starts
+// (the desktop program's main and the command line's session), and handed by reference to
+// everything that talks to the module, so no one holds a link that may go away.
 class ModuleSession {
 public:
     ModuleSession(AppState& state, Clock& clock, Prompter& prompter,
                   std::unique_ptr<SerialLink> link);
     ~ModuleSession();
-
-    // Puts another link in place (the simulated module); the old one is closed.
-    void replaceLink(std::unique_ptr<SerialLink> link);
+    ModuleSession(const ModuleSession&) = delete;
+    ModuleSession& operator=(const ModuleSession&) = delete;
 
     SerialLink& link() { return *m_link; }
-    ModuleProtocol& protocol() { return *m_protocol; }
-    LineErrorHandler& lineErrors() { return *m_lineErrors; }
+    ModuleProtocol& protocol() { return m_protocol; }
+    LineErrorHandler& lineErrors() { return m_lineErrors; }
 
 private:
-    AppState& m_state;
-    Clock& m_clock;
-    Prompter& m_prompter;
     std::unique_ptr<SerialLink> m_link;
-    std::unique_ptr<LineErrorHandler> m_lineErrors;
-    std::unique_ptr<ModuleProtocol> m_protocol;
+    LineErrorHandler m_lineErrors;
+    ModuleProtocol m_protocol;
 };

@@ -1,5 +1,6 @@
 #include "device/PortSelectFrame.h"
 
+#include "device/ModuleSession.h"
 #include "device/PortSetup.h"
 #include "logdata/AppState.h"
 #include "logdata/SettingsTable.h"
@@ -15,11 +16,9 @@
 #include <QPushButton>
 
 PortSelectFrame::PortSelectFrame(AppState& state, SettingsStore& settings, Prompter& prompter,
-                                 ProtocolFn protocol, ScanProgress& progress,
-                                 DeviceNameFn deviceName, QWidget* parent)
+                                 ModuleSession& module, ScanProgress& progress, QWidget* parent)
     : QGroupBox(QStringLiteral("Data Port Setup"), parent), m_state(state), m_settings(settings),
-      m_prompter(prompter), m_protocol(std::move(protocol)), m_progress(progress),
-      m_deviceName(std::move(deviceName)) {
+      m_prompter(prompter), m_module(module), m_progress(progress) {
     setObjectName(QStringLiteral("fraPortSelect"));
     auto* grid = new QGridLayout(this);
     lblPort = new QLabel(QStringLiteral("Port"), this);
@@ -55,7 +54,7 @@ void PortSelectFrame::fillPortList() {
         const QSignalBlocker quiet(cboPort);
         cboPort->clear();
         for (int k = 1; k <= 255; ++k) {
-            const QString device = m_deviceName ? m_deviceName(k) : QString();
+            const QString device = m_module.link().portDescription(k);
             QString text = QStringLiteral("Com") + QString::number(k);
             if (!device.isEmpty())
                 text += QStringLiteral("  (") + device + u')';
@@ -86,7 +85,7 @@ void PortSelectFrame::cboPort_Click() {
     if (index < 0)
         return;
     ErrorReport::runStep(m_prompter, [&] {
-        PortSetup setup(m_state, m_protocol());
+        PortSetup setup(m_state, m_module.protocol());
         setup.selectPort(index, m_settings);
     });
 }
@@ -118,7 +117,7 @@ void PortSelectFrame::cmdPortScan_Click() {
     if (go != Prompter::Ok)
         return;
     ErrorReport::runStep(m_prompter, [&] {
-        PortSetup setup(m_state, m_protocol());
+        PortSetup setup(m_state, m_module.protocol());
         const qint16 found =
             setup.PortScan(PortSetup::kScanLastPort, PortSetup::kIdentity, &m_progress);
         if (found < 1) {

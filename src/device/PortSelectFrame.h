@@ -2,9 +2,7 @@
 
 #include <QGroupBox>
 
-#include <functional>
-
-class ModuleProtocol;
+class ModuleSession;
 class Prompter;
 class QCheckBox;
 class QComboBox;
@@ -20,13 +18,8 @@ struct AppState;
 class PortSelectFrame : public QGroupBox {
     Q_OBJECT
 public:
-    using DeviceNameFn = std::function<QString(int portNumber)>;
-    // Looked up at each use: the link under the protocol may be replaced.
-    using ProtocolFn = std::function<ModuleProtocol&()>;
-
     PortSelectFrame(AppState& state, SettingsStore& settings, Prompter& prompter,
-                    ProtocolFn protocol, ScanProgress& progress, DeviceNameFn deviceName,
-                    QWidget* parent = nullptr);
+                    ModuleSession& module, ScanProgress& progress, QWidget* parent = nullptr);
 
     // Start-up: fills the list and selects PortNumber, which runs cboPort_Click.
     void fillPortList();
@@ -48,7 +41,6 @@ private:
     AppState& m_state;
     SettingsStore& m_settings;
     Prompter& m_prompter;
-    ProtocolFn m_protocol;
+    ModuleSession& m_module;
     ScanProgress& m_progress;
-    DeviceNameFn m_deviceName;
 };

@@ -148,3 +148,7 @@ void QSerialPortLink::deliverPending() {
     deliverLineEvent(LineEvent::DeviceRemoved,
                      QStringLiteral("%1: %2").arg(m_port.portName(), reason));
 }
+
+QString QSerialPortLink::portDescription(int portNumber) const {
+    return m_devices.deviceFor(portNumber);
+}

@@ -15,6 +15,7 @@ public:
     void open(int portNumber) override;
     void close() override;
     bool isOpen() const override;
+    QString portDescription(int portNumber) const override;
     void clearReceiveBuffer() override;
     void sendByte(quint8 b) override;
     int receivedCount() override;

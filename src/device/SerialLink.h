@@ -43,6 +43,13 @@ public:
             close();
     }
 
+    // What stands behind `portNumber` here (a device path), for the port list; empty when
+    // the link has nothing to add to the port's name.
+    virtual QString portDescription(int portNumber) const {
+        Q_UNUSED(portNumber);
+        return QString();
+    }
+
     virtual void clearReceiveBuffer() = 0;
     virtual void sendByte(quint8 b) = 0;
     virtual int receivedCount() = 0;

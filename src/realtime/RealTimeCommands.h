@@ -2,8 +2,6 @@
 
 #include <QtGlobal>
 
-#include <functional>
-
 class ModuleProtocol;
 
 // The module's seven live-value reads. Each opens the port when it is closed, sends
@@ -14,12 +12,7 @@ class RealTimeCommands {
 public:
     static constexpr qint32 kSettleMs = 10;
 
-    explicit RealTimeCommands(ModuleProtocol& protocol)
-        : m_protocol([&protocol]() -> ModuleProtocol& { return protocol; }) {}
-    // The protocol is looked up for every read, so the link under it may be replaced
-    // (a simulated module put in place of the serial port) between reads.
-    explicit RealTimeCommands(std::function<ModuleProtocol&()> protocol)
-        : m_protocol(std::move(protocol)) {}
+    explicit RealTimeCommands(ModuleProtocol& protocol) : m_protocol(protocol) {}
 
     // Sets AFRRaw1 and AFRRaw2.
     void ReadAFR();
@@ -38,7 +31,7 @@ public:
     float AFRRaw1 = 0;
     float AFRRaw2 = 0;
 
-    ModuleProtocol& protocol() { return m_protocol(); }
+    ModuleProtocol& protocol() { return m_protocol; }
 
 private:
     // Sends `command` and takes `count` reply bytes into `reply`; when `ackFirst`, one
@@ -46,5 +39,5 @@ private:
     bool exchange(quint8 command, int count, quint8* reply, bool ackFirst = false,
                   bool* acked = nullptr);
 
-    std::function<ModuleProtocol&()> m_protocol;
+    ModuleProtocol& m_protocol;
 };

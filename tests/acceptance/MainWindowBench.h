@@ -121,6 +121,7 @@ struct MainWindowBench {
     QeroModule module;
     SimulatedLink* link = nullptr;
     ModalScript modals;
+    std::unique_ptr<ModuleSession> session;
     std::unique_ptr<frmMain> window;
 
     MainWindowBench() : MainWindowBench(Options{}) {}
@@ -133,14 +134,15 @@ struct MainWindowBench {
                         path(QStringLiteral("QERO4D_Log.cfg")));
         DataFiles::setSearchFolders({dir.path(), QStringLiteral(QERO_SOURCE_DATA)});
         { frmSplash splash(state, prompter); } // reads the configuration file, as at start-up
-        window = std::make_unique<frmMain>(state, *settings, prompter, clock);
+        auto simulated = std::make_unique<SimulatedLink>(module, clock);
+        link = simulated.get();
+        session = std::make_unique<ModuleSession>(state, clock, prompter, std::move(simulated));
+        window = std::make_unique<frmMain>(state, *settings, prompter, clock, *session);
         // The tests run the start-up check and the polling ticks themselves.
         window->tmrStateMachine->stop();
         window->tmrDataRead->stop();
-        auto simulated = std::make_unique<SimulatedLink>(module, clock);
-        link = simulated.get();
+        // As --simulate does: the module on the port the settings name.
         link->setModulePort(state.settings.PortNumber);
-        window->module().replaceLink(std::move(simulated));
         window->printer().setPrinterList([] { return QStringList(); });
         for (QAction* action : menuActions())
             QObject::connect(action, &QAction::triggered, action,

@@ -3,6 +3,8 @@
 #include "afrtable/PrinterProvider.h"
 #include "afrtable/frmAFRTable.h"
 #include "app/frmMain.h"
+#include "device/ModuleSession.h"
+#include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
 #include "support/IniSettingsStore.h"
 #include "support/ScriptedPrompter.h"
@@ -719,7 +721,8 @@ void tst_frmafrtable::viewCommandRefusals() {
     QFETCH(QString, message);
     VirtualClock clock;
     AppState s;
-    frmMain main(s, *m_store, m_prompter, clock);
+    ModuleSession module(s, clock, m_prompter, std::make_unique<QSerialPortLink>());
+    frmMain main(s, *m_store, m_prompter, clock, module);
     s.log.DataBufferEmpty = empty;
     s.log.AnalogLegend = legend;
     s.window.RealTimeActive = true;
@@ -737,7 +740,8 @@ void tst_frmafrtable::viewCommandRefusals() {
 void tst_frmafrtable::viewCommandOpensWindow() {
     VirtualClock clock;
     AppState s;
-    frmMain main(s, *m_store, m_prompter, clock);
+    ModuleSession module(s, clock, m_prompter, std::make_unique<QSerialPortLink>());
+    frmMain main(s, *m_store, m_prompter, clock, module);
     m_prompter.clear();
     for (const QString& legend : {QStringLiteral("TPS(%)"), QStringLiteral("throttle tps")}) {
         s.log.DataBufferEmpty = false;

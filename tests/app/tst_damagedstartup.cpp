@@ -1,5 +1,7 @@
 #include "app/frmMain.h"
 #include "app/frmSplash.h"
+#include "device/ModuleSession.h"
+#include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
 #include "logdata/SettingsTable.h"
 #include "support/ConfigFile.h"
@@ -150,7 +152,8 @@ void tst_damagedstartup::cleanup() {
 void tst_damagedstartup::startProgram(AppState& s, SettingsStore& store, ScriptedPrompter& p) {
     { frmSplash splash(s, p); }
     VirtualClock clock;
-    frmMain w(s, store, p, clock);
+    ModuleSession module(s, clock, p, std::make_unique<QSerialPortLink>());
+    frmMain w(s, store, p, clock, module);
     QVERIFY(w.windowTitle().endsWith(
         QLatin1String("QERO Dual Channel Data Logging Program Version 4.3")));
     QVERIFY(!s.settings.ConfigList2.isEmpty());

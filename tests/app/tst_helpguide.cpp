@@ -1,6 +1,8 @@
 #include "afrtable/frmAFRTable.h"
 #include "app/frmMain.h"
 #include "chart/frmChart1.h"
+#include "device/ModuleSession.h"
+#include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
 #include "logdata/frmAnalogInScale.h"
 #include "logdata/frmFuelType.h"
@@ -86,9 +88,12 @@ void tst_helpguide::everyCaptionIsInTheGuide() {
     AppState state;
     ScriptedPrompter prompter;
     VirtualClock clock;
+    std::unique_ptr<ModuleSession> module;
     std::unique_ptr<QWidget> w;
     if (window == QLatin1String("main")) {
-        auto main = std::make_unique<frmMain>(state, store, prompter, clock);
+        module = std::make_unique<ModuleSession>(state, clock, prompter,
+                                                 std::make_unique<QSerialPortLink>());
+        auto main = std::make_unique<frmMain>(state, store, prompter, clock, *module);
         main->tmrStateMachine->stop();
         main->tmrDataRead->stop();
         w = std::move(main);

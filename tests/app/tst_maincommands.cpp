@@ -4,6 +4,8 @@
 #include "app/frmHelp.h"
 #include "app/frmMain.h"
 #include "app/frmSplash.h"
+#include "device/ModuleSession.h"
+#include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
 #include "support/DataFiles.h"
 #include "support/IniSettingsStore.h"
@@ -47,6 +49,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<IniSettingsStore> m_store;
     VirtualClock m_clock;
+    std::vector<std::unique_ptr<ModuleSession>> m_modules;
 };
 
 void tst_maincommands::init() {
@@ -62,7 +65,10 @@ void tst_maincommands::cleanup() {
 
 std::unique_ptr<frmMain> tst_maincommands::makeMain(AppState& s, ScriptedPrompter& p) {
     { frmSplash splash(s, p); } // reads the configuration file, as at start-up
-    auto w = std::make_unique<frmMain>(s, *m_store, p, m_clock);
+    // Kept for the whole run: a window of an earlier case may still hold its session.
+    m_modules.push_back(
+        std::make_unique<ModuleSession>(s, m_clock, p, std::make_unique<QSerialPortLink>()));
+    auto w = std::make_unique<frmMain>(s, *m_store, p, m_clock, *m_modules.back());
     w->tmrStateMachine->stop();
     w->tmrDataRead->stop();
     p.clear();

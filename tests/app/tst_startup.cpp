@@ -1,5 +1,7 @@
 #include "app/frmMain.h"
 #include "app/frmSplash.h"
+#include "device/ModuleSession.h"
+#include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
 #include "support/DataFiles.h"
 #include "support/IniSettingsStore.h"
@@ -111,7 +113,8 @@ void tst_startup::mainWindowCaptionAndMenus() {
     { frmSplash splash(s, p); }
     IniSettingsStore store(m_dir->filePath(QStringLiteral("s.ini")));
     VirtualClock clock;
-    frmMain w(s, store, p, clock);
+    ModuleSession module(s, clock, p, std::make_unique<QSerialPortLink>());
+    frmMain w(s, store, p, clock, module);
     QCOMPARE(w.windowTitle(),
              QStringLiteral("Brenwick QERO Dual Channel Data Logging Program Version 4.3"));
 
@@ -165,7 +168,8 @@ void tst_startup::mainWindowLoadClearsBuffers() {
     IniSettingsStore store(m_dir->filePath(QStringLiteral("s.ini")));
     store.setValue(QStringLiteral("StoichRatio"), QStringLiteral("1"));
     VirtualClock clock;
-    frmMain w(s, store, p, clock);
+    ModuleSession module(s, clock, p, std::make_unique<QSerialPortLink>());
+    frmMain w(s, store, p, clock, module);
     QCOMPARE(w.windowTitle(),
              QStringLiteral("Acme QERO Dual Channel Data Logging Program Version 4.3"));
     QVERIFY(s.log.DataBufferEmpty);
@@ -187,7 +191,8 @@ void tst_startup::escapeSetsAbortAndReachesControl() {
     ScriptedPrompter p;
     IniSettingsStore store(m_dir->filePath(QStringLiteral("s.ini")));
     VirtualClock clock;
-    frmMain w(s, store, p, clock);
+    ModuleSession module(s, clock, p, std::make_unique<QSerialPortLink>());
+    frmMain w(s, store, p, clock, module);
     auto* edit = new QLineEdit(w.centralWidget());
     bool editSawEscape = false;
     struct Spy : QObject {

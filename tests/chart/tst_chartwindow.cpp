@@ -1,5 +1,7 @@
 #include "ChartTestLog.h"
 #include "PdfText.h"
+#include "device/ModuleSession.h"
+#include "device/QSerialPortLink.h"
 
 #include "app/frmMain.h"
 #include "chart/ChartGraph.h"
@@ -327,7 +329,8 @@ void tst_chartwindow::viewChartRefusesEmptyBuffer() {
     IniSettingsStore settings(m_dir->filePath(QStringLiteral("settings.ini")));
     ScriptedPrompter p;
     VirtualClock clock;
-    frmMain main(s, settings, p, clock);
+    ModuleSession module(s, clock, p, std::make_unique<QSerialPortLink>());
+    frmMain main(s, settings, p, clock, module);
     QVERIFY(main.mnuViewChart->isEnabled());
     s.window.RealTimeActive = true;
     main.mnuViewChart->trigger();
@@ -346,7 +349,8 @@ void tst_chartwindow::viewChartOpensModally() {
     IniSettingsStore settings(m_dir->filePath(QStringLiteral("settings.ini")));
     ScriptedPrompter p;
     VirtualClock clock;
-    frmMain main(s, settings, p, clock);
+    ModuleSession module(s, clock, p, std::make_unique<QSerialPortLink>());
+    frmMain main(s, settings, p, clock, module);
     fillTestLog(s);
     QString seen;
     bool wasModal = false;

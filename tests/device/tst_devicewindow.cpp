@@ -30,9 +30,8 @@ struct WindowBench {
     ScriptedPrompter prompter;
     VirtualClock clock;
     QeroModule module;
-    frmMain window{state, settings, prompter, clock};
-
-    WindowBench() { window.module().replaceLink(std::make_unique<SimulatedLink>(module, clock)); }
+    ModuleSession session{state, clock, prompter, std::make_unique<SimulatedLink>(module, clock)};
+    frmMain window{state, settings, prompter, clock, session};
 
     void leave(QLineEdit* box, const QString& text) {
         box->setText(text);

@@ -3,6 +3,7 @@
 #include "app/frmMain.h"
 #include "device/ModuleSession.h"
 #include "device/PortSelectFrame.h"
+#include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
 #include "support/IniSettingsStore.h"
 #include "support/ScriptedPrompter.h"
@@ -29,6 +30,7 @@ struct Rig {
     VirtualClock clock;
     QeroModule module;
     SimulatedLink* link = nullptr;
+    std::unique_ptr<ModuleSession> session;
     std::unique_ptr<frmMain> w;
     PortSelectFrame* frame = nullptr;
 
@@ -37,13 +39,13 @@ struct Rig {
         if (!savedAutoConnect.isEmpty())
             store.setValue(QStringLiteral("AutoConnect"), savedAutoConnect);
         state.settings.ConfigList3 = features;
-        w = std::make_unique<frmMain>(state, store, prompter, clock);
-        w->tmrStateMachine->stop();
-        w->tmrDataRead->stop();
         auto l = std::make_unique<SimulatedLink>(module, clock);
         link = l.get();
         link->setModulePort(modulePort);
-        w->module().replaceLink(std::move(l));
+        session = std::make_unique<ModuleSession>(state, clock, prompter, std::move(l));
+        w = std::make_unique<frmMain>(state, store, prompter, clock, *session);
+        w->tmrStateMachine->stop();
+        w->tmrDataRead->stop();
         frame = w->fraPortSelect;
         w->show();
         prompter.clear();
@@ -91,7 +93,8 @@ void TestPortSelectFrame::savedPortSelectedAtStartup() {
     AppState state;
     ScriptedPrompter prompter;
     VirtualClock clock;
-    frmMain w(state, store, prompter, clock);
+    ModuleSession module(state, clock, prompter, std::make_unique<QSerialPortLink>());
+    frmMain w(state, store, prompter, clock, module);
     QCOMPARE(w.fraPortSelect->cboPort->currentIndex(), 6);
     QCOMPARE(int(state.settings.PortNumber), 7);
 }

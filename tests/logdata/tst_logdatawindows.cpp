@@ -1,4 +1,6 @@
 #include "LogFixtures.h"
+#include "device/ModuleSession.h"
+#include "device/QSerialPortLink.h"
 
 #include "app/frmMain.h"
 #include "logdata/AppState.h"
@@ -301,7 +303,8 @@ void tst_logdatawindows::mainWindowMenus() {
     AppState state;
     ScriptedPrompter p;
     VirtualClock clock;
-    frmMain main(state, *m_settings, p, clock);
+    ModuleSession module(state, clock, p, std::make_unique<QSerialPortLink>());
+    frmMain main(state, *m_settings, p, clock, module);
     for (QAction* a : {main.mnuOpenFile, main.mnuSaveFile, main.mnuAnalogInScale, main.mnuFuelType})
         QVERIFY(a->isEnabled());
 

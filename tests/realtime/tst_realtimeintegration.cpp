@@ -1,6 +1,9 @@
 #include "app/frmMain.h"
 #include "cli/LiveCommand.h"
 #include "cli/ScanCommand.h"
+#include "device/ModuleSession.h"
+#include "device/PortDevices.h"
+#include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
 #include "realtime/BarGauge.h"
 #include "realtime/RealTimeDataFrame.h"
@@ -132,7 +135,10 @@ void TestRealTimeIntegration::realTimeView() {
     store.setValue(QStringLiteral("AnalogInputType"), QStringLiteral("MAP2BAR"));
     ScriptedPrompter prompter;
     SystemClock clock;
-    frmMain w(state, store, prompter, clock);
+    PortDevices devices;
+    devices.loadOverrides(store); // the simulator's device for Com1
+    ModuleSession module(state, clock, prompter, std::make_unique<QSerialPortLink>(devices));
+    frmMain w(state, store, prompter, clock, module);
     w.tmrStateMachine->stop();
     w.resize(1100, 780);
     w.show();

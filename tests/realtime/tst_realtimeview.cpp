@@ -30,15 +30,16 @@ struct Rig {
     VirtualClock clock;
     QeroModule module;
     SimulatedLink* link = nullptr;
+    std::unique_ptr<ModuleSession> session;
     std::unique_ptr<frmMain> w;
 
     explicit Rig(QeroModule::Model model = QeroModule::Model::Qero4dRev3) : module(model) {
-        w = std::make_unique<frmMain>(state, store, prompter, clock);
-        w->tmrStateMachine->stop();
-        w->tmrDataRead->stop();
         auto l = std::make_unique<SimulatedLink>(module, clock);
         link = l.get();
-        w->module().replaceLink(std::move(l));
+        session = std::make_unique<ModuleSession>(state, clock, prompter, std::move(l));
+        w = std::make_unique<frmMain>(state, store, prompter, clock, *session);
+        w->tmrStateMachine->stop();
+        w->tmrDataRead->stop();
         w->resize(1000, 760);
         w->show();
         prompter.clear();
