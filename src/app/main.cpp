@@ -8,6 +8,7 @@
 #include "support/DataFiles.h"
 #include "support/IniSettingsStore.h"
 #include "support/SystemClock.h"
+#include "support/UnattendedPrompter.h"
 
 #include "QeroModule.h"
 #include "SimulatedLink.h"
@@ -82,7 +83,16 @@ int main(int argc, char* argv[]) {
             ? std::make_unique<IniSettingsStore>(parser.value(settingsOption))
             : std::make_unique<IniSettingsStore>();
     SystemClock clock;
-    QtPrompter prompter;
+    QtPrompter dialogs;
+    // The smoke test runs unattended: a message it meets (a damaged settings file) is
+    // printed and answered with the button that goes on, never left waiting for a click.
+    UnattendedPrompter unattended;
+    Prompter& prompter = parser.isSet(smokeOption) ? static_cast<Prompter&>(unattended)
+                                                   : static_cast<Prompter&>(dialogs);
+    settings->onWriteFailure = [&prompter](const QString& message) {
+        prompter.message(message, QStringLiteral("Settings"), Prompter::Icon::Exclamation,
+                         Prompter::Ok);
+    };
 
     {
         frmSplash splash(state, prompter, parser.value(splashOption).toInt());
@@ -106,7 +116,7 @@ int main(int argc, char* argv[]) {
     // Declared before the window so that it outlives the link that talks to it.
     std::unique_ptr<QeroModule> simulatedModule;
     frmMain main(state, *settings, prompter, clock);
-    prompter.setParent(&main);
+    dialogs.setParent(&main);
     if (auto* port = dynamic_cast<QSerialPortLink*>(&main.module().link())) {
         for (auto it = portDevices.overrides().cbegin(); it != portDevices.overrides().cend(); ++it)
             port->devices().setOverride(it.key(), it.value());

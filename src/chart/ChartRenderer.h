@@ -14,6 +14,10 @@ struct AppState;
 // Needs a QApplication, which may run on the offscreen platform.
 namespace ChartRenderer {
 
+// The picture's sides in pixels.
+constexpr int kMinSide = 100;
+constexpr int kMaxSide = 8000;
+
 struct Request {
     TraceQuantity trace1 = TraceQuantity::RPM;
     TraceQuantity trace2 = TraceQuantity::AFR1;
@@ -22,8 +26,9 @@ struct Request {
     QSize size{1200, 700};      // pixels (for a PDF: the page, at 96 per inch)
 };
 
-// A PNG or a PDF (vector), chosen by the file name's extension. False with the reason
-// in `error` when nothing could be written.
+// A PNG or a PDF (vector), chosen by the file name's extension, written through the
+// safe writer (an old picture stays as it was on failure). False with the reason, naming
+// the file, in `error` when nothing could be written.
 bool render(const AppState& state, const Request& request, const QString& path,
             QString* error = nullptr);
 
