@@ -86,8 +86,8 @@ int runDownloadCommand(const QStringList& args, QTextStream& out, QTextStream& e
                                         QStringLiteral("TEXT"));
     const QCommandLineOption verifyOpt(
         QStringLiteral("verify"),
-        QStringLiteral("read every block until two reads agree (for a noisy line; about twice "
-                       "as long)"));
+        QStringLiteral("read every block until two reads agree (for a noisy line; about 2.5 "
+                       "times as long)"));
     const QCommandLineOption helpOpt({QStringLiteral("h"), QStringLiteral("help")},
                                      QStringLiteral("show this help"));
     parser.addOptions({portOpt, outOpt, imageOpt, commentOpt, verifyOpt, helpOpt});

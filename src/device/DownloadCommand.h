@@ -32,7 +32,8 @@ public:
     std::function<void(const QString& suffix)> setCaptionSuffix;
     // The line has no checksum: a verified download reads every block twice and again
     // until two reads agree, so that line noise cannot slip into the log. Off by default:
-    // it costs a little more than twice the time.
+    // it costs about two and a half times the time (the second read and an address
+    // command for every block).
     bool verify = false;
     // Blocks of the last verified read whose first two reads differed.
     int reReadBlocks() const { return m_reReadBlocks; }
