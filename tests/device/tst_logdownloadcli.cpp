@@ -1,11 +1,14 @@
 #include "cli/DecodeCommand.h"
 #include "cli/DownloadCommand.h"
 #include "cli/EraseCommand.h"
+#include "cli/ModuleCommandSupport.h"
 #include "cli/ParamsCommand.h"
+#include "device/PortDevices.h"
 
 #include "QeroModule.h"
 #include "SimProcess.h"
 #include "support/SafeWrite.h"
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 
@@ -59,6 +62,7 @@ private Q_SLOTS:
     void unpluggedModuleWritesNothing();
     void interruptWritesNothing();
     void eraseAndParams();
+    void relativePortPathIsFromCurrentFolder();
     void verifiedDownloadOverNoisyLine();
 
 private:
@@ -268,6 +272,27 @@ void tst_logdownloadcli::eraseAndParams() {
     QCOMPARE(quint8(image[0]), quint8(34));
     QCOMPARE(quint8(image[1]), quint8(12));
     QCOMPARE(quint8(image[5]), quint8(128));
+}
+
+void tst_logdownloadcli::relativePortPathIsFromCurrentFolder() {
+    QVERIFY(QDir().mkpath(path("ports")));
+    QFile node(path("ports/adapter"));
+    QVERIFY(node.open(QIODevice::WriteOnly));
+    node.close();
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir.path()));
+    const auto back = qScopeGuard([&] { QDir::setCurrent(before); });
+    // The serial-port library would read "ports/adapter" as /dev/ports/adapter.
+    PortDevices devices;
+    QCOMPARE(ModuleCommandSupport::resolvePort(QStringLiteral("ports/adapter"), devices),
+             std::optional<int>(1));
+    QCOMPARE(devices.deviceFor(1), path("ports/adapter"));
+    // An absolute path and a bare device name stay as given.
+    PortDevices other;
+    ModuleCommandSupport::resolvePort(QStringLiteral("/dev/ttyUSB0"), other);
+    QCOMPARE(other.deviceFor(1), QStringLiteral("/dev/ttyUSB0"));
+    ModuleCommandSupport::resolvePort(QStringLiteral("ttyUSB7"), other);
+    QCOMPARE(other.deviceFor(1), QStringLiteral("ttyUSB7"));
 }
 
 void tst_logdownloadcli::verifiedDownloadOverNoisyLine() {
