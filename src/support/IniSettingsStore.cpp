@@ -1,5 +1,6 @@
 #include "support/IniSettingsStore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -15,9 +16,17 @@ IniSettingsStore::IniSettingsStore() {
                                                  kApplication, kApplication);
 #else
         // Where QSettings keeps a user's INI file, looked at before QSettings reads it.
-        open(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' +
-             QLatin1String(kApplication) + u'/' + QLatin1String(kApplication) +
-             QStringLiteral(".ini"));
+#ifdef Q_OS_DARWIN
+        const QString folder = QDir::homePath() + QStringLiteral("/.config");
+#else
+        const QString folder =
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+#endif
+        const QString path = folder + u'/' + QLatin1String(kApplication) + u'/' +
+                             QLatin1String(kApplication) + QStringLiteral(".ini");
+        if (!tooLargeToRead(path))
+            m_settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                                     kApplication, kApplication);
 #endif
     }
 }
@@ -26,14 +35,18 @@ IniSettingsStore::IniSettingsStore(const QString& iniFile) {
     open(iniFile);
 }
 
-void IniSettingsStore::open(const QString& path) {
+bool IniSettingsStore::tooLargeToRead(const QString& path) {
     const QFileInfo file(path);
-    if (file.exists() && file.size() > kMaxFileBytes) {
-        m_path = path;
-        m_oversizedBytes = file.size();
-        return;
-    }
-    m_settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    if (!file.exists() || file.size() <= kMaxFileBytes)
+        return false;
+    m_path = path;
+    m_oversizedBytes = file.size();
+    return true;
+}
+
+void IniSettingsStore::open(const QString& path) {
+    if (!tooLargeToRead(path))
+        m_settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
 
 std::optional<QString> IniSettingsStore::value(const QString& key) const {

@@ -35,6 +35,8 @@ public:
 
 private:
     void open(const QString& path);
+    // True (and the file remembered, unread) when `path` is too large to read.
+    bool tooLargeToRead(const QString& path);
 
     std::unique_ptr<QSettings> m_settings;
     // The file when it was too large to read; m_settings stays empty until a setting
