@@ -435,12 +435,17 @@ LogFileReader::Result LogFileReader::read(QByteArrayView bytes, LogBuffer& log, 
                         log.StoichRatio = fallback;
                     // A file cut inside its last line lost the ratio, it does not hold a
                     // wrong one.
-                    if (!lines.lastLineCut())
-                        r.warnings.append(
+                    if (!lines.lastLineCut()) {
+                        QString warning =
                             QStringLiteral("The stoichiometric ratio \"%1\" in the file cannot be "
-                                           "right; %2 is used instead.")
-                                .arg(LogFileReader::printable(text(f[1]).trimmed()).left(40),
-                                     Numbers::format(double(fallback), QStringLiteral("#0.00"))));
+                                           "right")
+                                .arg(LogFileReader::printable(text(f[1]).trimmed()).left(40));
+                        if (fuel == FuelLines::Apply)
+                            warning += QStringLiteral("; %1 is used instead")
+                                           .arg(Numbers::format(double(fallback),
+                                                                QStringLiteral("#0.00")));
+                        r.warnings.append(warning + u'.');
+                    }
                 }
             }
         }

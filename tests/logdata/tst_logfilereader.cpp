@@ -477,6 +477,9 @@ void tst_logfilereader::ratioThatCannotBeRight() {
         LogFileReader::read(bytes, other, LogFileReader::FuelLines::ReportOnly);
     QVERIFY(!report.fileStoichRatio);
     QCOMPARE(other.StoichRatio, 12.5f);
+    // Nothing is put in its place there, and the warning does not say so.
+    QCOMPARE(report.warnings, QStringList{QStringLiteral("The stoichiometric ratio \"") + ratio +
+                                          QStringLiteral("\" in the file cannot be right.")});
 }
 
 void tst_logfilereader::fileThatIsNoLog_data() {
