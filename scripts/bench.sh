@@ -225,11 +225,15 @@ polling_rate=()
 polling_limit=()
 download_s=()
 download_limit=()
+verified=()
+verified_own=()
 for _ in $(seq "$link_runs"); do
   if "$build/bench/device/bench_modulelink" -o "$work/bench.txt,txt" >/dev/null 2>&1; then
     download+=("$(figure download_ratio)")
     download_s+=("$(figure download_seconds)")
     download_limit+=("$(figure download_limit_seconds)")
+    verified+=("$(figure verified_download_ratio)")
+    verified_own+=("$(figure verified_download_own_ratio)")
     polling+=("$(figure polling_ratio)")
     polling_rate+=("$(figure polling_rate)")
     polling_limit+=("$(figure polling_limit_rate)")
@@ -241,6 +245,8 @@ done
 m() { if [ $# -eq 0 ]; then echo nan; else printf '%s\n' "$@" | median; fi; }
 row "download from qero4d-sim: time / line-rate limit" "$(fmt "$(m "${download[@]}")" 2)" x \
   "<= 1.40 x" "<=" 1.40
+row "verified download (--verify): time / plain line-rate limit" \
+  "$(fmt "$(m "${verified[@]}")" 2)" x "<= 3.00 x" "<=" 3.00
 row "live polling of qero4d-sim: rate / line-rate limit" "$(fmt "$(m "${polling[@]}")" 2)" x \
   ">= 0.90 x" ">=" 0.90
 
@@ -270,6 +276,7 @@ printf '|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..60})" "$(printf -- '-%.0s' {1.
 printf '%s\n' "${rows[@]}"
 echo
 echo "download: $(fmt "$(m "${download_s[@]}")" 2) s for 1024 blocks; line time of the bytes plus the 2 ms pauses: $(fmt "$(m "${download_limit[@]}")" 2) s"
+echo "verified download: $(fmt "$(m "${verified_own[@]}")" 2) x the line time of its own bytes (every block read twice, one address command between)"
 echo "polling: $(fmt "$(m "${polling_rate[@]}")" 2) cycles/s; the line time and the 10 ms waits allow $(fmt "$(m "${polling_limit[@]}")" 2) cycles/s"
 # Every live read opens the port, and the serial library then writes a lock file into
 # /run/lock with a disk sync. Where that folder is on disk rather than in memory (as on

@@ -274,7 +274,8 @@ QeroModule::Reply QeroModule::execute(quint8 command, const QByteArray& args, qi
         for (int i = 0; i < r.bytes.size(); ++i) {
             if (chance(m_rng) < m_faults.noise) {
                 r.bytes[i] = char(quint8(r.bytes.at(i)) ^ quint8(1u << bit(m_rng)));
-                r.garbled.append(i);
+                if (m_faults.noiseFlagged)
+                    r.garbled.append(i);
             }
         }
     }

@@ -11,12 +11,15 @@
 
 // Faults the simulated module can be told to show.
 struct ModuleFaults {
-    bool silent = false;        // never answers
-    int refuseCommand = -1;     // this command byte is answered with a refusal (21)
-    int ignoreCommand = -1;     // this command byte is never answered
-    int delayMs = 0;            // every reply starts this much later
-    int shortBlock = 0;         // the N-th block read (from 1) sends one byte too few
-    double noise = 0.0;         // chance, 0..1, that a reply byte arrives garbled
+    bool silent = false;    // never answers
+    int refuseCommand = -1; // this command byte is answered with a refusal (21)
+    int ignoreCommand = -1; // this command byte is never answered
+    int delayMs = 0;        // every reply starts this much later
+    int shortBlock = 0;     // the N-th block read (from 1) sends one byte too few
+    double noise = 0.0;     // chance, 0..1, that a reply byte arrives garbled
+    // Whether the port also sees a framing error for a byte the noise garbled; without it
+    // the corruption goes unnoticed by the line, as on a pseudo-terminal.
+    bool noiseFlagged = true;
     int unplugAfterBlocks = -1; // after this many block reads the module is unplugged
     // A write to this address (kAnyAddress: every write) stores the byte XOR storeMask: a
     // worn cell, or a module that clamps what it is given. It still acknowledges.

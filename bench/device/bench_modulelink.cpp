@@ -101,6 +101,7 @@ class bench_modulelink : public QObject {
 private Q_SLOTS:
     void initTestCase();
     void download();
+    void verifiedDownload();
     void polling();
 };
 
@@ -142,6 +143,39 @@ void bench_modulelink::download() {
     qInfo("detail download_reply_wait_seconds %.3f", w.link->waitSeconds());
     qInfo("detail download_open_close_seconds %.3f (%lld opens)", w.link->openCloseSeconds(),
           w.link->opens());
+}
+
+void bench_modulelink::verifiedDownload() {
+    Sim sim;
+    QVERIFY(sim.start());
+    Wiring w(sim.device);
+    NoProgress progress;
+    DownloadCommand command(w.state, *w.protocol, w.prompter, w.clock, progress);
+    command.verify = true;
+
+    QElapsedTimer timer;
+    timer.start();
+    command.ReadFRAMData();
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+
+    QVERIFY(w.state.CommandOK);
+    QVERIFY2(w.prompter.boxes().isEmpty(), qPrintable(w.prompter.boxes().value(0).text));
+    const QeroModule served;
+    QVERIFY(std::equal(w.state.fram.FRAMBuffer.begin(), w.state.fram.FRAMBuffer.end(),
+                       served.memory().bytes.begin()));
+
+    // Measured against what the line allows a plain download (one address, 1024 block
+    // commands, the memory once), so that the figure is the price of verifying.
+    const qint64 plainSent = 3 + 2 * qint64(DownloadCommand::kBlocks);
+    const qint64 plainReceived = 1 + 65536;
+    const double plainLimit =
+        double(plainSent + plainReceived) * kByteSeconds + double(plainSent) * kReadPauseSeconds;
+    const double ownLimit = double(w.link->sent() + w.link->received()) * kByteSeconds +
+                            double(w.link->sent()) * kReadPauseSeconds;
+    qInfo("figure verified_download_seconds %.3f", seconds);
+    qInfo("figure verified_download_ratio %.3f", seconds / plainLimit);
+    qInfo("figure verified_download_own_ratio %.3f", seconds / ownLimit);
+    qInfo("detail verified_download_re_read_blocks %d", command.reReadBlocks());
 }
 
 void bench_modulelink::polling() {

@@ -12,6 +12,9 @@ public:
     // The device for one document; owned by the provider. Painting on it and ending the
     // painter sends the page. Null when there is no printer at all.
     virtual QPagedPaintDevice* printer() = 0;
+    // The printout on the last device is complete: a device that stands for a file
+    // writes it now.
+    virtual void finish() {}
     // The font families the printer can use.
     virtual QStringList fontFamilies() = 0;
 };

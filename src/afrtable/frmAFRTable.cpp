@@ -381,6 +381,7 @@ void frmAFRTable::cmdPrint_Click() {
         AFRTablePage::paint(
             *device, family,
             AFRTablePrintout::pageLines(m_state, gridTexts(), QDateTime::currentDateTime()));
+        m_printers->finish();
     });
 }
 

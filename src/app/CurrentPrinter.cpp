@@ -1,5 +1,6 @@
 #include "app/CurrentPrinter.h"
 
+#include "app/PdfPageFile.h"
 #include "support/Prompter.h"
 
 #include <QPrinter>
@@ -19,7 +20,7 @@ void CurrentPrinter::configure(QPrinter& printer) const {
         printer.setPageLayout(*m_layout);
 }
 
-std::unique_ptr<QPrinter> CurrentPrinter::open() {
+std::unique_ptr<QPagedPaintDevice> CurrentPrinter::open() {
     if (!m_printerList().isEmpty()) {
         auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
         configure(*printer);
@@ -37,12 +38,10 @@ std::unique_ptr<QPrinter> CurrentPrinter::open() {
         return nullptr;
     if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         path += QStringLiteral(".pdf");
-    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    auto file = std::make_unique<PdfPageFile>(path, m_prompter);
     if (m_layout)
-        printer->setPageLayout(*m_layout);
-    printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setOutputFileName(path);
-    return printer;
+        file->setPageLayout(*m_layout);
+    return file;
 }
 
 void CurrentPrinter::remember(const QPrinter& printer) {

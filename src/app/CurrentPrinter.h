@@ -8,6 +8,7 @@
 #include <memory>
 
 class Prompter;
+class QPagedPaintDevice;
 class QPrinter;
 
 // The printer that printouts go to: the system's default printer until File > Print Setup
@@ -22,9 +23,10 @@ public:
     QString printerName() const { return m_printerName; }
 
     // A fresh printer for one printout, set up as chosen. Where the computer has no
-    // printer at all, says so and offers to save the page as a PDF file instead; null
-    // when nothing is to be printed (no printer and the offer declined).
-    std::unique_ptr<QPrinter> open();
+    // printer at all, says so and offers to save the page as a PDF file instead (a
+    // PdfPageFile, written when the device goes away); null when nothing is to be
+    // printed (no printer and the offer declined).
+    std::unique_ptr<QPagedPaintDevice> open();
 
     // A printer set up as currently chosen, for the printer set-up dialog to start from.
     void configure(QPrinter& printer) const;

@@ -3,7 +3,7 @@
 #include "app/CurrentPrinter.h"
 
 #include <QFontDatabase>
-#include <QPrinter>
+#include <QPagedPaintDevice>
 
 CurrentPrinterProvider::CurrentPrinterProvider(CurrentPrinter& printer) : m_printer(printer) {}
 
@@ -12,6 +12,11 @@ CurrentPrinterProvider::~CurrentPrinterProvider() = default;
 QPagedPaintDevice* CurrentPrinterProvider::printer() {
     m_device = m_printer.open();
     return m_device.get();
+}
+
+void CurrentPrinterProvider::finish() {
+    // A PDF file in place of a printer is written now, not when the table closes.
+    m_device.reset();
 }
 
 QStringList CurrentPrinterProvider::fontFamilies() {

@@ -5,7 +5,6 @@
 #include <memory>
 
 class CurrentPrinter;
-class QPrinter;
 
 // Lets the AFR table print to the printer chosen in File > Print Setup (or to a PDF file
 // where there is no printer).
@@ -16,8 +15,9 @@ public:
 
     QPagedPaintDevice* printer() override;
     QStringList fontFamilies() override;
+    void finish() override;
 
 private:
     CurrentPrinter& m_printer;
-    std::unique_ptr<QPrinter> m_device;
+    std::unique_ptr<QPagedPaintDevice> m_device;
 };

@@ -30,6 +30,7 @@
 #include "support/Clock.h"
 #include "support/ErrorReport.h"
 #include "support/Prompter.h"
+#include "support/QeroFailure.h"
 #include "support/SettingsStore.h"
 
 #include <QApplication>
@@ -119,6 +120,11 @@ void frmMain::buildMenus() {
     mnuClearQEROBuffer =
         entry(mnuCommunications, "mnuClearQEROBuffer", QStringLiteral("Clear QERO Data Buffer"));
     mnuPortSetup = entry(mnuCommunications, "mnuPortSetup", QStringLiteral("&Port Setup"));
+    // The line has no checksum; on a noisy line each block is read until two reads agree.
+    mnuVerifyDownload =
+        entry(mnuCommunications, "mnuVerifyDownload", QStringLiteral("&Verify Download"));
+    mnuVerifyDownload->setCheckable(true);
+    mnuVerifyDownload->setChecked(storedVerifyDownload());
 
     mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
@@ -138,6 +144,7 @@ void frmMain::buildMenus() {
     connect(mnuDownload, &QAction::triggered, this, &frmMain::mnuDownload_Click);
     connect(mnuClearQEROBuffer, &QAction::triggered, this, &frmMain::mnuClearQEROBuffer_Click);
     connect(mnuPortSetup, &QAction::triggered, this, &frmMain::mnuPortSetup_Click);
+    connect(mnuVerifyDownload, &QAction::toggled, this, &frmMain::mnuVerifyDownload_Click);
 
     connect(mnuPrintSetup, &QAction::triggered, this, &frmMain::mnuPrintSetup_Click);
     connect(mnuEditComment, &QAction::triggered, this, &frmMain::mnuEditComment_Click);
@@ -263,6 +270,7 @@ void frmMain::mnuDownload_Click() {
         ProgressPanel progress(fraProgress1, prgProgress1);
         DownloadCommand download(m_state, m_module.protocol(), m_prompter, m_clock, progress);
         download.setCaptionSuffix = [this](const QString& suffix) { setCaptionSuffix(suffix); };
+        download.verify = mnuVerifyDownload->isChecked();
         downloaded = download.mnuDownload_Click();
     });
     setModuleCommandRunning(false);
@@ -273,6 +281,22 @@ void frmMain::mnuDownload_Click() {
         fraQEROParams->showCurrentValues();
     // A new log is shown at once, as after opening a file.
     mnuViewChart_Click();
+}
+
+bool frmMain::storedVerifyDownload() const {
+    // A damaged value is no reason to stop: the single read is the default.
+    const std::optional<QString> text = m_settings.value(QStringLiteral("VerifyDownload"));
+    if (!text)
+        return false;
+    try {
+        return SettingsTable::toBoolean(QStringLiteral("VerifyDownload"), *text);
+    } catch (const QeroFailure&) {
+        return false;
+    }
+}
+
+void frmMain::mnuVerifyDownload_Click(bool checked) {
+    SettingsTable::save(m_settings, QStringLiteral("VerifyDownload"), checked);
 }
 
 void frmMain::mnuClearQEROBuffer_Click() {

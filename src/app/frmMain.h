@@ -108,6 +108,7 @@ public:
     QAction* mnuDownload = nullptr;
     QAction* mnuClearQEROBuffer = nullptr;
     QAction* mnuPortSetup = nullptr;
+    QAction* mnuVerifyDownload = nullptr;
     QAction* mnuHelpContents = nullptr;
     QAction* mnuAbout = nullptr;
 
@@ -125,6 +126,10 @@ public:
     QEROParamsPanel* fraQEROParams = nullptr;
 
     void mnuDownload_Click();
+    // Checked: downloads read every block until two reads agree; remembered in the
+    // settings as "VerifyDownload".
+    void mnuVerifyDownload_Click(bool checked);
+    bool storedVerifyDownload() const;
     void mnuClearQEROBuffer_Click();
     void mnuEditQEROParams_Click();
     // While a command talks to the module, events still run (pauses, waits, the memory

@@ -8,6 +8,7 @@
 #include "support/DataFiles.h"
 #include "support/IniSettingsStore.h"
 #include "support/SystemClock.h"
+#include "support/UnattendedPrompter.h"
 
 #include "QeroModule.h"
 #include "SimulatedLink.h"
@@ -84,7 +85,16 @@ int main(int argc, char* argv[]) {
     }
 
     SystemClock clock;
-    QtPrompter prompter;
+    QtPrompter dialogs;
+    // The smoke test runs unattended: a message it meets (a damaged settings file) is
+    // printed and answered with the button that goes on, never left waiting for a click.
+    UnattendedPrompter unattended;
+    Prompter& prompter = parser.isSet(smokeOption) ? static_cast<Prompter&>(unattended)
+                                                   : static_cast<Prompter&>(dialogs);
+    settings->onWriteFailure = [&prompter](const QString& message) {
+        prompter.message(message, QStringLiteral("Settings"), Prompter::Icon::Exclamation,
+                         Prompter::Ok);
+    };
 
     {
         frmSplash splash(state, prompter, parser.value(splashOption).toInt());
@@ -123,7 +133,7 @@ int main(int argc, char* argv[]) {
     ModuleSession session(state, clock, prompter, std::move(link));
 
     frmMain main(state, *settings, prompter, clock, session);
-    prompter.setParent(&main);
+    dialogs.setParent(&main);
     if (simulatedLink) {
         // The module sits on the port the settings name (known once the window has read
         // them), where the port scan finds it too.

@@ -77,9 +77,13 @@ bool render(const AppState& state, const Request& request, const QString& path, 
     const std::optional<Format> format = formatOf(path);
     if (!format)
         return failed(error, QStringLiteral("The output file must end in .png or .pdf."));
-    if (request.size.width() < 100 || request.size.height() < 100 || request.size.width() > 20000 ||
-        request.size.height() > 20000)
-        return failed(error, QStringLiteral("The size must be from 100x100 to 20000x20000."));
+    // 8000 a side is far beyond any screen or poster print and still draws in seconds;
+    // 20000x20000 took minutes and 1.6 GB.
+    if (request.size.width() < kMinSide || request.size.height() < kMinSide ||
+        request.size.width() > kMaxSide || request.size.height() > kMaxSide)
+        return failed(
+            error,
+            QStringLiteral("The size must be from %1x%1 to %2x%2.").arg(kMinSide).arg(kMaxSide));
 
     const float span = ChartNavigator::chartTimeSpan(state.log.DataLogInterval);
     const double from = request.from.value_or(0.0);

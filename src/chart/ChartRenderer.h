@@ -16,6 +16,10 @@ struct AppState;
 // Needs a QApplication, which may run on the offscreen platform.
 namespace ChartRenderer {
 
+// The picture's sides in pixels.
+constexpr int kMinSide = 100;
+constexpr int kMaxSide = 8000;
+
 struct Request {
     TraceQuantity trace1 = TraceQuantity::RPM;
     TraceQuantity trace2 = TraceQuantity::AFR1;

@@ -25,7 +25,7 @@ const char* const kUsage =
     "  --trace2 QUANTITY   right-axis trace: rpm, afr1, afr2 or analog (afr1)\n"
     "  --from SECONDS      start of the time axis (start of the log)\n"
     "  --to SECONDS        end of the time axis (end of the log)\n"
-    "  --size WxH          picture size in pixels (1200x700)\n";
+    "  --size WxH          picture size in pixels, 100x100 to 8000x8000 (1200x700)\n";
 
 int usageError(QTextStream& err, const QString& message) {
     err << "qero4d-cli chart: " << message << "\n" << kUsage;
@@ -114,6 +114,14 @@ int runChartCommand(const QStringList& args, QTextStream& out, QTextStream& err,
     if (!m.hasMatch())
         return usageError(err, QStringLiteral("--size is WIDTHxHEIGHT in pixels"));
     request.size = QSize(m.captured(1).toInt(), m.captured(2).toInt());
+    // Refused before the log is read and anything drawn.
+    if (request.size.width() < ChartRenderer::kMinSide ||
+        request.size.height() < ChartRenderer::kMinSide ||
+        request.size.width() > ChartRenderer::kMaxSide ||
+        request.size.height() > ChartRenderer::kMaxSide)
+        return usageError(err, QStringLiteral("--size must be from %1x%1 to %2x%2 pixels")
+                                   .arg(ChartRenderer::kMinSide)
+                                   .arg(ChartRenderer::kMaxSide));
 
     QString error;
     const std::unique_ptr<QApplication> app = ensureGuiApplication(error);
@@ -129,7 +137,11 @@ int runChartCommand(const QStringList& args, QTextStream& out, QTextStream& err,
         return 1;
     }
     if (!ChartRenderer::render(state, request, parser.value(output), &error)) {
-        err << error << "\n";
+        // The renderer's own texts name the file where the file is the cause; the others
+        // are about the request and get the file in front.
+        const QString path = parser.value(output);
+        err << "qero4d-cli chart: "
+            << (error.contains(path) ? QString() : path + QStringLiteral(": ")) << error << "\n";
         err.flush();
         return 1;
     }

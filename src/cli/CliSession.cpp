@@ -7,6 +7,7 @@
 #include "device/QSerialPortLink.h"
 #include "logdata/SettingsTable.h"
 #include "support/ErrorReport.h"
+#include "support/SafeWrite.h"
 
 #include <csignal>
 
@@ -85,7 +86,7 @@ bool CliSession::makerLabel(QString* label) {
 
 bool CliSession::writeFile(const QString& path, const QByteArray& data) {
     try {
-        CliSupport::writeAtomically(path, data);
+        SafeWrite::writeFile(path, data);
         return true;
     } catch (...) {
         m_err << ErrorReport::describeCurrentException() << Qt::endl;

@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace CliSupport {
 
@@ -61,18 +60,6 @@ AppState freshState() {
     state.fram.ClearFRAMBuffer();
     state.log.ClearDataBuffer();
     return state;
-}
-
-void writeAtomically(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw QeroFailure(QStringLiteral("Write"),
-                          QStringLiteral("Cannot create %1: %2").arg(path, file.errorString()));
-    // A failed write is remembered by the file; commit() then refuses with the reason.
-    file.write(bytes);
-    if (!file.commit())
-        throw QeroFailure(QStringLiteral("Write"),
-                          QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
 }
 
 } // namespace CliSupport

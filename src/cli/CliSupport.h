@@ -29,8 +29,4 @@ QString makerLabel();
 // A fresh program state as after start-up with no settings: cleared buffers.
 AppState freshState();
 
-// Writes `bytes` to `path` through a temporary file renamed into place, so that a
-// failure never leaves half a file. Throws QeroFailure with the system's reason.
-void writeAtomically(const QString& path, const QByteArray& bytes);
-
 } // namespace CliSupport

@@ -5,6 +5,7 @@
 #include "logdata/LogFileReader.h"
 #include "logdata/LogFileWriter.h"
 #include "support/ErrorReport.h"
+#include "support/SafeWrite.h"
 
 using namespace CliSupport;
 
@@ -39,9 +40,17 @@ int runConvertCommand(const QStringList& args, QTextStream& out, QTextStream& er
     QString in;
     QString to;
     QString outPath;
+    bool optionsEnded = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (a == QLatin1String("--to") || a == QLatin1String("-o")) {
+        // "--" ends the options, so that a file whose name starts with "-" can be named.
+        if (!optionsEnded && a == QLatin1String("--")) {
+            optionsEnded = true;
+        } else if (optionsEnded) {
+            if (!in.isEmpty())
+                return usage(err, QStringLiteral("unexpected argument ") + a);
+            in = a;
+        } else if (a == QLatin1String("--to") || a == QLatin1String("-o")) {
             if (i + 1 >= args.size())
                 return usage(err, a + QStringLiteral(" needs a value"));
             (a == QLatin1String("--to") ? to : outPath) = args[++i];
@@ -72,7 +81,7 @@ int runConvertCommand(const QStringList& args, QTextStream& out, QTextStream& er
             bytes = LogFileWriter::whole(state.log, makerLabel());
         else
             bytes = LogCsv::whole(state.log);
-        writeAtomically(outPath, bytes);
+        SafeWrite::writeFile(outPath, bytes);
     } catch (...) {
         err << "qero4d-cli convert: " << ErrorReport::describeCurrentException() << "\n";
         return kFailure;

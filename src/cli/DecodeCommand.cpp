@@ -52,10 +52,12 @@ int runDecodeCommand(const QStringList& args, QTextStream& out, QTextStream& err
         err << imagePath << ": " << image.errorString() << Qt::endl;
         return 1;
     }
-    // One byte more than a memory holds is enough to tell a wrong file.
+    // One byte more than a memory holds is enough to tell a wrong file; its real size
+    // is named, not the read's limit.
     const QByteArray bytes = image.read(FramImage::kSize + 1);
     if (bytes.size() != FramImage::kSize) {
-        err << imagePath << ": not a module memory image (" << bytes.size()
+        const qint64 size = image.size() > 0 ? image.size() : qint64(bytes.size());
+        err << imagePath << ": not a module memory image (" << size
             << " bytes where 65536 are expected)" << Qt::endl;
         return 1;
     }

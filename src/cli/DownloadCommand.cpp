@@ -6,6 +6,7 @@
 #include "device/DownloadProgress.h"
 #include "logdata/LogFileWriter.h"
 #include "support/ErrorReport.h"
+#include "support/SafeWrite.h"
 
 #include <QCommandLineParser>
 
@@ -83,12 +84,16 @@ int runDownloadCommand(const QStringList& args, QTextStream& out, QTextStream& e
     const QCommandLineOption commentOpt(QStringLiteral("comment"),
                                         QStringLiteral("a comment to record with the log"),
                                         QStringLiteral("TEXT"));
+    const QCommandLineOption verifyOpt(
+        QStringLiteral("verify"),
+        QStringLiteral("read every block until two reads agree (for a noisy line; about 2.5 "
+                       "times as long)"));
     const QCommandLineOption helpOpt({QStringLiteral("h"), QStringLiteral("help")},
                                      QStringLiteral("show this help"));
-    parser.addOptions({portOpt, outOpt, imageOpt, commentOpt, helpOpt});
+    parser.addOptions({portOpt, outOpt, imageOpt, commentOpt, verifyOpt, helpOpt});
 
     const QString usage = QStringLiteral("usage: qero4d-cli download --port PORT -o OUT.log "
-                                         "[--image IMAGE] [--comment TEXT]");
+                                         "[--image IMAGE] [--comment TEXT] [--verify]");
     if (!parser.parse(QStringList{QStringLiteral("download")} + args)) {
         err << parser.errorText() << Qt::endl << usage << Qt::endl;
         return 2;
@@ -123,6 +128,7 @@ int runDownloadCommand(const QStringList& args, QTextStream& out, QTextStream& e
 
     DownloadCommand download(session.state(), session.protocol(), session.prompter(),
                              session.clock(), progress);
+    download.verify = parser.isSet(verifyOpt);
     return downloadAndWrite(download,
                             {parser.value(outOpt),
                              parser.isSet(imageOpt) ? parser.value(imageOpt) : QString(),
@@ -146,10 +152,9 @@ int downloadAndWrite(DownloadCommand& download, const DownloadOutputs& outputs, 
         if (!outputs.imagePath.isEmpty()) {
             const QByteArray raw(reinterpret_cast<const char*>(state.fram.FRAMBuffer.data()),
                                  FramImage::kSize);
-            CliSupport::writeAtomically(outputs.imagePath, raw);
+            SafeWrite::writeFile(outputs.imagePath, raw);
         }
-        CliSupport::writeAtomically(outputs.logPath,
-                                    LogFileWriter::whole(state.log, outputs.makerLabel));
+        SafeWrite::writeFile(outputs.logPath, LogFileWriter::whole(state.log, outputs.makerLabel));
     } catch (...) {
         err << ErrorReport::describeCurrentException() << Qt::endl;
         return 1;

@@ -40,10 +40,14 @@ int runInfoCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
     }
     bool json = false;
     QString path;
+    bool optionsEnded = false;
     for (const QString& a : args) {
-        if (a == QLatin1String("--json")) {
+        // "--" ends the options, so that a file whose name starts with "-" can be named.
+        if (!optionsEnded && a == QLatin1String("--")) {
+            optionsEnded = true;
+        } else if (!optionsEnded && a == QLatin1String("--json")) {
             json = true;
-        } else if (a.startsWith(u'-') || !path.isEmpty()) {
+        } else if ((!optionsEnded && a.startsWith(u'-')) || !path.isEmpty()) {
             err << "qero4d-cli info: unexpected argument " << a << "\n" << kUsageText;
             return kUsage;
         } else {
@@ -121,8 +125,11 @@ int runInfoCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
             out << (i ? ", " : "") << jsonString(r.warnings[i]);
         out << "]}\n";
     } else {
+        // The file's texts may hold control characters that would steer the terminal.
         for (const Field& f : fields)
-            out << f.name << ": " << f.text.value_or(QStringLiteral("(not in file)")) << "\n";
+            out << f.name << ": "
+                << (f.text ? LogFileReader::printable(*f.text) : QStringLiteral("(not in file)"))
+                << "\n";
         for (const QString& w : r.warnings)
             out << "Warning: " << w << "\n";
     }

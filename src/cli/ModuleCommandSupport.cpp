@@ -3,6 +3,8 @@
 #include "device/PortDevices.h"
 #include "support/IniSettingsStore.h"
 
+#include <QFileInfo>
+
 namespace ModuleCommandSupport {
 
 std::optional<int> resolvePort(const QString& port, PortDevices& devices) {
@@ -18,7 +20,12 @@ std::optional<int> resolvePort(const QString& port, PortDevices& devices) {
         devices.loadOverrides(settings);
         return n;
     }
-    devices.setOverride(1, text);
+    // The serial-port library reads a name without a leading slash as one under /dev,
+    // so a path relative to the current folder is made absolute first.
+    QString device = text;
+    if (!device.startsWith(u'/') && (device.contains(u'/') || QFileInfo::exists(device)))
+        device = QFileInfo(device).absoluteFilePath();
+    devices.setOverride(1, device);
     return 1;
 }
 

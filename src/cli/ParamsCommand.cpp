@@ -5,6 +5,9 @@
 #include "device/QeroParamsEditor.h"
 
 #include <QCommandLineParser>
+#include <QLocale>
+
+#include <cmath>
 
 namespace {
 
@@ -62,7 +65,16 @@ int runParamsCommand(const QStringList& args, QTextStream& out, QTextStream& err
                 << ": expected interval=, pulses=, debounce= or brightness=" << Qt::endl;
             return 2;
         }
-        changes.append({which, s.mid(eq + 1)});
+        // The panel reads the leading number of what is typed, so "abc" would become 0
+        // and be clamped to the least value: a typing slip must not reach the module.
+        const QString value = s.mid(eq + 1);
+        bool ok = false;
+        const double number = QLocale::c().toDouble(value.trimmed(), &ok);
+        if (!ok || !std::isfinite(number)) {
+            err << "--set " << s << ": \"" << value << "\" is not a number" << Qt::endl;
+            return 2;
+        }
+        changes.append({which, value});
     }
 
     CliSession session(err);

@@ -48,7 +48,7 @@ int runScanCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
 
     const qint16 found = setup.PortScan(qint16(last), PortSetup::kIdentity);
     if (found < 1) {
-        err << "No QERO found. Check Check cable and module power." << Qt::endl;
+        err << "No QERO found. Check cable and module power." << Qt::endl;
         return 1;
     }
     out << "Found QERO on port " << Numbers::format(found, QStringLiteral("##0"));

@@ -267,8 +267,14 @@ int runTableCommand(const QStringList& args, QTextStream& out, QTextStream& err)
             accepted = AFRTableMerge::addFile(path, *state, *table, o.filter, prompter) ==
                        AFRTableMerge::Result::Merged;
         }
-        for (const ScriptedPrompter::Box& box : prompter.messages())
-            err << path << ": " << box.text << '\n';
+        for (const ScriptedPrompter::Box& box : prompter.messages()) {
+            // The window's question asks for a click; here the cautious answer was taken.
+            const QString text = box.text == AFRTableMerge::kRatioMismatch
+                                     ? QStringLiteral("Stoichiometric ratio for new data doesn't "
+                                                      "match; the file is left out.")
+                                     : box.text;
+            err << path << ": " << text << '\n';
+        }
         if (!accepted)
             allAccepted = false;
     }

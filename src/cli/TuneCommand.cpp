@@ -2,6 +2,7 @@
 
 #include "cli/CliSupport.h"
 #include "support/ErrorReport.h"
+#include "support/SafeWrite.h"
 #include "support/QeroFailure.h"
 #include "tuning/CsvSampleSource.h"
 #include "tuning/LogFileSampleSource.h"
@@ -530,7 +531,7 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
         return kOk;
     }
     try {
-        writeAtomically(o.outPath, text.toUtf8());
+        SafeWrite::writeFile(o.outPath, text.toUtf8());
     } catch (...) {
         err << "qero4d-cli tune: " << ErrorReport::describeCurrentException() << "\n";
         return kFailure;

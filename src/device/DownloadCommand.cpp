@@ -11,7 +11,10 @@
 #include "support/Prompter.h"
 #include "support/QeroFailure.h"
 
+#include <QList>
+
 #include <algorithm>
+#include <array>
 
 DownloadCommand::DownloadCommand(AppState& state, ModuleProtocol& protocol, Prompter& prompter,
                                  Clock& clock, DownloadProgress& progress)
@@ -61,6 +64,11 @@ bool DownloadCommand::mnuDownload_Click() {
     m_protocol.link().closeIfOpen();
     if (!decoded)
         return false;
+    if (verify)
+        tell(QStringLiteral("Verified download: %1 of %2 blocks needed re-reading.")
+                 .arg(m_reReadBlocks)
+                 .arg(kBlocks),
+             Prompter::Icon::Information);
     caption(QStringLiteral("Downloaded Data"));
     return true;
 }
@@ -82,6 +90,64 @@ bool DownloadCommand::decodeImage(AppState& state, Prompter& prompter, const QDa
     return true;
 }
 
+bool DownloadCommand::setAddress(int address) {
+    // A garbled acknowledgement leaves the port open; only a verified read asks again.
+    // A time-out closes the port and has been reported already.
+    const int tries = verify ? kMaxVerifiedReads : 1;
+    for (int i = 0; i < tries; ++i) {
+        m_protocol.SetAddress(address);
+        if (m_state.module.CommandOK)
+            return true;
+        if (!m_protocol.link().isOpen())
+            return false;
+    }
+    return false;
+}
+
+bool DownloadCommand::readBlockVerified(int block) {
+    using Block = std::array<quint8, FramImage::kBlockSize>;
+    const int address = block * FramImage::kBlockSize;
+    for (;;) {
+        QList<Block> reads;
+        // Two equal reads settle a block on a clean line. Once a block has read
+        // differently, the line is noisy, and two reads garbled alike are no longer
+        // unlikely enough: then three equal reads are needed.
+        int needed = 2;
+        for (int n = 0; n < kMaxVerifiedReads; ++n) {
+            // The module moves on by itself after a block; each read after the block's
+            // first goes back to its start.
+            if (n > 0 && !setAddress(address))
+                return false;
+            m_protocol.ReadFRAMBlock(FramImage::kBlockSize);
+            if (!m_state.module.CommandOK)
+                return false; // the time-out has been reported
+            Block read;
+            for (int k = 0; k < FramImage::kBlockSize; ++k)
+                read[size_t(k)] = quint8(m_state.fram.FRAMBlock[size_t(k)]);
+            if (n == 1 && reads.first() != read)
+                needed = 3;
+            reads.append(read);
+            if (reads.count(read) >= needed) {
+                std::copy(read.begin(), read.end(), m_state.fram.FRAMBuffer.begin() + address);
+                if (n > 1)
+                    ++m_reReadBlocks;
+                // The module stands at the next block, where its first read starts.
+                return true;
+            }
+            m_clock.processEvents();
+            if (m_state.window.AbortRequested)
+                return false;
+        }
+        // No two reads agreed: the line is too poor to trust. Reported as a time-out is,
+        // and Retry reads the block again.
+        m_protocol.link().closeIfOpen();
+        const auto choice =
+            ErrorReport::ShowErrorChoice(m_prompter, QeroFailure::commTimeout().description());
+        if (choice != ErrorReport::Choice::Retry || !setAddress(address))
+            return false;
+    }
+}
+
 void DownloadCommand::ReadFRAMData() {
     // An Esc pressed while nothing was running must not end this read at its first block.
     m_state.window.AbortRequested = false;
@@ -89,8 +155,8 @@ void DownloadCommand::ReadFRAMData() {
     m_progress.setProgress(0);
 
     m_state.fram.ClearFRAMBuffer();
-    m_protocol.SetAddress(0);
-    if (!m_state.module.CommandOK) {
+    m_reReadBlocks = 0;
+    if (!setAddress(0)) {
         m_protocol.link().closeIfOpen();
         m_progress.hideProgress();
         m_state.module.CommandOK = false;
@@ -100,8 +166,12 @@ void DownloadCommand::ReadFRAMData() {
     bool complete = true;
     for (int block = 0; block < kBlocks; ++block) {
         const int a = block * FramImage::kBlockSize;
-        m_protocol.ReadFRAMBlock(FramImage::kBlockSize);
-        if (m_state.module.CommandOK) {
+        if (verify) {
+            m_state.module.CommandOK = readBlockVerified(block);
+        } else {
+            m_protocol.ReadFRAMBlock(FramImage::kBlockSize);
+        }
+        if (m_state.module.CommandOK && !verify) {
             for (int k = 0; k < FramImage::kBlockSize; ++k)
                 m_state.fram.FRAMBuffer[a + k] = quint8(m_state.fram.FRAMBlock[k]);
         }

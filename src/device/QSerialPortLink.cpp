@@ -2,6 +2,7 @@
 
 #include "support/QeroFailure.h"
 
+#include <QFileInfo>
 #include <QMetaObject>
 
 namespace {
@@ -38,7 +39,13 @@ QSerialPortLink::~QSerialPortLink() {
 }
 
 QString QSerialPortLink::openFailureText(const QString& port, QSerialPort::SerialPortError error,
-                                         const QString& systemReason) {
+                                         const QString& systemReason, bool accessAllowed) {
+    // The serial-port library reports a port held by another program (its lock file, or
+    // the exclusive mode of an open terminal) as a permission error too; when the user
+    // may read and write the device, that is what it is.
+    if (error == QSerialPort::PermissionError && accessAllowed)
+        return QStringLiteral("Cannot open %1: the port is in use by another program (%2).")
+            .arg(port, systemReason);
     QString text = QStringLiteral("Cannot open %1: %2").arg(port, systemReason);
 #if defined(Q_OS_LINUX)
     if (error == QSerialPort::PermissionError)
@@ -71,7 +78,10 @@ void QSerialPortLink::open(int portNumber) {
         const auto error = m_port.error();
         const QString reason = m_port.errorString();
         m_port.clearError();
-        throw QeroFailure(kSource, openFailureText(m_devices.describe(portNumber), error, reason));
+        const QFileInfo node(device);
+        const bool accessAllowed = node.exists() && node.isReadable() && node.isWritable();
+        throw QeroFailure(
+            kSource, openFailureText(m_devices.describe(portNumber), error, reason, accessAllowed));
     }
     // A pseudo-terminal or a three-wire adapter refuses modem-line control; that is not
     // a failure of the link.

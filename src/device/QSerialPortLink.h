@@ -26,9 +26,10 @@ public:
     const PortDevices& devices() const { return m_devices; }
 
     // The text shown when a port cannot be opened: the port, its device, the system's
-    // reason, and on Linux how to get access when access was refused.
+    // reason, and on Linux how to get access when access was refused; a port the user may
+    // use but another program holds is said to be in use.
     static QString openFailureText(const QString& port, QSerialPort::SerialPortError error,
-                                   const QString& systemReason);
+                                   const QString& systemReason, bool accessAllowed = false);
 
 private:
     void deliverPending();

@@ -7,11 +7,8 @@
 #include "support/ErrorReport.h"
 #include "support/Prompter.h"
 #include "support/QeroFailure.h"
+#include "support/SafeWrite.h"
 #include "support/SettingsStore.h"
-
-#include <QSaveFile>
-
-#include <cerrno>
 
 using ErrorReport::StepResult;
 
@@ -123,47 +120,41 @@ bool LogFileCommands::writeLog(const QString& path) {
     LogBuffer log = m_state.log;
     // Written beside the target and renamed over it only when complete: a full disk,
     // a lost drive or Esc never leaves half a log in place of the user's file.
-    QSaveFile file(path);
-    const auto fail = [&](const QString& what, int systemError = 0) {
-        // A failed write leaves the device's own text at "Unknown error"; the system's
-        // reason ("No space left on device") is what the user needs.
-        const QString reason = systemError ? qt_error_string(systemError) : file.errorString();
-        throw QeroFailure(kSaveTitle, QStringLiteral("%1 %2: %3").arg(what, path, reason));
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        fail(QStringLiteral("Cannot create"));
-    const auto put = [&](const QByteArray& bytes) {
-        errno = 0;
-        if (file.write(bytes) != bytes.size() || file.error() != QFileDevice::NoError)
-            fail(QStringLiteral("Cannot write"), errno);
-    };
-
-    const QString label =
-        m_state.settings.ConfigList2.isEmpty() ? QString() : m_state.settings.ConfigList2.first();
-    const LogFileWriter writer(log, label);
-    put(writer.header());
-    // Only an Esc pressed while this save runs stops it, not one that closed a dialog
-    // before it began.
-    m_state.window.AbortRequested = false;
-    for (int i = 0; i < LogBuffer::kSamples; ++i) {
-        put(writer.row(i));
-        m_clock.processEvents();
-        if (m_state.window.AbortRequested) {
-            file.cancelWriting();
+    const QString label = m_state.settings.ConfigList2.isEmpty() ? QString() : m_state.settings.ConfigList2.first();
+    try {
+        return SafeWrite::writeStream(path, [&](const SafeWrite::Put& put) {
+            const LogFileWriter writer(log, label);
+            put(writer.header());
+            // Only an Esc pressed while this save runs stops it, not one that closed a
+            // dialog before it began.
             m_state.window.AbortRequested = false;
-            return false;
-        }
+            QByteArray row;
+            for (int i = 0; i < LogBuffer::kSamples; ++i) {
+                row.clear();
+                writer.appendRow(row, i);
+                put(row);
+                m_clock.processEvents();
+                if (m_state.window.AbortRequested) {
+                    m_state.window.AbortRequested = false;
+                    return false;
+                }
+            }
+            put(writer.trailerDate());
+            if (log.Comment.isEmpty()) {
+                log.Comment = m_prompter
+                                  .input(QStringLiteral("Comment?"),
+                                         QStringLiteral("Optional Information Entry"), QString())
+                                  .value_or(QString());
+                // Kept in memory as it goes into the file, so that the log shown and the
+                // log saved agree.
+                log.Comment = LogFileWriter::fieldText(log.Comment);
+                m_state.log.Comment = log.Comment;
+            }
+            put(writer.trailerRest());
+            return true;
+        });
+    } catch (const QeroFailure& failure) {
+        // The save's own title, the writer's text with the file and the system's reason.
+        throw QeroFailure(kSaveTitle, failure.description());
     }
-    put(writer.trailerDate());
-    if (log.Comment.isEmpty()) {
-        log.Comment = m_prompter
-                          .input(QStringLiteral("Comment?"),
-                                 QStringLiteral("Optional Information Entry"), QString())
-                          .value_or(QString());
-        m_state.log.Comment = log.Comment;
-    }
-    put(writer.trailerRest());
-    if (!file.commit())
-        fail(QStringLiteral("Cannot save"));
-    return true;
 }

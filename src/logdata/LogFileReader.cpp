@@ -1,5 +1,6 @@
 #include "logdata/LogFileReader.h"
 
+#include "logdata/FuelTypeLogic.h"
 #include "support/Numbers.h"
 #include "support/QeroFailure.h"
 
@@ -19,9 +20,14 @@ class LineCursor {
 public:
     explicit LineCursor(QByteArrayView bytes) : m_bytes(bytes) {}
     bool atEnd() const { return m_pos >= m_bytes.size(); }
+    qsizetype position() const { return m_pos; }
+    // The line last returned ended without a line end: the file was cut inside it.
+    bool lastLineCut() const { return m_cut; }
+    void rewind(qsizetype pos) { m_pos = pos; }
     QByteArrayView next() {
         const qsizetype start = m_pos;
         qsizetype end = m_bytes.indexOf('\n', start);
+        m_cut = end < 0;
         if (end < 0) {
             end = m_bytes.size();
             m_pos = end;
@@ -37,6 +43,7 @@ public:
 private:
     QByteArrayView m_bytes;
     qsizetype m_pos = 0;
+    bool m_cut = false;
 };
 
 // Splits at every comma (quotes do not protect one). Returns false when the line does
@@ -133,7 +140,107 @@ qint16 toInt16(double v) {
     return qint16(r);
 }
 
+// The labels of the 8 header lines, as this program and its forerunners write them.
+constexpr const char* kHeaderLabels[8] = {
+    "Data Logging Interval", "Maximum RPM Display",  "Minimum Input Volts", "Maximum Input Volts",
+    "Minimum Scaled Value",  "Maximum Scaled Value", "Analog Legend",       "Elapsed Time",
+};
+
+bool hasLabel(QByteArrayView line, int n) {
+    const qsizetype comma = line.indexOf(',');
+    QByteArray label = (comma < 0 ? line : line.first(comma)).toByteArray();
+    label.replace('"', QByteArray());
+    return label.trimmed().compare(kHeaderLabels[n - 1], Qt::CaseInsensitive) == 0;
+}
+
+bool isUtf16(QByteArrayView bytes) {
+    return bytes.startsWith("\xff\xfe") || bytes.startsWith("\xfe\xff") ||
+           (bytes.size() >= 2 && (bytes[0] == '\0' || bytes[1] == '\0'));
+}
+
+// The ratio the file's fuel stands for, when the file's own ratio cannot be right. A
+// fuel of the user's own has no fixed ratio; it gets gasoline's, as a file without fuel
+// lines does.
+float defaultRatio(const QString& fuelType) {
+    const FuelTypeLogic::Fuel fuel = FuelTypeLogic::fuelFor(fuelType);
+    return fuel == FuelTypeLogic::Fuel::User ? 14.7f : FuelTypeLogic::entry(fuel).ratio;
+}
+
+// No fuel burns in less than nothing or in more than a hundred times its weight of air.
+bool ratioCanBeRight(QByteArrayView field, float* ratio) {
+    const std::optional<float> v = LogFileReader::sampleNumber(field);
+    if (!v || !(*v > 0.0f) || *v > 100.0f)
+        return false;
+    *ratio = *v;
+    return true;
+}
+
+QString rowCount(int n) {
+    return n == 1 ? QStringLiteral("1 row") : QStringLiteral("%1 rows").arg(n);
+}
+
 } // namespace
+
+QString LogFileReader::printable(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0))
+            out += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::optional<float> LogFileReader::sampleNumber(QByteArrayView field) {
+    qsizetype start = 0;
+    qsizetype end = field.size();
+    while (start < end && (field[start] == ' ' || field[start] == '\t'))
+        ++start;
+    while (end > start && (field[end - 1] == ' ' || field[end - 1] == '\t'))
+        --end;
+    const QByteArrayView text = field.sliced(start, end - start);
+    // The same grammar the leading-number rule reads, but it must take the whole text.
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    if (i < n && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    int digits = 0;
+    while (i < n && text[i] >= '0' && text[i] <= '9')
+        ++i, ++digits;
+    if (i < n && text[i] == '.') {
+        ++i;
+        while (i < n && text[i] >= '0' && text[i] <= '9')
+            ++i, ++digits;
+    }
+    if (digits == 0)
+        return std::nullopt;
+    bool tinyExponent = false;
+    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < n && (text[i] == '+' || text[i] == '-'))
+            tinyExponent = text[i++] == '-';
+        int expDigits = 0;
+        while (i < n && text[i] >= '0' && text[i] <= '9')
+            ++i, ++expDigits;
+        if (expDigits == 0 || expDigits > 6)
+            return std::nullopt;
+    }
+    if (i != n)
+        return std::nullopt;
+    const qsizetype unsignedStart = (text[0] == '+' || text[0] == '-') ? 1 : 0;
+    double v = 0.0;
+    const auto [stop, ec] = std::from_chars(text.data() + unsignedStart, text.data() + n, v);
+    // Too small is 0; too large is no value a log can hold.
+    if (ec == std::errc::result_out_of_range)
+        return tinyExponent ? std::optional<float>(0.0f) : std::nullopt;
+    if (ec != std::errc() || stop != text.data() + n || !std::isfinite(v) ||
+        v > double(std::numeric_limits<float>::max()))
+        return std::nullopt;
+    return float(text[0] == '-' ? -v : v);
+}
 
 double LogFileReader::leadingNumber(QByteArrayView field) {
     return Numbers::leadingNumber(field);
@@ -161,14 +268,23 @@ LogFileReader::Result LogFileReader::read(QByteArrayView bytes, LogBuffer& log, 
     LineCursor lines(bytes);
     const TextDecoder text(bytes);
 
-    // Header: the position of a line decides its meaning, the label is not checked.
+    // Header: the position of a line decides its meaning; the labels only tell whether
+    // this is a log at all.
+    int labelled = 0;
     for (int n = 1; n <= 8; ++n) {
         if (lines.atEnd()) {
             r.warnings.append(kNoDataFound);
             return r;
         }
+        const QByteArrayView line = lines.next();
+        if (hasLabel(line, n))
+            ++labelled;
+        if (n == 8 && labelled < 4) {
+            r.headerLabelsForeign = true;
+            r.warnings.append(isUtf16(bytes) ? kUtf16File : kForeignFile);
+        }
         QByteArrayView f[2];
-        if (!splitExactly(lines.next(), f))
+        if (!splitExactly(line, f))
             continue;
         if (n <= 7)
             r.headerValuesRead |= 1u << (n - 1);
@@ -201,6 +317,7 @@ LogFileReader::Result LogFileReader::read(QByteArrayView bytes, LogBuffer& log, 
     r.headerComplete = true;
 
     // Samples: a row with the wrong field count still uses up its index.
+    int firstInvalid = 0;
     for (int i = 0; i < LogBuffer::kSamples; ++i) {
         if (lines.atEnd()) {
             r.warnings.append(kDataMissing);
@@ -213,20 +330,54 @@ LogFileReader::Result LogFileReader::read(QByteArrayView bytes, LogBuffer& log, 
             ++r.rowsSkipped;
             continue;
         }
-        log.ElapsedTime[i] = numberField(f[0]);
-        const Sensor s1 = decodeSensor(numberField(f[1]));
+        std::optional<float> v[5];
+        bool valid = true;
+        for (int k = 0; k < 5 && valid; ++k)
+            valid = (v[k] = sampleNumber(f[k])).has_value();
+        if (!valid) {
+            // A row the file ends inside is covered by the end-of-file warning.
+            if (!lines.lastLineCut() && r.rowsInvalid++ == 0)
+                firstInvalid = i + 1;
+            continue;
+        }
+        log.ElapsedTime[i] = *v[0];
+        const Sensor s1 = decodeSensor(*v[1]);
         log.AFR1[i] = s1.afr;
         log.Sensor1Status[i] = s1.status;
-        const Sensor s2 = decodeSensor(numberField(f[2]));
+        const Sensor s2 = decodeSensor(*v[2]);
         log.AFR2[i] = s2.afr;
         log.Sensor2Status[i] = s2.status;
-        log.RPM[i] = numberField(f[3]);
-        log.AnalogInVolts[i] = numberField(f[4]);
+        log.RPM[i] = *v[3];
+        log.AnalogInVolts[i] = *v[4];
     }
+    if (r.rowsInvalid > 0)
+        r.warnings.append(
+            QStringLiteral("%1 of the file hold values that are not numbers (the first is data "
+                           "row %2); they were left out of the log.")
+                .arg(rowCount(r.rowsInvalid))
+                .arg(firstInvalid));
     repairElapsedTime(log);
     if (r.rowsRead < LogBuffer::kSamples)
         return r;
     r.samplesComplete = true;
+
+    // A log holds 12000 rows; further data rows are counted and passed over, so that
+    // they are neither read as the trailer nor lost without a word.
+    while (!lines.atEnd()) {
+        const qsizetype at = lines.position();
+        QByteArrayView f[5];
+        if (!splitExactly(lines.next(), f) || !sampleNumber(f[0])) {
+            lines.rewind(at);
+            break;
+        }
+        ++r.extraRows;
+    }
+    if (r.extraRows > 0)
+        r.warnings.append(QStringLiteral("The file holds %1 data rows; a log holds %2, so the "
+                                         "last %3 were not read.")
+                              .arg(LogBuffer::kSamples + r.extraRows)
+                              .arg(LogBuffer::kSamples)
+                              .arg(rowCount(r.extraRows)));
 
     // Download date and comment.
     for (int n = 1; n <= 2; ++n) {
@@ -268,9 +419,34 @@ LogFileReader::Result LogFileReader::read(QByteArrayView bytes, LogBuffer& log, 
         } else {
             r.ratioLinePresent = true;
             if (splitExactly(lines.next(), f)) {
-                r.fileStoichRatio = numberField(f[1]);
-                if (fuel == FuelLines::Apply)
-                    log.StoichRatio = *r.fileStoichRatio;
+                float ratio = 0.0f;
+                if (ratioCanBeRight(f[1], &ratio)) {
+                    r.fileStoichRatio = ratio;
+                    if (fuel == FuelLines::Apply)
+                        log.StoichRatio = ratio;
+                } else {
+                    // Reported as no ratio, so that the table's merge never matches it.
+                    r.ratioRejected = true;
+                    const QString fuelName = fuel == FuelLines::Apply
+                                                 ? log.FuelType
+                                                 : r.fileFuelType.value_or(QString());
+                    const float fallback = defaultRatio(fuelName);
+                    if (fuel == FuelLines::Apply)
+                        log.StoichRatio = fallback;
+                    // A file cut inside its last line lost the ratio, it does not hold a
+                    // wrong one.
+                    if (!lines.lastLineCut()) {
+                        QString warning =
+                            QStringLiteral("The stoichiometric ratio \"%1\" in the file cannot be "
+                                           "right")
+                                .arg(LogFileReader::printable(text(f[1]).trimmed()).left(40));
+                        if (fuel == FuelLines::Apply)
+                            warning += QStringLiteral("; %1 is used instead")
+                                           .arg(Numbers::format(double(fallback),
+                                                                QStringLiteral("#0.00")));
+                        r.warnings.append(warning + u'.');
+                    }
+                }
             }
         }
     }

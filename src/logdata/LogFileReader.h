@@ -21,6 +21,16 @@ public:
     static inline const QString kDataMissing =
         QStringLiteral("Error - reached premature end-of-file. Some data may be missing or "
                        "corrupted");
+    static inline const QString kForeignFile =
+        QStringLiteral("This file does not look like a log file: its header lines do not carry "
+                       "the labels of a log. What was read from it may be wrong.");
+    static inline const QString kUtf16File =
+        QStringLiteral("This file is UTF-16 text, not a log file: a log file is plain 8-bit "
+                       "text. What was read from it may be wrong.");
+
+    // A text of the file made safe to show: control characters (which could move the
+    // cursor, clear a terminal or start a line of their own) appear as \xNN.
+    static QString printable(const QString& text);
 
     // What to do with the fuel-name and ratio lines.
     enum class FuelLines {
@@ -42,6 +52,17 @@ public:
         int rowsRead = 0;
         // Rows whose field count was not 5; their entries were left as they were.
         int rowsSkipped = 0;
+        // Rows of 5 fields of which one is not a number the log can hold (nan, inf,
+        // 1e400, 0x1F, text, nothing): left out like a damaged row, so that the entry
+        // keeps its cleared values, which no chart scale or table cell takes for a sample.
+        int rowsInvalid = 0;
+        // Data rows found after the 12000th, which a log cannot hold; not read.
+        int extraRows = 0;
+        // Fewer than half of the 8 header lines carry the labels a log file has.
+        bool headerLabelsForeign = false;
+        // The file's ratio line held no usable ratio (0, negative, not finite, text);
+        // the fuel's own ratio was taken instead.
+        bool ratioRejected = false;
         bool samplesComplete = false;
         // Both the download-date and the comment lines were present.
         bool trailerComplete = false;
@@ -82,6 +103,10 @@ public:
         float status;
     };
     static Sensor decodeSensor(float value);
+
+    // The field as one number a single-precision sample can hold, blanks around it
+    // allowed; nothing when it is anything else.
+    static std::optional<float> sampleNumber(QByteArrayView field);
 
     // Every entry not greater than the one before becomes that one plus the interval.
     static void repairElapsedTime(LogBuffer& log);

@@ -40,8 +40,19 @@ QByteArray LogFileWriter::text(const QString& s) const {
     return m_utf8 || !fitsSingleByte(s) ? s.toUtf8() : s.toLatin1();
 }
 
-QByteArray LogFileWriter::quoted(const QString& s) const {
-    return '"' + text(s) + '"';
+QString LogFileWriter::fieldText(const QString& s, bool commaEnds) {
+    QString out = s;
+    for (QChar& c : out) {
+        if (c == u'\r' || c == u'\n' || (commaEnds && c == u','))
+            c = u' ';
+        else if (c == u'"')
+            c = u'\'';
+    }
+    return out;
+}
+
+QByteArray LogFileWriter::quoted(const QString& s, bool commaEnds) const {
+    return '"' + text(fieldText(s, commaEnds)) + '"';
 }
 
 QByteArray LogFileWriter::header() const {
@@ -52,7 +63,7 @@ QByteArray LogFileWriter::header() const {
     out += "\"Maximum Input Volts\"," + number(m_log.MaxInVolts) + kEol;
     out += "\"Minimum Scaled Value\"," + number(m_log.MinScaledValue) + kEol;
     out += "\"Maximum Scaled Value\"," + number(m_log.MaxScaledValue) + kEol;
-    out += "\"Analog Legend\"," + quoted(m_log.AnalogLegend) + kEol;
+    out += "\"Analog Legend\"," + quoted(m_log.AnalogLegend, true) + kEol;
     out += "\"Elapsed Time\",\"AFR1\",\"AFR2\",\"RPM\",\"Analog Input Volts\"" + kEol;
     return out;
 }
@@ -78,7 +89,7 @@ void LogFileWriter::appendRow(QByteArray& out, int i) const {
 }
 
 QByteArray LogFileWriter::trailerDate() const {
-    return quoted(trailerLabel(m_makerLabel)) + ',' + quoted(m_log.DownloadDate) + kEol;
+    return quoted(trailerLabel(m_makerLabel), true) + ',' + quoted(m_log.DownloadDate, true) + kEol;
 }
 
 QByteArray LogFileWriter::trailerRest() const {

@@ -27,12 +27,19 @@ public:
     // Comment, fuel-name and ratio lines; an empty comment is written as a single space.
     QByteArray trailerRest() const;
 
+    // A text as it goes into a quoted field: CR and LF become blanks and double quotes
+    // single ones, so that no text can end its field or its line and so change other
+    // values of the file (a comment carrying its own "Fuel Type" line). `commaEnds` is
+    // for the fields read as exactly two fields per line (the legend and the download
+    // date), where a comma would end the field too; it becomes a blank there.
+    static QString fieldText(const QString& s, bool commaEnds = false);
+
     // The whole file at once, with the log's comment as it is.
     static QByteArray whole(const LogBuffer& log, const QString& makerLabel);
 
 private:
     QByteArray text(const QString& s) const;
-    QByteArray quoted(const QString& s) const;
+    QByteArray quoted(const QString& s, bool commaEnds = false) const;
 
     const LogBuffer& m_log;
     QString m_makerLabel;

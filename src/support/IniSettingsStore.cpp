@@ -1,26 +1,57 @@
 #include "support/IniSettingsStore.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QStringList>
 
 IniSettingsStore::IniSettingsStore() {
     const QString overridePath = qEnvironmentVariable("QERO4D_SETTINGS");
     if (!overridePath.isEmpty()) {
-        m_settings = std::make_unique<QSettings>(overridePath, QSettings::IniFormat);
+        open(overridePath);
     } else {
 #ifdef Q_OS_WIN
         m_settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                                  kApplication, kApplication);
 #else
-        m_settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                                 kApplication, kApplication);
+        // Where QSettings keeps a user's INI file, looked at before QSettings reads it.
+#ifdef Q_OS_DARWIN
+        const QString folder = QDir::homePath() + QStringLiteral("/.config");
+#else
+        const QString folder =
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+#endif
+        const QString path = folder + u'/' + QLatin1String(kApplication) + u'/' +
+                             QLatin1String(kApplication) + QStringLiteral(".ini");
+        if (!tooLargeToRead(path))
+            m_settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                                     kApplication, kApplication);
 #endif
     }
 }
 
-IniSettingsStore::IniSettingsStore(const QString& iniFile)
-    : m_settings(std::make_unique<QSettings>(iniFile, QSettings::IniFormat)) {}
+IniSettingsStore::IniSettingsStore(const QString& iniFile) {
+    open(iniFile);
+}
+
+bool IniSettingsStore::tooLargeToRead(const QString& path) {
+    const QFileInfo file(path);
+    if (!file.exists() || file.size() <= kMaxFileBytes)
+        return false;
+    m_path = path;
+    m_oversizedBytes = file.size();
+    return true;
+}
+
+void IniSettingsStore::open(const QString& path) {
+    if (!tooLargeToRead(path))
+        m_settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+}
 
 std::optional<QString> IniSettingsStore::value(const QString& key) const {
+    if (!m_settings)
+        return std::nullopt;
     const QString full = QLatin1String(kSection) + u'/' + key;
     if (!m_settings->contains(full))
         return std::nullopt;
@@ -32,11 +63,41 @@ std::optional<QString> IniSettingsStore::value(const QString& key) const {
 }
 
 void IniSettingsStore::setValue(const QString& key, const QString& text) {
+    if (!m_settings) {
+        // The oversized file is set aside, not read, and a new one begins.
+        const QString aside = m_path + QStringLiteral(".too-large");
+        QFile::remove(aside);
+        if (!QFile::rename(m_path, aside))
+            QFile::remove(m_path);
+        m_settings = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
+    }
     m_settings->setValue(QLatin1String(kSection) + u'/' + key, text);
     m_settings->sync();
+    if (m_settings->status() != QSettings::AccessError) {
+        m_lastWriteFailure.clear();
+        return;
+    }
+    const QString message = QStringLiteral("The setting %1 could not be saved: the settings "
+                                           "file %2 cannot be written.")
+                                .arg(key, location());
+    // Said once for a run of failures, not at every setting that changes.
+    if (message == m_lastWriteFailure)
+        return;
+    m_lastWriteFailure = message;
+    if (onWriteFailure)
+        onWriteFailure(message);
+    else
+        qWarning("%s", qPrintable(message));
 }
 
 QString IniSettingsStore::damage() const {
+    if (!m_settings)
+        return QStringLiteral("The settings file %1 holds %2 bytes, far more than settings "
+                              "take, and is not read. Settings start with their defaults; when "
+                              "a setting changes, the file is set aside as %1.too-large and "
+                              "written anew.")
+            .arg(m_path)
+            .arg(m_oversizedBytes);
     // QSettings reads its file at the first access and only then knows its status.
     (void)m_settings->allKeys();
     if (m_settings->status() != QSettings::FormatError)
@@ -48,5 +109,5 @@ QString IniSettingsStore::damage() const {
 }
 
 QString IniSettingsStore::location() const {
-    return m_settings->fileName();
+    return m_settings ? m_settings->fileName() : m_path;
 }

@@ -4,6 +4,7 @@
 
 #include <QSettings>
 
+#include <functional>
 #include <memory>
 
 // Settings kept by QSettings: an INI file per user on Linux and macOS
@@ -21,9 +22,26 @@ public:
 
     QString location() const;
 
+    // Told when a changed setting could not be written (a full disk, a folder that cannot
+    // be written); the program shows it. Without one, the failure goes to the warning log.
+    std::function<void(const QString& message)> onWriteFailure;
+
+    // Settings take a few hundred bytes; a file beyond this is not read at all, so that a
+    // damaged or hostile file cannot make start-up read gigabytes.
+    static constexpr qint64 kMaxFileBytes = 1024 * 1024;
+
     static constexpr const char* kApplication = "QERO4D_Log";
     static constexpr const char* kSection = "Properties";
 
 private:
+    void open(const QString& path);
+    // True (and the file remembered, unread) when `path` is too large to read.
+    bool tooLargeToRead(const QString& path);
+
     std::unique_ptr<QSettings> m_settings;
+    // The file when it was too large to read; m_settings stays empty until a setting
+    // changes.
+    QString m_path;
+    qint64 m_oversizedBytes = 0;
+    QString m_lastWriteFailure;
 };

@@ -1,12 +1,30 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
+#include <functional>
+
+// The one way this program writes an output file. A regular file is written beside its
+// target and renamed over it only when every byte has reached the disk, so a full disk,
+// a lost drive or a cancel leaves the old file byte for byte and never half a file. A
+// character device or FIFO named as the target (/dev/stdout, /dev/null, a pipe) is
+// written into as a stream and never replaced or unlinked; a socket, a block device or
+// a folder is refused. Every failure throws QeroFailure("Write", ...) naming the file
+// and the system's reason.
 namespace SafeWrite {
 
-// Replaces the file at `path` with `bytes` only once they are all written: on any
-// failure the old file stays as it was and a QeroFailure("Write", reason) is thrown.
 void writeFile(const QString& path, const QByteArray& bytes);
+
+// Hands `produce` a function that appends bytes to the file. `produce` returns false to
+// cancel: the old file stays as it was (a stream target keeps what it was sent) and
+// writeStream returns false. True when the file is complete and in place.
+using Put = std::function<void(QByteArrayView)>;
+bool writeStream(const QString& path, const std::function<bool(const Put& put)>& produce);
+
+// Tests: every write beyond this many bytes from now on fails as on a full disk
+// (ENOSPC); a negative limit turns the simulation off.
+void setSpaceLimitForTesting(qint64 bytes);
 
 } // namespace SafeWrite

@@ -87,6 +87,7 @@ const MenuRule kMenuRules[] = {
     {"mnuDownload", "&Download Data From QERO", true},
     {"mnuClearQEROBuffer", "Clear QERO Data Buffer", true},
     {"mnuPortSetup", "&Port Setup", true},
+    {"mnuVerifyDownload", "&Verify Download", false},
     {"mnuHelpContents", "&Contents", false},
     {"mnuAbout", "&About", false},
 };
@@ -126,6 +127,7 @@ private Q_SLOTS:
     void eraseThenDownload();
     void exitClosesThePort();
     // Last: it checks what the tests above exercised.
+    void verifiedDownloadOverNoisyLine();
     void everyMenuEntryEnabledAndExercised();
 };
 
@@ -1016,6 +1018,36 @@ void tst_acceptance::exitClosesThePort() {
     b.window->mnuExit->trigger();
     QVERIFY(!b.window->isVisible());
     QVERIFY(!b.link->isOpen());
+}
+
+void tst_acceptance::verifiedDownloadOverNoisyLine() {
+    MainWindowBench b;
+    QVERIFY(!b.window->mnuVerifyDownload->isChecked());
+    b.window->mnuVerifyDownload->trigger();
+    QVERIFY(b.window->mnuVerifyDownload->isChecked());
+    QCOMPARE(b.setting(QStringLiteral("VerifyDownload")), QStringLiteral("True"));
+
+    // One reply byte in a hundred garbled, unnoticed by the line: most blocks differ
+    // between two reads.
+    b.module.faults().noise = 0.01;
+    b.module.faults().noiseFlagged = false;
+    b.modals.expect<frmChart1>();
+    b.window->mnuDownload->trigger();
+    QCOMPARE(b.modals.unexpected(), QStringList());
+    const QList<Box> boxes = b.boxesTitled(QStringLiteral("Download Data"));
+    QVERIFY(!boxes.isEmpty());
+    static const QRegularExpression report(
+        QStringLiteral("^Verified download: (\\d+) of 1024 blocks needed re-reading.$"));
+    const QRegularExpressionMatch m = report.match(boxes.last().text);
+    QVERIFY2(m.hasMatch(), qPrintable(boxes.last().text));
+    QVERIFY(m.captured(1).toInt() > 100);
+    QCOMPARE(boxes.last().icon, Prompter::Icon::Information);
+    QVERIFY(std::equal(b.state.fram.FRAMBuffer.begin(), b.state.fram.FRAMBuffer.end(),
+                       b.module.memory().bytes.begin()));
+
+    // Turned off again, and remembered so.
+    b.window->mnuVerifyDownload->trigger();
+    QCOMPARE(b.setting(QStringLiteral("VerifyDownload")), QStringLiteral("False"));
 }
 
 void tst_acceptance::everyMenuEntryEnabledAndExercised() {

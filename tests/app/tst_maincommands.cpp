@@ -9,6 +9,7 @@
 #include "logdata/AppState.h"
 #include "support/DataFiles.h"
 #include "support/IniSettingsStore.h"
+#include "support/SafeWrite.h"
 #include "support/ScriptedPrompter.h"
 #include "support/VirtualClock.h"
 
@@ -41,6 +42,7 @@ private Q_SLOTS:
     void ownViewerChoice();
     void noPrinterOffersPdf_data();
     void noPrinterOffersPdf();
+    void pdfInPlaceOfPrinterKeepsOldFileWhenDiskFull();
     void printerChosenInSetupIsKept();
     void printSetupDialogCancelled();
 
@@ -232,7 +234,7 @@ void tst_maincommands::noPrinterOffersPdf() {
     if (accept)
         p.answerFile(fileName.isEmpty() ? QString() : m_dir->filePath(fileName));
 
-    const std::unique_ptr<QPrinter> device = printer.open();
+    std::unique_ptr<QPagedPaintDevice> device = printer.open();
     const ScriptedPrompter::Box box = p.boxes().first();
     QCOMPARE(box.title, QStringLiteral("Print"));
     QVERIFY(box.text.startsWith(QStringLiteral("There is no printer installed")));
@@ -243,15 +245,50 @@ void tst_maincommands::noPrinterOffersPdf() {
         return;
     }
     QVERIFY(device);
-    QCOMPARE(device->outputFormat(), QPrinter::PdfFormat);
-    QCOMPARE(device->outputFileName(), m_dir->filePath(expected));
+    QVERIFY(!QFileInfo::exists(m_dir->filePath(expected)));
     {
         QPainter painter(device.get());
         painter.drawText(100, 100, QStringLiteral("AFR"));
     }
+    // The file is written once the printout is done with its device.
+    device.reset();
+    QCOMPARE(p.messages().size(), 1);
     QFile pdf(m_dir->filePath(expected));
     QVERIFY(pdf.open(QIODevice::ReadOnly));
     QVERIFY(pdf.read(5) == "%PDF-");
+}
+
+void tst_maincommands::pdfInPlaceOfPrinterKeepsOldFileWhenDiskFull() {
+    const QString path = m_dir->filePath(QStringLiteral("old.pdf"));
+    const QByteArray old = "%PDF-1.4 an older page";
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(old);
+    }
+    ScriptedPrompter p;
+    CurrentPrinter printer(p);
+    printer.setPrinterList([] { return QStringList(); });
+    p.answerButton(Prompter::Yes);
+    p.answerFile(path);
+    std::unique_ptr<QPagedPaintDevice> device = printer.open();
+    QVERIFY(device);
+    {
+        QPainter painter(device.get());
+        painter.drawText(100, 100, QStringLiteral("AFR"));
+    }
+    SafeWrite::setSpaceLimitForTesting(100);
+    device.reset();
+    SafeWrite::setSpaceLimitForTesting(-1);
+    QCOMPARE(p.messages().size(), 2);
+    const ScriptedPrompter::Box report = p.messages().last();
+    QCOMPARE(report.title, QStringLiteral("Print"));
+    QCOMPARE(report.icon, Prompter::Icon::Critical);
+    QVERIFY2(report.text.contains(path) && report.text.contains(qt_error_string(ENOSPC)),
+             qPrintable(report.text));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), old);
 }
 
 void tst_maincommands::printerChosenInSetupIsKept() {
@@ -262,7 +299,7 @@ void tst_maincommands::printerChosenInSetupIsKept() {
     chosen.setPageOrientation(QPageLayout::Landscape);
     chosen.setPageSize(QPageSize(QPageSize::A5));
     printer.remember(chosen);
-    const std::unique_ptr<QPrinter> device = printer.open();
+    const std::unique_ptr<QPagedPaintDevice> device = printer.open();
     QVERIFY(device);
     QVERIFY(p.boxes().isEmpty());
     QCOMPARE(device->pageLayout().orientation(), QPageLayout::Landscape);

@@ -134,7 +134,7 @@ void tst_startup::mainWindowCaptionAndMenus() {
           "View &AFR Table (Downloaded Data)"}},
         {w.mnuCommunications,
          "&Communications",
-         {"&Download Data From QERO", "Clear QERO Data Buffer", "&Port Setup"}},
+         {"&Download Data From QERO", "Clear QERO Data Buffer", "&Port Setup", "&Verify Download"}},
         {w.mnuHelp, "&Help", {"&Contents", "&About"}},
     };
     const QList<QAction*> bar = w.menuBar()->actions();

@@ -5,11 +5,14 @@
 #include "cli/ChartCommand.h"
 #include "logdata/LogFileWriter.h"
 #include "support/DataFiles.h"
+#include "support/SafeWrite.h"
 
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cerrno>
 
 namespace {
 
@@ -41,6 +44,8 @@ private Q_SLOTS:
     void renderRefusals_data();
     void renderRefusals();
     void missingTemplate();
+    void failedWriteKeepsOldPicture_data();
+    void failedWriteKeepsOldPicture();
     void command_data();
     void command();
     void commandReadsLogFile();
@@ -121,6 +126,7 @@ void tst_chartrender::renderRefusals_data() {
     QTest::newRow("reversed range") << "chart.png" << 60.0 << 50.0 << QSize(800, 600);
     QTest::newRow("tiny") << "chart.png" << 0.0 << 10.0 << QSize(10, 600);
     QTest::newRow("huge") << "chart.png" << 0.0 << 10.0 << QSize(800, 90000);
+    QTest::newRow("beyond 8000 a side") << "chart.png" << 0.0 << 10.0 << QSize(8001, 600);
     QTest::newRow("no folder") << "no/such/chart.png" << 0.0 << 10.0 << QSize(800, 600);
 }
 
@@ -150,6 +156,43 @@ void tst_chartrender::missingTemplate() {
     QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("c.png"))));
 }
 
+void tst_chartrender::failedWriteKeepsOldPicture_data() {
+    QTest::addColumn<QString>("file");
+    QTest::newRow("png") << "old.png";
+    QTest::newRow("pdf") << "old.pdf";
+}
+
+void tst_chartrender::failedWriteKeepsOldPicture() {
+    QFETCH(QString, file);
+    const QString path = m_dir->filePath(file);
+    const QByteArray old = "an older picture";
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(old);
+    }
+    const ChartLogLoader loader = [](const QString&, AppState& state, QString&) {
+        fillTestLog(state);
+        return true;
+    };
+    QString outText;
+    QString errText;
+    QTextStream out(&outText);
+    QTextStream err(&errText);
+    // The disk fills up after the first kilobyte.
+    SafeWrite::setSpaceLimitForTesting(1000);
+    const int status =
+        runChartCommand({QStringLiteral("run.log"), QStringLiteral("-o"), path}, out, err, loader);
+    SafeWrite::setSpaceLimitForTesting(-1);
+    QCOMPARE(status, 1);
+    err.flush();
+    QVERIFY2(errText.contains(path) && errText.contains(qt_error_string(ENOSPC)),
+             qPrintable(errText));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), old);
+}
+
 void tst_chartrender::command_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("exitCode");
@@ -170,6 +213,9 @@ void tst_chartrender::command_data() {
                               << "--from" << false;
     QTest::newRow("bad size") << QStringList{"run.log", "-o", "OUT.png", "--size", "big"} << 2
                               << "--size" << false;
+    QTest::newRow("size beyond 8000")
+        << QStringList{"run.log", "-o", "OUT.png", "--size", "20000x20000"} << 2
+        << "--size must be from 100x100 to 8000x8000" << false;
     QTest::newRow("unknown option")
         << QStringList{"run.log", "-o", "OUT.png", "--colour"} << 2 << "colour" << false;
     QTest::newRow("reversed times")

@@ -5,6 +5,7 @@
 #include "logdata/LogFileReader.h"
 #include "logdata/LogFileWriter.h"
 #include "support/DataFiles.h"
+#include "support/SafeWrite.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,7 +14,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
 #include <cstdlib>
+
+#include <sys/stat.h>
 
 using namespace LogFixtures;
 
@@ -57,6 +61,12 @@ private Q_SLOTS:
     void convertUsage();
 
     void dispatcher();
+
+    void convertDiskFullKeepsOldOutput();
+    void convertOntoDeviceWritesIntoIt();
+    void doubleDashEndsOptions();
+    void infoEscapesControlCharacters();
+    void infoWarnsOfRowsBeyondALog();
 
 private:
     QString path(const QString& name) const { return m_dir->filePath(name); }
@@ -285,6 +295,83 @@ void tst_cli::dispatcher() {
     QVERIFY(text.contains(QStringLiteral("unknown command frobnicate")));
     std::tie(status, text) = exec({});
     QCOMPARE(status, 2);
+}
+
+void tst_cli::convertDiskFullKeepsOldOutput() {
+    QVERIFY(writeFile(path(QStringLiteral("in.log")), complete()));
+    const QString out = path(QStringLiteral("out.log"));
+    QVERIFY(writeFile(out, "the earlier output"));
+    for (const char* to : {"log", "csv"}) {
+        SafeWrite::setSpaceLimitForTesting(50000);
+        const Run r =
+            run(runConvertCommand, {path(QStringLiteral("in.log")), QStringLiteral("--to"),
+                                    QLatin1String(to), QStringLiteral("-o"), out});
+        SafeWrite::setSpaceLimitForTesting(-1);
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(out) && r.err.contains(qt_error_string(ENOSPC)), qPrintable(r.err));
+        QCOMPARE(readFile(out), QByteArray("the earlier output"));
+    }
+}
+
+void tst_cli::convertOntoDeviceWritesIntoIt() {
+    QVERIFY(writeFile(path(QStringLiteral("in.log")), complete()));
+    Run r = run(runConvertCommand,
+                {path(QStringLiteral("in.log")), QStringLiteral("--to"), QStringLiteral("csv"),
+                 QStringLiteral("-o"), QStringLiteral("/dev/null")});
+    QCOMPARE(r.status, 0);
+    struct stat st {};
+    QCOMPARE(::stat("/dev/null", &st), 0);
+    QVERIFY(S_ISCHR(st.st_mode));
+    if (QFileInfo::exists(QStringLiteral("/dev/full"))) {
+        r = run(runConvertCommand,
+                {path(QStringLiteral("in.log")), QStringLiteral("--to"), QStringLiteral("log"),
+                 QStringLiteral("-o"), QStringLiteral("/dev/full")});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(
+            r.err.contains(QStringLiteral("Cannot write /dev/full: ") + qt_error_string(ENOSPC)),
+            qPrintable(r.err));
+    }
+}
+
+void tst_cli::doubleDashEndsOptions() {
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+    const auto back = qScopeGuard([&] { QDir::setCurrent(before); });
+    QVERIFY(writeFile(path(QStringLiteral("-dash.log")), complete()));
+    Run r = run(runInfoCommand, {QStringLiteral("--"), QStringLiteral("-dash.log")});
+    QCOMPARE(r.status, 0);
+    QVERIFY(r.out.contains(QStringLiteral("Comment: dyno pull")));
+    r = run(runConvertCommand,
+            {QStringLiteral("--to"), QStringLiteral("csv"), QStringLiteral("-o"),
+             QStringLiteral("out.csv"), QStringLiteral("--"), QStringLiteral("-dash.log")});
+    QCOMPARE(r.status, 0);
+    QVERIFY(QFileInfo::exists(path(QStringLiteral("out.csv"))));
+    // Without "--" a name starting with "-" is still taken for an option.
+    r = run(runInfoCommand, {QStringLiteral("-dash.log")});
+    QCOMPARE(r.status, 2);
+}
+
+void tst_cli::infoEscapesControlCharacters() {
+    QVERIFY(writeFile(path(QStringLiteral("esc.log")),
+                      header() + rows(LogBuffer::kSamples) + trailerDate() +
+                          trailerComment("pull\x1b[2J\x07 3") + fuelLine() + ratioLine()));
+    const Run r = run(runInfoCommand, {path(QStringLiteral("esc.log"))});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.contains(QStringLiteral("Comment: pull\\x1b[2J\\x07 3\n")), qPrintable(r.out));
+    for (QChar c : r.out)
+        QVERIFY(c == u'\n' || c.unicode() >= 0x20);
+}
+
+void tst_cli::infoWarnsOfRowsBeyondALog() {
+    QVERIFY(writeFile(path(QStringLiteral("long.log")), header() + rows(LogBuffer::kSamples + 3) +
+                                                            trailerDate() + trailerComment() +
+                                                            fuelLine() + ratioLine()));
+    const Run r = run(runInfoCommand, {path(QStringLiteral("long.log"))});
+    QCOMPARE(r.status, 0);
+    QVERIFY(r.out.contains(QStringLiteral("Comment: dyno pull\n")));
+    QVERIFY(r.out.contains(QStringLiteral("FuelType: E85\n")));
+    QVERIFY2(r.out.contains(QStringLiteral("Warning: The file holds 12003 data rows")),
+             qPrintable(r.out));
 }
 
 QTEST_GUILESS_MAIN(tst_cli)

@@ -235,8 +235,8 @@ void tst_tablecommand::refusedFilesAreLeftOut() {
     QCOMPARE(err.size(), 4);
     QCOMPARE(err[0],
              volts + QStringLiteral(": Analog data does not contain properly scaled TPS values."));
-    QCOMPARE(err[1], other + QStringLiteral(": Stoichiometric ratio for new data doesn't match. "
-                                            "Click OK to continue or Cancel"));
+    QCOMPARE(err[1], other + QStringLiteral(": Stoichiometric ratio for new data doesn't "
+                                            "match; the file is left out."));
     QCOMPARE(err[2], broken + QStringLiteral(": Error - reached premature end-of-file. No data "
                                              "found"));
     QVERIFY2(err[3].startsWith(missing + u':'), qPrintable(err[3]));

@@ -1,9 +1,14 @@
 #include "cli/DecodeCommand.h"
 #include "cli/DownloadCommand.h"
 #include "cli/EraseCommand.h"
+#include "cli/ModuleCommandSupport.h"
 #include "cli/ParamsCommand.h"
+#include "device/PortDevices.h"
 
+#include "QeroModule.h"
 #include "SimProcess.h"
+#include "support/SafeWrite.h"
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 
@@ -12,6 +17,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <cerrno>
 #include <csignal>
 
 namespace {
@@ -51,10 +57,13 @@ private Q_SLOTS:
     void usage();
     void decodeRefusesAWrongImage();
     void decodeReportsAPointerPastTheEnd();
+    void decodeOntoFullDiskKeepsOldLog();
     void downloadMatchesDecodeOfTheSavedImage();
     void unpluggedModuleWritesNothing();
     void interruptWritesNothing();
     void eraseAndParams();
+    void relativePortPathIsFromCurrentFolder();
+    void verifiedDownloadOverNoisyLine();
 
 private:
     QTemporaryDir m_dir;
@@ -82,6 +91,15 @@ void tst_logdownloadcli::usage_data() {
     QTest::newRow("params bad name")
         << "params" << QStringList{"--port", "3", "--set", "speed=3"} << 2;
     QTest::newRow("params help") << "params" << QStringList{"--help"} << 0;
+    // Refused before the port is opened: no port 3 is needed to tell.
+    QTest::newRow("params text") << "params" << QStringList{"--port", "3", "--set", "interval=abc"}
+                                 << 2;
+    QTest::newRow("params beyond a double")
+        << "params" << QStringList{"--port", "3", "--set", "interval=1e400"} << 2;
+    QTest::newRow("params nan") << "params" << QStringList{"--port", "3", "--set", "pulses=nan"}
+                                << 2;
+    QTest::newRow("params hex") << "params"
+                                << QStringList{"--port", "3", "--set", "brightness=0x20"} << 2;
 }
 
 void tst_logdownloadcli::usage() {
@@ -98,6 +116,11 @@ void tst_logdownloadcli::usage() {
     else
         r = run(runParamsCommand, args);
     QCOMPARE(r.status, status);
+    if (command == u"params" && args.size() == 4 &&
+        !QByteArray(QTest::currentDataTag()).endsWith("name"))
+        QVERIFY2(
+            r.err.contains(QStringLiteral("\"%1\" is not a number").arg(args[3].section(u'=', 1))),
+            qPrintable(r.err));
     if (status == 0)
         QVERIFY(r.out.startsWith("usage: qero4d-cli " + command));
     else
@@ -114,6 +137,16 @@ void tst_logdownloadcli::decodeRefusesAWrongImage() {
     QCOMPARE(r.status, 1);
     QVERIFY2(r.err.contains("65535 bytes"), qPrintable(r.err));
     QVERIFY(!QFile::exists(path("short.log")));
+
+    // A larger file is named with its own size, not the read's limit.
+    QFile big(path("big.fram"));
+    QVERIFY(big.open(QIODevice::WriteOnly));
+    big.write(QByteArray(70000, '\0'));
+    big.close();
+    const Run b = run(runDecodeCommand, {path("big.fram"), "-o", path("big.log")});
+    QCOMPARE(b.status, 1);
+    QVERIFY2(b.err.contains("(70000 bytes where 65536 are expected)"), qPrintable(b.err));
+    QVERIFY(!QFile::exists(path("big.log")));
 }
 
 void tst_logdownloadcli::decodeReportsAPointerPastTheEnd() {
@@ -128,6 +161,28 @@ void tst_logdownloadcli::decodeReportsAPointerPastTheEnd() {
     QCOMPARE(r.status, 1);
     QVERIFY2(r.err.contains("address 65532"), qPrintable(r.err));
     QVERIFY(!QFile::exists(path("edge.log")));
+}
+
+void tst_logdownloadcli::decodeOntoFullDiskKeepsOldLog() {
+    const QeroModule module;
+    QFile f(path("good.fram"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(module.memory().bytes.data()), 65536);
+    f.close();
+    QFile old(path("old.log"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("an earlier log\r\n");
+    old.close();
+    SafeWrite::setSpaceLimitForTesting(4096);
+    const Run r = run(runDecodeCommand, {path("good.fram"), "-o", path("old.log")});
+    SafeWrite::setSpaceLimitForTesting(-1);
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains(path("old.log")) && r.err.contains(qt_error_string(ENOSPC)),
+             qPrintable(r.err));
+    QCOMPARE(readAll(path("old.log")), QByteArray("an earlier log\r\n"));
+    // With room, the same command writes the log.
+    QCOMPARE(run(runDecodeCommand, {path("good.fram"), "-o", path("old.log")}).status, 0);
+    QVERIFY(readAll(path("old.log")).size() > 12000 * 10);
 }
 
 void tst_logdownloadcli::downloadMatchesDecodeOfTheSavedImage() {
@@ -217,6 +272,46 @@ void tst_logdownloadcli::eraseAndParams() {
     QCOMPARE(quint8(image[0]), quint8(34));
     QCOMPARE(quint8(image[1]), quint8(12));
     QCOMPARE(quint8(image[5]), quint8(128));
+}
+
+void tst_logdownloadcli::relativePortPathIsFromCurrentFolder() {
+    QVERIFY(QDir().mkpath(path("ports")));
+    QFile node(path("ports/adapter"));
+    QVERIFY(node.open(QIODevice::WriteOnly));
+    node.close();
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir.path()));
+    const auto back = qScopeGuard([&] { QDir::setCurrent(before); });
+    // The serial-port library would read "ports/adapter" as /dev/ports/adapter.
+    PortDevices devices;
+    QCOMPARE(ModuleCommandSupport::resolvePort(QStringLiteral("ports/adapter"), devices),
+             std::optional<int>(1));
+    QCOMPARE(devices.deviceFor(1), path("ports/adapter"));
+    // An absolute path and a bare device name stay as given.
+    PortDevices other;
+    ModuleCommandSupport::resolvePort(QStringLiteral("/dev/ttyUSB0"), other);
+    QCOMPARE(other.deviceFor(1), QStringLiteral("/dev/ttyUSB0"));
+    ModuleCommandSupport::resolvePort(QStringLiteral("ttyUSB7"), other);
+    QCOMPARE(other.deviceFor(1), QStringLiteral("ttyUSB7"));
+}
+
+void tst_logdownloadcli::verifiedDownloadOverNoisyLine() {
+    Sim sim;
+    QVERIFY(sim.start({"--no-pacing", "--noise", "0.003", "--save-image", path("noisy.fram")}));
+    const Run d = run(runDownloadCommand, {"--port", sim.device, "-o", path("verified.log"),
+                                           "--image", path("verified.fram"), "--verify"});
+    QVERIFY2(d.status == 0, qPrintable(d.err));
+    // With three bytes in a thousand garbled, about a third of the blocks of 64 bytes
+    // differ between their first two reads.
+    static const QRegularExpression report(
+        QStringLiteral("Verified download: (\\d+) of 1024 blocks needed re-reading."));
+    const QRegularExpressionMatch m = report.match(d.err);
+    QVERIFY2(m.hasMatch(), qPrintable(d.err));
+    QVERIFY(m.captured(1).toInt() > 100);
+    sim.stop();
+    const QByteArray truth = readAll(path("noisy.fram"));
+    QCOMPARE(truth.size(), 65536);
+    QVERIFY(readAll(path("verified.fram")) == truth);
 }
 
 QTEST_GUILESS_MAIN(tst_logdownloadcli)

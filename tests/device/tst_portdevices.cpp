@@ -3,8 +3,16 @@
 #include "support/IniSettingsStore.h"
 #include "support/QeroFailure.h"
 
+#include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#if defined(Q_OS_UNIX)
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+#endif
 
 class tst_portdevices : public QObject {
     Q_OBJECT
@@ -17,6 +25,8 @@ private Q_SLOTS:
     void malformedOverrides();
     void openFailureCarriesTheSystemReason();
     void permissionDeniedSaysHowToGetAccess();
+    void portHeldByAnotherIsInUse();
+    void staleLockOfAKilledDownloadIsTakenOver();
 };
 
 void tst_portdevices::defaults_data() {
@@ -119,6 +129,89 @@ void tst_portdevices::permissionDeniedSaysHowToGetAccess() {
         QStringLiteral("Com1 (/dev/ttyUSB0)"), QSerialPort::DeviceNotFoundError,
         QStringLiteral("No such file or directory"));
     QVERIFY(!other.contains(QLatin1String("dialout")));
+}
+
+void tst_portdevices::portHeldByAnotherIsInUse() {
+#if defined(Q_OS_UNIX)
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0)
+        QSKIP("pseudo-terminals are unavailable here");
+    QVERIFY(::grantpt(master) == 0 && ::unlockpt(master) == 0);
+    const QString device = QString::fromLocal8Bit(::ptsname(master));
+    PortDevices d;
+    d.setOverride(2, device);
+    QSerialPortLink first(d);
+    first.open(2);
+    QVERIFY(first.isOpen());
+    // A second program on the same port: the first one's lock stands in its way.
+    QSerialPortLink second(d);
+    try {
+        second.open(2);
+        QFAIL("a port held by another opened");
+    } catch (const QeroFailure& f) {
+        QVERIFY2(f.description().startsWith(QStringLiteral("Cannot open Com2 (%1): the port is in "
+                                                           "use by another program")
+                                                .arg(device)),
+                 qPrintable(f.description()));
+        QVERIFY(!f.description().contains(QLatin1String("dialout")));
+    }
+    first.close();
+    ::close(master);
+#else
+    QSKIP("needs pseudo-terminals");
+#endif
+}
+
+void tst_portdevices::staleLockOfAKilledDownloadIsTakenOver() {
+#if defined(Q_OS_LINUX)
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0)
+        QSKIP("pseudo-terminals are unavailable here");
+    QVERIFY(::grantpt(master) == 0 && ::unlockpt(master) == 0);
+    const QString device = QString::fromLocal8Bit(::ptsname(master));
+    PortDevices d;
+    d.setOverride(2, device);
+    // Where the serial-port library keeps this port's lock: found while it is held.
+    const QString name = QStringLiteral("LCK..") + device.mid(5).replace(u'/', u'_');
+    QString lockPath;
+    {
+        QSerialPortLink link(d);
+        link.open(2);
+        for (const char* folder : {"/var/lock", "/run/lock", "/tmp", "/var/tmp"}) {
+            const QString candidate = QLatin1String(folder) + u'/' + name;
+            if (QFileInfo::exists(candidate)) {
+                lockPath = candidate;
+                break;
+            }
+        }
+        link.close();
+    }
+    if (lockPath.isEmpty()) {
+        ::close(master);
+        QSKIP("the serial-port library keeps no lock file here");
+    }
+    // A download killed in the middle leaves its lock with the number of a process that
+    // is gone.
+    QProcess gone;
+    gone.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("echo $$")});
+    QVERIFY(gone.waitForFinished());
+    const qint64 deadPid = gone.readAllStandardOutput().trimmed().toLongLong();
+    QVERIFY(deadPid > 0);
+    {
+        QFile lock(lockPath);
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write(QByteArray::number(deadPid) + "\nqero4d-cli\n" +
+                   QSysInfo::machineHostName().toUtf8() + '\n');
+    }
+    QSerialPortLink link(d);
+    link.open(2);
+    QVERIFY(link.isOpen());
+    link.close();
+    QVERIFY(!QFileInfo::exists(lockPath));
+    ::close(master);
+#else
+    QSKIP("needs pseudo-terminals and lock files");
+#endif
 }
 
 QTEST_GUILESS_MAIN(tst_portdevices)

@@ -39,6 +39,7 @@ private Q_SLOTS:
     void saveRefusesEmptyBuffer();
     void saveWritesFileAndAsksComment();
     void saveOverwriteQuestion();
+    void saveCommentCannotForgeOtherLines();
     void saveSingleSpaceCommentAsksAgain();
     void saveCancelledByEscapeKeepsOldFile();
     void saveFailingHalfWayKeepsOldFile();
@@ -283,6 +284,23 @@ void tst_logfilecommands::saveWritesFileAndAsksComment() {
     // The save lets events run after every row.
     QVERIFY(m_clock.processEventsCalls() >= LogBuffer::kSamples);
     QCOMPARE(QDir(m_dir->path()).entryList({"*.log*"}, QDir::Files), QStringList{"new.log"});
+}
+
+void tst_logfilecommands::saveCommentCannotForgeOtherLines() {
+    m_state.log = realisticLog();
+    m_state.log.Comment.clear();
+    const QString target = path(QStringLiteral("forged.log"));
+    m_prompter.answerFile(target);
+    m_prompter.answerInput(QStringLiteral("x\"\r\n\"Fuel Type\",\"Gasoline"));
+    QCOMPARE(commands()->mnuSaveFile_Click(), Outcome::Done);
+    // The log in memory holds the comment as the file does.
+    QCOMPARE(m_state.log.Comment, QStringLiteral("x'  'Fuel Type','Gasoline"));
+    LogBuffer back;
+    const LogFileReader::Result r = LogFileReader::read(readFile(target), back);
+    QVERIFY(r.warnings.isEmpty());
+    QCOMPARE(back.Comment, m_state.log.Comment);
+    QCOMPARE(back.FuelType, QStringLiteral("E85"));
+    QCOMPARE(back.StoichRatio, 9.77f);
 }
 
 void tst_logfilecommands::saveOverwriteQuestion() {

@@ -30,6 +30,14 @@ private Q_SLOTS:
     void trailerTexts();
     void unixLineEndingsAndLatin1();
     void unreadableFile();
+    void samplesThatAreNotNumbers_data();
+    void samplesThatAreNotNumbers();
+    void moreRowsThanALogHolds();
+    void ratioThatCannotBeRight_data();
+    void ratioThatCannotBeRight();
+    void fileThatIsNoLog_data();
+    void fileThatIsNoLog();
+    void printableEscapesControlCharacters();
     void arbitraryBytesNeverCrash();
 };
 
@@ -370,6 +378,140 @@ void tst_logfilereader::arbitraryBytesNeverCrash() {
         QVERIFY(r.rowsRead <= LogBuffer::kSamples);
         QVERIFY(log.FuelType.size() <= 16);
     }
+}
+
+void tst_logfilereader::samplesThatAreNotNumbers_data() {
+    QTest::addColumn<QByteArray>("row");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("plain") << QByteArray("2,14.7,14.2,5001,1.25") << true;
+    QTest::newRow("blanks and signs") << QByteArray(" 2 ,+14.7,14.2 ,5001,-.5") << true;
+    QTest::newRow("exponent") << QByteArray("2,1.47e1,14.2,5001,1.25") << true;
+    QTest::newRow("nan") << QByteArray("2,nan,14.2,5001,1.25") << false;
+    QTest::newRow("inf") << QByteArray("2,14.7,inf,5001,1.25") << false;
+    QTest::newRow("beyond a double") << QByteArray("2,14.7,14.2,1e400,1.25") << false;
+    QTest::newRow("beyond a single") << QByteArray("2,14.7,14.2,5001,1e39") << false;
+    QTest::newRow("hex") << QByteArray("2,14.7,14.2,0x1F,1.25") << false;
+    QTest::newRow("text") << QByteArray("2,14.7,14.2,5001,abc") << false;
+    QTest::newRow("number and text") << QByteArray("2,14.7abc,14.2,5001,1.25") << false;
+    QTest::newRow("empty") << QByteArray("2,14.7,,5001,1.25") << false;
+}
+
+void tst_logfilereader::samplesThatAreNotNumbers() {
+    QFETCH(QByteArray, row);
+    QFETCH(bool, valid);
+    LogBuffer log;
+    log.ClearDataBuffer();
+    const LogFileReader::Result r = LogFileReader::read(
+        header() + "1,13,13,3000,2\r\n" + row + "\r\n" + rows(LogBuffer::kSamples - 2, 3) +
+            trailerDate() + trailerComment() + fuelLine() + ratioLine(),
+        log);
+    QCOMPARE(r.rowsRead, LogBuffer::kSamples);
+    QCOMPARE(r.rowsInvalid, valid ? 0 : 1);
+    if (valid) {
+        QVERIFY(r.warnings.isEmpty());
+        QCOMPARE(log.RPM[1], 5001.0f);
+        return;
+    }
+    QCOMPARE(r.warnings,
+             QStringList{QStringLiteral("1 row of the file hold values that are not numbers (the "
+                                        "first is data row 2); they were left out of the log.")});
+    // The entry keeps its cleared values: no RPM a table cell takes, no real AFR.
+    QCOMPARE(log.RPM[1], 1.0f);
+    QCOMPARE(log.AFR1[1], 10.0f);
+    QCOMPARE(log.AnalogInVolts[1], 1.0f);
+    QVERIFY(log.ElapsedTime[1] > log.ElapsedTime[0]);
+    // The rows around it read as always.
+    QCOMPARE(log.RPM[0], 3000.0f);
+    QCOMPARE(log.RPM[2], 1003.0f);
+    QCOMPARE(log.Comment, QStringLiteral("dyno pull"));
+}
+
+void tst_logfilereader::moreRowsThanALogHolds() {
+    LogBuffer log;
+    const QByteArray bytes = header() + rows(LogBuffer::kSamples + 25) + trailerDate() +
+                             trailerComment() + fuelLine() + ratioLine();
+    const LogFileReader::Result r = LogFileReader::read(bytes, log);
+    QCOMPARE(r.rowsRead, LogBuffer::kSamples);
+    QCOMPARE(r.extraRows, 25);
+    QCOMPARE(r.warnings, QStringList{QStringLiteral("The file holds 12025 data rows; a log holds "
+                                                    "12000, so the last 25 rows were not read.")});
+    // The trailer is the file's own, not data rows read as comment and fuel.
+    QVERIFY(r.trailerComplete);
+    QCOMPARE(log.DownloadDate, QStringLiteral("12/10/2026 10:15:00"));
+    QCOMPARE(log.Comment, QStringLiteral("dyno pull"));
+    QCOMPARE(log.FuelType, QStringLiteral("E85"));
+    QCOMPARE(log.StoichRatio, 9.77f);
+    QCOMPARE(log.RPM[LogBuffer::kSamples - 1], 1000.0f + LogBuffer::kSamples);
+}
+
+void tst_logfilereader::ratioThatCannotBeRight_data() {
+    QTest::addColumn<QByteArray>("fuel");
+    QTest::addColumn<QByteArray>("ratio");
+    QTest::addColumn<float>("taken");
+    QTest::newRow("zero") << QByteArray("E85") << QByteArray("0") << 9.77f;
+    QTest::newRow("negative") << QByteArray("Gasoline") << QByteArray("-14.7") << 14.69f;
+    QTest::newRow("inf") << QByteArray("Methanol") << QByteArray("inf") << 6.47f;
+    QTest::newRow("nan") << QByteArray("E10") << QByteArray("nan") << 14.13f;
+    QTest::newRow("beyond a double") << QByteArray("Ethanol") << QByteArray("1e400") << 9.01f;
+    QTest::newRow("user fuel") << QByteArray("Propane") << QByteArray("abc") << 14.7f;
+}
+
+void tst_logfilereader::ratioThatCannotBeRight() {
+    QFETCH(QByteArray, fuel);
+    QFETCH(QByteArray, ratio);
+    QFETCH(float, taken);
+    const QByteArray bytes = header() + rows(LogBuffer::kSamples) + trailerDate() +
+                             trailerComment() + fuelLine(fuel) + ratioLine(ratio);
+    LogBuffer log;
+    const LogFileReader::Result r = LogFileReader::read(bytes, log);
+    QCOMPARE(log.StoichRatio, taken);
+    QVERIFY(r.ratioRejected);
+    QCOMPARE(r.warnings.size(), 1);
+    QVERIFY2(r.warnings.first().startsWith(QStringLiteral("The stoichiometric ratio \"") + ratio +
+                                           QStringLiteral("\" in the file cannot be right")),
+             qPrintable(r.warnings.first()));
+
+    LogBuffer other;
+    other.StoichRatio = 12.5f;
+    const LogFileReader::Result report =
+        LogFileReader::read(bytes, other, LogFileReader::FuelLines::ReportOnly);
+    QVERIFY(!report.fileStoichRatio);
+    QCOMPARE(other.StoichRatio, 12.5f);
+    // Nothing is put in its place there, and the warning does not say so.
+    QCOMPARE(report.warnings, QStringList{QStringLiteral("The stoichiometric ratio \"") + ratio +
+                                          QStringLiteral("\" in the file cannot be right.")});
+}
+
+void tst_logfilereader::fileThatIsNoLog_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("warning");
+    QByteArray random;
+    QRandomGenerator rng(99);
+    for (int i = 0; i < 4000; ++i)
+        random += char(rng.bounded(256));
+    random += "\n\n\n\n\n\n\n\n";
+    const QString text = QString::fromLatin1(header() + rows(20));
+    QByteArray utf16("\xff\xfe");
+    for (QChar c : text)
+        utf16 += char(c.unicode() & 0xFF), utf16 += char(c.unicode() >> 8);
+    QTest::newRow("random bytes") << random << LogFileReader::kForeignFile;
+    QTest::newRow("UTF-16 log") << utf16 << LogFileReader::kUtf16File;
+    QTest::newRow("a log") << header() + rows(20) << QString();
+}
+
+void tst_logfilereader::fileThatIsNoLog() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, warning);
+    LogBuffer log;
+    const LogFileReader::Result r = LogFileReader::read(bytes, log);
+    QCOMPARE(r.headerLabelsForeign, !warning.isEmpty());
+    QCOMPARE(r.warnings.contains(warning), !warning.isEmpty());
+    QVERIFY(!r.warnings.contains(warning.isEmpty() ? LogFileReader::kForeignFile : QString()));
+}
+
+void tst_logfilereader::printableEscapesControlCharacters() {
+    QCOMPARE(LogFileReader::printable(QStringLiteral("dyno\x1b[2J\r\n\x07 Prüfstand\x7f")),
+             QStringLiteral("dyno\\x1b[2J\\x0d\\x0a\\x07 Prüfstand\\x7f"));
 }
 
 QTEST_GUILESS_MAIN(tst_logfilereader)

@@ -16,6 +16,8 @@ private Q_SLOTS:
     void alwaysAllLines();
     void roundTrip();
     void roundTripOfReadFile();
+    void textsCannotEndTheirFieldOrLine_data();
+    void textsCannotEndTheirFieldOrLine();
 };
 
 void tst_logfilewriter::lexicalForm() {
@@ -119,6 +121,60 @@ void tst_logfilewriter::roundTripOfReadFile() {
     LogBuffer log;
     LogFileReader::read(first, log);
     QCOMPARE(LogFileWriter::whole(log, QStringLiteral("Brenwick")), first);
+}
+
+void tst_logfilewriter::textsCannotEndTheirFieldOrLine_data() {
+    QTest::addColumn<QString>("comment");
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("legend");
+    QTest::addColumn<QString>("readComment");
+    QTest::addColumn<QString>("readDate");
+    QTest::addColumn<QString>("readLegend");
+    QTest::newRow("fuel line in the comment") << "x\"\r\n\"Fuel Type\",\"E85"
+                                              << "1/2/2026 10:00:00"
+                                              << "TPS (%)"
+                                              << "x'  'Fuel Type','E85"
+                                              << "1/2/2026 10:00:00"
+                                              << "TPS (%)";
+    QTest::newRow("line break in the date") << "pull 3"
+                                            << "1/2/2026\n\"Comment\",\"forged"
+                                            << "TPS (%)"
+                                            << "pull 3"
+                                            << "1/2/2026 'Comment' 'forged"
+                                            << "TPS (%)";
+    QTest::newRow("comma and quotes in the legend") << "a, b"
+                                                    << "1/2/2026"
+                                                    << "TPS \"%\", raw"
+                                                    << "a, b"
+                                                    << "1/2/2026"
+                                                    << "TPS '%'  raw";
+}
+
+void tst_logfilewriter::textsCannotEndTheirFieldOrLine() {
+    QFETCH(QString, comment);
+    QFETCH(QString, date);
+    QFETCH(QString, legend);
+    QFETCH(QString, readComment);
+    QFETCH(QString, readDate);
+    QFETCH(QString, readLegend);
+    LogBuffer log = realisticLog();
+    log.Comment = comment;
+    log.DownloadDate = date;
+    log.AnalogLegend = legend;
+    log.FuelType = QStringLiteral("Gasoline");
+    log.StoichRatio = 14.69f;
+    const QByteArray bytes = LogFileWriter::whole(log, QStringLiteral("Acme"));
+    QCOMPARE(bytes.count('\n'), 8 + LogBuffer::kSamples + 4);
+    LogBuffer back;
+    const LogFileReader::Result r = LogFileReader::read(bytes, back);
+    QVERIFY2(r.warnings.isEmpty(), qPrintable(r.warnings.join(u'|')));
+    QCOMPARE(back.Comment, readComment);
+    QCOMPARE(back.DownloadDate, readDate);
+    QCOMPARE(back.AnalogLegend, readLegend);
+    QCOMPARE(back.FuelType, QStringLiteral("Gasoline"));
+    QCOMPARE(back.StoichRatio, 14.69f);
+    // What the writer makes of a text is what comes back.
+    QCOMPARE(LogFileWriter::fieldText(comment), readComment);
 }
 
 QTEST_GUILESS_MAIN(tst_logfilewriter)

@@ -103,7 +103,7 @@ void TestRealTimeIntegration::scanCommand_data() {
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("text");
     QTest::newRow("on port 3") << 3 << 0 << "Found QERO on port 3";
-    QTest::newRow("on port 16") << 16 << 1 << "No QERO found. Check Check cable and module power.";
+    QTest::newRow("on port 16") << 16 << 1 << "No QERO found. Check cable and module power.";
 }
 
 void TestRealTimeIntegration::scanCommand() {
