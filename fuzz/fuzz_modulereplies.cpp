@@ -139,7 +139,7 @@ void Bench::run(int op) {
     case 4: {
         const int count = input.backInRange(-1, 66);
         p.ReadFRAMBlock(count);
-        require(!state.CommandOK || (count >= 1 && count <= ModuleProtocol::kMaxBlock));
+        require(!state.CommandOK || (count >= 1 && count <= ModuleVocabulary::kMaxBlock));
         break;
     }
     case 5:

@@ -33,20 +33,19 @@ bool DownloadCommand::mnuDownload_Click() {
     m_state.log.ClearDataBuffer();
     caption(QStringLiteral("Data Buffer Empty"));
 
-    if (!m_protocol.ReSyncUpTo(kResyncTries)) {
+    switch (m_protocol.OpenConversation()) {
+    case ModuleProtocol::Opening::NoLink:
         tell(QStringLiteral("Cannot establish RS-232 link. Check cable and QERO power."),
              exclamation);
-        m_protocol.link().closeIfOpen();
         return false;
-    }
-    m_protocol.ReadFirmwareID();
-    if (!m_state.module.CommandOK) {
+    case ModuleProtocol::Opening::IdFailed:
         tell(QStringLiteral("Firmware ID read failed - cannot download."), exclamation);
         return false;
-    }
-    if (m_state.module.FirmwareID.isEmpty()) {
+    case ModuleProtocol::Opening::IdEmpty:
         tell(QStringLiteral("Invalid firmware ID - cannot download."), exclamation);
         return false;
+    case ModuleProtocol::Opening::Identified:
+        break;
     }
     tell(QStringLiteral("Firmware ID: ") + m_state.module.FirmwareID, exclamation);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "logdata/FramImage.h"
 #include "support/Prompter.h"
 
 #include <QDateTime>
@@ -17,8 +18,7 @@ struct AppState;
 // log empty with its own message titled "Download Data".
 class DownloadCommand {
 public:
-    static constexpr int kResyncTries = 5;
-    static constexpr int kBlocks = 1024;
+    static constexpr int kBlocks = FramImage::kSize / FramImage::kBlockSize;
 
     DownloadCommand(AppState& state, ModuleProtocol& protocol, Prompter& prompter, Clock& clock,
                     DownloadProgress& progress);

@@ -24,21 +24,11 @@ bool PortSetup::answers(qint16 port, const QString& identity) {
         return false;
     }
     try {
-        bool synced = false;
         // A port that closes under a try (a device pulled out) is given up rather than
         // letting the next try open PortNumber instead.
-        for (int i = 0; i < 5 && link.isOpen(); ++i) {
-            m_protocol.ReSync();
-            if (m_state.module.CommandOK) {
-                synced = true;
-                break;
-            }
-        }
-        if (synced) {
-            m_protocol.ReadFirmwareID();
-            found = m_state.module.CommandOK &&
-                    m_state.module.FirmwareID.contains(identity, Qt::CaseInsensitive);
-        }
+        const auto opening = m_protocol.OpenConversation(ModuleProtocol::kResyncTries, true);
+        found = opening != ModuleProtocol::Opening::NoLink && m_state.module.CommandOK &&
+                m_state.module.FirmwareID.contains(identity, Qt::CaseInsensitive);
     } catch (...) {
         found = false;
     }

@@ -58,8 +58,8 @@ QString QeroParamsEditor::txtDataLogInterval_Validate(const QString& text) {
         outOfRange(QStringLiteral("Value must be less than or equal to 1"), title);
         v = 1.0;
     }
-    const double ticks = Numbers::roundHalfEven(v / ModuleParameters::kIntervalTick);
-    m_state.log.DataLogInterval = float(ModuleParameters::kIntervalTick * ticks);
+    const double ticks = Numbers::roundHalfEven(v / ModuleVocabulary::Memory::kIntervalTick);
+    m_state.log.DataLogInterval = float(ModuleVocabulary::Memory::kIntervalTick * ticks);
     return intervalText(m_state.log.DataLogInterval);
 }
 
