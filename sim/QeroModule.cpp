@@ -10,8 +10,7 @@ namespace {
 
 namespace Command = ModuleVocabulary::Command;
 namespace Memory = ModuleVocabulary::Memory;
-constexpr quint8 kAck = ModuleVocabulary::Reply::Ack;
-constexpr quint8 kRefusal = ModuleVocabulary::Reply::Refusal;
+namespace ReplyByte = ModuleVocabulary::Reply;
 
 QByteArray guardBytes(const std::array<quint8, 4>& guard) {
     return QByteArray(reinterpret_cast<const char*>(guard.data()), qsizetype(guard.size()));
@@ -178,22 +177,22 @@ QeroModule::Reply QeroModule::execute(quint8 command, const QByteArray& args, qi
         return r;
     }
     if (command == 0 || (m_faults.refuseCommand >= 0 && command == m_faults.refuseCommand)) {
-        r.bytes.append(char(kRefusal));
+        r.bytes.append(char(ReplyByte::Refusal));
     } else {
         const EngineModel::Values live = EngineModel::at(double(nowUs - m_startUs) / 1e6);
         const quint8 ppr = m_memory.bytes[Memory::kPulsesByte];
         const float pulses = ppr == 0 ? 0.5f : float(ppr);
         switch (command) {
         case Command::ReSync:
-            r.bytes.append(char(kAck));
+            r.bytes.append(char(ReplyByte::Ack));
             break;
         case Command::ReadFirmwareID:
             r.bytes = m_id.toLatin1();
-            r.bytes.append(char(ModuleVocabulary::Reply::EndOfId));
+            r.bytes.append(char(ReplyByte::EndOfId));
             break;
         case Command::SetAddress:
             m_pointer = quint16(quint8(args.at(0)) | (quint8(args.at(1)) << 8));
-            r.bytes.append(char(kAck));
+            r.bytes.append(char(ReplyByte::Ack));
             break;
         case Command::ReadFRAM:
             r.bytes.append(char(readNext()));
@@ -213,7 +212,7 @@ QeroModule::Reply QeroModule::execute(quint8 command, const QByteArray& args, qi
                 m_faults.storeDifferentAt == m_pointer)
                 value ^= m_faults.storeMask;
             m_memory.bytes[m_pointer++] = value;
-            r.bytes.append(char(kAck));
+            r.bytes.append(char(ReplyByte::Ack));
             break;
         }
         case Command::ClearQEROBuffer:
@@ -223,11 +222,11 @@ QeroModule::Reply QeroModule::execute(quint8 command, const QByteArray& args, qi
             std::fill(m_memory.bytes.begin() + Memory::kUpperHalfStart, m_memory.bytes.end(),
                       quint8(0xFF));
             m_memory.setLogPointer(Memory::kLowerHalfStart);
-            r.bytes.append(char(kAck));
+            r.bytes.append(char(ReplyByte::Ack));
             r.delayUs = kEraseUs;
             break;
         case Command::ResetQERO:
-            r.bytes.append(char(kAck));
+            r.bytes.append(char(ReplyByte::Ack));
             m_startUs = nowUs; // the engine values start over from a cold module
             break;
         case Command::ReadAFR:
@@ -237,9 +236,9 @@ QeroModule::Reply QeroModule::execute(quint8 command, const QByteArray& args, qi
         case Command::ReadRPM: {
             const quint16 count = DriveLog::rpmPeriod(live.rpm, pulses);
             if (count == 0) {
-                r.bytes.append(char(kRefusal)); // no speed signal
+                r.bytes.append(char(ReplyByte::Refusal)); // no speed signal
             } else {
-                r.bytes.append(char(kAck));
+                r.bytes.append(char(ReplyByte::Ack));
                 r.bytes.append(char(count & 0xFF));
                 r.bytes.append(char(count >> 8));
             }
@@ -258,7 +257,7 @@ QeroModule::Reply QeroModule::execute(quint8 command, const QByteArray& args, qi
             break;
         case Command::ReadESENS:
             if (!hasEthanolSensor()) {
-                r.bytes.append(char(kRefusal));
+                r.bytes.append(char(ReplyByte::Refusal));
             } else {
                 // The sensor reads 50 + ethanol percent; the fuel bytes say what is in the tank.
                 const int factor = m_memory.bytes[Memory::kFuelFactorLow] |
@@ -266,7 +265,7 @@ QeroModule::Reply QeroModule::execute(quint8 command, const QByteArray& args, qi
                 const double ratio = factor / 32768.0 * 14.69;
                 const double ethanol =
                     std::clamp((14.69 - ratio) / (14.69 - 9.01) * 100.0, 0.0, 100.0);
-                r.bytes.append(char(kAck));
+                r.bytes.append(char(ReplyByte::Ack));
                 r.bytes.append(char(50 + std::lround(ethanol)));
             }
             break;

@@ -1,5 +1,7 @@
 #include "chart/frmChart1.h"
 
+#include "logdata/SystemPrinterProvider.h"
+
 #include "chart/ChartPlot.h"
 #include "chart/ChartPrintLayout.h"
 #include "chart/ChartPrinter.h"
@@ -14,7 +16,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -38,7 +39,7 @@ QLabel* readout(QWidget* parent, const char* name) {
 
 frmChart1::frmChart1(AppState& state, Prompter& prompter, QWidget* parent)
     : QDialog(parent), m_state(state), m_prompter(prompter),
-      m_printerProvider(&frmChart1::defaultPrinter) {
+      m_ownPrinters(std::make_unique<SystemPrinterProvider>()), m_printers(m_ownPrinters.get()) {
     setObjectName(QStringLiteral("frmChart1"));
     setWindowTitle(QStringLiteral("QERO Dual Channel Data Logging Program - Chart Display"));
     setModal(true);
@@ -48,10 +49,6 @@ frmChart1::frmChart1(AppState& state, Prompter& prompter, QWidget* parent)
 }
 
 frmChart1::~frmChart1() = default;
-
-std::unique_ptr<QPagedPaintDevice> frmChart1::defaultPrinter() {
-    return std::make_unique<QPrinter>(QPrinter::HighResolution);
-}
 
 void frmChart1::buildControls() {
     Chart2D1 = new ChartPlot(this);
@@ -167,25 +164,25 @@ void frmChart1::guarded(const std::function<void()>& step) {
 void frmChart1::Form_Load() {
     guarded([this] {
         const LogBuffer& log = m_state.log;
-        // 1.
+        // A new window always opens on the whole log.
         m_nav.ZoomWidth = ChartNavigator::ZoomAllWidth;
-        // 2.
+        // The header values of the log under the chart.
         lblLogIntervalData->setText(ChartNavigator::logIntervalText(log.DataLogInterval));
         lblStoichRatio->setText(ChartNavigator::stoichRatioText(log.StoichRatio));
         lblMarkerTime->clear();
         lblMarkerTrace1->clear();
         lblMarkerTrace2->clear();
-        // 3.
+        // Speed in whole revolutions, ratios to one decimal, until a trace changes them.
         m_trace1Format = QStringLiteral("####0");
         m_trace2Format = QStringLiteral("#0.0");
-        // 4. Without its template the chart stays empty and the window still opens.
+        // Without its template the chart stays empty and the window still opens.
         if (!Chart2D1->loadTemplate(DataFiles::find(QLatin1String(ChartTemplate::kFileName)))) {
             m_prompter.message(
                 QStringLiteral("Chart template file QERO4D_Log_Chart.oc2 not found."),
                 QStringLiteral("Form Load"), Prompter::Icon::Exclamation, Prompter::Ok);
             return;
         }
-        // 5. to 8.
+        // Speed and sensor 1 are the traces a new chart starts with.
         optTrace1RPM->setChecked(true);
         optTrace1RPM_Click();
         optTrace2AFR1->setChecked(true);
@@ -193,10 +190,10 @@ void frmChart1::Form_Load() {
         m_times = log.ElapsedTime;
         m_finder = std::make_unique<ChartSampleFinder>(m_times);
         Chart2D1->setTimes(m_times);
-        // 9. to 11.
+        // The scroll bar and zoom buttons follow the log's length.
         m_nav.open(log.DataLogInterval);
         showNavigation();
-        // 12.
+        // The first drawing shows everything.
         cmdZoomAll_Click();
     });
 }
@@ -297,8 +294,7 @@ void frmChart1::cmdPrint_Click() {
         m_state.log.Comment = comment.value_or(QString());
     });
     guarded([this] {
-        const std::unique_ptr<QPagedPaintDevice> device =
-            m_printerProvider ? m_printerProvider() : nullptr;
+        QPagedPaintDevice* device = m_printers ? m_printers->printer() : nullptr;
         if (!device)
             return;
         const QStringList header = ChartPrintLayout::headerLines(

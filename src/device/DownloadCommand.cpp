@@ -1,6 +1,6 @@
 #include "device/DownloadCommand.h"
 
-#include "device/DownloadProgress.h"
+#include "device/ProgressReport.h"
 #include "device/FramDecoder.h"
 #include "device/ModuleProtocol.h"
 #include "device/SerialLink.h"
@@ -14,7 +14,7 @@
 #include <algorithm>
 
 DownloadCommand::DownloadCommand(AppState& state, ModuleProtocol& protocol, Prompter& prompter,
-                                 Clock& clock, DownloadProgress& progress)
+                                 Clock& clock, ProgressReport& progress)
     : m_state(state), m_protocol(protocol), m_prompter(prompter), m_clock(clock),
       m_progress(progress) {}
 

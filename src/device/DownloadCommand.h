@@ -9,7 +9,7 @@
 #include <functional>
 
 class Clock;
-class DownloadProgress;
+class ProgressReport;
 class ModuleProtocol;
 struct AppState;
 
@@ -21,7 +21,7 @@ public:
     static constexpr int kBlocks = FramImage::kSize / FramImage::kBlockSize;
 
     DownloadCommand(AppState& state, ModuleProtocol& protocol, Prompter& prompter, Clock& clock,
-                    DownloadProgress& progress);
+                    ProgressReport& progress);
 
     // The caption suffix after MainCaption (" - Data Buffer Empty", " - Downloaded Data").
     std::function<void(const QString& suffix)> setCaptionSuffix;
@@ -52,5 +52,5 @@ private:
     ModuleProtocol& m_protocol;
     Prompter& m_prompter;
     Clock& m_clock;
-    DownloadProgress& m_progress;
+    ProgressReport& m_progress;
 };

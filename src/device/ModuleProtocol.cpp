@@ -11,7 +11,7 @@ namespace {
 namespace Command = ModuleVocabulary::Command;
 using ModuleVocabulary::kClearGuard;
 using ModuleVocabulary::kResetGuard;
-constexpr quint8 kAck = ModuleVocabulary::Reply::Ack;
+namespace Reply = ModuleVocabulary::Reply;
 
 // How long a wait that lets events run sleeps between passes when nothing came.
 constexpr qint64 kEventPassUs = 1000;
@@ -107,7 +107,7 @@ void ModuleProtocol::ReSync() {
         return; // silent by design: callers simply try again
     const quint8 b = x.take();
     pause();
-    m_state.module.CommandOK = b == kAck;
+    m_state.module.CommandOK = b == Reply::Ack;
 }
 
 bool ModuleProtocol::ReSyncUpTo(int tries) {
@@ -151,7 +151,7 @@ void ModuleProtocol::ReadFirmwareID() {
         const bool waiting = m_link.receivedCount() > 0;
         if (waiting) {
             const quint8 b = x.take();
-            if (b == ModuleVocabulary::Reply::EndOfId) {
+            if (b == Reply::EndOfId) {
                 complete = true;
                 break;
             }
@@ -186,7 +186,7 @@ void ModuleProtocol::SetAddress(qint32 address) {
         x.failTimeout();
         return;
     }
-    if (x.take() == kAck) {
+    if (x.take() == Reply::Ack) {
         m_state.module.CommandOK = true;
         pause();
     }
@@ -231,7 +231,7 @@ void ModuleProtocol::WriteFRAM(quint8 value) {
         x.failTimeout();
         return;
     }
-    if (x.take() == kAck) {
+    if (x.take() == Reply::Ack) {
         pause();
         m_state.module.CommandOK = true;
     }
@@ -247,7 +247,7 @@ void ModuleProtocol::ClearQEROBuffer() {
         x.failTimeout();
         return;
     }
-    m_state.module.CommandOK = x.take() == kAck;
+    m_state.module.CommandOK = x.take() == Reply::Ack;
     pause();
     m_link.closeIfOpen();
 }
@@ -261,7 +261,7 @@ void ModuleProtocol::ResetQERO() {
         x.failTimeout();
         return;
     }
-    m_state.module.CommandOK = x.take() == kAck;
+    m_state.module.CommandOK = x.take() == Reply::Ack;
     pause();
     m_link.closeIfOpen();
 }

@@ -15,7 +15,7 @@
 #include <QPushButton>
 
 PortSelectFrame::PortSelectFrame(AppState& state, SettingsStore& settings, Prompter& prompter,
-                                 ProtocolFn protocol, ScanProgress& progress,
+                                 ProtocolFn protocol, ProgressReport& progress,
                                  DeviceNameFn deviceName, QWidget* parent)
     : QGroupBox(QStringLiteral("Data Port Setup"), parent), m_state(state), m_settings(settings),
       m_prompter(prompter), m_protocol(std::move(protocol)), m_progress(progress),

@@ -10,7 +10,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
-class ScanProgress;
+class ProgressReport;
 class SettingsStore;
 struct AppState;
 
@@ -25,7 +25,7 @@ public:
     using ProtocolFn = std::function<ModuleProtocol&()>;
 
     PortSelectFrame(AppState& state, SettingsStore& settings, Prompter& prompter,
-                    ProtocolFn protocol, ScanProgress& progress, DeviceNameFn deviceName,
+                    ProtocolFn protocol, ProgressReport& progress, DeviceNameFn deviceName,
                     QWidget* parent = nullptr);
 
     // Start-up: fills the list and selects PortNumber, which runs cboPort_Click.
@@ -49,6 +49,6 @@ private:
     SettingsStore& m_settings;
     Prompter& m_prompter;
     ProtocolFn m_protocol;
-    ScanProgress& m_progress;
+    ProgressReport& m_progress;
     DeviceNameFn m_deviceName;
 };

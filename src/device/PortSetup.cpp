@@ -1,7 +1,7 @@
 #include "device/PortSetup.h"
 
 #include "device/ModuleProtocol.h"
-#include "device/ScanProgress.h"
+#include "device/ProgressReport.h"
 #include "device/SerialLink.h"
 #include "logdata/AppState.h"
 #include "logdata/SettingsTable.h"
@@ -40,20 +40,20 @@ bool PortSetup::answers(qint16 port, const QString& identity) {
 }
 
 qint16 PortSetup::PortScan(const qint16& lastPort, const QString& identity,
-                           ScanProgress* progress) {
+                           ProgressReport* progress) {
     qint16 result = 0;
     try {
         m_protocol.link().closeIfOpen();
     } catch (...) {
     }
     if (progress) {
-        progress->begin(QStringLiteral("Scanning Ports"));
-        progress->progress(0);
+        progress->showProgress(QStringLiteral("Scanning Ports"));
+        progress->setProgress(0);
     }
     for (qint16 k = 1; k <= lastPort; ++k) {
         if (progress) {
             const double percent = Numbers::roundHalfEven(double(k) * 100.0 / lastPort);
-            progress->progress(int(std::clamp(percent, 0.0, 100.0)));
+            progress->setProgress(int(std::clamp(percent, 0.0, 100.0)));
         }
         if (answers(k, identity)) {
             result = k;
@@ -61,7 +61,7 @@ qint16 PortSetup::PortScan(const qint16& lastPort, const QString& identity,
         }
     }
     if (progress)
-        progress->end();
+        progress->hideProgress();
     try {
         m_protocol.link().closeIfOpen();
     } catch (...) {
