@@ -8,13 +8,12 @@
 #include "FuzzReused.h"
 #include "device/ClearQEROBufferCommand.h"
 #include "device/DownloadCommand.h"
-#include "device/DownloadProgress.h"
 #include "device/FuelUpload.h"
 #include "device/ModuleProtocol.h"
 #include "device/ModuleSession.h"
 #include "device/ParameterTransfer.h"
 #include "device/PortSetup.h"
-#include "device/ScanProgress.h"
+#include "device/ProgressReport.h"
 #include "logdata/AppState.h"
 #include "realtime/RealTimeCommands.h"
 #include "realtime/RealTimeDecoding.h"
@@ -42,14 +41,11 @@ void require(bool condition) {
         std::abort();
 }
 
-class NoProgress : public DownloadProgress, public ScanProgress {
+class NoProgress : public ProgressReport {
 public:
     void showProgress(const QString&) override {}
     void setProgress(int percent) override { require(percent >= 0 && percent <= 100); }
     void hideProgress() override {}
-    void begin(const QString&) override {}
-    void progress(int percent) override { require(percent >= 0 && percent <= 100); }
-    void end() override {}
 };
 
 class CheckedDisplay : public RealTimeDisplay {
@@ -139,7 +135,7 @@ void Bench::run(int op) {
     case 4: {
         const int count = input.backInRange(-1, 66);
         p.ReadFRAMBlock(count);
-        require(!state.CommandOK || (count >= 1 && count <= ModuleProtocol::kMaxBlock));
+        require(!state.CommandOK || (count >= 1 && count <= ModuleVocabulary::kMaxBlock));
         break;
     }
     case 5:

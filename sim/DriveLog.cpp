@@ -190,14 +190,15 @@ Sample sample(int j, quint32 seed) {
 
 void build(ModuleMemory& memory, quint32 seed) {
     memory.bytes.fill(0);
-    memory.bytes[0] = 6;    // 0.096 s
-    memory.bytes[1] = 1;    // one pulse per revolution
-    memory.bytes[4] = 10;   // 0.5 ms debounce
-    memory.bytes[5] = 15;   // 6 % minimum LED brightness
-    memory.bytes[6] = 0xFF; // gasoline
-    memory.bytes[7] = 0x7F;
+    using namespace ModuleVocabulary::Memory;
+    memory.bytes[kIntervalByte] = 6;     // 0.096 s
+    memory.bytes[kPulsesByte] = 1;       // one pulse per revolution
+    memory.bytes[kDebounceByte] = 10;    // 0.5 ms debounce
+    memory.bytes[kBrightnessByte] = 15;  // 6 % minimum LED brightness
+    memory.bytes[kFuelFactorLow] = 0xFF; // gasoline
+    memory.bytes[kFuelFactorHigh] = 0x7F;
     memory.setLogPointer(quint16(ModuleMemory::recordAddress(kOldestRingIndex)));
-    for (int j = 0; j < ModuleMemory::kRecords; ++j) {
+    for (int j = 0; j < kRecords; ++j) {
         const Sample s = sample(j, seed);
         const int a = ModuleMemory::recordAddress(kOldestRingIndex + j);
         const quint16 period = rpmPeriod(s.rpm, 1.0f);

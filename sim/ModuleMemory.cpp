@@ -3,17 +3,19 @@
 #include <QFile>
 #include <QSaveFile>
 
+using namespace ModuleVocabulary::Memory;
+
 int ModuleMemory::recordAddress(int ringIndex) {
     ringIndex %= kRecords;
     if (ringIndex < 0)
         ringIndex += kRecords;
-    return ringIndex < kHalfRecords ? kLowerStart + kRecordSize * ringIndex
-                                    : kUpperStart + kRecordSize * (ringIndex - kHalfRecords);
+    return ringIndex < kHalfRecords ? kLowerHalfStart + kRecordSize * ringIndex
+                                    : kUpperHalfStart + kRecordSize * (ringIndex - kHalfRecords);
 }
 
 void ModuleMemory::setLogPointer(quint16 address) {
-    bytes[2] = quint8(address & 0xFF);
-    bytes[3] = quint8(address >> 8);
+    bytes[kLogPointerLow] = quint8(address & 0xFF);
+    bytes[kLogPointerHigh] = quint8(address >> 8);
 }
 
 bool ModuleMemory::load(const QString& path, QString* error) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/ModuleVocabulary.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -8,18 +10,16 @@
 // The simulated module's 64 KiB FRAM and its layout: parameter bytes, fuel bytes, the
 // log pointer, and the 12000-record log ring in two halves.
 struct ModuleMemory {
-    static constexpr int kSize = 65536;
-    static constexpr int kRecords = 12000;
-    static constexpr int kRecordSize = 5;
-    static constexpr int kLowerStart = 2768;
-    static constexpr int kUpperStart = 35536;
-    static constexpr int kHalfRecords = 6000;
+    static constexpr int kSize = ModuleVocabulary::Memory::kSize;
 
     std::array<quint8, kSize> bytes{};
 
     // Address of the record at ring position 0..11999.
     static int recordAddress(int ringIndex);
-    quint16 logPointer() const { return quint16(bytes[2] | (bytes[3] << 8)); }
+    quint16 logPointer() const {
+        return quint16(bytes[ModuleVocabulary::Memory::kLogPointerLow] |
+                       (bytes[ModuleVocabulary::Memory::kLogPointerHigh] << 8));
+    }
     void setLogPointer(quint16 address);
 
     // The image from a file of exactly 65536 bytes; false with a reason otherwise.

@@ -8,15 +8,27 @@
 
 namespace {
 
+namespace Command = ModuleVocabulary::Command;
+namespace Memory = ModuleVocabulary::Memory;
+namespace ReplyByte = ModuleVocabulary::Reply;
+
+QByteArray guardBytes(const std::array<quint8, 4>& guard) {
+    return QByteArray(reinterpret_cast<const char*>(guard.data()), qsizetype(guard.size()));
+}
+
 struct CommandName {
     const char* name;
     int byte;
 };
 
 constexpr CommandName kCommands[] = {
-    {"resync", 51}, {"id", 16},      {"address", 20}, {"read", 30},  {"block", 48},
-    {"write", 31},  {"erase", 49},   {"reset", 52},   {"afr", 40},   {"rpm", 39},
-    {"vin", 41},    {"battery", 37}, {"cellres", 38}, {"esens", 56},
+    {"resync", Command::ReSync},         {"id", Command::ReadFirmwareID},
+    {"address", Command::SetAddress},    {"read", Command::ReadFRAM},
+    {"block", Command::ReadFRAMBlock},   {"write", Command::WriteFRAM},
+    {"erase", Command::ClearQEROBuffer}, {"reset", Command::ResetQERO},
+    {"afr", Command::ReadAFR},           {"rpm", Command::ReadRPM},
+    {"vin", Command::ReadVIN1},          {"battery", Command::ReadHeaterVolts},
+    {"cellres", Command::ReadCellRes},   {"esens", Command::ReadESENS},
 };
 
 } // namespace
@@ -104,32 +116,32 @@ QeroModule::Reply QeroModule::receive(quint8 b, qint64 nowUs) {
 
     if (m_command == 0) {
         switch (b) {
-        case 20:
+        case Command::SetAddress:
             m_command = b;
             m_argsNeeded = 2;
             return {};
-        case 48:
-        case 31:
+        case Command::ReadFRAMBlock:
+        case Command::WriteFRAM:
             m_command = b;
             m_argsNeeded = 1;
             return {};
-        case 49:
+        case Command::ClearQEROBuffer:
             m_command = b;
-            m_magic = QByteArray("\x69\x34\xBF\x3B", 4); // 105, 52, 191, 59
+            m_magic = guardBytes(ModuleVocabulary::kClearGuard);
             return {};
-        case 52:
+        case Command::ResetQERO:
             m_command = b;
-            m_magic = QByteArray("\x97\x66\x93\xB8", 4); // 151, 102, 147, 184
+            m_magic = guardBytes(ModuleVocabulary::kResetGuard);
             return {};
-        case 51:
-        case 16:
-        case 30:
-        case 40:
-        case 39:
-        case 41:
-        case 37:
-        case 38:
-        case 56:
+        case Command::ReSync:
+        case Command::ReadFirmwareID:
+        case Command::ReadFRAM:
+        case Command::ReadAFR:
+        case Command::ReadRPM:
+        case Command::ReadVIN1:
+        case Command::ReadHeaterVolts:
+        case Command::ReadCellRes:
+        case Command::ReadESENS:
             return execute(b, {}, nowUs);
         default:
             return {}; // not a command: ignored
@@ -158,34 +170,34 @@ QeroModule::Reply QeroModule::execute(quint8 command, const QByteArray& args, qi
     Reply r;
     if (m_faults.silent || (m_faults.ignoreCommand >= 0 && command == m_faults.ignoreCommand))
         return r;
-    if (command == 48 && m_faults.unplugAfterBlocks >= 0 &&
+    if (command == Command::ReadFRAMBlock && m_faults.unplugAfterBlocks >= 0 &&
         m_blockReads >= m_faults.unplugAfterBlocks) {
         m_unplugged = true;
         r.unplug = true;
         return r;
     }
     if (command == 0 || (m_faults.refuseCommand >= 0 && command == m_faults.refuseCommand)) {
-        r.bytes.append(char(kRefusal));
+        r.bytes.append(char(ReplyByte::Refusal));
     } else {
         const EngineModel::Values live = EngineModel::at(double(nowUs - m_startUs) / 1e6);
-        const quint8 ppr = m_memory.bytes[1];
+        const quint8 ppr = m_memory.bytes[Memory::kPulsesByte];
         const float pulses = ppr == 0 ? 0.5f : float(ppr);
         switch (command) {
-        case 51:
-            r.bytes.append(char(kAck));
+        case Command::ReSync:
+            r.bytes.append(char(ReplyByte::Ack));
             break;
-        case 16:
+        case Command::ReadFirmwareID:
             r.bytes = m_id.toLatin1();
-            r.bytes.append('\r');
+            r.bytes.append(char(ReplyByte::EndOfId));
             break;
-        case 20:
+        case Command::SetAddress:
             m_pointer = quint16(quint8(args.at(0)) | (quint8(args.at(1)) << 8));
-            r.bytes.append(char(kAck));
+            r.bytes.append(char(ReplyByte::Ack));
             break;
-        case 30:
+        case Command::ReadFRAM:
             r.bytes.append(char(readNext()));
             break;
-        case 48: {
+        case Command::ReadFRAMBlock: {
             ++m_blockReads;
             int n = quint8(args.at(0));
             if (m_faults.shortBlock > 0 && m_blockReads == m_faults.shortBlock && n > 0)
@@ -194,65 +206,66 @@ QeroModule::Reply QeroModule::execute(quint8 command, const QByteArray& args, qi
                 r.bytes.append(char(readNext()));
             break;
         }
-        case 31: {
+        case Command::WriteFRAM: {
             quint8 value = quint8(args.at(0));
             if (m_faults.storeDifferentAt == m_faults.kAnyAddress ||
                 m_faults.storeDifferentAt == m_pointer)
                 value ^= m_faults.storeMask;
             m_memory.bytes[m_pointer++] = value;
-            r.bytes.append(char(kAck));
+            r.bytes.append(char(ReplyByte::Ack));
             break;
         }
-        case 49:
+        case Command::ClearQEROBuffer:
             // The log area reads as erased and recording starts again at the bottom.
-            std::fill(m_memory.bytes.begin() + ModuleMemory::kLowerStart,
-                      m_memory.bytes.begin() + 32768, quint8(0xFF));
-            std::fill(m_memory.bytes.begin() + ModuleMemory::kUpperStart, m_memory.bytes.end(),
+            std::fill(m_memory.bytes.begin() + Memory::kLowerHalfStart,
+                      m_memory.bytes.begin() + Memory::kLowerHalfLimit + 1, quint8(0xFF));
+            std::fill(m_memory.bytes.begin() + Memory::kUpperHalfStart, m_memory.bytes.end(),
                       quint8(0xFF));
-            m_memory.setLogPointer(ModuleMemory::kLowerStart);
-            r.bytes.append(char(kAck));
+            m_memory.setLogPointer(Memory::kLowerHalfStart);
+            r.bytes.append(char(ReplyByte::Ack));
             r.delayUs = kEraseUs;
             break;
-        case 52:
-            r.bytes.append(char(kAck));
+        case Command::ResetQERO:
+            r.bytes.append(char(ReplyByte::Ack));
             m_startUs = nowUs; // the engine values start over from a cold module
             break;
-        case 40:
+        case Command::ReadAFR:
             r.bytes.append(char(live.afrCode1));
             r.bytes.append(char(live.afrCode2));
             break;
-        case 39: {
+        case Command::ReadRPM: {
             const quint16 count = DriveLog::rpmPeriod(live.rpm, pulses);
             if (count == 0) {
-                r.bytes.append(char(kRefusal)); // no speed signal
+                r.bytes.append(char(ReplyByte::Refusal)); // no speed signal
             } else {
-                r.bytes.append(char(kAck));
+                r.bytes.append(char(ReplyByte::Ack));
                 r.bytes.append(char(count & 0xFF));
                 r.bytes.append(char(count >> 8));
             }
             break;
         }
-        case 41:
+        case Command::ReadVIN1:
             r.bytes.append(char(DriveLog::analogByte(live.throttleVolts)));
             break;
-        case 37:
+        case Command::ReadHeaterVolts:
             r.bytes.append(
                 char(std::clamp<long>(std::lround(live.batteryVolts / 20.0f * 255.0f), 0, 255)));
             break;
-        case 38:
+        case Command::ReadCellRes:
             r.bytes.append(char(live.cellRes1));
             r.bytes.append(char(live.cellRes2));
             break;
-        case 56:
+        case Command::ReadESENS:
             if (!hasEthanolSensor()) {
-                r.bytes.append(char(kRefusal));
+                r.bytes.append(char(ReplyByte::Refusal));
             } else {
                 // The sensor reads 50 + ethanol percent; the fuel bytes say what is in the tank.
-                const int factor = m_memory.bytes[6] | (m_memory.bytes[7] << 8);
+                const int factor = m_memory.bytes[Memory::kFuelFactorLow] |
+                                   (m_memory.bytes[Memory::kFuelFactorHigh] << 8);
                 const double ratio = factor / 32768.0 * 14.69;
                 const double ethanol =
                     std::clamp((14.69 - ratio) / (14.69 - 9.01) * 100.0, 0.0, 100.0);
-                r.bytes.append(char(kAck));
+                r.bytes.append(char(ReplyByte::Ack));
                 r.bytes.append(char(50 + std::lround(ethanol)));
             }
             break;

@@ -12,7 +12,7 @@
 // Faults the simulated module can be told to show.
 struct ModuleFaults {
     bool silent = false;    // never answers
-    int refuseCommand = -1; // this command byte is answered with a refusal (21)
+    int refuseCommand = -1; // this command byte is answered with a refusal
     int ignoreCommand = -1; // this command byte is never answered
     int delayMs = 0;        // every reply starts this much later
     int shortBlock = 0;     // the N-th block read (from 1) sends one byte too few
@@ -41,8 +41,6 @@ class QeroModule {
 public:
     enum class Model { Qero4dRev2, Qero4dRev3, Qero4dRev4, Qero3DualRev2, Qero3DualRev3, Unknown };
 
-    static constexpr quint8 kAck = 6;
-    static constexpr quint8 kRefusal = 21;
     // How long the module takes to erase its log before it acknowledges (longer than
     // the 1 s every other command gets).
     static constexpr qint64 kEraseUs = 1'500'000;

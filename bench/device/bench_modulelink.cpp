@@ -1,7 +1,7 @@
 #include "CountingLink.h"
 #include "QeroModule.h"
 #include "device/DownloadCommand.h"
-#include "device/DownloadProgress.h"
+#include "device/ProgressReport.h"
 #include "device/LineErrorHandler.h"
 #include "device/ModuleProtocol.h"
 #include "device/QSerialPortLink.h"
@@ -41,7 +41,7 @@ struct Sim : SimProcess {
     Sim() : SimProcess(QStringLiteral(QERO_SIM_PATH), QProcess::ForwardedErrorChannel) {}
 };
 
-class NoProgress : public DownloadProgress {
+class NoProgress : public ProgressReport {
 public:
     void showProgress(const QString&) override {}
     void setProgress(int percent) override { last = percent; }

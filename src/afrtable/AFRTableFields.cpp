@@ -32,10 +32,10 @@ float highestTarget(float stoichRatio) {
     return onGasolineScale(stoichRatio, 19.5);
 }
 
-Checked checkTarget(const QString& text, float stoichRatio, const QString& afrFormat) {
+FieldCheck checkTarget(const QString& text, float stoichRatio, const QString& afrFormat) {
     const float low = lowestTarget(stoichRatio);
     const float high = highestTarget(stoichRatio);
-    Checked out;
+    FieldCheck out;
     double v = Numbers::leadingNumber(text);
     if (v < low) {
         out.message = QStringLiteral("Value must be greater than or equal to ") +
@@ -49,12 +49,12 @@ Checked checkTarget(const QString& text, float stoichRatio, const QString& afrFo
     }
     const float stored = float(Numbers::roundHalfEven(v, targetDecimals(stoichRatio)));
     out.value = stored;
-    out.boxText = Numbers::format(stored, afrFormat);
+    out.text = Numbers::format(stored, afrFormat);
     return out;
 }
 
-Checked checkMinSamples(const QString& text) {
-    Checked out;
+FieldCheck checkMinSamples(const QString& text) {
+    FieldCheck out;
     double v = Numbers::leadingNumber(text);
     if (v < 1) {
         out.message = QStringLiteral("Value must be greater than or equal to 1");
@@ -65,7 +65,7 @@ Checked checkMinSamples(const QString& text) {
         v = 25;
     }
     out.value = std::floor(v);
-    out.boxText = minSamplesText(int(out.value));
+    out.text = minSamplesText(int(out.value));
     return out;
 }
 

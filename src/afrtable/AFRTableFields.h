@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/FieldCheck.h"
+
 #include <QString>
 
 // The two number boxes of the AFR table window: their defaults and the checks made
@@ -9,12 +11,6 @@ namespace AFRTableFields {
 inline const QString kTargetTitle = QStringLiteral("AFR Target");
 inline const QString kMinSamplesTitle = QStringLiteral("Minimum Samples");
 
-struct Checked {
-    double value = 0; // the value to store (already rounded and within bounds)
-    QString boxText;  // what the box shows afterwards
-    QString message;  // the refusal to show, empty when the entry was in range
-};
-
 // 13.2 on the gasoline scale, in the fuel's own units, to one decimal.
 float defaultTarget(float stoichRatio);
 // Lean and rich limits of the target (10.5 and 19.5 on the gasoline scale).
@@ -23,9 +19,9 @@ float highestTarget(float stoichRatio);
 
 // The target typed into the box, clamped to the limits and rounded to the decimals of
 // the fuel's display pattern.
-Checked checkTarget(const QString& text, float stoichRatio, const QString& afrFormat);
+FieldCheck checkTarget(const QString& text, float stoichRatio, const QString& afrFormat);
 // The minimum number of samples per cell, 1 to 25, fraction dropped.
-Checked checkMinSamples(const QString& text);
+FieldCheck checkMinSamples(const QString& text);
 
 // The plain whole-number form of the minimum-samples box.
 QString minSamplesText(int value);

@@ -4,9 +4,10 @@
 #include "afrtable/AFRTableMerge.h"
 #include "afrtable/AFRTablePage.h"
 #include "afrtable/AFRTablePrintout.h"
-#include "afrtable/SystemPrinterProvider.h"
 #include "logdata/AppState.h"
+#include "logdata/FocusValidator.h"
 #include "logdata/SettingsTable.h"
+#include "logdata/SystemPrinterProvider.h"
 #include "support/ErrorReport.h"
 #include "support/Numbers.h"
 #include "support/Prompter.h"
@@ -17,7 +18,6 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDateTime>
-#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -108,10 +108,27 @@ void frmAFRTable::buildControls() {
     lblAFRTargetLegend->setObjectName(QStringLiteral("lblAFRTargetLegend"));
     txtAFRTarget = new QLineEdit(fraAFRTableParams);
     txtAFRTarget->setObjectName(QStringLiteral("txtAFRTarget"));
-    for (QLineEdit* box : {txtMinSampleNum, txtAFRTarget}) {
+    for (QLineEdit* box : {txtMinSampleNum, txtAFRTarget})
         box->setMaximumWidth(70);
-        box->installEventFilter(this);
-    }
+    // A refused entry is corrected in the box and the focus moves on.
+    m_validator = new FocusValidator(this);
+    m_validator->watch(txtAFRTarget, [this](const QString& typed) {
+        const FieldCheck checked =
+            AFRTableFields::checkTarget(typed, m_state.log.StoichRatio, m_state.settings.AFRFormat);
+        if (checked.refused())
+            m_prompter.message(checked.message, AFRTableFields::kTargetTitle,
+                               Prompter::Icon::Exclamation, Prompter::Ok);
+        m_state.settings.AFRTarget = float(checked.value);
+        return checked;
+    });
+    m_validator->watch(txtMinSampleNum, [this](const QString& typed) {
+        const FieldCheck checked = AFRTableFields::checkMinSamples(typed);
+        if (checked.refused())
+            m_prompter.message(checked.message, AFRTableFields::kMinSamplesTitle,
+                               Prompter::Icon::Exclamation, Prompter::Ok);
+        m_state.settings.MinSampleNum = qint16(checked.value);
+        return checked;
+    });
     auto* paramsLayout = new QGridLayout(fraAFRTableParams);
     paramsLayout->addWidget(chkFilterData, 0, 0);
     paramsLayout->addWidget(optAFRDisplay, 1, 0);
@@ -289,46 +306,12 @@ void frmAFRTable::cmdRefreshTable_Click() {
     WriteAFRTable(m_state.settings.AFRTableDisplay, true);
 }
 
-bool frmAFRTable::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusOut) {
-        // Leaving the box for another control of this window checks it; switching to
-        // another window or opening a menu does not.
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            if (watched == txtAFRTarget)
-                txtAFRTarget_Validate();
-            else if (watched == txtMinSampleNum)
-                txtMinSampleNum_Validate();
-        }
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
 void frmAFRTable::txtAFRTarget_Validate() {
-    if (m_validating)
-        return; // the message box itself takes the focus away
-    m_validating = true;
-    const auto checked = AFRTableFields::checkTarget(txtAFRTarget->text(), m_state.log.StoichRatio,
-                                                     m_state.settings.AFRFormat);
-    if (!checked.message.isEmpty())
-        m_prompter.message(checked.message, AFRTableFields::kTargetTitle,
-                           Prompter::Icon::Exclamation, Prompter::Ok);
-    m_state.settings.AFRTarget = float(checked.value);
-    txtAFRTarget->setText(checked.boxText);
-    m_validating = false;
+    m_validator->check(txtAFRTarget);
 }
 
 void frmAFRTable::txtMinSampleNum_Validate() {
-    if (m_validating)
-        return;
-    m_validating = true;
-    const auto checked = AFRTableFields::checkMinSamples(txtMinSampleNum->text());
-    if (!checked.message.isEmpty())
-        m_prompter.message(checked.message, AFRTableFields::kMinSamplesTitle,
-                           Prompter::Icon::Exclamation, Prompter::Ok);
-    m_state.settings.MinSampleNum = qint16(checked.value);
-    txtMinSampleNum->setText(checked.boxText);
-    m_validating = false;
+    m_validator->check(txtMinSampleNum);
 }
 
 void frmAFRTable::mnuPopUpCopy3D_Click() {

@@ -18,6 +18,7 @@ class QPushButton;
 class QRadioButton;
 class QTableWidget;
 class Prompter;
+class FocusValidator;
 class PrinterProvider;
 class SettingsStore;
 struct AppState;
@@ -77,7 +78,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
@@ -98,6 +98,6 @@ private:
     PrinterProvider* m_printers = nullptr;
     AFRTable m_table;
     QWidget* m_client = nullptr;
-    bool m_validating = false;
+    FocusValidator* m_validator = nullptr;
     bool m_unloaded = false;
 };

@@ -6,6 +6,7 @@
 #include "app/CurrentPrinter.h"
 #include "app/CurrentPrinterProvider.h"
 #include "app/HelpFile.h"
+#include "app/ModuleCommandGuard.h"
 #include "app/frmHelp.h"
 #include "chart/frmChart1.h"
 #include "device/ClearQEROBufferCommand.h"
@@ -165,13 +166,15 @@ void frmMain::buildPanels() {
     prgProgress1->setRange(0, 100);
     progressLayout->addWidget(prgProgress1);
     layout->addWidget(fraProgress1);
+    m_progress = std::make_unique<ProgressPanel>(fraProgress1, prgProgress1);
     fraQEROParams = new QEROParamsPanel(m_state, m_settings, m_prompter, m_module, central);
     fraQEROParams->hide();
     connect(fraQEROParams, &QEROParamsPanel::moduleCommandRunning, this,
             &frmMain::setModuleCommandRunning);
     layout->addWidget(fraQEROParams);
 
-    fraPortSelect = new PortSelectFrame(m_state, m_settings, m_prompter, m_module, *this, central);
+    fraPortSelect =
+        new PortSelectFrame(m_state, m_settings, m_prompter, m_module, *m_progress, central);
     fraPortSelect->hide();
     layout->addWidget(fraPortSelect);
 
@@ -206,32 +209,32 @@ void frmMain::buildPanels() {
 }
 
 void frmMain::Form_Load() {
-    // 1. Keyboard preview: Esc anywhere reaches this window first.
+    // Keyboard preview: Esc anywhere reaches this window first.
     qApp->installEventFilter(this);
-    // 2.
+    // Panels appear only on demand; no live view runs yet.
     fraProgress1->hide();
     fraRealTimeData->hide();
     m_state.window.RealTimeActive = false;
-    // 3.
+    // Settings and relative file names are found under the program's own name and folder.
     QCoreApplication::setApplicationName(QStringLiteral("QERO4D_Log"));
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     m_state.window.AbortRequested = false;
-    // 4. and 5.
+    // Every stored setting, each checked as it is read.
     SettingsTable::load(m_state, m_settings, m_prompter);
-    // 6. Selecting the saved port runs cboPort_Click, as a choice by the user does.
+    // Selecting the saved port runs cboPort_Click, as a choice by the user does.
     fraPortSelect->fillPortList();
-    // 7. The serial link applies its line settings each time it opens the port.
-    // 8.
+    // The serial link applies its line settings each time it opens the port, so only
+    // the counters and buffers start empty here.
     m_state.module.CommErrorCount = 0;
     m_state.fram.ClearFRAMBuffer();
     m_state.log.ClearDataBuffer();
-    // 10.
+    // The caption starts with the label the configuration file gives this copy.
     m_state.window.MainCaption =
         QStringLiteral("QERO Dual Channel Data Logging Program Version 4.3");
     const QString label =
         m_state.settings.ConfigList2.isEmpty() ? QString() : m_state.settings.ConfigList2.first();
     setWindowTitle(label + u' ' + m_state.window.MainCaption);
-    // 9. The connection check is armed (state -1) and runs on the timer's first tick,
+    // The connection check is armed (state -1) and runs on the timer's first tick,
     // once the event loop runs with the window shown.
     tmrStateMachine->start();
     tmrDataRead->start();
@@ -262,18 +265,23 @@ void frmMain::setModuleCommandRunning(bool running) {
     fraPortSelect->setEnabled(!running);
 }
 
+ModuleCommandGuard frmMain::moduleCommand() {
+    return ModuleCommandGuard([this] { cmdCloseRealTimeData_Click(); },
+                              [this](bool running) { setModuleCommandRunning(running); });
+}
+
 void frmMain::mnuDownload_Click() {
-    cmdCloseRealTimeData_Click();
-    setModuleCommandRunning(true);
     bool downloaded = false;
-    ErrorReport::runStep(m_prompter, [&] {
-        ProgressPanel progress(fraProgress1, prgProgress1);
-        DownloadCommand download(m_state, m_module.protocol(), m_prompter, m_clock, progress);
-        download.setCaptionSuffix = [this](const QString& suffix) { setCaptionSuffix(suffix); };
-        download.verify = mnuVerifyDownload->isChecked();
-        downloaded = download.mnuDownload_Click();
-    });
-    setModuleCommandRunning(false);
+    {
+        const ModuleCommandGuard guard = moduleCommand();
+        ErrorReport::runStep(m_prompter, [&] {
+            DownloadCommand download(m_state, m_module.protocol(), m_prompter, m_clock,
+                                     *m_progress);
+            download.setCaptionSuffix = [this](const QString& suffix) { setCaptionSuffix(suffix); };
+            download.verify = mnuVerifyDownload->isChecked();
+            downloaded = download.mnuDownload_Click();
+        });
+    }
     if (!downloaded)
         return;
     // The download also read the module's parameters; an open parameter panel shows them.
@@ -300,12 +308,10 @@ void frmMain::mnuVerifyDownload_Click(bool checked) {
 }
 
 void frmMain::mnuClearQEROBuffer_Click() {
-    cmdCloseRealTimeData_Click();
-    setModuleCommandRunning(true);
+    const ModuleCommandGuard guard = moduleCommand();
     ErrorReport::runStep(m_prompter, [&] {
         ClearQEROBufferCommand(m_state, m_module.protocol(), m_prompter).mnuClearQEROBuffer_Click();
     });
-    setModuleCommandRunning(false);
 }
 
 void frmMain::mnuEditQEROParams_Click() {
@@ -345,21 +351,6 @@ void frmMain::mnuViewRealTime_Click() {
     tmrDataRead->setInterval(10);
 }
 
-void frmMain::begin(const QString& caption) {
-    fraProgress1->setTitle(caption);
-    prgProgress1->setValue(0);
-    fraProgress1->show();
-    fraProgress1->repaint();
-}
-
-void frmMain::progress(int percent) {
-    prgProgress1->setValue(percent);
-}
-
-void frmMain::end() {
-    fraProgress1->hide();
-}
-
 void frmMain::mnuExit_Click() {
     close();
 }
@@ -375,9 +366,9 @@ void frmMain::mnuViewChart_Click() {
 }
 
 void frmMain::showChart() {
+    CurrentPrinterProvider printers(*m_printer);
     frmChart1 chart(m_state, m_prompter, this);
-    chart.setPrinterProvider(
-        [this] { return std::unique_ptr<QPagedPaintDevice>(m_printer->open()); });
+    chart.setPrinterProvider(&printers);
     chart.exec();
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/frmHelp.h"
-#include "device/ScanProgress.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -16,12 +15,14 @@ class QProgressBar;
 class QTimer;
 class ConnectionStateMachine;
 class PortSelectFrame;
+class ProgressPanel;
 class RealTimeCommands;
 class RealTimeDataFrame;
 class RealTimePoller;
 class Clock;
 class CurrentPrinter;
 class LogFileCommands;
+class ModuleCommandGuard;
 class ModuleSession;
 class QEROParamsPanel;
 class Prompter;
@@ -30,7 +31,7 @@ struct AppState;
 
 // The program's only top-level working window: the menu bar from which every function
 // is reached, and the panels that appear inside it on demand.
-class frmMain : public QMainWindow, private ScanProgress {
+class frmMain : public QMainWindow {
     Q_OBJECT
 public:
     // `module` is the program's one conversation with the module, built where the
@@ -135,6 +136,8 @@ public:
     // While a command talks to the module, events still run (pauses, waits, the memory
     // read); the menus and the parameter panel are off so no second one starts then.
     void setModuleCommandRunning(bool running);
+    // Closes the live view and keeps the menus off until the returned guard goes.
+    ModuleCommandGuard moduleCommand();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -146,10 +149,6 @@ private:
     void Form_Load();
     void Form_QueryUnload();
     void mnuExit_Click();
-    // The port scan's progress in fraProgress1.
-    void begin(const QString& caption) override;
-    void progress(int percent) override;
-    void end() override;
 
     AppState& m_state;
     SettingsStore& m_settings;
@@ -162,4 +161,6 @@ private:
     std::unique_ptr<RealTimePoller> m_poller;
     std::unique_ptr<CurrentPrinter> m_printer;
     QPointer<frmHelp> m_help;
+    // fraProgress1 as the place a memory read and a port scan report to.
+    std::unique_ptr<ProgressPanel> m_progress;
 };

@@ -1,5 +1,7 @@
 #include "chart/frmChart1.h"
 
+#include "logdata/SystemPrinterProvider.h"
+
 #include "chart/ChartPlot.h"
 #include "chart/ChartPrintLayout.h"
 #include "chart/ChartPrinter.h"
@@ -22,7 +24,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -47,7 +48,7 @@ QLabel* readout(QWidget* parent, const char* name) {
 
 frmChart1::frmChart1(AppState& state, Prompter& prompter, QWidget* parent)
     : QDialog(parent), m_state(state), m_prompter(prompter),
-      m_printerProvider(&frmChart1::defaultPrinter) {
+      m_ownPrinters(std::make_unique<SystemPrinterProvider>()), m_printers(m_ownPrinters.get()) {
     setObjectName(QStringLiteral("frmChart1"));
     setWindowTitle(QStringLiteral("QERO Dual Channel Data Logging Program - Chart Display"));
     setModal(true);
@@ -57,10 +58,6 @@ frmChart1::frmChart1(AppState& state, Prompter& prompter, QWidget* parent)
 }
 
 frmChart1::~frmChart1() = default;
-
-std::unique_ptr<QPagedPaintDevice> frmChart1::defaultPrinter() {
-    return std::make_unique<QPrinter>(QPrinter::HighResolution);
-}
 
 void frmChart1::buildControls() {
     Chart2D1 = new ChartPlot(this);
@@ -225,12 +222,15 @@ void frmChart1::guarded(const std::function<void()>& step) {
 void frmChart1::Form_Load() {
     guarded([this] {
         const LogBuffer& log = m_state.log;
+        // A new window always opens on the whole log.
         m_nav.ZoomWidth = ChartNavigator::ZoomAllWidth;
+        // The header values of the log under the chart.
         lblLogIntervalData->setText(ChartNavigator::logIntervalText(log.DataLogInterval));
         lblStoichRatio->setText(ChartNavigator::stoichRatioText(log.StoichRatio));
         lblMarkerTime->clear();
         lblMarkerTrace1->clear();
         lblMarkerTrace2->clear();
+        // Speed in whole revolutions, ratios to one decimal, until a trace changes them.
         m_trace1Format = QStringLiteral("####0");
         m_trace2Format = QStringLiteral("#0.0");
         // Without its template the chart stays empty and the window still opens.
@@ -240,6 +240,7 @@ void frmChart1::Form_Load() {
                 QStringLiteral("Form Load"), Prompter::Icon::Exclamation, Prompter::Ok);
             return;
         }
+        // Speed and sensor 1 are the traces a new chart starts with.
         optTrace1RPM->setChecked(true);
         optTrace1RPM_Click();
         optTrace2AFR1->setChecked(true);
@@ -247,8 +248,10 @@ void frmChart1::Form_Load() {
         m_times = log.ElapsedTime;
         m_finder = std::make_unique<ChartSampleFinder>(m_times);
         Chart2D1->setTimes(m_times);
+        // The scroll bar and zoom buttons follow the log's length.
         m_nav.open(log.DataLogInterval);
         showNavigation();
+        // The first drawing shows everything.
         cmdZoomAll_Click();
         // The extras start off: two traces, no target line.
         optTrace3None->setChecked(true);
@@ -568,8 +571,7 @@ void frmChart1::cmdPrint_Click() {
         m_state.log.Comment = comment.value_or(QString());
     });
     guarded([this] {
-        const std::unique_ptr<QPagedPaintDevice> device =
-            m_printerProvider ? m_printerProvider() : nullptr;
+        QPagedPaintDevice* device = m_printers ? m_printers->printer() : nullptr;
         if (!device)
             return;
         const QStringList header = ChartPrintLayout::headerLines(

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+class PrinterProvider;
 class ChartPlot;
 class Prompter;
 class QCheckBox;
@@ -28,15 +29,12 @@ struct AppState;
 class frmChart1 : public QDialog {
     Q_OBJECT
 public:
-    // The device a printout goes to; nothing when there is none to print on.
-    using PrinterProvider = std::function<std::unique_ptr<QPagedPaintDevice>()>;
-
     frmChart1(AppState& state, Prompter& prompter, QWidget* parent = nullptr);
     ~frmChart1() override;
 
-    // Printouts go to the system's default printer unless told otherwise.
-    void setPrinterProvider(PrinterProvider provider) { m_printerProvider = std::move(provider); }
-    static std::unique_ptr<QPagedPaintDevice> defaultPrinter();
+    // Printouts go to the system's default printer unless told otherwise; `printers`
+    // outlives the window.
+    void setPrinterProvider(PrinterProvider* printers) { m_printers = printers; }
 
     const ChartNavigator& navigator() const { return m_nav; }
     const QString& Trace1Format() const { return m_trace1Format; }
@@ -140,7 +138,8 @@ private:
 
     AppState& m_state;
     Prompter& m_prompter;
-    PrinterProvider m_printerProvider;
+    std::unique_ptr<PrinterProvider> m_ownPrinters;
+    PrinterProvider* m_printers = nullptr;
     ChartNavigator m_nav;
     std::unique_ptr<ChartSampleFinder> m_finder;
     LogBuffer::Samples m_times{};

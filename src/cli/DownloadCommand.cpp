@@ -3,7 +3,7 @@
 #include "cli/CliSession.h"
 #include "cli/CliSupport.h"
 #include "device/DownloadCommand.h"
-#include "device/DownloadProgress.h"
+#include "device/ProgressReport.h"
 #include "logdata/LogFileWriter.h"
 #include "support/ErrorReport.h"
 #include "support/SafeWrite.h"
@@ -13,7 +13,7 @@
 namespace {
 
 // The progress panel as one line on the error stream, rewritten in place.
-class TerminalProgress : public DownloadProgress {
+class TerminalProgress : public ProgressReport {
 public:
     explicit TerminalProgress(QTextStream& err) : m_err(err) {}
     void showProgress(const QString& caption) override {

@@ -42,20 +42,20 @@ int runIdCommand(const QStringList& arguments, QTextStream& out, QTextStream& er
     ModuleProtocol& protocol = session.protocol();
     SerialLink& link = session.module().link();
 
-    if (!protocol.ReSyncUpTo(5)) {
-        link.closeIfOpen();
+    const auto opening = protocol.OpenConversation();
+    link.closeIfOpen();
+    switch (opening) {
+    case ModuleProtocol::Opening::NoLink:
         err << "Cannot establish RS-232 link. Check cable and module power." << Qt::endl;
         return 1;
-    }
-    protocol.ReadFirmwareID();
-    link.closeIfOpen();
-    if (!state.module.CommandOK) {
+    case ModuleProtocol::Opening::IdFailed:
         err << "Firmware ID read failed." << Qt::endl;
         return 1;
-    }
-    if (state.module.FirmwareID.isEmpty()) {
+    case ModuleProtocol::Opening::IdEmpty:
         err << "Invalid firmware ID." << Qt::endl;
         return 1;
+    case ModuleProtocol::Opening::Identified:
+        break;
     }
     out << "Firmware ID: " << state.module.FirmwareID << '\n'
         << "Model: " << state.module.QEROVersion << Qt::endl;

@@ -1,6 +1,5 @@
 #include "device/ClearQEROBufferCommand.h"
 
-#include "device/DownloadCommand.h"
 #include "device/ModuleProtocol.h"
 #include "device/SerialLink.h"
 #include "logdata/AppState.h"
@@ -20,7 +19,7 @@ bool ClearQEROBufferCommand::mnuClearQEROBuffer_Click() {
 }
 
 bool ClearQEROBufferCommand::erase() {
-    if (!m_protocol.ReSyncUpTo(DownloadCommand::kResyncTries)) {
+    if (!m_protocol.ReSyncUpTo()) {
         m_prompter.message(
             QStringLiteral("Cannot establish RS-232 link. Check cable and module power."), title(),
             Prompter::Icon::Exclamation, Prompter::Ok);

@@ -1,6 +1,6 @@
 #include "device/DownloadCommand.h"
 
-#include "device/DownloadProgress.h"
+#include "device/ProgressReport.h"
 #include "device/FramDecoder.h"
 #include "device/ModuleProtocol.h"
 #include "device/SerialLink.h"
@@ -17,7 +17,7 @@
 #include <array>
 
 DownloadCommand::DownloadCommand(AppState& state, ModuleProtocol& protocol, Prompter& prompter,
-                                 Clock& clock, DownloadProgress& progress)
+                                 Clock& clock, ProgressReport& progress)
     : m_state(state), m_protocol(protocol), m_prompter(prompter), m_clock(clock),
       m_progress(progress) {}
 
@@ -36,20 +36,19 @@ bool DownloadCommand::mnuDownload_Click() {
     m_state.log.ClearDataBuffer();
     caption(QStringLiteral("Data Buffer Empty"));
 
-    if (!m_protocol.ReSyncUpTo(kResyncTries)) {
+    switch (m_protocol.OpenConversation()) {
+    case ModuleProtocol::Opening::NoLink:
         tell(QStringLiteral("Cannot establish RS-232 link. Check cable and QERO power."),
              exclamation);
-        m_protocol.link().closeIfOpen();
         return false;
-    }
-    m_protocol.ReadFirmwareID();
-    if (!m_state.module.CommandOK) {
+    case ModuleProtocol::Opening::IdFailed:
         tell(QStringLiteral("Firmware ID read failed - cannot download."), exclamation);
         return false;
-    }
-    if (m_state.module.FirmwareID.isEmpty()) {
+    case ModuleProtocol::Opening::IdEmpty:
         tell(QStringLiteral("Invalid firmware ID - cannot download."), exclamation);
         return false;
+    case ModuleProtocol::Opening::Identified:
+        break;
     }
     tell(QStringLiteral("Firmware ID: ") + m_state.module.FirmwareID, exclamation);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "logdata/FramImage.h"
 #include "support/Prompter.h"
 
 #include <QDateTime>
@@ -8,7 +9,7 @@
 #include <functional>
 
 class Clock;
-class DownloadProgress;
+class ProgressReport;
 class ModuleProtocol;
 struct AppState;
 
@@ -17,8 +18,7 @@ struct AppState;
 // log empty with its own message titled "Download Data".
 class DownloadCommand {
 public:
-    static constexpr int kResyncTries = 5;
-    static constexpr int kBlocks = 1024;
+    static constexpr int kBlocks = FramImage::kSize / FramImage::kBlockSize;
     // A verified read reads each block until two reads agree (three, once the block has
     // read differently), at most this many times: where one byte in a hundred is
     // garbled, half the reads of a block are clean, and 32 reads without three clean ones
@@ -26,7 +26,7 @@ public:
     static constexpr int kMaxVerifiedReads = 32;
 
     DownloadCommand(AppState& state, ModuleProtocol& protocol, Prompter& prompter, Clock& clock,
-                    DownloadProgress& progress);
+                    ProgressReport& progress);
 
     // The caption suffix after MainCaption (" - Data Buffer Empty", " - Downloaded Data").
     std::function<void(const QString& suffix)> setCaptionSuffix;
@@ -67,6 +67,6 @@ private:
     ModuleProtocol& m_protocol;
     Prompter& m_prompter;
     Clock& m_clock;
-    DownloadProgress& m_progress;
+    ProgressReport& m_progress;
     int m_reReadBlocks = 0;
 };

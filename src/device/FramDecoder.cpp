@@ -31,6 +31,8 @@ struct ByteTables {
     }
 };
 
+using namespace ModuleVocabulary::Memory;
+
 const ByteTables& tables() {
     static const ByteTables t;
     return t;
@@ -74,8 +76,7 @@ FramDecoder::Outcome FramDecoder::decode(const Image& image, LogBuffer& log) {
 
     // Walk the ring first so that a pointer leading off the end leaves the log untouched.
     std::array<int, kRecords> positions;
-    int p =
-        image[ModuleParameters::kLogPointerLow] + 256 * image[ModuleParameters::kLogPointerHigh];
+    int p = image[kLogPointerLow] + 256 * image[kLogPointerHigh];
     for (int i = 0; i < kRecords; ++i) {
         p = ringPosition(p);
         if (p + kRecordSize - 1 > kLastAddress) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/ModuleParameters.h"
+#include "device/ModuleVocabulary.h"
 #include "logdata/FramImage.h"
 #include "logdata/LogBuffer.h"
 
@@ -16,12 +17,8 @@ class FramDecoder {
 public:
     using Image = std::array<quint8, FramImage::kSize>;
 
-    static constexpr int kRecords = LogBuffer::kSamples;
-    static constexpr int kRecordSize = 5;
-    static constexpr int kLowerHalfStart = 2768;
-    static constexpr int kLowerHalfLimit = 32767; // a record starting here would overlap the gap
-    static constexpr int kUpperHalfStart = 35536;
-    static constexpr int kLastAddress = FramImage::kSize - 1;
+    static_assert(ModuleVocabulary::Memory::kRecords == LogBuffer::kSamples,
+                  "one sample of the log for each record of the module's ring");
     // One speed-signal period tick is 4 us: 60 s x 250000 ticks per second.
     static constexpr double kTicksPerMinute = 15000000.0;
 

@@ -1,5 +1,7 @@
 #include "device/FuelFactor.h"
 
+#include "device/ModuleVocabulary.h"
+
 #include <cmath>
 
 namespace FuelFactor {
@@ -15,8 +17,8 @@ std::optional<quint16> factor(const QString& fuelType, float stoichRatio) {
 }
 
 void store(FramImage& fram, quint16 f) {
-    fram.FRAMBuffer[kLowByteAddress] = quint8(f % 256);
-    fram.FRAMBuffer[kHighByteAddress] = quint8(f / 256);
+    fram.FRAMBuffer[ModuleVocabulary::Memory::kFuelFactorLow] = quint8(f % 256);
+    fram.FRAMBuffer[ModuleVocabulary::Memory::kFuelFactorHigh] = quint8(f / 256);
 }
 
 } // namespace FuelFactor

@@ -10,15 +10,12 @@
 // ratio 14.69. For lambda the module expects ten times the ratio.
 namespace FuelFactor {
 
-constexpr int kLowByteAddress = 6;
-constexpr int kHighByteAddress = 7;
-
 // The integer part of R / 14.69 x 32768 in double precision, R being the ratio (x 10 for
 // "Lambda", compared upper-cased). Nothing when the factor does not fit the two bytes
 // the module keeps it in (a user fuel named "lambda" with a large ratio).
 std::optional<quint16> factor(const QString& fuelType, float stoichRatio);
 
-// Bytes 6 (low) and 7 (high) of the image.
+// The fuel factor bytes of the image, low byte first.
 void store(FramImage& fram, quint16 factor);
 
 } // namespace FuelFactor

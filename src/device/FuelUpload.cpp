@@ -25,20 +25,18 @@ FuelUpload::Result FuelUpload::run() {
     }
     FuelFactor::store(state.fram, *factor);
 
-    if (!m_protocol.ReSyncUpTo(5)) {
+    switch (m_protocol.OpenConversation()) {
+    case ModuleProtocol::Opening::NoLink:
         say(QStringLiteral("Cannot establish RS-232 link. Check cable and module power."));
-        link.closeIfOpen();
         return Result::NoLink;
-    }
-
-    m_protocol.ReadFirmwareID();
-    if (!state.module.CommandOK) {
+    case ModuleProtocol::Opening::IdFailed:
         say(QStringLiteral("Firmware ID read failed - cannot upload."));
         return Result::FirmwareIdFailed;
-    }
-    if (state.module.FirmwareID.isEmpty()) {
+    case ModuleProtocol::Opening::IdEmpty:
         say(QStringLiteral("Invalid firmware ID - cannot upload."));
         return Result::FirmwareIdEmpty;
+    case ModuleProtocol::Opening::Identified:
+        break;
     }
     say(QStringLiteral("Firmware ID: ") + state.module.FirmwareID);
 
@@ -49,7 +47,8 @@ FuelUpload::Result FuelUpload::run() {
         return Result::EarlierGeneration;
     }
 
-    for (int address : {FuelFactor::kLowByteAddress, FuelFactor::kHighByteAddress}) {
+    for (int address :
+         {ModuleVocabulary::Memory::kFuelFactorLow, ModuleVocabulary::Memory::kFuelFactorHigh}) {
         const Result r = writeAndVerify(address);
         if (r != Result::Completed)
             return r;

@@ -9,6 +9,8 @@
 
 namespace {
 
+using namespace ModuleVocabulary::Memory;
+
 // A value from the settings store can be anything a float holds; the module byte is
 // kept within 0 to 255 instead of wrapping around.
 quint8 toByte(double value) {

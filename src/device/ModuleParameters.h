@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/ModuleVocabulary.h"
 #include "logdata/FramImage.h"
 
 #include <QtGlobal>
@@ -11,15 +12,6 @@ struct AppState;
 // interval in seconds, the pulses per revolution, the debounce in 50 us steps and the
 // minimum LED duty on a scale of 0 to 255.
 struct ModuleParameters {
-    static constexpr int kIntervalByte = 0;
-    static constexpr int kPulsesByte = 1;
-    static constexpr int kLogPointerLow = 2;
-    static constexpr int kLogPointerHigh = 3;
-    static constexpr int kDebounceByte = 4;
-    static constexpr int kBrightnessByte = 5;
-    // Seconds per tick of the module's interval counter.
-    static constexpr double kIntervalTick = 0.016;
-
     float DataLogInterval = 0.1f;
     float PulsePerRev = 1.0f;
     quint8 RPMDebounce = 10;
@@ -34,11 +26,12 @@ struct ModuleParameters {
     static ModuleParameters current(const AppState& state);
     void applyTo(AppState& state) const;
 
-    // The bytes the module keeps them in: 0 (ticks), 1 (0 for half a pulse), 4 and 5. The
-    // log pointer in bytes 2 and 3 belongs to the module and is never written.
+    // The bytes the module keeps them in. The log pointer between them belongs to the
+    // module and is never written.
     void writeBytes(quint8* bytes) const;
-    static constexpr int kWrittenBytes[] = {kIntervalByte, kPulsesByte, kDebounceByte,
-                                            kBrightnessByte};
+    static constexpr int kWrittenBytes[] = {
+        ModuleVocabulary::Memory::kIntervalByte, ModuleVocabulary::Memory::kPulsesByte,
+        ModuleVocabulary::Memory::kDebounceByte, ModuleVocabulary::Memory::kBrightnessByte};
 
     // Each under its own setting key.
     void save(SettingsStore& store) const;

@@ -8,6 +8,11 @@
 
 namespace {
 
+namespace Command = ModuleVocabulary::Command;
+using ModuleVocabulary::kClearGuard;
+using ModuleVocabulary::kResetGuard;
+namespace Reply = ModuleVocabulary::Reply;
+
 // How long a wait that lets events run sleeps between passes when nothing came.
 constexpr qint64 kEventPassUs = 1000;
 
@@ -96,13 +101,13 @@ void ModuleProtocol::Exchange::failTimeout() {
 
 void ModuleProtocol::ReSync() {
     Exchange x(*this);
-    if (!x.send({51}))
+    if (!x.send({Command::ReSync}))
         return;
     if (!x.await(1))
         return; // silent by design: callers simply try again
     const quint8 b = x.take();
     pause();
-    m_state.module.CommandOK = b == kAck;
+    m_state.module.CommandOK = b == Reply::Ack;
 }
 
 bool ModuleProtocol::ReSyncUpTo(int tries) {
@@ -114,11 +119,31 @@ bool ModuleProtocol::ReSyncUpTo(int tries) {
     return false;
 }
 
+ModuleProtocol::Opening ModuleProtocol::OpenConversation(int tries, bool stayOnOpenPort) {
+    bool synced = false;
+    for (int i = 0; i < tries && !synced; ++i) {
+        if (stayOnOpenPort && !m_link.isOpen())
+            break;
+        ReSync();
+        synced = m_state.module.CommandOK;
+    }
+    if (!synced) {
+        m_link.closeIfOpen();
+        return Opening::NoLink;
+    }
+    ReadFirmwareID();
+    if (!m_state.module.CommandOK)
+        return Opening::IdFailed;
+    if (m_state.module.FirmwareID.isEmpty())
+        return Opening::IdEmpty;
+    return Opening::Identified;
+}
+
 void ModuleProtocol::ReadFirmwareID() {
     Exchange x(*this);
     if (x.active())
         m_state.module.FirmwareID.clear();
-    if (!x.send({16}))
+    if (!x.send({Command::ReadFirmwareID}))
         return;
     const qint64 deadline = m_clock.nowUs() + kReplyLimitUs;
     bool complete = false;
@@ -126,7 +151,7 @@ void ModuleProtocol::ReadFirmwareID() {
         const bool waiting = m_link.receivedCount() > 0;
         if (waiting) {
             const quint8 b = x.take();
-            if (b == 13) {
+            if (b == Reply::EndOfId) {
                 complete = true;
                 break;
             }
@@ -155,13 +180,13 @@ void ModuleProtocol::SetAddress(qint32 address) {
     Exchange x(*this);
     if (address < 0 || address > 0xFFFF)
         return; // no such address in the module; nothing is sent
-    if (!x.send({20, quint8(address & 0xFF), quint8((address >> 8) & 0xFF)}))
+    if (!x.send({Command::SetAddress, quint8(address & 0xFF), quint8((address >> 8) & 0xFF)}))
         return;
     if (!x.await(1)) {
         x.failTimeout();
         return;
     }
-    if (x.take() == kAck) {
+    if (x.take() == Reply::Ack) {
         m_state.module.CommandOK = true;
         pause();
     }
@@ -169,7 +194,7 @@ void ModuleProtocol::SetAddress(qint32 address) {
 
 quint8 ModuleProtocol::ReadFRAM() {
     Exchange x(*this);
-    if (!x.send({30}))
+    if (!x.send({Command::ReadFRAM}))
         return 0;
     if (!x.await(1)) {
         x.failTimeout();
@@ -183,10 +208,10 @@ quint8 ModuleProtocol::ReadFRAM() {
 
 void ModuleProtocol::ReadFRAMBlock(int count) {
     Exchange x(*this);
-    // A block never exceeds 64 bytes, a quarter of the port's receive buffer.
-    if (count < 1 || count > kMaxBlock)
+    // A block never exceeds kMaxBlock bytes, a quarter of the port's receive buffer.
+    if (count < 1 || count > ModuleVocabulary::kMaxBlock)
         return;
-    if (!x.send({48, quint8(count)}))
+    if (!x.send({Command::ReadFRAMBlock, quint8(count)}))
         return;
     if (!x.await(count)) {
         x.failTimeout(); // nothing of a short block is kept
@@ -200,13 +225,13 @@ void ModuleProtocol::ReadFRAMBlock(int count) {
 
 void ModuleProtocol::WriteFRAM(quint8 value) {
     Exchange x(*this);
-    if (!x.send({31, value}))
+    if (!x.send({Command::WriteFRAM, value}))
         return;
     if (!x.await(1, kReplyLimitUs, true)) {
         x.failTimeout();
         return;
     }
-    if (x.take() == kAck) {
+    if (x.take() == Reply::Ack) {
         pause();
         m_state.module.CommandOK = true;
     }
@@ -215,26 +240,28 @@ void ModuleProtocol::WriteFRAM(quint8 value) {
 
 void ModuleProtocol::ClearQEROBuffer() {
     Exchange x(*this);
-    if (!x.send({49, 105, 52, 191, 59}))
+    if (!x.send({Command::ClearQEROBuffer, kClearGuard[0], kClearGuard[1], kClearGuard[2],
+                 kClearGuard[3]}))
         return;
     if (!x.await(1, kEraseLimitUs)) {
         x.failTimeout();
         return;
     }
-    m_state.module.CommandOK = x.take() == kAck;
+    m_state.module.CommandOK = x.take() == Reply::Ack;
     pause();
     m_link.closeIfOpen();
 }
 
 void ModuleProtocol::ResetQERO() {
     Exchange x(*this);
-    if (!x.send({52, 151, 102, 147, 184}))
+    if (!x.send(
+            {Command::ResetQERO, kResetGuard[0], kResetGuard[1], kResetGuard[2], kResetGuard[3]}))
         return;
     if (!x.await(1)) {
         x.failTimeout();
         return;
     }
-    m_state.module.CommandOK = x.take() == kAck;
+    m_state.module.CommandOK = x.take() == Reply::Ack;
     pause();
     m_link.closeIfOpen();
 }

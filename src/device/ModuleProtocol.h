@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/ModuleVocabulary.h"
 #include "support/ErrorReport.h"
 
 #include <QString>
@@ -12,37 +13,51 @@ class Prompter;
 class SerialLink;
 struct AppState;
 
-// The module's byte commands. Each command reports through `CommandOK` (False while it
-// runs, True on success) and leaves the port open or closed as its table entry says.
-// Time-outs are shown through the common error report, whose Retry shows it again.
+// The module's byte commands (their bytes are in ModuleVocabulary). Each command reports through
+// `CommandOK` (False while it runs, True on success) and leaves the port open or closed as its
+// table entry says. Time-outs are shown through the common error report, whose Retry shows it
+// again.
 class ModuleProtocol {
 public:
-    static constexpr quint8 kAck = 6;
     static constexpr qint64 kReplyLimitUs = 1'000'000;
     static constexpr qint64 kEraseLimitUs = 10'000'000;
     static constexpr int kPauseMs = 2;
-    static constexpr int kMaxBlock = 64;
+    // How often the opening sends ReSync before it gives the link up.
+    static constexpr int kResyncTries = 5;
 
     ModuleProtocol(AppState& state, SerialLink& link, Clock& clock, Prompter& prompter);
 
-    // 51 -> 6. Silent: no answer within 1 s or a wrong answer only leaves CommandOK False.
+    // ReSync -> Ack. Silent: no answer within 1 s or a wrong answer only leaves CommandOK False.
     void ReSync();
     // ReSync until it succeeds, at most `tries` times; the result is CommandOK.
-    bool ReSyncUpTo(int tries = 5);
-    // 16 -> text up to a carriage return; sets FirmwareID and QEROVersion; closes the port.
+    bool ReSyncUpTo(int tries = kResyncTries);
+    // ReadFirmwareID -> text up to EndOfId; sets FirmwareID and QEROVersion; closes the port.
     void ReadFirmwareID();
-    // 20, low, high -> 6. `address` 0 to 65535.
+    // SetAddress, low, high -> Ack. `address` 0 to 65535.
     void SetAddress(qint32 address);
-    // 30 -> the byte at the module's address pointer, which then moves on by one.
+    // ReadFRAM -> the byte at the module's address pointer, which then moves on by one.
     quint8 ReadFRAM();
-    // 48, n -> n bytes into FRAMBlock(0 to n-1); n from 1 to 64.
+    // ReadFRAMBlock, n -> n bytes into FRAMBlock(0 to n-1); n from 1 to kMaxBlock.
     void ReadFRAMBlock(int count);
-    // 31, value -> 6; closes the port.
+    // WriteFRAM, value -> Ack; closes the port.
     void WriteFRAM(quint8 value);
-    // 49, 105, 52, 191, 59 -> 6 within 10 s (the module erases its log); closes the port.
+    // ClearQEROBuffer, its guard -> Ack within 10 s (the module erases its log); closes the port.
     void ClearQEROBuffer();
-    // 52, 151, 102, 147, 184 -> 6; closes the port.
+    // ResetQERO, its guard -> Ack; closes the port.
     void ResetQERO();
+
+    // How the opening of a conversation ended.
+    enum class Opening {
+        NoLink,     // no ReSync was answered; the port is closed
+        IdFailed,   // the identification did not come (CommandOK False)
+        IdEmpty,    // it came, but empty
+        Identified, // FirmwareID and QEROVersion are set; the port is closed
+    };
+    // Every conversation with the module starts the same way: ReSync until it is answered
+    // (at most `tries` times), then ReadFirmwareID. With `stayOnOpenPort` the tries stop
+    // when the port closes under them, so that a port being probed is never swapped for
+    // PortNumber by the next try reopening it.
+    Opening OpenConversation(int tries = kResyncTries, bool stayOnOpenPort = false);
 
     // "QERO4D Rev 3", "QERO3Dual Rev 2", ... or "Unknown", from an identification text.
     static QString versionFromId(const QString& firmwareId);

@@ -1,6 +1,5 @@
 #include "device/ParameterTransfer.h"
 
-#include "device/DownloadCommand.h"
 #include "device/ModuleParameters.h"
 #include "device/ModuleProtocol.h"
 #include "device/SerialLink.h"
@@ -20,19 +19,18 @@ void ParameterTransfer::tell(const QString& text, const QString& title) {
 }
 
 bool ParameterTransfer::connect(const QString& title, const QString& verb) {
-    if (!m_protocol.ReSyncUpTo(DownloadCommand::kResyncTries)) {
+    switch (m_protocol.OpenConversation()) {
+    case ModuleProtocol::Opening::NoLink:
         tell(QStringLiteral("Cannot establish RS-232 link. Check cable and module power."), title);
-        m_protocol.link().closeIfOpen();
         return false;
-    }
-    m_protocol.ReadFirmwareID();
-    if (!m_state.module.CommandOK) {
+    case ModuleProtocol::Opening::IdFailed:
         tell(QStringLiteral("Firmware ID read failed - cannot %1.").arg(verb), title);
         return false;
-    }
-    if (m_state.module.FirmwareID.isEmpty()) {
+    case ModuleProtocol::Opening::IdEmpty:
         tell(QStringLiteral("Invalid firmware ID - cannot %1.").arg(verb), title);
         return false;
+    case ModuleProtocol::Opening::Identified:
+        break;
     }
     tell(QStringLiteral("Firmware ID: ") + m_state.module.FirmwareID, title);
     return true;

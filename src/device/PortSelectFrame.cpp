@@ -16,7 +16,7 @@
 #include <QPushButton>
 
 PortSelectFrame::PortSelectFrame(AppState& state, SettingsStore& settings, Prompter& prompter,
-                                 ModuleSession& module, ScanProgress& progress, QWidget* parent)
+                                 ModuleSession& module, ProgressReport& progress, QWidget* parent)
     : QGroupBox(QStringLiteral("Data Port Setup"), parent), m_state(state), m_settings(settings),
       m_prompter(prompter), m_module(module), m_progress(progress) {
     setObjectName(QStringLiteral("fraPortSelect"));

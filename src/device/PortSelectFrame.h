@@ -8,7 +8,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
-class ScanProgress;
+class ProgressReport;
 class SettingsStore;
 struct AppState;
 
@@ -19,7 +19,7 @@ class PortSelectFrame : public QGroupBox {
     Q_OBJECT
 public:
     PortSelectFrame(AppState& state, SettingsStore& settings, Prompter& prompter,
-                    ModuleSession& module, ScanProgress& progress, QWidget* parent = nullptr);
+                    ModuleSession& module, ProgressReport& progress, QWidget* parent = nullptr);
 
     // Start-up: fills the list and selects PortNumber, which runs cboPort_Click.
     void fillPortList();
@@ -42,5 +42,5 @@ private:
     SettingsStore& m_settings;
     Prompter& m_prompter;
     ModuleSession& m_module;
-    ScanProgress& m_progress;
+    ProgressReport& m_progress;
 };

@@ -1,7 +1,7 @@
 #include "device/PortSetup.h"
 
 #include "device/ModuleProtocol.h"
-#include "device/ScanProgress.h"
+#include "device/ProgressReport.h"
 #include "device/SerialLink.h"
 #include "logdata/AppState.h"
 #include "logdata/SettingsTable.h"
@@ -24,21 +24,11 @@ bool PortSetup::answers(qint16 port, const QString& identity) {
         return false;
     }
     try {
-        bool synced = false;
         // A port that closes under a try (a device pulled out) is given up rather than
         // letting the next try open PortNumber instead.
-        for (int i = 0; i < 5 && link.isOpen(); ++i) {
-            m_protocol.ReSync();
-            if (m_state.module.CommandOK) {
-                synced = true;
-                break;
-            }
-        }
-        if (synced) {
-            m_protocol.ReadFirmwareID();
-            found = m_state.module.CommandOK &&
-                    m_state.module.FirmwareID.contains(identity, Qt::CaseInsensitive);
-        }
+        const auto opening = m_protocol.OpenConversation(ModuleProtocol::kResyncTries, true);
+        found = opening != ModuleProtocol::Opening::NoLink && m_state.module.CommandOK &&
+                m_state.module.FirmwareID.contains(identity, Qt::CaseInsensitive);
     } catch (...) {
         found = false;
     }
@@ -50,20 +40,20 @@ bool PortSetup::answers(qint16 port, const QString& identity) {
 }
 
 qint16 PortSetup::PortScan(const qint16& lastPort, const QString& identity,
-                           ScanProgress* progress) {
+                           ProgressReport* progress) {
     qint16 result = 0;
     try {
         m_protocol.link().closeIfOpen();
     } catch (...) {
     }
     if (progress) {
-        progress->begin(QStringLiteral("Scanning Ports"));
-        progress->progress(0);
+        progress->showProgress(QStringLiteral("Scanning Ports"));
+        progress->setProgress(0);
     }
     for (qint16 k = 1; k <= lastPort; ++k) {
         if (progress) {
             const double percent = Numbers::roundHalfEven(double(k) * 100.0 / lastPort);
-            progress->progress(int(std::clamp(percent, 0.0, 100.0)));
+            progress->setProgress(int(std::clamp(percent, 0.0, 100.0)));
         }
         if (answers(k, identity)) {
             result = k;
@@ -71,7 +61,7 @@ qint16 PortSetup::PortScan(const qint16& lastPort, const QString& identity,
         }
     }
     if (progress)
-        progress->end();
+        progress->hideProgress();
     try {
         m_protocol.link().closeIfOpen();
     } catch (...) {

@@ -5,7 +5,7 @@
 #include <QtGlobal>
 
 class ModuleProtocol;
-class ScanProgress;
+class ProgressReport;
 class SettingsStore;
 struct AppState;
 
@@ -24,7 +24,7 @@ public:
     // itself with `identity`, or 0. Ports that do not exist or do not open are passed
     // over without a message. PortNumber is not changed; the port is left closed.
     qint16 PortScan(const qint16& lastPort, const QString& identity,
-                    ScanProgress* progress = nullptr);
+                    ProgressReport* progress = nullptr);
     // Whether the module answers on `port`; the port is left closed.
     bool PortTest(const qint16& port, const QString& identity);
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "device/DownloadProgress.h"
+#include "device/ProgressReport.h"
 
 class QGroupBox;
 class QProgressBar;
 
 // The main window's progress frame and bar as the place a long read reports to.
-class ProgressPanel : public DownloadProgress {
+class ProgressPanel : public ProgressReport {
 public:
     ProgressPanel(QGroupBox* frame, QProgressBar* bar) : m_frame(frame), m_bar(bar) {}
 

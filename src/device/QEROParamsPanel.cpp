@@ -4,7 +4,6 @@
 #include "device/ParameterTransfer.h"
 #include "support/ErrorReport.h"
 
-#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -65,9 +64,18 @@ QEROParamsPanel::QEROParamsPanel(AppState& state, SettingsStore& settings, Promp
         grid->addWidget(e, row, 0);
         grid->addWidget(l, row, 1);
         l->setBuddy(e);
-        e->installEventFilter(this);
         ++row;
     }
+    m_validator = new FocusValidator(this);
+    const std::pair<QLineEdit*, FieldCheck (QeroParamsEditor::*)(const QString&)> checks[] = {
+        {txtDataLogInterval, &QeroParamsEditor::txtDataLogInterval_Validate},
+        {txtPulsePerRev, &QeroParamsEditor::txtPulsePerRev_Validate},
+        {txtRPMDebounce, &QeroParamsEditor::txtRPMDebounce_Validate},
+        {txtMinLEDPWM, &QeroParamsEditor::txtMinLEDPWM_Validate}};
+    for (const auto& [e, check] : checks)
+        m_validator->watch(
+            e, [this, check](const QString& text) { return checked(text, check); },
+            FocusValidator::When::Edited);
     auto* buttons = new QHBoxLayout;
     for (QPushButton* b :
          {cmdQEROParamsDownload, cmdQEROParamsUpload, cmdRestoreDefaults, cmdQEROParamsOK})
@@ -99,44 +107,16 @@ void QEROParamsPanel::fill(const QeroParamsEditor::Texts& texts) {
                                                     {txtPulsePerRev, texts.pulses},
                                                     {txtRPMDebounce, texts.debounce},
                                                     {txtMinLEDPWM, texts.brightness}};
-    for (const auto& [box, text] : boxes) {
-        box->setText(text);
-        m_filled.insert(box, text);
-    }
+    for (const auto& [box, text] : boxes)
+        m_validator->fill(box, text);
 }
 
-bool QEROParamsPanel::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusOut) {
-        if (auto* e = qobject_cast<QLineEdit*>(watched))
-            validate(e);
-    }
-    return QGroupBox::eventFilter(watched, event);
-}
-
-void QEROParamsPanel::validate(QLineEdit* e) {
-    // The message box of a refused value takes the focus itself; that must not start a
-    // second check of the same box.
-    if (m_validating)
-        return;
-    // The focus also leaves a box when a window or a message box opens over the panel,
-    // for instance the chart after a download; an unchanged box holds nothing to take.
-    const auto filled = m_filled.constFind(e);
-    if (filled != m_filled.cend() && *filled == e->text())
-        return;
-    m_validating = true;
-    ErrorReport::runStep(m_prompter, [&] {
-        const QString text = e->text();
-        if (e == txtDataLogInterval)
-            e->setText(m_editor.txtDataLogInterval_Validate(text));
-        else if (e == txtPulsePerRev)
-            e->setText(m_editor.txtPulsePerRev_Validate(text));
-        else if (e == txtRPMDebounce)
-            e->setText(m_editor.txtRPMDebounce_Validate(text));
-        else if (e == txtMinLEDPWM)
-            e->setText(m_editor.txtMinLEDPWM_Validate(text));
-        m_filled.insert(e, e->text());
-    });
-    m_validating = false;
+FieldCheck QEROParamsPanel::checked(const QString& text,
+                                    FieldCheck (QeroParamsEditor::*check)(const QString&)) {
+    FieldCheck out;
+    out.text = text; // a check that failed leaves the box as it was
+    ErrorReport::runStep(m_prompter, [&] { out = (m_editor.*check)(text); });
+    return out;
 }
 
 void QEROParamsPanel::cmdQEROParamsDownload_Click() {

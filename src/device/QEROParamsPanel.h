@@ -2,8 +2,9 @@
 
 #include "device/QeroParamsEditor.h"
 
+#include "logdata/FocusValidator.h"
+
 #include <QGroupBox>
-#include <QHash>
 
 class QLabel;
 class QLineEdit;
@@ -46,12 +47,10 @@ Q_SIGNALS:
     // other module commands from starting in the middle of it.
     void moduleCommandRunning(bool running);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void fill(const QeroParamsEditor::Texts& texts);
-    void validate(QLineEdit* box);
+    // A box's check, under the common error report.
+    FieldCheck checked(const QString& text, FieldCheck (QeroParamsEditor::*check)(const QString&));
     void cmdQEROParamsDownload_Click();
     void cmdQEROParamsUpload_Click();
     void cmdRestoreDefaults_Click();
@@ -63,8 +62,7 @@ private:
     // The session, not its protocol: the link behind it can be replaced.
     ModuleSession& m_session;
     QeroParamsEditor m_editor;
-    bool m_validating = false;
-    // What the program last wrote into each box: leaving a box the user has not changed
-    // checks nothing, so it cannot put its old text over values that changed behind it.
-    QHash<const QLineEdit*, QString> m_filled;
+    // Leaving a box the user has not changed checks nothing, so it cannot put its old
+    // text over values that changed behind it.
+    FocusValidator* m_validator = nullptr;
 };

@@ -44,67 +44,80 @@ QeroParamsEditor::Texts QeroParamsEditor::open() {
     return texts();
 }
 
-void QeroParamsEditor::outOfRange(const QString& text, const QString& title) {
+void QeroParamsEditor::outOfRange(FieldCheck& check, const QString& text, const QString& title) {
+    check.message = text;
     m_prompter.message(text, title, Prompter::Icon::Exclamation, Prompter::Ok);
 }
 
-QString QeroParamsEditor::txtDataLogInterval_Validate(const QString& text) {
+FieldCheck QeroParamsEditor::txtDataLogInterval_Validate(const QString& text) {
+    FieldCheck out;
     const QString title = QStringLiteral("Data Logging Interval");
     double v = Numbers::leadingNumber(text);
     if (v < 0.1) {
-        outOfRange(QStringLiteral("Value must be greater than or equal to .1"), title);
+        outOfRange(out, QStringLiteral("Value must be greater than or equal to .1"), title);
         v = 0.1;
     } else if (v > 1.0) {
-        outOfRange(QStringLiteral("Value must be less than or equal to 1"), title);
+        outOfRange(out, QStringLiteral("Value must be less than or equal to 1"), title);
         v = 1.0;
     }
-    const double ticks = Numbers::roundHalfEven(v / ModuleParameters::kIntervalTick);
-    m_state.log.DataLogInterval = float(ModuleParameters::kIntervalTick * ticks);
-    return intervalText(m_state.log.DataLogInterval);
+    const double ticks = Numbers::roundHalfEven(v / ModuleVocabulary::Memory::kIntervalTick);
+    m_state.log.DataLogInterval = float(ModuleVocabulary::Memory::kIntervalTick * ticks);
+    out.value = double(m_state.log.DataLogInterval);
+    out.text = intervalText(m_state.log.DataLogInterval);
+    return out;
 }
 
-QString QeroParamsEditor::txtPulsePerRev_Validate(const QString& text) {
+FieldCheck QeroParamsEditor::txtPulsePerRev_Validate(const QString& text) {
+    FieldCheck out;
     const QString title = QStringLiteral("RPM Pulses Per Revolution");
     double v = Numbers::leadingNumber(text);
     if (v < 0.5) {
-        outOfRange(QStringLiteral("Value must be greater than or equal to .5"), title);
+        outOfRange(out, QStringLiteral("Value must be greater than or equal to .5"), title);
         v = 0.5;
     } else if (v > 12.0) {
-        outOfRange(QStringLiteral("Value must be less than or equal to 12"), title);
+        outOfRange(out, QStringLiteral("Value must be less than or equal to 12"), title);
         v = 12.0;
     }
     m_state.settings.PulsePerRev = v < 1.0 ? 0.5f : float(std::floor(v));
-    return pulsesText(m_state.settings.PulsePerRev);
+    out.text = pulsesText(m_state.settings.PulsePerRev);
+    out.value = double(m_state.settings.PulsePerRev);
+    return out;
 }
 
-QString QeroParamsEditor::txtRPMDebounce_Validate(const QString& text) {
+FieldCheck QeroParamsEditor::txtRPMDebounce_Validate(const QString& text) {
+    FieldCheck out;
     const QString title = QStringLiteral("RPM Debounce Time");
     double v = Numbers::leadingNumber(text);
     if (v < 0.1) {
-        outOfRange(QStringLiteral("Value must be greater than or equal to .1"), title);
+        outOfRange(out, QStringLiteral("Value must be greater than or equal to .1"), title);
         v = 0.1;
     } else if (v > 9.9) {
-        outOfRange(QStringLiteral("Value must be less than or equal to 9.9"), title);
+        outOfRange(out, QStringLiteral("Value must be less than or equal to 9.9"), title);
         v = 9.9;
     }
     // 50 us steps; a part of a step is dropped.
     m_state.settings.RPMDebounce = quint8(std::floor(v * 20.0));
-    return debounceText(m_state.settings.RPMDebounce);
+    out.value = m_state.settings.RPMDebounce;
+    out.text = debounceText(m_state.settings.RPMDebounce);
+    return out;
 }
 
-QString QeroParamsEditor::txtMinLEDPWM_Validate(const QString& text) {
+FieldCheck QeroParamsEditor::txtMinLEDPWM_Validate(const QString& text) {
+    FieldCheck out;
     const QString title = QStringLiteral("Minimum LED Brightness");
     double v = Numbers::leadingNumber(text);
     v = std::isfinite(v) ? std::floor(v) : v;
     if (!(v >= 5.0)) {
-        outOfRange(QStringLiteral("Value must be greater than or equal to 5%"), title);
+        outOfRange(out, QStringLiteral("Value must be greater than or equal to 5%"), title);
         v = 5.0;
     } else if (v > 100.0) {
-        outOfRange(QStringLiteral("Value must be less than or equal to 100%"), title);
+        outOfRange(out, QStringLiteral("Value must be less than or equal to 100%"), title);
         v = 100.0;
     }
     m_state.settings.MinLEDPWM = quint8(Numbers::roundHalfEven(v * 255.0 / 100.0));
-    return brightnessText(m_state.settings.MinLEDPWM);
+    out.value = m_state.settings.MinLEDPWM;
+    out.text = brightnessText(m_state.settings.MinLEDPWM);
+    return out;
 }
 
 QeroParamsEditor::Texts QeroParamsEditor::cmdRestoreDefaults_Click() {

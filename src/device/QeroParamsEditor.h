@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/FieldCheck.h"
+
 #include <QString>
 
 class Prompter;
@@ -35,18 +37,19 @@ public:
     Texts open();
 
     // Each reads the leading number of `text`, refuses a value out of range with a message
-    // naming the bound, stores the value and returns the box's new text.
-    QString txtDataLogInterval_Validate(const QString& text);
-    QString txtPulsePerRev_Validate(const QString& text);
-    QString txtRPMDebounce_Validate(const QString& text);
-    QString txtMinLEDPWM_Validate(const QString& text);
+    // naming the bound, and stores the value; the box's new text is in the result. The
+    // focus moves on even after a refusal.
+    FieldCheck txtDataLogInterval_Validate(const QString& text);
+    FieldCheck txtPulsePerRev_Validate(const QString& text);
+    FieldCheck txtRPMDebounce_Validate(const QString& text);
+    FieldCheck txtMinLEDPWM_Validate(const QString& text);
 
     Texts cmdRestoreDefaults_Click();
     // Stores the four settings and writes the parameter bytes of the memory image.
     void cmdQEROParamsOK_Click();
 
 private:
-    void outOfRange(const QString& text, const QString& title);
+    void outOfRange(FieldCheck& check, const QString& text, const QString& title);
 
     AppState& m_state;
     SettingsStore& m_settings;

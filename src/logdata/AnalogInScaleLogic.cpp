@@ -45,35 +45,36 @@ QString AnalogInScaleLogic::boxText(Box box) const {
     return Numbers::format(double(value(box)), rule(box).pattern);
 }
 
-AnalogInScaleLogic::Checked AnalogInScaleLogic::validate(Box box, const QString& text) {
+FieldCheck AnalogInScaleLogic::validate(Box box, const QString& text) {
     const BoxRule& r = rule(box);
     double v = Numbers::leadingNumber(text);
-    Checked out;
+    FieldCheck out;
     if (v < 0.0) {
-        m_prompter.message(QStringLiteral("Value must be greater than zero"), r.title,
-                           Prompter::Icon::Exclamation, Prompter::Ok);
+        out.message = QStringLiteral("Value must be greater than zero");
         v = 0.0;
-        out.keepFocus = true;
     } else if (v > r.upperBound) {
-        m_prompter.message(QStringLiteral("Value must be less than or equal to ") +
-                               Numbers::format(r.upperBound, QStringLiteral("#0")),
-                           r.title, Prompter::Icon::Exclamation, Prompter::Ok);
+        out.message = QStringLiteral("Value must be less than or equal to ") +
+                      Numbers::format(r.upperBound, QStringLiteral("#0"));
         v = r.upperBound;
+    }
+    if (out.refused()) {
+        m_prompter.message(out.message, r.title, Prompter::Icon::Exclamation, Prompter::Ok);
         out.keepFocus = true;
     }
     value(box) = float(Numbers::roundHalfEven(v, r.decimals));
+    out.value = double(value(box));
     out.text = boxText(box);
     return out;
 }
 
-AnalogInScaleLogic::Checked AnalogInScaleLogic::validateLegend(const QString& text) {
+FieldCheck AnalogInScaleLogic::validateLegend(const QString& text) {
     qsizetype start = 0;
     qsizetype end = text.size();
     while (start < end && text[start] == u' ')
         ++start;
     while (end > start && text[end - 1] == u' ')
         --end;
-    Checked out;
+    FieldCheck out;
     QString legend = text.mid(start, end - start);
     if (legend.size() > kMaxLegend) {
         legend.truncate(kMaxLegend);

@@ -2,6 +2,7 @@
 
 #include "logdata/AnalogScaling.h"
 #include "logdata/LogBuffer.h"
+#include "support/FieldCheck.h"
 
 #include <QString>
 
@@ -30,17 +31,11 @@ public:
     // The value shown in a box, in its display pattern.
     QString boxText(Box box) const;
 
-    // The outcome of a check on focus loss: the text the box shows now, and whether the
-    // focus stays in the box.
-    struct Checked {
-        QString text;
-        bool keepFocus = false;
-    };
     // Reads the box's leading number; a value below 0 or above the box's bound is refused
     // with a message and replaced by the bound. Stores the rounded value.
-    Checked validate(Box box, const QString& text);
+    FieldCheck validate(Box box, const QString& text);
     // Blanks trimmed; a legend longer than 20 characters is cut without a message.
-    Checked validateLegend(const QString& text);
+    FieldCheck validateLegend(const QString& text);
 
     // Saves the six values as settings, in the order the window shows them.
     void saveSettings();

@@ -53,22 +53,23 @@ QString FuelTypeLogic::ratioText(float ratio) {
     return Numbers::format(double(ratio), QStringLiteral("#0.00"));
 }
 
-FuelTypeLogic::Checked FuelTypeLogic::validateRatio(const QString& text) {
+FieldCheck FuelTypeLogic::validateRatio(const QString& text) {
     const QString title = QStringLiteral("Stoichiometric Ratio");
     double v = Numbers::leadingNumber(text);
-    Checked out;
+    FieldCheck out;
     if (v < 1.0) {
-        m_prompter.message(QStringLiteral("Value must be greater than or equal to one"), title,
-                           Prompter::Icon::Exclamation, Prompter::Ok);
+        out.message = QStringLiteral("Value must be greater than or equal to one");
         v = 1.0;
-        out.keepFocus = true;
     } else if (v > 20.0) {
-        m_prompter.message(QStringLiteral("Value must be less than or equal to 20"), title,
-                           Prompter::Icon::Exclamation, Prompter::Ok);
+        out.message = QStringLiteral("Value must be less than or equal to 20");
         v = 20.0;
+    }
+    if (out.refused()) {
+        m_prompter.message(out.message, title, Prompter::Icon::Exclamation, Prompter::Ok);
         out.keepFocus = true;
     }
     m_state.log.StoichRatio = float(Numbers::roundHalfEven(v, 2));
+    out.value = double(m_state.log.StoichRatio);
     out.text = ratioText(m_state.log.StoichRatio);
     return out;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logdata/AppState.h"
+#include "support/FieldCheck.h"
 
 #include <QString>
 
@@ -30,11 +31,7 @@ public:
     // The user fuel's ratio box on focus loss: below 1 or above 20 is refused with a
     // message and replaced by the bound; StoichRatio takes the value, rounded to two
     // decimals, at once.
-    struct Checked {
-        QString text;
-        bool keepFocus = false;
-    };
-    Checked validateRatio(const QString& text);
+    FieldCheck validateRatio(const QString& text);
     // The ratio as the ratio box shows it.
     static QString ratioText(float ratio);
 

@@ -1,8 +1,9 @@
 #include "logdata/frmAnalogInScale.h"
 
+#include "logdata/FocusValidator.h"
+
 #include "logdata/LogBuffer.h"
 
-#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -11,7 +12,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QTimer>
 #include <QVBoxLayout>
 
 using Box = AnalogInScaleLogic::Box;
@@ -56,8 +56,17 @@ frmAnalogInScale::frmAnalogInScale(LogBuffer& log, Prompter& prompter, SettingsS
     txtMinValue = textBox(this, "txtMinValue");
     txtMaxValue = textBox(this, "txtMaxValue");
     txtAnalogLegend = textBox(this, "txtAnalogLegend");
-    for (QLineEdit* e : {txtMinVolts, txtMaxVolts, txtMinValue, txtMaxValue, txtAnalogLegend})
-        e->installEventFilter(this);
+    // A refused entry keeps the focus in its box until it is corrected.
+    m_validator = new FocusValidator(this);
+    const std::pair<QLineEdit*, Box> boxes[] = {{txtMinVolts, Box::MinVolts},
+                                                {txtMaxVolts, Box::MaxVolts},
+                                                {txtMinValue, Box::MinValue},
+                                                {txtMaxValue, Box::MaxValue}};
+    for (const auto& [e, box] : boxes)
+        m_validator->watch(
+            e, [this, box](const QString& typed) { return m_logic.validate(box, typed); });
+    m_validator->watch(txtAnalogLegend,
+                       [this](const QString& typed) { return m_logic.validateLegend(typed); });
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("Minimum"), this), 0, 1, Qt::AlignHCenter);
@@ -145,66 +154,25 @@ void frmAnalogInScale::showValues() {
     txtAnalogLegend->setText(m_log.AnalogLegend);
 }
 
-bool frmAnalogInScale::validateBox(Box box, QLineEdit* edit) {
-    const AnalogInScaleLogic::Checked c = m_logic.validate(box, edit->text());
-    edit->setText(c.text);
-    return c.keepFocus;
-}
-
 bool frmAnalogInScale::txtMinVolts_Validate() {
-    return validateBox(Box::MinVolts, txtMinVolts);
+    return m_validator->check(txtMinVolts);
 }
 bool frmAnalogInScale::txtMaxVolts_Validate() {
-    return validateBox(Box::MaxVolts, txtMaxVolts);
+    return m_validator->check(txtMaxVolts);
 }
 bool frmAnalogInScale::txtMinValue_Validate() {
-    return validateBox(Box::MinValue, txtMinValue);
+    return m_validator->check(txtMinValue);
 }
 bool frmAnalogInScale::txtMaxValue_Validate() {
-    return validateBox(Box::MaxValue, txtMaxValue);
+    return m_validator->check(txtMaxValue);
 }
-
 bool frmAnalogInScale::txtAnalogLegend_Validate() {
-    const AnalogInScaleLogic::Checked c = m_logic.validateLegend(txtAnalogLegend->text());
-    txtAnalogLegend->setText(c.text);
-    return c.keepFocus;
-}
-
-bool frmAnalogInScale::validateEdit(QLineEdit* edit) {
-    if (m_validating || !edit->isEnabled())
-        return false;
-    m_validating = true;
-    bool keep = false;
-    if (edit == txtMinVolts)
-        keep = txtMinVolts_Validate();
-    else if (edit == txtMaxVolts)
-        keep = txtMaxVolts_Validate();
-    else if (edit == txtMinValue)
-        keep = txtMinValue_Validate();
-    else if (edit == txtMaxValue)
-        keep = txtMaxValue_Validate();
-    else if (edit == txtAnalogLegend)
-        keep = txtAnalogLegend_Validate();
-    m_validating = false;
-    if (keep)
-        QTimer::singleShot(0, edit, [edit] { edit->setFocus(Qt::OtherFocusReason); });
-    return keep;
-}
-
-bool frmAnalogInScale::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusOut) {
-        // A message box or another window taking the focus is not the user leaving the box.
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            if (auto* edit = qobject_cast<QLineEdit*>(watched))
-                validateEdit(edit);
-    }
-    return QDialog::eventFilter(watched, event);
+    return m_validator->check(txtAnalogLegend);
 }
 
 void frmAnalogInScale::cmdOK_Click() {
     // Enter in a box presses OK without the box losing the focus: check it first.
-    if (auto* edit = qobject_cast<QLineEdit*>(focusWidget()); edit && validateEdit(edit))
+    if (m_validator->checkFocused(this))
         return;
     m_logic.saveSettings();
     accept();

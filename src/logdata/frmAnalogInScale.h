@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+class FocusValidator;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -44,18 +45,13 @@ public:
     void cmdOK_Click();
     void cmdRestoreDefaults_Click();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void Form_Load();
     void option_Click(AnalogScaling::Preset preset);
     QRadioButton* option(AnalogScaling::Preset preset) const;
     void showValues();
-    bool validateBox(AnalogInScaleLogic::Box box, QLineEdit* edit);
-    bool validateEdit(QLineEdit* edit);
 
     LogBuffer& m_log;
     AnalogInScaleLogic m_logic;
-    bool m_validating = false;
+    FocusValidator* m_validator = nullptr;
 };

@@ -1,8 +1,9 @@
 #include "logdata/frmFuelType.h"
 
+#include "logdata/FocusValidator.h"
+
 #include "logdata/AppState.h"
 
-#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -10,7 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 using Fuel = FuelTypeLogic::Fuel;
@@ -52,7 +52,10 @@ frmFuelType::frmFuelType(AppState& state, Prompter& prompter, SettingsStore& set
     lblStoichRatio->setObjectName(QStringLiteral("lblStoichRatio"));
     txtStoichRatio = new QLineEdit(this);
     txtStoichRatio->setObjectName(QStringLiteral("txtStoichRatio"));
-    txtStoichRatio->installEventFilter(this);
+    // A refused ratio keeps the focus in its box until it is corrected.
+    m_validator = new FocusValidator(this);
+    m_validator->watch(txtStoichRatio,
+                       [this](const QString& typed) { return m_logic.validateRatio(typed); });
     auto* user = new QGridLayout;
     user->addWidget(lblFuelType, 0, 0);
     user->addWidget(txtFuelType, 0, 1);
@@ -112,34 +115,7 @@ Fuel frmFuelType::chosenFuel() const {
 }
 
 bool frmFuelType::txtStoichRatio_Validate() {
-    const FuelTypeLogic::Checked c = m_logic.validateRatio(txtStoichRatio->text());
-    txtStoichRatio->setText(c.text);
-    return c.keepFocus;
-}
-
-bool frmFuelType::checkFocusedBox() {
-    if (m_validating || focusWidget() != txtStoichRatio || txtStoichRatio->isHidden())
-        return false;
-    m_validating = true;
-    const bool keep = txtStoichRatio_Validate();
-    m_validating = false;
-    return keep;
-}
-
-bool frmFuelType::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == txtStoichRatio && event->type() == QEvent::FocusOut && !m_validating) {
-        // A message box or another window taking the focus is not the user leaving the box.
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            m_validating = true;
-            const bool keep = txtStoichRatio_Validate();
-            m_validating = false;
-            if (keep)
-                QTimer::singleShot(0, txtStoichRatio,
-                                   [this] { txtStoichRatio->setFocus(Qt::OtherFocusReason); });
-        }
-    }
-    return QDialog::eventFilter(watched, event);
+    return m_validator->check(txtStoichRatio);
 }
 
 void frmFuelType::applyChoice() {
@@ -153,14 +129,14 @@ void frmFuelType::setUploadAction(std::function<void()> action) {
 
 void frmFuelType::cmdOK_Click() {
     // Enter in the ratio box presses OK without the box losing the focus: check it first.
-    if (checkFocusedBox())
+    if (m_validator->checkFocused(this))
         return;
     applyChoice();
     accept();
 }
 
 void frmFuelType::cmdFuelTypeUpload_Click() {
-    if (checkFocusedBox() || !m_upload)
+    if (m_validator->checkFocused(this) || !m_upload)
         return;
     m_upload();
 }

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class FocusValidator;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -51,17 +52,13 @@ public:
 
     FuelTypeLogic::Fuel chosenFuel() const;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void Form_Load();
     void option_Click(FuelTypeLogic::Fuel fuel);
     QRadioButton* option(FuelTypeLogic::Fuel fuel) const;
-    bool checkFocusedBox();
 
     AppState& m_state;
     FuelTypeLogic m_logic;
     std::function<void()> m_upload;
-    bool m_validating = false;
+    FocusValidator* m_validator = nullptr;
 };

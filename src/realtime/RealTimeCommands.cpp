@@ -6,6 +6,10 @@
 #include "realtime/RealTimeDecoding.h"
 #include "support/Clock.h"
 
+namespace {
+namespace Command = ModuleVocabulary::Command;
+} // namespace
+
 bool RealTimeCommands::exchange(quint8 command, int count, quint8* reply, bool ackFirst,
                                 bool* acked) {
     ModuleProtocol& p = protocol();
@@ -25,7 +29,7 @@ bool RealTimeCommands::exchange(quint8 command, int count, quint8* reply, bool a
         if (!wait(1))
             return false;
         const quint8 first = x.take();
-        *acked = first == ModuleProtocol::kAck;
+        *acked = first == ModuleVocabulary::Reply::Ack;
         if (*acked) {
             if (!wait(count))
                 return false;
@@ -46,7 +50,7 @@ bool RealTimeCommands::exchange(quint8 command, int count, quint8* reply, bool a
 
 void RealTimeCommands::ReadAFR() {
     quint8 b[2] = {0, 0};
-    if (exchange(40, 2, b)) {
+    if (exchange(Command::ReadAFR, 2, b)) {
         AFRRaw1 = b[0];
         AFRRaw2 = b[1];
     }
@@ -55,7 +59,7 @@ void RealTimeCommands::ReadAFR() {
 float RealTimeCommands::ReadRPM() {
     quint8 c[2] = {0, 0};
     bool acked = false;
-    if (!exchange(39, 2, c, true, &acked) || !acked)
+    if (!exchange(Command::ReadRPM, 2, c, true, &acked) || !acked)
         return 0.0f;
     const int count = c[0] + 256 * c[1];
     return RealTimeDecoding::rpmFromCount(count, protocol().state().settings.PulsePerRev);
@@ -63,28 +67,28 @@ float RealTimeCommands::ReadRPM() {
 
 float RealTimeCommands::ReadVIN1() {
     quint8 b = 0;
-    return exchange(41, 1, &b) ? RealTimeDecoding::analogVolts(b) : 0.0f;
+    return exchange(Command::ReadVIN1, 1, &b) ? RealTimeDecoding::analogVolts(b) : 0.0f;
 }
 
 float RealTimeCommands::ReadHeaterVolts() {
     quint8 b = 0;
-    return exchange(37, 1, &b) ? RealTimeDecoding::batteryVolts(b) : 0.0f;
+    return exchange(Command::ReadHeaterVolts, 1, &b) ? RealTimeDecoding::batteryVolts(b) : 0.0f;
 }
 
 float RealTimeCommands::ReadCellRes1() {
     quint8 b[2] = {0, 0};
-    return exchange(38, 2, b) ? float(b[0]) : 0.0f;
+    return exchange(Command::ReadCellRes, 2, b) ? float(b[0]) : 0.0f;
 }
 
 float RealTimeCommands::ReadCellRes2() {
     quint8 b[2] = {0, 0};
-    return exchange(38, 2, b) ? float(b[1]) : 0.0f;
+    return exchange(Command::ReadCellRes, 2, b) ? float(b[1]) : 0.0f;
 }
 
 float RealTimeCommands::ReadESENS() {
     quint8 e = 0;
     bool acked = false;
-    if (!exchange(56, 1, &e, true, &acked) || !acked)
+    if (!exchange(Command::ReadESENS, 1, &e, true, &acked) || !acked)
         return 0.0f;
     return float(e);
 }

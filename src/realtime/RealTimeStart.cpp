@@ -12,8 +12,8 @@ void prepare(AppState& state, ModuleProtocol& protocol, Prompter& prompter) {
     state.log.ClearDataBuffer();
     state.fram.ClearFRAMBuffer();
 
-    if (protocol.ReSyncUpTo(5)) {
-        protocol.ReadFirmwareID();
+    if (protocol.OpenConversation() != ModuleProtocol::Opening::NoLink) {
+        // An empty identification reads as an unknown version.
         if (!state.module.CommandOK || state.module.QEROVersion == QLatin1String("Unknown")) {
             prompter.message(
                 QStringLiteral("Error - invalid firmware ID. Unable to identify QERO version.\n"
@@ -27,7 +27,6 @@ void prepare(AppState& state, ModuleProtocol& protocol, Prompter& prompter) {
         prompter.message(
             QStringLiteral("Cannot establish RS-232 link. Check cable and module power."), title,
             Prompter::Icon::Exclamation, Prompter::Ok);
-        protocol.link().closeIfOpen();
     }
     protocol.ResetQERO();
 }

@@ -607,7 +607,7 @@ void tst_acceptance::portScan() {
     QCOMPARE(b.prompter.messageTexts().last(),
              found ? QStringLiteral("QERO data buffer cleared.") : kNoLink);
     QCOMPARE(b.module.memory().logPointer(),
-             quint16(found ? ModuleMemory::kLowerStart
+             quint16(found ? ModuleVocabulary::Memory::kLowerHalfStart
                            : ModuleMemory::recordAddress(DriveLog::kOldestRingIndex)));
     QCOMPARE(b.modals.seen(), QStringList());
 }

@@ -27,8 +27,7 @@ void tst_afrtablefields::defaultTarget() {
     QFETCH(float, ratio);
     QFETCH(QString, shown);
     const float target = AFRTableFields::defaultTarget(ratio);
-    QCOMPARE(AFRTableFields::checkTarget(shown, ratio, AppState::afrFormatFor(ratio)).boxText,
-             shown);
+    QCOMPARE(AFRTableFields::checkTarget(shown, ratio, AppState::afrFormatFor(ratio)).text, shown);
     QCOMPARE(AFRTableFields::checkTarget(shown, ratio, AppState::afrFormatFor(ratio)).value,
              double(target));
 }
@@ -84,7 +83,7 @@ void tst_afrtablefields::target() {
     QFETCH(QString, shown);
     const auto checked = AFRTableFields::checkTarget(typed, ratio, AppState::afrFormatFor(ratio));
     QCOMPARE(checked.message, message);
-    QCOMPARE(checked.boxText, shown);
+    QCOMPARE(checked.text, shown);
     QCOMPARE(float(checked.value), shown.toFloat());
 }
 
@@ -115,7 +114,7 @@ void tst_afrtablefields::minSamples() {
     const auto checked = AFRTableFields::checkMinSamples(typed);
     QCOMPARE(checked.message, message);
     QCOMPARE(int(checked.value), value);
-    QCOMPARE(checked.boxText, QString::number(value));
+    QCOMPARE(checked.text, QString::number(value));
 }
 
 QTEST_APPLESS_MAIN(tst_afrtablefields)

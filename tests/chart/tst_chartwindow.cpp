@@ -8,6 +8,7 @@
 #include "chart/ChartPlot.h"
 #include "chart/frmChart1.h"
 #include "logdata/LogCsv.h"
+#include "logdata/PrinterProvider.h"
 #include "support/DataFiles.h"
 #include "support/IniSettingsStore.h"
 #include "support/ScriptedPrompter.h"
@@ -15,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QPdfWriter>
 #include <QPushButton>
@@ -25,6 +27,21 @@
 #include <QtTest>
 
 namespace {
+
+// Every printout goes to one PDF file.
+class PdfPrinter : public PrinterProvider {
+public:
+    explicit PdfPrinter(QString path) : m_path(std::move(path)) {}
+    QPagedPaintDevice* printer() override {
+        m_writer = std::make_unique<QPdfWriter>(m_path);
+        return m_writer.get();
+    }
+    QStringList fontFamilies() override { return QFontDatabase::families(); }
+
+private:
+    QString m_path;
+    std::unique_ptr<QPdfWriter> m_writer;
+};
 const QString kShippedData = QStringLiteral(QERO_SOURCE_DATA);
 QString fixture(const char* name) {
     return QStringLiteral(QERO_TEST_DATA "/") + QLatin1String(name);
@@ -265,7 +282,8 @@ void tst_chartwindow::printsHeaderAndBothTraces() {
     p.answerInput(QStringLiteral("Dyno run 3, 4th gear"));
     frmChart1 w(s, p);
     const QString pdf = m_dir->filePath(QStringLiteral("chart.pdf"));
-    w.setPrinterProvider([pdf] { return std::make_unique<QPdfWriter>(pdf); });
+    PdfPrinter printer(pdf);
+    w.setPrinterProvider(&printer);
     QTest::mouseClick(w.cmdPrint, Qt::LeftButton);
 
     QCOMPARE(p.boxes().size(), 1);
@@ -299,7 +317,8 @@ void tst_chartwindow::printCancelErasesComment() {
     p.answerInput(std::nullopt);
     frmChart1 w(s, p);
     const QString pdf = m_dir->filePath(QStringLiteral("chart.pdf"));
-    w.setPrinterProvider([pdf] { return std::make_unique<QPdfWriter>(pdf); });
+    PdfPrinter printer(pdf);
+    w.setPrinterProvider(&printer);
     w.cmdPrint_Click();
     QCOMPARE(s.log.Comment, QString());
     const PdfText::Page page = PdfText::read(pdf);
@@ -317,7 +336,8 @@ void tst_chartwindow::printerThatFailsIsReported() {
     frmChart1 w(s, p);
     // A PDF that cannot be created stands for a printer that will not start.
     const QString pdf = m_dir->filePath(QStringLiteral("no/such/folder/chart.pdf"));
-    w.setPrinterProvider([pdf] { return std::make_unique<QPdfWriter>(pdf); });
+    PdfPrinter printer(pdf);
+    w.setPrinterProvider(&printer);
     w.cmdPrint_Click();
     QCOMPARE(p.boxes().size(), 2);
     QCOMPARE(p.boxes().at(1).title, QStringLiteral("Error"));

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "device/DownloadProgress.h"
+#include "device/ProgressReport.h"
 
 #include <QList>
 #include <QString>
 
 // Remembers what the progress panel was told, in order.
-struct RecordingProgress : DownloadProgress {
+struct RecordingProgress : ProgressReport {
     QStringList captions;
     QList<int> values;
     bool visible = false;

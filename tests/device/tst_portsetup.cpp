@@ -2,7 +2,7 @@
 #include "SimulatedLink.h"
 #include "device/ModuleProtocol.h"
 #include "device/PortSetup.h"
-#include "device/ScanProgress.h"
+#include "device/ProgressReport.h"
 #include "logdata/AppState.h"
 #include "support/IniSettingsStore.h"
 #include "support/ScriptedPrompter.h"
@@ -24,13 +24,13 @@ struct Rig {
     explicit Rig(int modulePort) { link.setModulePort(modulePort); }
 };
 
-struct RecordedProgress : ScanProgress {
+struct RecordedProgress : ProgressReport {
     QString caption;
     QList<int> steps;
     bool ended = false;
-    void begin(const QString& c) override { caption = c; }
-    void progress(int percent) override { steps << percent; }
-    void end() override { ended = true; }
+    void showProgress(const QString& c) override { caption = c; }
+    void setProgress(int percent) override { steps << percent; }
+    void hideProgress() override { ended = true; }
 };
 
 } // namespace

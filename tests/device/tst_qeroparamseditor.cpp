@@ -101,7 +101,7 @@ void tst_qeroparamseditor::interval() {
     QFETCH(QString, shown);
     QFETCH(float, stored);
     QeroParamsEditor e(*m_state, m_settings, m_prompter);
-    QCOMPARE(e.txtDataLogInterval_Validate(entered), shown);
+    QCOMPARE(e.txtDataLogInterval_Validate(entered).text, shown);
     QCOMPARE(m_state->log.DataLogInterval, stored);
     checkValidation();
 }
@@ -139,7 +139,7 @@ void tst_qeroparamseditor::pulses() {
     QFETCH(QString, shown);
     QFETCH(float, stored);
     QeroParamsEditor e(*m_state, m_settings, m_prompter);
-    QCOMPARE(e.txtPulsePerRev_Validate(entered), shown);
+    QCOMPARE(e.txtPulsePerRev_Validate(entered).text, shown);
     QCOMPARE(m_state->settings.PulsePerRev, stored);
     checkValidation();
 }
@@ -177,7 +177,7 @@ void tst_qeroparamseditor::debounce() {
     QFETCH(QString, shown);
     QFETCH(int, stored);
     QeroParamsEditor e(*m_state, m_settings, m_prompter);
-    QCOMPARE(e.txtRPMDebounce_Validate(entered), shown);
+    QCOMPARE(e.txtRPMDebounce_Validate(entered).text, shown);
     QCOMPARE(int(m_state->settings.RPMDebounce), stored);
     checkValidation();
 }
@@ -218,7 +218,7 @@ void tst_qeroparamseditor::brightness() {
     QFETCH(QString, shown);
     QFETCH(int, stored);
     QeroParamsEditor e(*m_state, m_settings, m_prompter);
-    QCOMPARE(e.txtMinLEDPWM_Validate(entered), shown);
+    QCOMPARE(e.txtMinLEDPWM_Validate(entered).text, shown);
     QCOMPARE(int(m_state->settings.MinLEDPWM), stored);
     checkValidation();
 }

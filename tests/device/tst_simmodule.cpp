@@ -33,7 +33,7 @@ QList<Decoded> decodeLog(const ModuleMemory& m) {
     QList<Decoded> out;
     int p = m.logPointer();
     const float ppr = m.bytes[1] == 0 ? 0.5f : float(m.bytes[1]);
-    for (int i = 0; i < ModuleMemory::kRecords; ++i) {
+    for (int i = 0; i < ModuleVocabulary::Memory::kRecords; ++i) {
         if (p >= 32767 && p <= 35536)
             p = 35536;
         if (p > 65535)

@@ -165,7 +165,7 @@ void tst_analogscaling::validateBox() {
     IniSettingsStore settings(dir.filePath(QStringLiteral("s.ini")));
     AnalogInScaleLogic logic(log, prompter, settings);
 
-    const AnalogInScaleLogic::Checked c = logic.validate(Box(box), typed);
+    const FieldCheck c = logic.validate(Box(box), typed);
     QCOMPARE(c.text, shown);
     QCOMPARE(c.keepFocus, !message.isEmpty());
     const float values[] = {log.MinInVolts, log.MaxInVolts, log.MinScaledValue, log.MaxScaledValue};
@@ -205,7 +205,7 @@ void tst_analogscaling::legend() {
     QTemporaryDir dir;
     IniSettingsStore settings(dir.filePath(QStringLiteral("s.ini")));
     AnalogInScaleLogic logic(log, prompter, settings);
-    const AnalogInScaleLogic::Checked c = logic.validateLegend(typed);
+    const FieldCheck c = logic.validateLegend(typed);
     QCOMPARE(c.text, legend);
     QCOMPARE(c.keepFocus, keepFocus);
     QCOMPARE(log.AnalogLegend, legend);

@@ -156,7 +156,7 @@ void tst_fueltype::validateRatio() {
     QTemporaryDir dir;
     IniSettingsStore settings(dir.filePath(QStringLiteral("s.ini")));
     FuelTypeLogic logic(state, prompter, settings);
-    const FuelTypeLogic::Checked c = logic.validateRatio(typed);
+    const FieldCheck c = logic.validateRatio(typed);
     QCOMPARE(c.text, shown);
     QCOMPARE(c.keepFocus, !message.isEmpty());
     QCOMPARE(state.log.StoichRatio, ratio);

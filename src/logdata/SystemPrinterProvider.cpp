@@ -1,4 +1,4 @@
-#include "afrtable/SystemPrinterProvider.h"
+#include "logdata/SystemPrinterProvider.h"
 
 #include <QFontDatabase>
 #include <QPrinter>

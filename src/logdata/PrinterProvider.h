@@ -4,8 +4,9 @@
 
 class QPagedPaintDevice;
 
-// Where a printout goes. The windows print through this so that a later printer set-up
-// can choose the device, and tests can print to a PDF file.
+// Where a printout goes. Every window that prints (the chart, the AFR table) prints
+// through this, so that File > Print Setup can choose the device and tests can print to
+// a PDF file.
 class PrinterProvider {
 public:
     virtual ~PrinterProvider() = default;

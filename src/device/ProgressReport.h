@@ -2,11 +2,11 @@
 
 #include <QString>
 
-// Where a long module read shows how far it has come: the main window's progress panel,
-// or a line on the terminal.
-class DownloadProgress {
+// Where long work with the module (a memory read, a port scan) shows how far it has come:
+// the main window's progress panel, a line on the terminal, or nowhere.
+class ProgressReport {
 public:
-    virtual ~DownloadProgress() = default;
+    virtual ~ProgressReport() = default;
     // Shows the panel with `caption` and the bar at 0, drawn at once.
     virtual void showProgress(const QString& caption) = 0;
     // 0 to 100.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "afrtable/PrinterProvider.h"
+#include "logdata/PrinterProvider.h"
 
 #include <memory>
 

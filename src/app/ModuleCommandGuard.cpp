@@ -1,0 +1,12 @@
+#include "app/ModuleCommandGuard.h"
+
+ModuleCommandGuard::ModuleCommandGuard(const std::function<void()>& closeLiveView,
+                                       std::function<void(bool running)> setRunning)
+    : m_setRunning(std::move(setRunning)) {
+    closeLiveView();
+    m_setRunning(true);
+}
+
+ModuleCommandGuard::~ModuleCommandGuard() {
+    m_setRunning(false);
+}
