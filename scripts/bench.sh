@@ -227,6 +227,7 @@ download_s=()
 download_limit=()
 verified=()
 verified_own=()
+recording=()
 for _ in $(seq "$link_runs"); do
   if "$build/bench/device/bench_modulelink" -o "$work/bench.txt,txt" >/dev/null 2>&1; then
     download+=("$(figure download_ratio)")
@@ -237,6 +238,7 @@ for _ in $(seq "$link_runs"); do
     polling+=("$(figure polling_ratio)")
     polling_rate+=("$(figure polling_rate)")
     polling_limit+=("$(figure polling_limit_rate)")
+    recording+=("$(figure recording_polling_ratio)")
   else
     echo "bench: bench_modulelink failed:" >&2
     cat "$work/bench.txt" >&2
@@ -249,6 +251,8 @@ row "verified download (--verify): time / plain line-rate limit" \
   "$(fmt "$(m "${verified[@]}")" 2)" x "<= 3.00 x" "<=" 3.00
 row "live polling of qero4d-sim: rate / line-rate limit" "$(fmt "$(m "${polling[@]}")" 2)" x \
   ">= 0.90 x" ">=" 0.90
+row "live polling of qero4d-sim: rate recording / not recording" \
+  "$(fmt "$(m "${recording[@]}")" 2)" x ">= 0.95 x" ">=" 0.95
 
 # ---- start-up and memory -------------------------------------------------------------
 splash=()

@@ -6,6 +6,7 @@
 #include "device/ModuleProtocol.h"
 #include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
+#include "realtime/LiveRecorder.h"
 #include "realtime/RealTimeCommands.h"
 #include "realtime/RealTimeDisplay.h"
 #include "realtime/RealTimePoller.h"
@@ -16,6 +17,7 @@
 #include <QElapsedTimer>
 
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <algorithm>
@@ -76,7 +78,7 @@ struct Wiring {
         link = std::make_unique<CountingLink>(*serial);
         lineErrors = std::make_unique<LineErrorHandler>(state, *link, prompter);
         protocol = std::make_unique<ModuleProtocol>(state, *link, clock, prompter);
-        state.PortNumber = 1;
+        state.settings.PortNumber = 1;
     }
     ~Wiring() { link->closeIfOpen(); }
 
@@ -103,6 +105,7 @@ private Q_SLOTS:
     void download();
     void verifiedDownload();
     void polling();
+    void pollingWhileRecording();
 };
 
 void bench_modulelink::initTestCase() {
@@ -124,7 +127,7 @@ void bench_modulelink::download() {
     command.ReadFRAMData();
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
 
-    QVERIFY(w.state.CommandOK);
+    QVERIFY(w.state.module.CommandOK);
     QVERIFY2(w.prompter.boxes().isEmpty(), qPrintable(w.prompter.boxes().value(0).text));
     // Every byte arrived, in order: the copy is the memory the module serves.
     const QeroModule served;
@@ -183,14 +186,14 @@ void bench_modulelink::polling() {
     QVERIFY(sim.start());
     Wiring w(sim.device);
     w.protocol->ReadFirmwareID();
-    QVERIFY(w.state.CommandOK);
-    QCOMPARE(w.state.QEROVersion, QStringLiteral("QERO4D Rev 3"));
-    w.state.RealTimeActive = true;
+    QVERIFY(w.state.module.CommandOK);
+    QCOMPARE(w.state.module.QEROVersion, QStringLiteral("QERO4D Rev 3"));
+    w.state.window.RealTimeActive = true;
 
     RealTimeCommands commands(*w.protocol);
     CountingDisplay display;
     RealTimePoller poller(w.state, commands, w.clock, display,
-                          [&] { w.state.RealTimeActive = false; });
+                          [&] { w.state.window.RealTimeActive = false; });
     w.link->resetCounts();
 
     const double runSeconds = pollSeconds();
@@ -224,6 +227,56 @@ void bench_modulelink::polling() {
           w.link->waitSeconds() * 1e3 / (6.0 * cycles));
     qInfo("detail polling_open_close_ms_per_read %.2f",
           w.link->openCloseSeconds() * 1e3 / (6.0 * cycles));
+}
+
+void bench_modulelink::pollingWhileRecording() {
+    Sim sim;
+    QVERIFY(sim.start());
+    Wiring w(sim.device);
+    w.protocol->ReadFirmwareID();
+    QVERIFY(w.state.module.CommandOK);
+    w.state.window.RealTimeActive = true;
+
+    RealTimeCommands commands(*w.protocol);
+    CountingDisplay display;
+    LiveRecorder recorder(w.state, w.clock, display);
+    RealTimePoller poller(w.state, commands, w.clock, recorder,
+                          [&] { w.state.window.RealTimeActive = false; });
+    QTemporaryDir dir;
+    QVERIFY(recorder.start(dir.filePath(QStringLiteral("drive.csv"))));
+
+    // Slices of a second with and without the recording, taken in turns, so that a
+    // machine that gets busier during the run weighs on both alike.
+    const double runSeconds = pollSeconds();
+    double seconds[2] = {0, 0};
+    int cycles[2] = {0, 0};
+    QElapsedTimer total;
+    total.start();
+    for (int slice = 0; double(total.nsecsElapsed()) / 1e9 < 2 * runSeconds; ++slice) {
+        const int recording = slice % 2;
+        QElapsedTimer timer;
+        timer.start();
+        while (double(timer.nsecsElapsed()) / 1e9 < 1.0) {
+            const RealTimePoller::Tick tick = poller.tmrDataRead_Timer();
+            QCOMPARE(tick, RealTimePoller::Tick::Complete);
+            if (recording)
+                recorder.cycleFinished(tick);
+            ++cycles[recording];
+        }
+        seconds[recording] += double(timer.nsecsElapsed()) / 1e9;
+    }
+    recorder.stop();
+    QVERIFY2(recorder.error().isEmpty(), qPrintable(recorder.error()));
+    QCOMPARE(recorder.rows(), qint64(cycles[1]));
+
+    const double without = cycles[0] / seconds[0];
+    const double with = cycles[1] / seconds[1];
+    qInfo("figure recording_polling_rate %.2f", with);
+    qInfo("figure recording_plain_polling_rate %.2f", without);
+    qInfo("figure recording_polling_ratio %.3f", with / without);
+    qInfo("detail recording_bytes_per_row %.1f",
+          double(recorder.bytesWritten()) / double(std::max<qint64>(1, recorder.rows())));
+    qInfo("detail recording_syncs %lld", recorder.syncs());
 }
 
 QTEST_GUILESS_MAIN(bench_modulelink)

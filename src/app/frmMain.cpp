@@ -23,6 +23,7 @@
 #include "logdata/frmAnalogInScale.h"
 #include "logdata/frmFuelType.h"
 #include "realtime/ConnectionStateMachine.h"
+#include "realtime/LiveRecorder.h"
 #include "realtime/MaxRPMSetting.h"
 #include "realtime/RealTimeCommands.h"
 #include "realtime/RealTimeDataFrame.h"
@@ -187,9 +188,12 @@ void frmMain::buildPanels() {
     setCentralWidget(central);
 
     m_realTimeCommands = std::make_unique<RealTimeCommands>(m_module.protocol());
-    m_poller =
-        std::make_unique<RealTimePoller>(m_state, *m_realTimeCommands, m_clock, *fraRealTimeData,
-                                         [this] { cmdCloseRealTimeData_Click(); });
+    // The recorder sits between the polling and the gauges: it passes every value on and
+    // keeps the cycles while the user records.
+    m_recorder = std::make_unique<LiveRecorder>(m_state, m_clock, *fraRealTimeData);
+    fraRealTimeData->attachRecorder(*m_recorder, m_prompter);
+    m_poller = std::make_unique<RealTimePoller>(m_state, *m_realTimeCommands, m_clock, *m_recorder,
+                                                [this] { cmdCloseRealTimeData_Click(); });
     m_stateMachine = std::make_unique<ConnectionStateMachine>(
         m_state, m_prompter, m_clock,
         [this](qint16 port, const QString& identity) {
@@ -254,6 +258,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmMain::cmdCloseRealTimeData_Click() {
+    m_recorder->stop();
     fraRealTimeData->hide();
     m_module.link().closeIfOpen();
     m_state.window.RealTimeActive = false;
@@ -325,7 +330,10 @@ void frmMain::tmrStateMachine_Timer() {
 }
 
 void frmMain::tmrDataRead_Timer() {
-    ErrorReport::runStep(m_prompter, [this] { m_poller->tmrDataRead_Timer(); });
+    ErrorReport::runStep(m_prompter, [this] {
+        m_recorder->cycleFinished(m_poller->tmrDataRead_Timer());
+        m_recorder->keepSynced();
+    });
 }
 
 void frmMain::mnuPortSetup_Click() {

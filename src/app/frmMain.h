@@ -17,6 +17,7 @@ class ConnectionStateMachine;
 class PortSelectFrame;
 class ProgressPanel;
 class RealTimeCommands;
+class LiveRecorder;
 class RealTimeDataFrame;
 class RealTimePoller;
 class Clock;
@@ -81,6 +82,7 @@ public:
     void tmrDataRead_Timer();
     ConnectionStateMachine& stateMachine() { return *m_stateMachine; }
     RealTimePoller& poller() { return *m_poller; }
+    LiveRecorder& recorder() { return *m_recorder; }
 
     // View > AFR Table: refuses an empty buffer and a log without throttle values,
     // otherwise shows the table window modally.
@@ -158,6 +160,7 @@ private:
     std::unique_ptr<LogFileCommands> m_logFiles;
     std::unique_ptr<ConnectionStateMachine> m_stateMachine;
     std::unique_ptr<RealTimeCommands> m_realTimeCommands;
+    std::unique_ptr<LiveRecorder> m_recorder;
     std::unique_ptr<RealTimePoller> m_poller;
     std::unique_ptr<CurrentPrinter> m_printer;
     QPointer<frmHelp> m_help;

@@ -6,6 +6,7 @@
 #include "device/ModuleSession.h"
 #include "logdata/AppState.h"
 #include "realtime/GaugeSetup.h"
+#include "realtime/LiveRecorder.h"
 #include "realtime/RealTimeCommands.h"
 #include "realtime/RealTimeDecoding.h"
 #include "realtime/RealTimeDisplay.h"
@@ -18,7 +19,7 @@
 namespace {
 
 const char* const kUsage =
-    "Usage: qero4d-cli live --port PORT [--count N]\n"
+    "Usage: qero4d-cli live --port PORT [--count N | --seconds S] [--record FILE]\n"
     "\n"
     "Reads the live values from the QERO as the real-time view does and prints one line\n"
     "per polling cycle: time, both AFRs in the current fuel, both lambdas, RPM, the\n"
@@ -28,7 +29,10 @@ const char* const kUsage =
     "revolution are those of the saved settings.\n"
     "\n"
     "  --port PORT   a device path (/dev/ttyUSB0, COM3) or a number N meaning ComN\n"
-    "  --count N     stop after N cycles\n";
+    "  --count N     stop after N cycles\n"
+    "  --seconds S   stop after S seconds\n"
+    "  --record FILE also write every cycle to FILE, a recording (CSV) that File > Open\n"
+    "                and qero4d-cli tune read; a failed write ends the command\n";
 
 // One cycle's values, collected as the reads come in and printed as one line.
 class LineCollector : public RealTimeDisplay {
@@ -98,11 +102,25 @@ int runLiveCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     }
     QString port;
     QString countText;
+    QString secondsText;
+    QString recordPath;
     if (!ModuleCommandSupport::takeOption(args, QStringLiteral("--port"), &port) ||
         !ModuleCommandSupport::takeOption(args, QStringLiteral("--count"), &countText) ||
-        port.isEmpty() || !args.isEmpty()) {
+        !ModuleCommandSupport::takeOption(args, QStringLiteral("--seconds"), &secondsText) ||
+        !ModuleCommandSupport::takeOption(args, QStringLiteral("--record"), &recordPath) ||
+        port.isEmpty() || !args.isEmpty() || (!countText.isEmpty() && !secondsText.isEmpty())) {
         err << kUsage;
         return 2;
+    }
+    qint64 limitUs = -1;
+    if (!secondsText.isEmpty()) {
+        bool ok = false;
+        const double seconds = secondsText.toDouble(&ok);
+        if (!ok || !(seconds > 0) || seconds > 1e9) {
+            err << "qero4d-cli live: --seconds must be a number of seconds above 0\n";
+            return 2;
+        }
+        limitUs = qint64(seconds * 1e6);
     }
     qint64 count = -1;
     if (!countText.isEmpty()) {
@@ -133,8 +151,13 @@ int runLiveCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     state.module.CommErrorCount = 0;
 
     LineCollector collector(state);
+    LiveRecorder recorder(state, clock, collector);
+    if (!recordPath.isEmpty() && !recorder.start(recordPath)) {
+        err << "qero4d-cli live: " << recorder.error() << Qt::endl;
+        return 1;
+    }
     RealTimeCommands commands(protocol);
-    RealTimePoller poller(state, commands, clock, collector,
+    RealTimePoller poller(state, commands, clock, recorder,
                           [&] { state.window.RealTimeActive = false; });
 
     constexpr qint64 kTickUs = 10'000;
@@ -144,7 +167,10 @@ int runLiveCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     int status = 0;
     while ((count < 0 || cycles < count) && !CliSession::interrupted()) {
         const qint64 now = clock.nowUs();
+        if (limitUs >= 0 && now - startUs >= limitUs)
+            break;
         if (now < nextTickUs) {
+            recorder.keepSynced();
             clock.idle(nextTickUs - now);
             continue;
         }
@@ -153,6 +179,13 @@ int runLiveCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
         nextTickUs = now + kTickUs;
         const qint64 tickUs = now;
         const RealTimePoller::Tick tick = poller.tmrDataRead_Timer();
+        // The row is on file before its line is printed.
+        recorder.cycleFinished(tick);
+        if (!recordPath.isEmpty() && !recorder.recording()) {
+            err << recorder.error() << Qt::endl;
+            status = 1;
+            break;
+        }
         if (tick == RealTimePoller::Tick::LinkLost) {
             err << "The QERO stopped answering (AFR read failed)." << Qt::endl;
             status = 1;
@@ -165,6 +198,15 @@ int runLiveCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
             << collector.line() << Qt::endl;
     }
     link.closeIfOpen();
+    if (recorder.recording()) {
+        recorder.stop();
+        if (!recorder.error().isEmpty()) {
+            err << recorder.error() << Qt::endl;
+            status = 1;
+        } else {
+            err << "Recorded " << recorder.rows() << " rows to " << recordPath << Qt::endl;
+        }
+    }
 
     const double seconds = (clock.nowUs() - startUs) / 1e6;
     if (cycles > 0 && seconds > 0)

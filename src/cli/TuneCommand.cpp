@@ -1,11 +1,13 @@
 #include "cli/TuneCommand.h"
 
 #include "cli/CliSupport.h"
+#include "logdata/RecordingReader.h"
 #include "support/ErrorReport.h"
 #include "support/SafeWrite.h"
 #include "support/QeroFailure.h"
 #include "tuning/CsvSampleSource.h"
 #include "tuning/LogFileSampleSource.h"
+#include "tuning/RecordingSampleSource.h"
 #include "tuning/TuningInputError.h"
 #include "tuning/TuningSampleSource.h"
 #include "tuning/TuningTableText.h"
@@ -304,6 +306,8 @@ std::unique_ptr<TuningSampleSource> sourceFor(const QString& path,
                                               const CsvSampleSource::Columns& columns) {
     if (TuningSampleSource::isLogFile(path))
         return std::make_unique<LogFileSampleSource>();
+    if (RecordingReader::isRecordingFile(path))
+        return std::make_unique<RecordingSampleSource>();
     return std::make_unique<CsvSampleSource>(columns);
 }
 
@@ -468,8 +472,9 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
             settings.stoichRatio = *o.stoich;
         } else {
             for (qsizetype i = 0; i < o.inputs.size(); ++i)
-                if (TuningSampleSource::isLogFile(o.inputs[i])) {
-                    TuningLog log = LogFileSampleSource().read(o.inputs[i]);
+                if (TuningSampleSource::isLogFile(o.inputs[i]) ||
+                    RecordingReader::isRecordingFile(o.inputs[i])) {
+                    TuningLog log = sourceFor(o.inputs[i], columns)->read(o.inputs[i]);
                     settings.stoichRatio = log.fuelStoichRatio.value_or(14.69);
                     if (i == 0)
                         first = std::move(log);

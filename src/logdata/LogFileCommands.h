@@ -34,7 +34,10 @@ public:
     Outcome mnuSaveFile_Click();
 
     // Opens `path` without asking: the part of the open command after the file is chosen.
+    // A recording (see RecordingFormat) is opened too: its first 12000 rows, or, when it
+    // is longer, 12000 rows from a second the user chooses.
     Outcome openLog(const QString& path);
+    Outcome openRecording(const QString& path);
     // Writes the buffer to `path` as the save command does, replacing the file only when
     // everything was written: a failure throws QeroFailure with the system's reason, and
     // false is returned when Esc stopped it; either way an existing file stays as it was.
@@ -46,6 +49,9 @@ public:
 
     static inline const QString kOpenTitle = QStringLiteral("Open Log File");
     static inline const QString kSaveTitle = QStringLiteral("Save Log File");
+    // The open dialog offers recordings after the log files.
+    static inline const QString kOpenFilter =
+        QStringLiteral("QERO4D log files (*.log)|*.log|QERO4D Log recordings (*.csv)|*.csv");
 
 private:
     struct BusyGuard {

@@ -3,12 +3,15 @@
 #include "logdata/AppState.h"
 #include "realtime/BarGauge.h"
 #include "realtime/GaugeSetup.h"
+#include "realtime/LiveRecorder.h"
 #include "realtime/RealTimeDecoding.h"
 #include "realtime/TachometerDial.h"
 #include "support/Numbers.h"
+#include "support/Prompter.h"
 
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 
 #include <algorithm>
 #include <cmath>
@@ -86,6 +89,35 @@ RealTimeDataFrame::RealTimeDataFrame(const AppState& state, QWidget* parent)
     cmdCloseRealTimeData = new QPushButton(QStringLiteral("Close"), this);
     cmdCloseRealTimeData->setObjectName(QStringLiteral("cmdCloseRealTimeData"));
     place(cmdCloseRealTimeData, {10440, 7560, 1800, 540});
+
+    // Recording: disabled until a recorder is attached, so a frame without one offers
+    // nothing it cannot do.
+    cmdRecord = new QPushButton(QStringLiteral("Record"), this);
+    cmdRecord->setObjectName(QStringLiteral("cmdRecord"));
+    cmdRecord->setToolTip(QStringLiteral("Record every polling cycle to a file (Ctrl+R)"));
+    place(cmdRecord, {4800, 7560, 1700, 540});
+    cmdMark = new QPushButton(QStringLiteral("Mark"), this);
+    cmdMark->setObjectName(QStringLiteral("cmdMark"));
+    cmdMark->setToolTip(QStringLiteral("Mark the next recorded row (Space)"));
+    place(cmdMark, {6660, 7560, 1700, 540});
+    lblRecordStatus = new QLabel(this);
+    lblRecordStatus->setObjectName(QStringLiteral("lblRecordStatus"));
+    place(lblRecordStatus, {4800, 6840, 7440, 600});
+    cmdRecord->setEnabled(false);
+    cmdMark->setEnabled(false);
+    connect(cmdRecord, &QPushButton::clicked, this, &RealTimeDataFrame::cmdRecord_Click);
+    connect(cmdMark, &QPushButton::clicked, this, &RealTimeDataFrame::cmdMark_Click);
+    // Keys that work wherever the focus is in the window while the view is shown.
+    auto* recordKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
+    connect(recordKey, &QShortcut::activated, this, [this] {
+        if (cmdRecord->isEnabled())
+            cmdRecord_Click();
+    });
+    auto* markKey = new QShortcut(QKeySequence(Qt::Key_Space), this);
+    connect(markKey, &QShortcut::activated, this, [this] {
+        if (cmdMark->isEnabled())
+            cmdMark_Click();
+    });
 
     gauLambda1->setScale(GaugeSetup::lambdaScale());
     gauLambda2->setScale(GaugeSetup::lambdaScale());
@@ -257,4 +289,60 @@ void RealTimeDataFrame::resetDisplay() {
     gauTach->setNeedle(0);
     gauTach->setDisplayMode(TachometerDial::kNeedleAndReadout);
     gauTach->setReadout(QStringLiteral("0"));
+}
+
+void RealTimeDataFrame::attachRecorder(LiveRecorder& recorder, Prompter& prompter) {
+    m_recorder = &recorder;
+    m_prompter = &prompter;
+    recorder.changed = [this] { refreshRecording(); };
+    refreshRecording();
+}
+
+void RealTimeDataFrame::cmdRecord_Click() {
+    if (!m_recorder)
+        return;
+    if (m_recorder->recording()) {
+        m_recorder->stop();
+        return;
+    }
+    const QString path = m_prompter->saveFileName(kRecordTitle, kRecordFilter);
+    if (path.isEmpty())
+        return;
+    m_recorder->start(path);
+}
+
+void RealTimeDataFrame::cmdMark_Click() {
+    if (m_recorder)
+        m_recorder->mark();
+}
+
+void RealTimeDataFrame::refreshRecording() {
+    const bool on = m_recorder && m_recorder->recording();
+    cmdRecord->setEnabled(m_recorder != nullptr);
+    cmdRecord->setText(on ? QStringLiteral("Stop") : QStringLiteral("Record"));
+    cmdMark->setEnabled(on);
+    if (!m_recorder)
+        return;
+    if (on) {
+        lblRecordStatus->setText(m_recorder->statusText() + (m_recorder->markPending()
+                                                                 ? QStringLiteral(" - mark set")
+                                                                 : QString()));
+        m_errorShown.clear();
+        return;
+    }
+    const QString error = m_recorder->error();
+    if (error.isEmpty()) {
+        lblRecordStatus->setText(m_recorder->fileName().isEmpty()
+                                     ? QString()
+                                     : QStringLiteral("Recorded %1 rows to %2")
+                                           .arg(m_recorder->rows())
+                                           .arg(m_recorder->fileName()));
+        return;
+    }
+    lblRecordStatus->setText(error);
+    // Told once: the box would otherwise come back with every later refresh.
+    if (error != m_errorShown) {
+        m_errorShown = error;
+        m_prompter->message(error, kRecordTitle, Prompter::Icon::Exclamation, Prompter::Ok);
+    }
 }

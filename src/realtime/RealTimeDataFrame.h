@@ -7,6 +7,8 @@
 #include <QRect>
 
 class BarGauge;
+class LiveRecorder;
+class Prompter;
 class QLabel;
 class QPushButton;
 class TachometerDial;
@@ -41,6 +43,18 @@ public:
     void showEthanol(float percent) override;
     void resetDisplay() override;
 
+    // Hands the Record, Mark and status controls to `recorder`; the file name and any
+    // failure go through `prompter`.
+    void attachRecorder(LiveRecorder& recorder, Prompter& prompter);
+    // Record starts a recording into a file the user names; while recording the same
+    // button (Ctrl+R) reads "Stop" and ends it. Mark (Space) marks the next row.
+    void cmdRecord_Click();
+    void cmdMark_Click();
+
+    static inline const QString kRecordTitle = QStringLiteral("Record Live Data");
+    static inline const QString kRecordFilter =
+        QStringLiteral("Recording (*.csv)|*.csv|All Files (*.*)|*.*");
+
     BarGauge* gauAFR1 = nullptr;
     BarGauge* gauAFR2 = nullptr;
     BarGauge* gauLambda1 = nullptr;
@@ -59,6 +73,9 @@ public:
     QLabel* lblChannel1Legend = nullptr;
     QLabel* lblChannel2Legend = nullptr;
     QPushButton* cmdCloseRealTimeData = nullptr;
+    QPushButton* cmdRecord = nullptr;
+    QPushButton* cmdMark = nullptr;
+    QLabel* lblRecordStatus = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -67,7 +84,11 @@ private:
     BarGauge* addGauge(const char* name, const QString& title, QRect design);
     void place(QWidget* child, QRect design);
     void layoutChildren();
+    void refreshRecording();
 
     const AppState& m_state;
     QHash<const QWidget*, QRect> m_design;
+    LiveRecorder* m_recorder = nullptr;
+    Prompter* m_prompter = nullptr;
+    QString m_errorShown;
 };

@@ -132,7 +132,8 @@ void tst_logfilecommands::openLoadsFile() {
     const Box dialog = m_prompter.boxes().first();
     QCOMPARE(dialog.kind, Box::OpenFile);
     QCOMPARE(dialog.title, QStringLiteral("Open File"));
-    QCOMPARE(dialog.text, QStringLiteral("QERO4D log files (*.log)|*.log"));
+    QCOMPARE(dialog.text, QStringLiteral("QERO4D log files (*.log)|*.log|QERO4D Log recordings "
+                                         "(*.csv)|*.csv"));
 
     const LogBuffer& log = m_state.log;
     QVERIFY(!log.DataBufferEmpty);

@@ -3,7 +3,9 @@
 #include "app/frmMain.h"
 #include "device/ModuleSession.h"
 #include "logdata/AppState.h"
+#include "logdata/RecordingReader.h"
 #include "realtime/BarGauge.h"
+#include "realtime/LiveRecorder.h"
 #include "realtime/RealTimeDataFrame.h"
 #include "realtime/RealTimePoller.h"
 #include "realtime/TachometerDial.h"
@@ -61,6 +63,8 @@ private Q_SLOTS:
     void commandsCloseTheViewFirst_data();
     void commandsCloseTheViewFirst();
     void maxRPMReachesTheTachometer();
+    void recordAndMarkFromTheKeyboard();
+    void failedRecordingIsReported();
 };
 
 void TestRealTimeView::opening() {
@@ -199,6 +203,83 @@ void TestRealTimeView::maxRPMReachesTheTachometer() {
     QCOMPARE(r.w->fraRealTimeData->gauTach->fullScale(), 8);
     QCOMPARE(r.w->fraRealTimeData->gauTach->redFrom(), 6.0);
     QCOMPARE(r.w->fraRealTimeData->gauTach->cautionFrom(), 5.6);
+}
+
+void TestRealTimeView::recordAndMarkFromTheKeyboard() {
+    Rig r;
+    // The keys are the window's: they reach the view only in the active window.
+    r.w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(r.w.get()));
+    RealTimeDataFrame* f = r.w->fraRealTimeData;
+    QVERIFY(!f->cmdRecord->isVisible());
+    r.w->mnuViewRealTime_Click();
+    QVERIFY(f->cmdRecord->isVisible() && f->cmdRecord->isEnabled());
+    QCOMPARE(f->cmdRecord->text(), QStringLiteral("Record"));
+    QVERIFY(!f->cmdMark->isEnabled());
+    // Cancelling the file choice records nothing.
+    r.prompter.answerFile(QString());
+    QTest::keyClick(r.w.get(), Qt::Key_R, Qt::ControlModifier);
+    QVERIFY(!r.w->recorder().recording());
+
+    const QString path = r.dir.filePath(QStringLiteral("drive.csv"));
+    r.prompter.answerFile(path);
+    QTest::keyClick(r.w.get(), Qt::Key_R, Qt::ControlModifier);
+    QCOMPARE(r.prompter.boxes().size(), 2);
+    QCOMPARE(r.prompter.boxes().last().title, RealTimeDataFrame::kRecordTitle);
+    QVERIFY(r.w->recorder().recording());
+    QCOMPARE(f->cmdRecord->text(), QStringLiteral("Stop"));
+    QVERIFY(f->cmdMark->isEnabled());
+    for (int i = 0; i < 3; ++i)
+        r.w->tmrDataRead_Timer();
+    // Space marks the next row, wherever the focus is in the window.
+    f->cmdRecord->setFocus();
+    QTest::keyClick(r.w.get(), Qt::Key_Space);
+    QVERIFY(r.w->recorder().markPending());
+    QVERIFY(f->lblRecordStatus->text().endsWith(QStringLiteral(" - mark set")));
+    r.w->tmrDataRead_Timer();
+    QTest::mouseClick(f->cmdMark, Qt::LeftButton);
+    r.w->tmrDataRead_Timer();
+    QCOMPARE(f->lblRecordStatus->text(), r.w->recorder().statusText());
+    QVERIFY2(f->lblRecordStatus->text().contains(QStringLiteral(" - 5 rows - ")),
+             qPrintable(f->lblRecordStatus->text()));
+    const double shownRPM = f->gauTach->readout().toDouble();
+    // Closing the view ends the recording.
+    QTest::mouseClick(f->cmdCloseRealTimeData, Qt::LeftButton);
+    QVERIFY(!r.w->recorder().recording());
+    QList<RecordingRow> rows;
+    RecordingReader::readFile(path, [&](qint64, const RecordingRow& row) {
+        rows << row;
+        return true;
+    });
+    QCOMPARE(rows.size(), 5);
+    QList<bool> marks;
+    for (const RecordingRow& row : rows)
+        marks << row.mark;
+    QCOMPARE(marks, (QList<bool>{false, false, false, true, true}));
+    QCOMPARE_LE(std::abs(rows.last().rpm - shownRPM), 1.0);
+    QVERIFY(r.prompter.messageTexts().isEmpty());
+}
+
+void TestRealTimeView::failedRecordingIsReported() {
+    if (!QFile::exists(QStringLiteral("/dev/full")))
+        QSKIP("no /dev/full to stand for a full disk");
+    Rig r;
+    r.w->mnuViewRealTime_Click();
+    r.prompter.answerFile(QStringLiteral("/dev/full"));
+    QTest::mouseClick(r.w->fraRealTimeData->cmdRecord, Qt::LeftButton);
+    QVERIFY(!r.w->recorder().recording());
+    const QString text = QStringLiteral("The recording stopped: writing to /dev/full failed (No "
+                                        "space left on device). The 0 rows recorded before are "
+                                        "kept.");
+    QCOMPARE(r.prompter.messageTexts(), QStringList{text});
+    QCOMPARE(r.prompter.boxes().last().title, RealTimeDataFrame::kRecordTitle);
+    QCOMPARE(r.prompter.boxes().last().icon, Prompter::Icon::Exclamation);
+    QCOMPARE(r.w->fraRealTimeData->lblRecordStatus->text(), text);
+    QCOMPARE(r.w->fraRealTimeData->cmdRecord->text(), QStringLiteral("Record"));
+    // The polling goes on and the box is not shown again.
+    QCOMPARE(r.w->poller().tmrDataRead_Timer(), RealTimePoller::Tick::Complete);
+    r.w->tmrDataRead_Timer();
+    QCOMPARE(r.prompter.messageTexts().size(), 1);
 }
 
 QTEST_MAIN(TestRealTimeView)

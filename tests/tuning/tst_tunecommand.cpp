@@ -1,5 +1,6 @@
 #include "../afrtable/TestLogFile.h"
 #include "cli/TuneCommand.h"
+#include "logdata/RecordingFormat.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -34,6 +35,7 @@ private Q_SLOTS:
     void correctedMapInThePastedLayout();
     void jsonGridsAndCounts();
     void csvWithMappingAndDecimalCommas();
+    void recordingReadsLikeTheLog();
     void badInputWritesNothing_data();
     void badInputWritesNothing();
 
@@ -131,6 +133,41 @@ void tst_tunecommand::csvWithMappingAndDecimalCommas() {
     QVERIFY2(r.out.contains(QLatin1String("\n3000,60,10,13.221,0,13.2,0.15909090909091")),
              qPrintable(r.out));
     QVERIFY(r.err.contains(QLatin1String("1 rows could not be read")));
+}
+
+void tst_tunecommand::recordingReadsLikeTheLog() {
+    // The drive of the log file, recorded live: same samples every 0.1 s, ratios as lambda,
+    // the throttle as the scaled analog value, and a last row cut off by a crash.
+    RecordingInfo info;
+    info.fuel = QStringLiteral("Gasoline");
+    info.stoichRatio = 14.69;
+    QByteArray bytes = RecordingFormat::preamble(info);
+    for (int i = 0; i < 30; ++i) {
+        RecordingRow row;
+        row.time = 0.1 * (i + 1);
+        const bool first = i < 20;
+        row.rpm = first ? 2000 : 4000;
+        row.analogVolts = first ? 2.0 : 4.0;
+        row.analogScaled = first ? 40.0 : 80.0;
+        row.lambda1 = row.lambda2 = (first ? 14.5 : 12.0) / 14.69;
+        row.afr1 = row.afr2 = row.lambda1 * 14.69;
+        row.status2 = i == 3 ? 4 : 0; // sensor 2 open once: no reading there
+        RecordingFormat::appendRow(bytes, row);
+    }
+    bytes += "3.100,14.5";
+    const QString recording = write(QStringLiteral("drive.csv"), bytes);
+    const QString base = write(QStringLiteral("ve.txt"), "RPM\t40\t80\r\n"
+                                                         "2000\t50.0\t60.0\r\n"
+                                                         "4000\t70.0\t80.0\r\n");
+    const Run fromLog = tune({m_log, QStringLiteral("--base"), base});
+    const Run fromRecording = tune({recording, QStringLiteral("--base"), base});
+    QCOMPARE(fromRecording.status, 0);
+    QCOMPARE(fromRecording.out, fromLog.out);
+    QVERIFY2(fromRecording.err.contains(QLatin1String(
+                 "drive.csv: the last row was cut off (the recording ended abruptly) and is "
+                 "left out")),
+             qPrintable(fromRecording.err));
+    QVERIFY2(fromRecording.err.contains(QLatin1String("28 kept")), qPrintable(fromRecording.err));
 }
 
 void tst_tunecommand::badInputWritesNothing_data() {

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "logdata/RecordingFormat.h"
+#include "realtime/RealTimeDisplay.h"
+#include "realtime/RealTimePoller.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class Clock;
+class QFileDevice;
+struct AppState;
+
+// Keeps what the gauges show: sits between the polling cycle and the display, hands every
+// value on unchanged and, while recording, writes one row per completed cycle to a
+// recording file (see RecordingFormat).
+//
+// A drive must survive a crash: each row goes to the operating system as soon as the
+// cycle ends, so a killed program loses at most the cycle it was in, and the file is
+// synced to the disk at least once a second, so a pulled cable or a lost supply loses at
+// most the last second. A write that fails (disk full, stick unplugged) ends the
+// recording with a message; the rows written before stay in the file.
+class LiveRecorder : public RealTimeDisplay {
+public:
+    static constexpr qint64 kSyncIntervalUs = 1'000'000;
+
+    LiveRecorder(const AppState& state, Clock& clock, RealTimeDisplay& shown);
+    ~LiveRecorder() override;
+
+    // Creates or replaces `path` and writes the comment and header lines. False, with
+    // error() set, when that fails; nothing is recorded then.
+    bool start(const QString& path);
+    // The same on a file opened already for writing (tests put a failing one in place).
+    bool start(std::unique_ptr<QFileDevice> file);
+    // Ends the recording, writing out what is pending; nothing when not recording.
+    void stop();
+    // The next row written carries the event mark.
+    void mark();
+    // Ends one polling tick: a completed cycle becomes a row; a cycle cut short by Esc or
+    // a closed view leaves none.
+    void cycleFinished(RealTimePoller::Tick tick);
+    // Syncs when the last sync is a second old, so that stalled cycles do not hold back
+    // the rows written before them; the window calls it from a timer.
+    void keepSynced();
+
+    bool recording() const { return m_file != nullptr; }
+    bool markPending() const { return m_markPending; }
+    qint64 rows() const { return m_rows; }
+    qint64 bytesWritten() const { return m_bytes; }
+    qint64 elapsedUs() const;
+    qint64 syncs() const { return m_syncs; }
+    QString fileName() const { return m_fileName; }
+    // Why the last recording ended or did not start; empty after a stop by the user.
+    QString error() const { return m_error; }
+    // "Recording 0:01:05 - 650 rows - 61.3 KB" while recording.
+    QString statusText() const;
+
+    // Called after every row and when recording starts or stops.
+    std::function<void()> changed;
+
+    static QString elapsedText(qint64 us);
+    static QString sizeText(qint64 bytes);
+    // The log file's status code for a sensor's raw AFR byte.
+    static int statusCode(int raw);
+
+    void showSensors(int raw1, int raw2, double lambda1, double lambda2, double afr1, double afr2,
+                     bool showAFR) override;
+    void showRPM(float rpm) override;
+    void showAnalog(float volts, float scaled) override;
+    void showBattery(float volts) override;
+    void showCellResistance1(float value) override;
+    void showCellResistance2(float value) override;
+    void showEthanol(float percent) override;
+    void resetDisplay() override;
+
+private:
+    bool write(const QByteArray& bytes);
+    bool sync();
+    void fail(const QString& reason);
+    void notify();
+
+    const AppState& m_state;
+    Clock& m_clock;
+    RealTimeDisplay& m_shown;
+    std::unique_ptr<QFileDevice> m_file;
+    QString m_fileName;
+    QString m_error;
+    RecordingRow m_row;
+    QByteArray m_line;
+    bool m_markPending = false;
+    qint64 m_startUs = 0;
+    qint64 m_lastSyncUs = 0;
+    qint64 m_rows = 0;
+    qint64 m_bytes = 0;
+    qint64 m_syncs = 0;
+};
