@@ -69,6 +69,11 @@ LogFileCommands::Outcome LogFileCommands::openLog(const QString& path) {
     if (result.noDataFound())
         return Outcome::Failed;
 
+    return finishOpen(path);
+}
+
+LogFileCommands::Outcome LogFileCommands::finishOpen(const QString& path) {
+    LogBuffer& log = m_state.log;
     log.DataBufferEmpty = false;
     m_state.updateAFRFormat();
     m_state.window.AddedFileLoaded = false;
@@ -187,17 +192,7 @@ LogFileCommands::Outcome LogFileCommands::openRecording(const QString& path) {
     if (filled < total)
         m_prompter.message(QStringLiteral("The chart shows part of the recording: ") + note + u'.',
                            kOpenTitle, Prompter::Icon::Information, Prompter::Ok);
-
-    log.DataBufferEmpty = false;
-    m_state.updateAFRFormat();
-    m_state.window.AddedFileLoaded = false;
-    if (setCaptionSuffix)
-        setCaptionSuffix(captionFileName(path));
-    log.AnalogInputType = QStringLiteral("USER");
-    SettingsTable::save(m_settings, QStringLiteral("AnalogInputType"), log.AnalogInputType);
-    if (showChart)
-        showChart();
-    return Outcome::Done;
+    return finishOpen(path);
 }
 
 LogFileCommands::Outcome LogFileCommands::mnuSaveFile_Click() {

@@ -62,6 +62,10 @@ private:
         bool& m_flag;
     };
 
+    // What every open does once the buffer holds the file: caption, format, the file's
+    // scaling as the user's, and the chart.
+    Outcome finishOpen(const QString& path);
+
     AppState& m_state;
     Prompter& m_prompter;
     SettingsStore& m_settings;
