@@ -113,20 +113,20 @@ void Bench::run(int op) {
     switch (op) {
     case 0: {
         const bool ok = p.ReSyncUpTo(input.backInRange(1, 5));
-        require(ok == state.CommandOK);
+        require(ok == state.module.CommandOK);
         break;
     }
     case 1:
         p.ReadFirmwareID();
         require(!portOpen());
-        require(!state.CommandOK || knownVersion(state.QEROVersion));
+        require(!state.module.CommandOK || knownVersion(state.module.QEROVersion));
         break;
     case 2: {
         const qint32 address = input.backInRange(-2, 65537);
         const int sentBefore = link->sentWhileOpen;
         p.SetAddress(address);
         if (address < 0 || address > 0xFFFF)
-            require(!state.CommandOK && link->sentWhileOpen == sentBefore);
+            require(!state.module.CommandOK && link->sentWhileOpen == sentBefore);
         break;
     }
     case 3:
@@ -135,7 +135,7 @@ void Bench::run(int op) {
     case 4: {
         const int count = input.backInRange(-1, 66);
         p.ReadFRAMBlock(count);
-        require(!state.CommandOK || (count >= 1 && count <= ModuleVocabulary::kMaxBlock));
+        require(!state.module.CommandOK || (count >= 1 && count <= ModuleVocabulary::kMaxBlock));
         break;
     }
     case 5:
@@ -148,7 +148,7 @@ void Bench::run(int op) {
             (void)clear.mnuClearQEROBuffer_Click(); // may be declined, touching nothing
         } else {
             const bool ok = clear.erase();
-            require(ok == state.CommandOK);
+            require(ok == state.module.CommandOK);
             require(!portOpen());
         }
         break;
@@ -190,14 +190,14 @@ void Bench::run(int op) {
             display.showEthanol(RealTimeDecoding::ethanolPercent(rt.ReadESENS()));
             break;
         }
-        require(!state.CommandOK || !portOpen());
+        require(!state.module.CommandOK || !portOpen());
         break;
     }
     case 10:
         RealTimeStart::prepare(state, p, prompter);
         // Without a link the version stays as it was; an unidentified module is run as
         // the oldest model rather than as "Unknown".
-        require(state.QEROVersion.isEmpty() || knownVersion(state.QEROVersion));
+        require(state.module.QEROVersion.isEmpty() || knownVersion(state.module.QEROVersion));
         require(!portOpen());
         break;
     case 11: {
@@ -217,9 +217,9 @@ void Bench::run(int op) {
     }
     case 13: {
         state.log.DataLogInterval = storedSingle(input, 0.016f);
-        state.PulsePerRev = storedSingle(input, 1.0f);
-        state.RPMDebounce = input.back();
-        state.MinLEDPWM = input.back();
+        state.settings.PulsePerRev = storedSingle(input, 1.0f);
+        state.settings.RPMDebounce = input.back();
+        state.settings.MinLEDPWM = input.back();
         ParameterTransfer transfer(state, settings, p, prompter);
         if (transfer.cmdQEROParamsUpload_Click())
             require(!portOpen());
@@ -241,17 +241,17 @@ void Bench::run(int op) {
     }
     case 16: {
         RealTimeCommands rt(p);
-        state.RealTimeActive = true;
+        state.window.RealTimeActive = true;
         bool closed = false;
         RealTimePoller poller(state, rt, clock, display, [&] { closed = true; });
         const RealTimePoller::Tick t = poller.tmrDataRead_Timer();
         if (t == RealTimePoller::Tick::LinkLost)
-            require(closed && !state.RealTimeActive && !portOpen());
-        state.RealTimeActive = false;
+            require(closed && !state.window.RealTimeActive && !portOpen());
+        state.window.RealTimeActive = false;
         break;
     }
     case 17:
-        state.RealTimeActive = !state.RealTimeActive;
+        state.window.RealTimeActive = !state.window.RealTimeActive;
         break;
     default: {
         // Esc pressed a little later, while a command runs.
@@ -260,7 +260,7 @@ void Bench::run(int op) {
         *id = clock.addEventHook([this, at, id] {
             if (clock.nowUs() < at)
                 return;
-            state.AbortRequested = true;
+            state.window.AbortRequested = true;
             clock.removeEventHook(*id);
         });
         break;

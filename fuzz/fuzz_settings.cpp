@@ -37,18 +37,18 @@ bool finite(float v) {
 
 void checkRunnable(const AppState& s) {
     const LogBuffer& log = s.log;
-    if (s.PortNumber < 1 || s.PortNumber > 255)
+    if (s.settings.PortNumber < 1 || s.settings.PortNumber > 255)
         std::abort();
     if (log.MaxRPMDisplay < 4000 || log.MaxRPMDisplay > 20000)
         std::abort();
     if (!(log.MinInVolts >= 0.0f && log.MinInVolts <= 5.0f) ||
         !(log.MaxInVolts >= 0.0f && log.MaxInVolts <= 5.0f))
         std::abort();
-    for (float v : {log.DataLogInterval, s.PulsePerRev, log.MinScaledValue, log.MaxScaledValue,
+    for (float v : {log.DataLogInterval, s.settings.PulsePerRev, log.MinScaledValue, log.MaxScaledValue,
                     log.StoichRatio})
         if (!finite(v))
             std::abort();
-    if (s.AFRFormat != AppState::afrFormatFor(log.StoichRatio))
+    if (s.settings.AFRFormat != AppState::afrFormatFor(log.StoichRatio))
         std::abort();
 }
 
@@ -69,13 +69,13 @@ private:
 void store(SettingsStore& out, const AppState& s) {
     using SettingsTable::save;
     const LogBuffer& log = s.log;
-    save(out, QStringLiteral("CommPort"), int(s.PortNumber));
-    save(out, QStringLiteral("AutoConnect"), s.AutoConnect);
+    save(out, QStringLiteral("CommPort"), int(s.settings.PortNumber));
+    save(out, QStringLiteral("AutoConnect"), s.settings.AutoConnect);
     save(out, QStringLiteral("DataLogInterval"), log.DataLogInterval);
-    save(out, QStringLiteral("PulsePerRev"), s.PulsePerRev);
-    save(out, QStringLiteral("RPMDebounce"), int(s.RPMDebounce));
-    save(out, QStringLiteral("MinLEDPWM"), int(s.MinLEDPWM));
-    save(out, QStringLiteral("AFRTableData"), s.AFRTableData);
+    save(out, QStringLiteral("PulsePerRev"), s.settings.PulsePerRev);
+    save(out, QStringLiteral("RPMDebounce"), int(s.settings.RPMDebounce));
+    save(out, QStringLiteral("MinLEDPWM"), int(s.settings.MinLEDPWM));
+    save(out, QStringLiteral("AFRTableData"), s.settings.AFRTableData);
     save(out, QStringLiteral("AnalogInputType"), log.AnalogInputType);
     save(out, QStringLiteral("MaxRPMDisplay"), int(log.MaxRPMDisplay));
     save(out, QStringLiteral("MinInVolts"), log.MinInVolts);
@@ -90,14 +90,14 @@ void store(SettingsStore& out, const AppState& s) {
 bool same(const AppState& a, const AppState& b) {
     const LogBuffer& x = a.log;
     const LogBuffer& y = b.log;
-    return a.PortNumber == b.PortNumber && a.AutoConnect == b.AutoConnect &&
-           x.DataLogInterval == y.DataLogInterval && a.PulsePerRev == b.PulsePerRev &&
-           a.RPMDebounce == b.RPMDebounce && a.MinLEDPWM == b.MinLEDPWM &&
-           a.AFRTableData == b.AFRTableData && x.AnalogInputType == y.AnalogInputType &&
+    return a.settings.PortNumber == b.settings.PortNumber && a.settings.AutoConnect == b.settings.AutoConnect &&
+           x.DataLogInterval == y.DataLogInterval && a.settings.PulsePerRev == b.settings.PulsePerRev &&
+           a.settings.RPMDebounce == b.settings.RPMDebounce && a.settings.MinLEDPWM == b.settings.MinLEDPWM &&
+           a.settings.AFRTableData == b.settings.AFRTableData && x.AnalogInputType == y.AnalogInputType &&
            x.MaxRPMDisplay == y.MaxRPMDisplay && x.MinInVolts == y.MinInVolts &&
            x.MaxInVolts == y.MaxInVolts && x.MinScaledValue == y.MinScaledValue &&
            x.MaxScaledValue == y.MaxScaledValue && x.AnalogLegend == y.AnalogLegend &&
-           x.FuelType == y.FuelType && x.StoichRatio == y.StoichRatio && a.AFRFormat == b.AFRFormat;
+           x.FuelType == y.FuelType && x.StoichRatio == y.StoichRatio && a.settings.AFRFormat == b.settings.AFRFormat;
 }
 
 // Settings given as "Key=Value" lines, without the INI layer in between, so that the
