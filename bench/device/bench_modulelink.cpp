@@ -161,7 +161,7 @@ void bench_modulelink::verifiedDownload() {
     command.ReadFRAMData();
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
 
-    QVERIFY(w.state.CommandOK);
+    QVERIFY(w.state.module.CommandOK);
     QVERIFY2(w.prompter.boxes().isEmpty(), qPrintable(w.prompter.boxes().value(0).text));
     const QeroModule served;
     QVERIFY(std::equal(w.state.fram.FRAMBuffer.begin(), w.state.fram.FRAMBuffer.end(),
