@@ -13,10 +13,11 @@ struct ButtonMap {
 };
 
 const ButtonMap kButtons[] = {
-    {Prompter::Ok, QMessageBox::Ok},         {Prompter::Cancel, QMessageBox::Cancel},
-    {Prompter::Abort, QMessageBox::Abort},   {Prompter::Retry, QMessageBox::Retry},
-    {Prompter::Ignore, QMessageBox::Ignore}, {Prompter::Yes, QMessageBox::Yes},
-    {Prompter::No, QMessageBox::No},
+    {Prompter::Ok, QMessageBox::Ok},           {Prompter::Cancel, QMessageBox::Cancel},
+    {Prompter::Abort, QMessageBox::Abort},     {Prompter::Retry, QMessageBox::Retry},
+    {Prompter::Ignore, QMessageBox::Ignore},   {Prompter::Yes, QMessageBox::Yes},
+    {Prompter::No, QMessageBox::No},           {Prompter::Save, QMessageBox::Save},
+    {Prompter::Discard, QMessageBox::Discard},
 };
 
 } // namespace

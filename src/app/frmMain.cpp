@@ -284,6 +284,7 @@ void frmMain::mnuDownload_Click() {
     }
     if (!downloaded)
         return;
+    m_state.window.LogUnsaved = true;
     // The download also read the module's parameters; an open parameter panel shows them.
     if (fraQEROParams->isVisible())
         fraQEROParams->showCurrentValues();
@@ -476,8 +477,30 @@ void frmMain::mnuViewAFRTable_Click() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    if (!confirmUnsavedLog()) {
+        event->ignore();
+        return;
+    }
     Form_QueryUnload();
     event->accept();
+}
+
+bool frmMain::confirmUnsavedLog() {
+    // A downloaded log exists nowhere else once the module's buffer is cleared or
+    // overwritten; leaving without a word would lose a day's recording.
+    if (!m_state.window.LogUnsaved || m_state.log.DataBufferEmpty)
+        return true;
+    switch (m_prompter.message(QStringLiteral("Save the downloaded log before exiting?"),
+                               QStringLiteral("Exit"), Prompter::Icon::Question,
+                               Prompter::Save | Prompter::Discard | Prompter::Cancel)) {
+    case Prompter::Save:
+        // A save that was cancelled or failed keeps the program running with the log.
+        return m_logFiles->mnuSaveFile_Click() == LogFileCommands::Outcome::Done;
+    case Prompter::Discard:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void frmMain::Form_QueryUnload() {

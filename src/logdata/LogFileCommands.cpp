@@ -69,6 +69,7 @@ LogFileCommands::Outcome LogFileCommands::openLog(const QString& path) {
     log.DataBufferEmpty = false;
     m_state.updateAFRFormat();
     m_state.window.AddedFileLoaded = false;
+    m_state.window.LogUnsaved = false;
     if (setCaptionSuffix)
         setCaptionSuffix(captionFileName(path));
     // The file's scaling is now the user's scaling; the other header values are the
@@ -108,6 +109,7 @@ LogFileCommands::Outcome LogFileCommands::mnuSaveFile_Click() {
         return Outcome::Failed;
     if (!written)
         return Outcome::Cancelled;
+    m_state.window.LogUnsaved = false;
     if (setCaptionSuffix)
         setCaptionSuffix(captionFileName(path));
     return Outcome::Done;
@@ -120,7 +122,8 @@ bool LogFileCommands::writeLog(const QString& path) {
     LogBuffer log = m_state.log;
     // Written beside the target and renamed over it only when complete: a full disk,
     // a lost drive or Esc never leaves half a log in place of the user's file.
-    const QString label = m_state.settings.ConfigList2.isEmpty() ? QString() : m_state.settings.ConfigList2.first();
+    const QString label =
+        m_state.settings.ConfigList2.isEmpty() ? QString() : m_state.settings.ConfigList2.first();
     try {
         return SafeWrite::writeStream(path, [&](const SafeWrite::Put& put) {
             const LogFileWriter writer(log, label);

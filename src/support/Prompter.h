@@ -19,6 +19,8 @@ public:
         Ignore = 1 << 4,
         Yes = 1 << 5,
         No = 1 << 6,
+        Save = 1 << 7,
+        Discard = 1 << 8,
     };
     using Buttons = unsigned;
 

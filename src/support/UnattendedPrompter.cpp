@@ -3,7 +3,7 @@
 Prompter::Button UnattendedPrompter::message(const QString& text, const QString& title, Icon icon,
                                              Buttons buttons) {
     Button answer = Ok;
-    for (Button b : {Ignore, Ok, No, Cancel, Yes, Retry, Abort}) {
+    for (Button b : {Ignore, Ok, No, Discard, Cancel, Yes, Retry, Abort, Save}) {
         if (buttons & b) {
             answer = b;
             break;

@@ -126,6 +126,10 @@ private Q_SLOTS:
     void escapeBeforeACommandDoesNotEndIt();
     void eraseThenDownload();
     void exitClosesThePort();
+    void exitWithUnsavedDownload_data();
+    void exitWithUnsavedDownload();
+    void exitAsksOnlyForAnUnsavedLog_data();
+    void exitAsksOnlyForAnUnsavedLog();
     // Last: it checks what the tests above exercised.
     void verifiedDownloadOverNoisyLine();
     void everyMenuEntryEnabledAndExercised();
@@ -1018,6 +1022,103 @@ void tst_acceptance::exitClosesThePort() {
     b.window->mnuExit->trigger();
     QVERIFY(!b.window->isVisible());
     QVERIFY(!b.link->isOpen());
+}
+
+void tst_acceptance::exitWithUnsavedDownload_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("answerSaveDialog");
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("Save") << int(Prompter::Save) << true << true;
+    QTest::newRow("Save, file dialog cancelled") << int(Prompter::Save) << false << false;
+    QTest::newRow("Discard") << int(Prompter::Discard) << false << true;
+    QTest::newRow("Cancel") << int(Prompter::Cancel) << false << false;
+}
+
+void tst_acceptance::exitWithUnsavedDownload() {
+    QFETCH(int, answer);
+    QFETCH(bool, answerSaveDialog);
+    QFETCH(bool, ends);
+    MainWindowBench b;
+    b.modals.closeEverything();
+    b.window->mnuDownload->trigger();
+    QVERIFY(!b.state.log.DataBufferEmpty);
+    const LogBuffer downloaded = b.state.log;
+    b.prompter.clear();
+
+    const QString logPath = b.path(QStringLiteral("drive.log"));
+    b.prompter.answerButton(Prompter::Button(answer));
+    b.prompter.answerFile(answerSaveDialog ? logPath : QString());
+    b.prompter.answerInput(QStringLiteral("kept at exit"));
+    b.window->mnuExit->trigger();
+
+    const QList<Box> asked = b.boxesTitled(QStringLiteral("Exit"));
+    QCOMPARE(asked.size(), 1);
+    QCOMPARE(asked[0].text, QStringLiteral("Save the downloaded log before exiting?"));
+    QCOMPARE(asked[0].buttons,
+             Prompter::Buttons(Prompter::Save | Prompter::Discard | Prompter::Cancel));
+    QCOMPARE(b.window->isVisible(), !ends);
+    QCOMPARE(QFile::exists(logPath), answerSaveDialog);
+    // Staying keeps the log as it was, to be saved later.
+    QVERIFY(sameSamples(b.state.log, downloaded));
+    if (answerSaveDialog) {
+        const QByteArray text = readAll(logPath);
+        QVERIFY(text.contains("\"Comment\",\"kept at exit\""));
+    }
+    if (!ends) {
+        // Still unsaved: the next exit asks again.
+        b.prompter.answerButton(Prompter::Discard);
+        b.window->close();
+        QCOMPARE(b.boxesTitled(QStringLiteral("Exit")).size(), 2);
+        QVERIFY(!b.window->isVisible());
+    }
+}
+
+void tst_acceptance::exitAsksOnlyForAnUnsavedLog_data() {
+    QTest::addColumn<QString>("history");
+    QTest::newRow("nothing loaded") << QStringLiteral("");
+    QTest::newRow("downloaded, then saved") << QStringLiteral("download save");
+    QTest::newRow("downloaded, then a file opened") << QStringLiteral("download open");
+    QTest::newRow("downloaded, then the live view emptied the buffer")
+        << QStringLiteral("download live");
+}
+
+void tst_acceptance::exitAsksOnlyForAnUnsavedLog() {
+    QFETCH(QString, history);
+    MainWindowBench b;
+    b.modals.closeEverything();
+    const QString logPath = b.path(QStringLiteral("old.log"));
+    {
+        // A log on disk to open.
+        MainWindowBench other;
+        other.modals.closeEverything();
+        other.window->mnuDownload->trigger();
+        other.prompter.answerFile(logPath);
+        other.prompter.answerInput(QString());
+        other.window->mnuSaveFile->trigger();
+        QVERIFY(QFile::exists(logPath));
+    }
+    for (const QString& step : history.split(u' ', Qt::SkipEmptyParts)) {
+        if (step == QLatin1String("download")) {
+            b.window->mnuDownload->trigger();
+        } else if (step == QLatin1String("save")) {
+            b.prompter.answerFile(b.path(QStringLiteral("saved.log")));
+            b.prompter.answerInput(QString());
+            b.window->mnuSaveFile->trigger();
+            QVERIFY(QFile::exists(b.path(QStringLiteral("saved.log"))));
+        } else if (step == QLatin1String("open")) {
+            b.prompter.answerButton(Prompter::Ok); // overwrite the buffer
+            b.prompter.answerFile(logPath);
+            b.window->mnuOpenFile->trigger();
+            QVERIFY(!b.state.log.DataBufferEmpty);
+        } else if (step == QLatin1String("live")) {
+            b.window->mnuViewRealTime->trigger();
+            QVERIFY(b.state.log.DataBufferEmpty);
+        }
+    }
+    b.prompter.clear();
+    b.window->mnuExit->trigger();
+    QCOMPARE(b.boxesTitled(QStringLiteral("Exit")).size(), 0);
+    QVERIFY(!b.window->isVisible());
 }
 
 void tst_acceptance::verifiedDownloadOverNoisyLine() {
