@@ -86,12 +86,14 @@ QString QtPrompter::qtFilter(const QString& filter) {
     return out.join(QStringLiteral(";;"));
 }
 
-QString QtPrompter::openFileName(const QString& title, const QString& filter) {
-    return QFileDialog::getOpenFileName(m_parent, title, QString(), qtFilter(filter));
+QString QtPrompter::openFileName(const QString& title, const QString& filter,
+                                 const QString& folder) {
+    return QFileDialog::getOpenFileName(m_parent, title, folder, qtFilter(filter));
 }
 
-QString QtPrompter::saveFileName(const QString& title, const QString& filter) {
+QString QtPrompter::saveFileName(const QString& title, const QString& filter,
+                                 const QString& folder) {
     // The caller asks before overwriting, with its own wording.
-    return QFileDialog::getSaveFileName(m_parent, title, QString(), qtFilter(filter), nullptr,
+    return QFileDialog::getSaveFileName(m_parent, title, folder, qtFilter(filter), nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }

@@ -10,6 +10,9 @@
 #include "support/SafeWrite.h"
 #include "support/SettingsStore.h"
 
+#include <QFileInfo>
+#include <QStandardPaths>
+
 using ErrorReport::StepResult;
 
 LogFileCommands::LogFileCommands(AppState& state, Prompter& prompter, SettingsStore& settings,
@@ -22,6 +25,21 @@ QString LogFileCommands::captionFileName(const QString& path) {
     if (name.size() <= 60)
         return name;
     return QStringLiteral("...") + name.right(60);
+}
+
+QString LogFileCommands::startFolder() const {
+    // The folder of the last log opened or saved, while it still exists; the program's
+    // own folder is rarely writable and never where users look for their logs.
+    const std::optional<QString> last = m_settings.value(kLastFolderKey);
+    if (last && !last->isEmpty() && QFileInfo(*last).isDir())
+        return *last;
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+void LogFileCommands::rememberFolder(const QString& path) {
+    const QString folder = QFileInfo(path).absolutePath();
+    if (m_settings.value(kLastFolderKey) != folder)
+        SettingsTable::save(m_settings, kLastFolderKey, folder);
 }
 
 LogFileCommands::Outcome LogFileCommands::mnuOpenFile_Click() {
@@ -39,12 +57,13 @@ LogFileCommands::Outcome LogFileCommands::mnuOpenFile_Click() {
     QString path;
     if (ErrorReport::runStep(m_prompter,
                              [&] {
-                                 path =
-                                     FileChooser::FileOpen(m_prompter, QStringLiteral("Open File"),
-                                                           FileChooser::kLogFilter, QString());
+                                 path = FileChooser::FileOpen(
+                                     m_prompter, QStringLiteral("Open File"),
+                                     FileChooser::kLogFilter, QString(), startFolder());
                              }) != StepResult::Done ||
         path.isEmpty())
         return Outcome::Cancelled;
+    rememberFolder(path);
     return openLog(path);
 }
 
@@ -95,12 +114,13 @@ LogFileCommands::Outcome LogFileCommands::mnuSaveFile_Click() {
     QString path;
     if (ErrorReport::runStep(m_prompter,
                              [&] {
-                                 path =
-                                     FileChooser::FileSave(m_prompter, QStringLiteral("Save File"),
-                                                           FileChooser::kLogFilter, QString());
+                                 path = FileChooser::FileSave(
+                                     m_prompter, QStringLiteral("Save File"),
+                                     FileChooser::kLogFilter, QString(), startFolder());
                              }) != StepResult::Done ||
         path.isEmpty())
         return Outcome::Cancelled;
+    rememberFolder(path);
 
     bool written = false;
     // Retry writes the whole file again; Abort and Ignore leave it unsaved (and any

@@ -21,10 +21,10 @@ std::optional<QString> UnattendedPrompter::input(const QString& prompt, const QS
     return std::nullopt;
 }
 
-QString UnattendedPrompter::openFileName(const QString&, const QString&) {
+QString UnattendedPrompter::openFileName(const QString&, const QString&, const QString&) {
     return {};
 }
 
-QString UnattendedPrompter::saveFileName(const QString&, const QString&) {
+QString UnattendedPrompter::saveFileName(const QString&, const QString&, const QString&) {
     return {};
 }
