@@ -101,10 +101,10 @@ void frmMain::buildMenus() {
 
     mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
     mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
-    mnuEditQEROParams = entry(mnuEdit, "mnuEditQEROParams", QStringLiteral("QERO Parameters"));
-    mnuMaxRPM = entry(mnuEdit, "mnuMaxRPM", QStringLiteral("Maximum RPM"));
-    mnuAnalogInScale = entry(mnuEdit, "mnuAnalogInScale", QStringLiteral("Analog Input Scaling"));
-    mnuFuelType = entry(mnuEdit, "mnuFuelType", QStringLiteral("Fuel Type"));
+    mnuEditQEROParams = entry(mnuEdit, "mnuEditQEROParams", QStringLiteral("&QERO Parameters"));
+    mnuMaxRPM = entry(mnuEdit, "mnuMaxRPM", QStringLiteral("Maximum &RPM"));
+    mnuAnalogInScale = entry(mnuEdit, "mnuAnalogInScale", QStringLiteral("&Analog Input Scaling"));
+    mnuFuelType = entry(mnuEdit, "mnuFuelType", QStringLiteral("&Fuel Type"));
     mnuEditComment = entry(mnuEdit, "mnuEditComment", QStringLiteral("&Comment"));
 
     mnuView = menuBar()->addMenu(QStringLiteral("&View"));
@@ -119,7 +119,7 @@ void frmMain::buildMenus() {
     mnuDownload =
         entry(mnuCommunications, "mnuDownload", QStringLiteral("&Download Data From QERO"));
     mnuClearQEROBuffer =
-        entry(mnuCommunications, "mnuClearQEROBuffer", QStringLiteral("Clear QERO Data Buffer"));
+        entry(mnuCommunications, "mnuClearQEROBuffer", QStringLiteral("&Clear QERO Data Buffer"));
     mnuPortSetup = entry(mnuCommunications, "mnuPortSetup", QStringLiteral("&Port Setup"));
     // The line has no checksum; on a noisy line each block is read until two reads agree.
     mnuVerifyDownload =
@@ -131,6 +131,14 @@ void frmMain::buildMenus() {
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     mnuHelpContents = entry(mnuHelp, "mnuHelpContents", QStringLiteral("&Contents"));
     mnuAbout = entry(mnuHelp, "mnuAbout", QStringLiteral("&About"));
+
+    // The keys every desktop program uses for these; the same on every platform, as the
+    // guide names them.
+    mnuOpenFile->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuSaveFile->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuPrintSetup->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    mnuHelpContents->setShortcut(QKeySequence(Qt::Key_F1));
 
     connect(mnuOpenFile, &QAction::triggered, this, &frmMain::mnuOpenFile_Click);
     connect(mnuSaveFile, &QAction::triggered, this, &frmMain::mnuSaveFile_Click);

@@ -76,16 +76,16 @@ const MenuRule kMenuRules[] = {
     {"mnuSaveFile", "&Save File", true},
     {"mnuPrintSetup", "Print Set&up", false},
     {"mnuExit", "E&xit", false},
-    {"mnuEditQEROParams", "QERO Parameters", true},
-    {"mnuMaxRPM", "Maximum RPM", true},
-    {"mnuAnalogInScale", "Analog Input Scaling", true},
-    {"mnuFuelType", "Fuel Type", true},
+    {"mnuEditQEROParams", "&QERO Parameters", true},
+    {"mnuMaxRPM", "Maximum &RPM", true},
+    {"mnuAnalogInScale", "&Analog Input Scaling", true},
+    {"mnuFuelType", "&Fuel Type", true},
     {"mnuEditComment", "&Comment", false},
     {"mnuViewRealTime", "View &Real Time Data", false},
     {"mnuViewChart", "View &Chart (Downloaded Data)", true},
     {"mnuViewAFRTable", "View &AFR Table (Downloaded Data)", true},
     {"mnuDownload", "&Download Data From QERO", true},
-    {"mnuClearQEROBuffer", "Clear QERO Data Buffer", true},
+    {"mnuClearQEROBuffer", "&Clear QERO Data Buffer", true},
     {"mnuPortSetup", "&Port Setup", true},
     {"mnuVerifyDownload", "&Verify Download", false},
     {"mnuHelpContents", "&Contents", false},
@@ -126,6 +126,9 @@ private Q_SLOTS:
     void escapeBeforeACommandDoesNotEndIt();
     void eraseThenDownload();
     void exitClosesThePort();
+    void keyboardShortcuts_data();
+    void keyboardShortcuts();
+    void everyMenuEntryHasItsOwnMnemonic();
     void exitWithUnsavedDownload_data();
     void exitWithUnsavedDownload();
     void exitAsksOnlyForAnUnsavedLog_data();
@@ -1022,6 +1025,66 @@ void tst_acceptance::exitClosesThePort() {
     b.window->mnuExit->trigger();
     QVERIFY(!b.window->isVisible());
     QVERIFY(!b.link->isOpen());
+}
+
+void tst_acceptance::keyboardShortcuts_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::newRow("Open File") << "mnuOpenFile" << QKeySequence(Qt::CTRL | Qt::Key_O);
+    QTest::newRow("Save File") << "mnuSaveFile" << QKeySequence(Qt::CTRL | Qt::Key_S);
+    QTest::newRow("Print Setup") << "mnuPrintSetup" << QKeySequence(Qt::CTRL | Qt::Key_P);
+    QTest::newRow("Exit") << "mnuExit" << QKeySequence(Qt::CTRL | Qt::Key_Q);
+    QTest::newRow("Help Contents") << "mnuHelpContents" << QKeySequence(Qt::Key_F1);
+}
+
+void tst_acceptance::keyboardShortcuts() {
+    QFETCH(QString, command);
+    QFETCH(QKeySequence, keys);
+    MainWindowBench b;
+    b.modals.closeEverything();
+    QAction* action = b.action(command);
+    QVERIFY(action);
+    QCOMPARE(action->shortcut(), keys);
+    // No other entry answers to the same keys.
+    for (QAction* other : b.menuActions())
+        if (other != action)
+            QVERIFY2(other->shortcut() != keys, qPrintable(other->objectName()));
+
+    // The keys reach the command from the main window, as a user presses them.
+    b.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(b.window.get()));
+    int triggered = 0;
+    connect(action, &QAction::triggered, this, [&] { ++triggered; });
+    b.prompter.answerFile(QString()); // a file dialog cancelled
+    QTest::keySequence(b.window.get(), keys);
+    QCOMPARE(triggered, 1);
+    if (b.window->helpWindow())
+        b.window->helpWindow()->close();
+}
+
+void tst_acceptance::everyMenuEntryHasItsOwnMnemonic() {
+    MainWindowBench b;
+    // The letter after '&', lower case; empty when there is none.
+    const auto mnemonic = [](const QString& text) {
+        const qsizetype at = text.indexOf(u'&');
+        return at < 0 || at + 1 >= text.size() ? QString() : text.mid(at + 1, 1).toLower();
+    };
+    QSet<QString> bar;
+    for (QAction* top : b.window->menuBar()->actions()) {
+        const QString key = mnemonic(top->text());
+        QVERIFY2(!key.isEmpty() && !bar.contains(key), qPrintable(top->text()));
+        bar.insert(key);
+        QSet<QString> inMenu;
+        for (QAction* entry : top->menu()->actions()) {
+            if (entry->isSeparator())
+                continue;
+            const QString letter = mnemonic(entry->text());
+            QVERIFY2(!letter.isEmpty() && letter.at(0).isLetter(), qPrintable(entry->text()));
+            QVERIFY2(!inMenu.contains(letter), qPrintable(entry->text()));
+            QCOMPARE(entry->text().count(u'&'), 1);
+            inMenu.insert(letter);
+        }
+    }
 }
 
 void tst_acceptance::exitWithUnsavedDownload_data() {
