@@ -13,10 +13,11 @@ struct ButtonMap {
 };
 
 const ButtonMap kButtons[] = {
-    {Prompter::Ok, QMessageBox::Ok},         {Prompter::Cancel, QMessageBox::Cancel},
-    {Prompter::Abort, QMessageBox::Abort},   {Prompter::Retry, QMessageBox::Retry},
-    {Prompter::Ignore, QMessageBox::Ignore}, {Prompter::Yes, QMessageBox::Yes},
-    {Prompter::No, QMessageBox::No},
+    {Prompter::Ok, QMessageBox::Ok},           {Prompter::Cancel, QMessageBox::Cancel},
+    {Prompter::Abort, QMessageBox::Abort},     {Prompter::Retry, QMessageBox::Retry},
+    {Prompter::Ignore, QMessageBox::Ignore},   {Prompter::Yes, QMessageBox::Yes},
+    {Prompter::No, QMessageBox::No},           {Prompter::Save, QMessageBox::Save},
+    {Prompter::Discard, QMessageBox::Discard},
 };
 
 } // namespace
@@ -85,12 +86,14 @@ QString QtPrompter::qtFilter(const QString& filter) {
     return out.join(QStringLiteral(";;"));
 }
 
-QString QtPrompter::openFileName(const QString& title, const QString& filter) {
-    return QFileDialog::getOpenFileName(m_parent, title, QString(), qtFilter(filter));
+QString QtPrompter::openFileName(const QString& title, const QString& filter,
+                                 const QString& folder) {
+    return QFileDialog::getOpenFileName(m_parent, title, folder, qtFilter(filter));
 }
 
-QString QtPrompter::saveFileName(const QString& title, const QString& filter) {
+QString QtPrompter::saveFileName(const QString& title, const QString& filter,
+                                 const QString& folder) {
     // The caller asks before overwriting, with its own wording.
-    return QFileDialog::getSaveFileName(m_parent, title, QString(), qtFilter(filter), nullptr,
+    return QFileDialog::getSaveFileName(m_parent, title, folder, qtFilter(filter), nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }

@@ -102,10 +102,10 @@ void frmMain::buildMenus() {
 
     mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
     mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
-    mnuEditQEROParams = entry(mnuEdit, "mnuEditQEROParams", QStringLiteral("QERO Parameters"));
-    mnuMaxRPM = entry(mnuEdit, "mnuMaxRPM", QStringLiteral("Maximum RPM"));
-    mnuAnalogInScale = entry(mnuEdit, "mnuAnalogInScale", QStringLiteral("Analog Input Scaling"));
-    mnuFuelType = entry(mnuEdit, "mnuFuelType", QStringLiteral("Fuel Type"));
+    mnuEditQEROParams = entry(mnuEdit, "mnuEditQEROParams", QStringLiteral("&QERO Parameters"));
+    mnuMaxRPM = entry(mnuEdit, "mnuMaxRPM", QStringLiteral("Maximum &RPM"));
+    mnuAnalogInScale = entry(mnuEdit, "mnuAnalogInScale", QStringLiteral("&Analog Input Scaling"));
+    mnuFuelType = entry(mnuEdit, "mnuFuelType", QStringLiteral("&Fuel Type"));
     mnuEditComment = entry(mnuEdit, "mnuEditComment", QStringLiteral("&Comment"));
 
     mnuView = menuBar()->addMenu(QStringLiteral("&View"));
@@ -120,7 +120,7 @@ void frmMain::buildMenus() {
     mnuDownload =
         entry(mnuCommunications, "mnuDownload", QStringLiteral("&Download Data From QERO"));
     mnuClearQEROBuffer =
-        entry(mnuCommunications, "mnuClearQEROBuffer", QStringLiteral("Clear QERO Data Buffer"));
+        entry(mnuCommunications, "mnuClearQEROBuffer", QStringLiteral("&Clear QERO Data Buffer"));
     mnuPortSetup = entry(mnuCommunications, "mnuPortSetup", QStringLiteral("&Port Setup"));
     // The line has no checksum; on a noisy line each block is read until two reads agree.
     mnuVerifyDownload =
@@ -132,6 +132,14 @@ void frmMain::buildMenus() {
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     mnuHelpContents = entry(mnuHelp, "mnuHelpContents", QStringLiteral("&Contents"));
     mnuAbout = entry(mnuHelp, "mnuAbout", QStringLiteral("&About"));
+
+    // The keys every desktop program uses for these; the same on every platform, as the
+    // guide names them.
+    mnuOpenFile->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuSaveFile->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuPrintSetup->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    mnuHelpContents->setShortcut(QKeySequence(Qt::Key_F1));
 
     connect(mnuOpenFile, &QAction::triggered, this, &frmMain::mnuOpenFile_Click);
     connect(mnuSaveFile, &QAction::triggered, this, &frmMain::mnuSaveFile_Click);
@@ -289,6 +297,7 @@ void frmMain::mnuDownload_Click() {
     }
     if (!downloaded)
         return;
+    m_state.window.LogUnsaved = true;
     // The download also read the module's parameters; an open parameter panel shows them.
     if (fraQEROParams->isVisible())
         fraQEROParams->showCurrentValues();
@@ -484,8 +493,30 @@ void frmMain::mnuViewAFRTable_Click() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    if (!confirmUnsavedLog()) {
+        event->ignore();
+        return;
+    }
     Form_QueryUnload();
     event->accept();
+}
+
+bool frmMain::confirmUnsavedLog() {
+    // A downloaded log exists nowhere else once the module's buffer is cleared or
+    // overwritten; leaving without a word would lose a day's recording.
+    if (!m_state.window.LogUnsaved || m_state.log.DataBufferEmpty)
+        return true;
+    switch (m_prompter.message(QStringLiteral("Save the downloaded log before exiting?"),
+                               QStringLiteral("Exit"), Prompter::Icon::Question,
+                               Prompter::Save | Prompter::Discard | Prompter::Cancel)) {
+    case Prompter::Save:
+        // A save that was cancelled or failed keeps the program running with the log.
+        return m_logFiles->mnuSaveFile_Click() == LogFileCommands::Outcome::Done;
+    case Prompter::Discard:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void frmMain::Form_QueryUnload() {

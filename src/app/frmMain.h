@@ -150,6 +150,8 @@ private:
     void buildPanels();
     void Form_Load();
     void Form_QueryUnload();
+    // Offers to save a log that would be lost at exit; false when the user chose to stay.
+    bool confirmUnsavedLog();
     void mnuExit_Click();
 
     AppState& m_state;

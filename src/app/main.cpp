@@ -25,47 +25,96 @@
 #include <cstdio>
 #include <memory>
 
-int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("QERO4D_Log"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("4.3"));
+namespace {
 
+// The command line as both starts parse it: the display-free one for --help and
+// --version, and the program's own.
+struct CommandLine {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("QERO4D Log: download, chart and tune with the QERO dual-channel "
-                       "wideband module."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    QCommandLineOption settingsOption(
+    QCommandLineOption settingsOption{
         QStringLiteral("settings"),
         QStringLiteral("Keep the settings in this INI file instead of the per-user store."),
-        QStringLiteral("file"));
-    QCommandLineOption splashOption(QStringLiteral("splash-ms"),
+        QStringLiteral("file")};
+    QCommandLineOption splashOption{QStringLiteral("splash-ms"),
                                     QStringLiteral("Show the splash window this long (4000)."),
-                                    QStringLiteral("ms"), QStringLiteral("4000"));
-    QCommandLineOption smokeOption(
+                                    QStringLiteral("ms"), QStringLiteral("4000")};
+    QCommandLineOption smokeOption{
         QStringLiteral("smoke-test"),
         QStringLiteral("Start, print the main window's title and menus once it is shown, "
-                       "and exit."));
-    QCommandLineOption simulateOption(
+                       "and exit.")};
+    QCommandLineOption simulateOption{
         QStringLiteral("simulate"),
         QStringLiteral("Talk to a simulated QERO on the current port instead of the serial "
-                       "port: every function can be tried without hardware."));
-    QCommandLineOption portDeviceOption(
+                       "port: every function can be tried without hardware.")};
+    QCommandLineOption portDeviceOption{
         QStringLiteral("port-device"),
         QStringLiteral("Use device PATH for port ComN (for example 1=/dev/ttyUSB3); may be "
                        "given several times."),
-        QStringLiteral("N=PATH"));
-    QCommandLineOption splashTimingOption(
+        QStringLiteral("N=PATH")};
+    QCommandLineOption splashTimingOption{
         QStringLiteral("splash-timing"),
         QStringLiteral("Print when the splash window has been drawn, in milliseconds since "
-                       "1970, and exit (to time the start-up)."));
-    parser.addOption(settingsOption);
-    parser.addOption(splashOption);
-    parser.addOption(splashTimingOption);
-    parser.addOption(smokeOption);
-    parser.addOption(simulateOption);
-    parser.addOption(portDeviceOption);
+                       "1970, and exit (to time the start-up).")};
+
+    CommandLine() {
+        parser.setApplicationDescription(
+            QStringLiteral("QERO4D Log: download, chart and tune with the QERO dual-channel "
+                           "wideband module."));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOption(settingsOption);
+        parser.addOption(splashOption);
+        parser.addOption(splashTimingOption);
+        parser.addOption(smokeOption);
+        parser.addOption(simulateOption);
+        parser.addOption(portDeviceOption);
+    }
+};
+
+void nameTheProgram() {
+    QCoreApplication::setApplicationName(QStringLiteral("QERO4D_Log"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("4.3"));
+}
+
+// True when the arguments ask only for the help or the version text, which need no
+// window system: looked at before QApplication exists, since QApplication fails at once
+// where there is no display (a terminal over ssh, a build machine).
+bool asksForHelpOrVersion(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--")
+            return false;
+        if (arg == "-h" || arg == "--help" || arg == "-?" || arg == "--help-all" || arg == "-v" ||
+            arg == "--version")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (asksForHelpOrVersion(argc, argv)) {
+        // QCommandLineParser prints the text and ends the program itself; it returns
+        // only when the word was an option's value ("--settings --help"), and the
+        // program then starts as usual.
+        QCoreApplication core(argc, argv);
+        nameTheProgram();
+        CommandLine line;
+        line.parser.process(core);
+    }
+
+    QApplication app(argc, argv);
+    nameTheProgram();
+
+    CommandLine line;
+    QCommandLineParser& parser = line.parser;
+    const QCommandLineOption& settingsOption = line.settingsOption;
+    const QCommandLineOption& splashOption = line.splashOption;
+    const QCommandLineOption& smokeOption = line.smokeOption;
+    const QCommandLineOption& simulateOption = line.simulateOption;
+    const QCommandLineOption& portDeviceOption = line.portDeviceOption;
+    const QCommandLineOption& splashTimingOption = line.splashTimingOption;
     parser.process(app);
 
     AppState state;

@@ -25,10 +25,10 @@ std::optional<QString> ConsolePrompter::input(const QString& prompt, const QStri
     return std::nullopt;
 }
 
-QString ConsolePrompter::openFileName(const QString&, const QString&) {
+QString ConsolePrompter::openFileName(const QString&, const QString&, const QString&) {
     return QString();
 }
 
-QString ConsolePrompter::saveFileName(const QString&, const QString&) {
+QString ConsolePrompter::saveFileName(const QString&, const QString&, const QString&) {
     return QString();
 }

@@ -56,11 +56,13 @@ public:
                                  const QString& defaultText) override {
         return m_inner.input(prompt, title, defaultText);
     }
-    QString openFileName(const QString& title, const QString& filter) override {
-        return m_inner.openFileName(title, filter);
+    QString openFileName(const QString& title, const QString& filter,
+                         const QString& folder = QString()) override {
+        return m_inner.openFileName(title, filter, folder);
     }
-    QString saveFileName(const QString& title, const QString& filter) override {
-        return m_inner.saveFileName(title, filter);
+    QString saveFileName(const QString& title, const QString& filter,
+                         const QString& folder = QString()) override {
+        return m_inner.saveFileName(title, filter, folder);
     }
 
 private:

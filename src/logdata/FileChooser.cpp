@@ -4,6 +4,7 @@
 #include "support/QeroFailure.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace {
 
@@ -46,14 +47,31 @@ QString FileChooser::effectiveFilter(const QString& filter) {
     return filter.isEmpty() ? QStringLiteral("All Files (*.*)|*.*") : filter;
 }
 
+QString FileChooser::withFilterExtension(const QString& path, const QString& filter) {
+    if (path.isEmpty())
+        return path;
+    // The patterns follow the last '|'; only one concrete extension is added.
+    const QString patterns = filter.section(u'|', -1).trimmed();
+    static const QRegularExpression single(QStringLiteral("^\\*\\.([A-Za-z0-9_]+)$"));
+    const QRegularExpressionMatch match = single.match(patterns);
+    if (!match.hasMatch())
+        return path;
+    // A dot in the name itself ("run.2") counts as an extension, as it does in the
+    // dialog; a dot only in a folder name does not.
+    const QString name = QFileInfo(path).fileName();
+    if (name.contains(u'.'))
+        return path;
+    return path + u'.' + match.captured(1);
+}
+
 QString FileChooser::FileOpen(Prompter& prompter, const QString& title, const QString& filter,
-                              const QString& message) {
+                              const QString& message, const QString& folder) {
     const QString source = QStringLiteral("File Open");
     for (;;) {
         // nullopt: ask again.
         const std::optional<QString> result = reportedPass(
             prompter, source, QStringLiteral("Aborted File Open"), [&]() -> std::optional<QString> {
-                const QString path = prompter.openFileName(title, effectiveFilter(filter));
+                const QString path = prompter.openFileName(title, effectiveFilter(filter), folder);
                 if (path.isEmpty() || fileExists(path))
                     return path;
                 QString text = path + u'\n' + QStringLiteral("File not found.");
@@ -80,13 +98,14 @@ QString FileChooser::FileOpen(Prompter& prompter, const QString& title, const QS
 }
 
 QString FileChooser::FileSave(Prompter& prompter, const QString& title, const QString& filter,
-                              const QString& message) {
+                              const QString& message, const QString& folder) {
     const QString source = QStringLiteral("File Save");
     const QString question = message.isEmpty() ? QStringLiteral("Replace existing file?") : message;
     for (;;) {
         const std::optional<QString> result = reportedPass(
             prompter, source, QStringLiteral("Aborted File Save"), [&]() -> std::optional<QString> {
-                const QString path = prompter.saveFileName(title, effectiveFilter(filter));
+                const QString path = withFilterExtension(
+                    prompter.saveFileName(title, effectiveFilter(filter), folder), filter);
                 if (path.isEmpty() || !QFileInfo::exists(path))
                     return path;
                 const QString text = path + u'\n' + QStringLiteral("This file already exists.") +

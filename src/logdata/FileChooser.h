@@ -13,16 +13,22 @@ public:
     // was answered. A chosen name that does not exist is reported ("File not found.");
     // Retry asks again, Yes (offered when `message` is not empty) returns the name as it
     // is. Cancel throws QeroFailure "Canceled File Open"; a failure inside, reported and
-    // then aborted, throws "Aborted File Open" (source "File Open").
+    // then aborted, throws "Aborted File Open" (source "File Open"). The dialog starts in
+    // `folder` (empty: its own choice).
     static QString FileOpen(Prompter& prompter, const QString& title, const QString& filter,
-                            const QString& message);
+                            const QString& message, const QString& folder = QString());
 
     // Lets the user choose a file to write; an existing one is confirmed first ("This
     // file already exists." and `message`, by default "Replace existing file?"): Yes
     // returns it, No asks again, Cancel throws "Canceled File Save". Empty when the
-    // dialog was cancelled.
+    // dialog was cancelled. A name typed without an extension gets the filter's one,
+    // before the check for an existing file.
     static QString FileSave(Prompter& prompter, const QString& title, const QString& filter,
-                            const QString& message);
+                            const QString& message, const QString& folder = QString());
+
+    // `path` with the extension the filter promises when it names a single one ("*.log")
+    // and the file name has none; otherwise `path` as it is.
+    static QString withFilterExtension(const QString& path, const QString& filter);
 
     // An empty filter offers every file.
     static QString effectiveFilter(const QString& filter);

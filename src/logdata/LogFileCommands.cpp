@@ -11,6 +11,9 @@
 #include "support/SafeWrite.h"
 #include "support/SettingsStore.h"
 
+#include <QFileInfo>
+#include <QStandardPaths>
+
 using ErrorReport::StepResult;
 
 LogFileCommands::LogFileCommands(AppState& state, Prompter& prompter, SettingsStore& settings,
@@ -23,6 +26,21 @@ QString LogFileCommands::captionFileName(const QString& path) {
     if (name.size() <= 60)
         return name;
     return QStringLiteral("...") + name.right(60);
+}
+
+QString LogFileCommands::startFolder() const {
+    // The folder of the last log opened or saved, while it still exists; the program's
+    // own folder is rarely writable and never where users look for their logs.
+    const std::optional<QString> last = m_settings.value(kLastFolderKey);
+    if (last && !last->isEmpty() && QFileInfo(*last).isDir())
+        return *last;
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+void LogFileCommands::rememberFolder(const QString& path) {
+    const QString folder = QFileInfo(path).absolutePath();
+    if (m_settings.value(kLastFolderKey) != folder)
+        SettingsTable::save(m_settings, kLastFolderKey, folder);
 }
 
 LogFileCommands::Outcome LogFileCommands::mnuOpenFile_Click() {
@@ -40,12 +58,13 @@ LogFileCommands::Outcome LogFileCommands::mnuOpenFile_Click() {
     QString path;
     if (ErrorReport::runStep(m_prompter,
                              [&] {
-                                 path =
-                                     FileChooser::FileOpen(m_prompter, QStringLiteral("Open File"),
-                                                           kOpenFilter, QString());
+                                 path = FileChooser::FileOpen(
+                                     m_prompter, QStringLiteral("Open File"),
+                                     kOpenFilter, QString(), startFolder());
                              }) != StepResult::Done ||
         path.isEmpty())
         return Outcome::Cancelled;
+    rememberFolder(path);
     return openLog(path);
 }
 
@@ -77,6 +96,7 @@ LogFileCommands::Outcome LogFileCommands::finishOpen(const QString& path) {
     log.DataBufferEmpty = false;
     m_state.updateAFRFormat();
     m_state.window.AddedFileLoaded = false;
+    m_state.window.LogUnsaved = false;
     if (setCaptionSuffix)
         setCaptionSuffix(captionFileName(path));
     // The file's scaling is now the user's scaling; the other header values are the
@@ -209,12 +229,13 @@ LogFileCommands::Outcome LogFileCommands::mnuSaveFile_Click() {
     QString path;
     if (ErrorReport::runStep(m_prompter,
                              [&] {
-                                 path =
-                                     FileChooser::FileSave(m_prompter, QStringLiteral("Save File"),
-                                                           FileChooser::kLogFilter, QString());
+                                 path = FileChooser::FileSave(
+                                     m_prompter, QStringLiteral("Save File"),
+                                     FileChooser::kLogFilter, QString(), startFolder());
                              }) != StepResult::Done ||
         path.isEmpty())
         return Outcome::Cancelled;
+    rememberFolder(path);
 
     bool written = false;
     // Retry writes the whole file again; Abort and Ignore leave it unsaved (and any
@@ -223,6 +244,7 @@ LogFileCommands::Outcome LogFileCommands::mnuSaveFile_Click() {
         return Outcome::Failed;
     if (!written)
         return Outcome::Cancelled;
+    m_state.window.LogUnsaved = false;
     if (setCaptionSuffix)
         setCaptionSuffix(captionFileName(path));
     return Outcome::Done;
@@ -235,7 +257,8 @@ bool LogFileCommands::writeLog(const QString& path) {
     LogBuffer log = m_state.log;
     // Written beside the target and renamed over it only when complete: a full disk,
     // a lost drive or Esc never leaves half a log in place of the user's file.
-    const QString label = m_state.settings.ConfigList2.isEmpty() ? QString() : m_state.settings.ConfigList2.first();
+    const QString label =
+        m_state.settings.ConfigList2.isEmpty() ? QString() : m_state.settings.ConfigList2.first();
     try {
         return SafeWrite::writeStream(path, [&](const SafeWrite::Put& put) {
             const LogFileWriter writer(log, label);

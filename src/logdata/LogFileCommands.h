@@ -53,7 +53,15 @@ public:
     static inline const QString kOpenFilter =
         QStringLiteral("QERO4D log files (*.log)|*.log|QERO4D Log recordings (*.csv)|*.csv");
 
+    // The setting that holds the folder Open and Save start in.
+    static inline const QString kLastFolderKey = QStringLiteral("LastFolder");
+
+    // Where Open and Save start: the folder used last, else the user's documents folder.
+    QString startFolder() const;
+
 private:
+    void rememberFolder(const QString& path);
+
     struct BusyGuard {
         explicit BusyGuard(bool& flag) : m_flag(flag) { m_flag = true; }
         ~BusyGuard() { m_flag = false; }

@@ -16,6 +16,10 @@ QString Prompter::buttonName(Button b) {
         return QStringLiteral("Yes");
     case No:
         return QStringLiteral("No");
+    case Save:
+        return QStringLiteral("Save");
+    case Discard:
+        return QStringLiteral("Discard");
     case NoButton:
         break;
     }

@@ -19,6 +19,8 @@ public:
         Ignore = 1 << 4,
         Yes = 1 << 5,
         No = 1 << 6,
+        Save = 1 << 7,
+        Discard = 1 << 8,
     };
     using Buttons = unsigned;
 
@@ -33,10 +35,13 @@ public:
     virtual std::optional<QString> input(const QString& prompt, const QString& title,
                                          const QString& defaultText) = 0;
 
-    // File dialogs; `filter` is in the "Description (*.ext)|*.ext" form. Empty when
-    // the dialog was cancelled.
-    virtual QString openFileName(const QString& title, const QString& filter) = 0;
-    virtual QString saveFileName(const QString& title, const QString& filter) = 0;
+    // File dialogs; `filter` is in the "Description (*.ext)|*.ext" form, `folder` the one
+    // the dialog starts in (empty: the dialog's own choice). Empty when the dialog was
+    // cancelled.
+    virtual QString openFileName(const QString& title, const QString& filter,
+                                 const QString& folder = QString()) = 0;
+    virtual QString saveFileName(const QString& title, const QString& filter,
+                                 const QString& folder = QString()) = 0;
 
     static QString buttonName(Button b);
     static QString iconName(Icon i);

@@ -55,11 +55,13 @@ std::optional<QString> ScriptedPrompter::input(const QString& prompt, const QStr
     return answer;
 }
 
-QString ScriptedPrompter::fileName(Box::Kind kind, const QString& title, const QString& filter) {
+QString ScriptedPrompter::fileName(Box::Kind kind, const QString& title, const QString& filter,
+                                   const QString& folder) {
     Box box;
     box.kind = kind;
     box.title = title;
     box.text = filter;
+    box.folder = folder;
     if (onBox)
         onBox(box);
     QString answer;
@@ -72,12 +74,14 @@ QString ScriptedPrompter::fileName(Box::Kind kind, const QString& title, const Q
     return answer;
 }
 
-QString ScriptedPrompter::openFileName(const QString& title, const QString& filter) {
-    return fileName(Box::OpenFile, title, filter);
+QString ScriptedPrompter::openFileName(const QString& title, const QString& filter,
+                                       const QString& folder) {
+    return fileName(Box::OpenFile, title, filter, folder);
 }
 
-QString ScriptedPrompter::saveFileName(const QString& title, const QString& filter) {
-    return fileName(Box::SaveFile, title, filter);
+QString ScriptedPrompter::saveFileName(const QString& title, const QString& filter,
+                                       const QString& folder) {
+    return fileName(Box::SaveFile, title, filter, folder);
 }
 
 QList<ScriptedPrompter::Box> ScriptedPrompter::messages() const {

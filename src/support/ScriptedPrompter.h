@@ -19,6 +19,7 @@ public:
         Buttons buttons = NoButton;
         QString defaultText;
         QString answer; // button name, or the text/path returned
+        QString folder; // where a file dialog started
     };
 
     // Answers are taken in order; when the script runs out, a message box gets its
@@ -33,8 +34,10 @@ public:
     Button message(const QString& text, const QString& title, Icon icon, Buttons buttons) override;
     std::optional<QString> input(const QString& prompt, const QString& title,
                                  const QString& defaultText) override;
-    QString openFileName(const QString& title, const QString& filter) override;
-    QString saveFileName(const QString& title, const QString& filter) override;
+    QString openFileName(const QString& title, const QString& filter,
+                         const QString& folder = QString()) override;
+    QString saveFileName(const QString& title, const QString& filter,
+                         const QString& folder = QString()) override;
 
     const QList<Box>& boxes() const { return m_boxes; }
     QList<Box> messages() const;
@@ -43,7 +46,8 @@ public:
     int pendingAnswers() const { return int(m_buttons.size() + m_inputs.size() + m_files.size()); }
 
 private:
-    QString fileName(Box::Kind kind, const QString& title, const QString& filter);
+    QString fileName(Box::Kind kind, const QString& title, const QString& filter,
+                     const QString& folder);
 
     std::deque<Button> m_buttons;
     std::deque<std::optional<QString>> m_inputs;

@@ -3,7 +3,7 @@
 Prompter::Button UnattendedPrompter::message(const QString& text, const QString& title, Icon icon,
                                              Buttons buttons) {
     Button answer = Ok;
-    for (Button b : {Ignore, Ok, No, Cancel, Yes, Retry, Abort}) {
+    for (Button b : {Ignore, Ok, No, Discard, Cancel, Yes, Retry, Abort, Save}) {
         if (buttons & b) {
             answer = b;
             break;
@@ -21,10 +21,10 @@ std::optional<QString> UnattendedPrompter::input(const QString& prompt, const QS
     return std::nullopt;
 }
 
-QString UnattendedPrompter::openFileName(const QString&, const QString&) {
+QString UnattendedPrompter::openFileName(const QString&, const QString&, const QString&) {
     return {};
 }
 
-QString UnattendedPrompter::saveFileName(const QString&, const QString&) {
+QString UnattendedPrompter::saveFileName(const QString&, const QString&, const QString&) {
     return {};
 }

@@ -76,16 +76,16 @@ const MenuRule kMenuRules[] = {
     {"mnuSaveFile", "&Save File", true},
     {"mnuPrintSetup", "Print Set&up", false},
     {"mnuExit", "E&xit", false},
-    {"mnuEditQEROParams", "QERO Parameters", true},
-    {"mnuMaxRPM", "Maximum RPM", true},
-    {"mnuAnalogInScale", "Analog Input Scaling", true},
-    {"mnuFuelType", "Fuel Type", true},
+    {"mnuEditQEROParams", "&QERO Parameters", true},
+    {"mnuMaxRPM", "Maximum &RPM", true},
+    {"mnuAnalogInScale", "&Analog Input Scaling", true},
+    {"mnuFuelType", "&Fuel Type", true},
     {"mnuEditComment", "&Comment", false},
     {"mnuViewRealTime", "View &Real Time Data", false},
     {"mnuViewChart", "View &Chart (Downloaded Data)", true},
     {"mnuViewAFRTable", "View &AFR Table (Downloaded Data)", true},
     {"mnuDownload", "&Download Data From QERO", true},
-    {"mnuClearQEROBuffer", "Clear QERO Data Buffer", true},
+    {"mnuClearQEROBuffer", "&Clear QERO Data Buffer", true},
     {"mnuPortSetup", "&Port Setup", true},
     {"mnuVerifyDownload", "&Verify Download", false},
     {"mnuHelpContents", "&Contents", false},
@@ -126,6 +126,13 @@ private Q_SLOTS:
     void escapeBeforeACommandDoesNotEndIt();
     void eraseThenDownload();
     void exitClosesThePort();
+    void keyboardShortcuts_data();
+    void keyboardShortcuts();
+    void everyMenuEntryHasItsOwnMnemonic();
+    void exitWithUnsavedDownload_data();
+    void exitWithUnsavedDownload();
+    void exitAsksOnlyForAnUnsavedLog_data();
+    void exitAsksOnlyForAnUnsavedLog();
     // Last: it checks what the tests above exercised.
     void verifiedDownloadOverNoisyLine();
     void everyMenuEntryEnabledAndExercised();
@@ -1018,6 +1025,163 @@ void tst_acceptance::exitClosesThePort() {
     b.window->mnuExit->trigger();
     QVERIFY(!b.window->isVisible());
     QVERIFY(!b.link->isOpen());
+}
+
+void tst_acceptance::keyboardShortcuts_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::newRow("Open File") << "mnuOpenFile" << QKeySequence(Qt::CTRL | Qt::Key_O);
+    QTest::newRow("Save File") << "mnuSaveFile" << QKeySequence(Qt::CTRL | Qt::Key_S);
+    QTest::newRow("Print Setup") << "mnuPrintSetup" << QKeySequence(Qt::CTRL | Qt::Key_P);
+    QTest::newRow("Exit") << "mnuExit" << QKeySequence(Qt::CTRL | Qt::Key_Q);
+    QTest::newRow("Help Contents") << "mnuHelpContents" << QKeySequence(Qt::Key_F1);
+}
+
+void tst_acceptance::keyboardShortcuts() {
+    QFETCH(QString, command);
+    QFETCH(QKeySequence, keys);
+    MainWindowBench b;
+    b.modals.closeEverything();
+    QAction* action = b.action(command);
+    QVERIFY(action);
+    QCOMPARE(action->shortcut(), keys);
+    // No other entry answers to the same keys.
+    for (QAction* other : b.menuActions())
+        if (other != action)
+            QVERIFY2(other->shortcut() != keys, qPrintable(other->objectName()));
+
+    // The keys reach the command from the main window, as a user presses them.
+    b.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(b.window.get()));
+    int triggered = 0;
+    connect(action, &QAction::triggered, this, [&] { ++triggered; });
+    b.prompter.answerFile(QString()); // a file dialog cancelled
+    QTest::keySequence(b.window.get(), keys);
+    QCOMPARE(triggered, 1);
+    if (b.window->helpWindow())
+        b.window->helpWindow()->close();
+}
+
+void tst_acceptance::everyMenuEntryHasItsOwnMnemonic() {
+    MainWindowBench b;
+    // The letter after '&', lower case; empty when there is none.
+    const auto mnemonic = [](const QString& text) {
+        const qsizetype at = text.indexOf(u'&');
+        return at < 0 || at + 1 >= text.size() ? QString() : text.mid(at + 1, 1).toLower();
+    };
+    QSet<QString> bar;
+    for (QAction* top : b.window->menuBar()->actions()) {
+        const QString key = mnemonic(top->text());
+        QVERIFY2(!key.isEmpty() && !bar.contains(key), qPrintable(top->text()));
+        bar.insert(key);
+        QSet<QString> inMenu;
+        for (QAction* entry : top->menu()->actions()) {
+            if (entry->isSeparator())
+                continue;
+            const QString letter = mnemonic(entry->text());
+            QVERIFY2(!letter.isEmpty() && letter.at(0).isLetter(), qPrintable(entry->text()));
+            QVERIFY2(!inMenu.contains(letter), qPrintable(entry->text()));
+            QCOMPARE(entry->text().count(u'&'), 1);
+            inMenu.insert(letter);
+        }
+    }
+}
+
+void tst_acceptance::exitWithUnsavedDownload_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("answerSaveDialog");
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("Save") << int(Prompter::Save) << true << true;
+    QTest::newRow("Save, file dialog cancelled") << int(Prompter::Save) << false << false;
+    QTest::newRow("Discard") << int(Prompter::Discard) << false << true;
+    QTest::newRow("Cancel") << int(Prompter::Cancel) << false << false;
+}
+
+void tst_acceptance::exitWithUnsavedDownload() {
+    QFETCH(int, answer);
+    QFETCH(bool, answerSaveDialog);
+    QFETCH(bool, ends);
+    MainWindowBench b;
+    b.modals.closeEverything();
+    b.window->mnuDownload->trigger();
+    QVERIFY(!b.state.log.DataBufferEmpty);
+    const LogBuffer downloaded = b.state.log;
+    b.prompter.clear();
+
+    const QString logPath = b.path(QStringLiteral("drive.log"));
+    b.prompter.answerButton(Prompter::Button(answer));
+    b.prompter.answerFile(answerSaveDialog ? logPath : QString());
+    b.prompter.answerInput(QStringLiteral("kept at exit"));
+    b.window->mnuExit->trigger();
+
+    const QList<Box> asked = b.boxesTitled(QStringLiteral("Exit"));
+    QCOMPARE(asked.size(), 1);
+    QCOMPARE(asked[0].text, QStringLiteral("Save the downloaded log before exiting?"));
+    QCOMPARE(asked[0].buttons,
+             Prompter::Buttons(Prompter::Save | Prompter::Discard | Prompter::Cancel));
+    QCOMPARE(b.window->isVisible(), !ends);
+    QCOMPARE(QFile::exists(logPath), answerSaveDialog);
+    // Staying keeps the log as it was, to be saved later.
+    QVERIFY(sameSamples(b.state.log, downloaded));
+    if (answerSaveDialog) {
+        const QByteArray text = readAll(logPath);
+        QVERIFY(text.contains("\"Comment\",\"kept at exit\""));
+    }
+    if (!ends) {
+        // Still unsaved: the next exit asks again.
+        b.prompter.answerButton(Prompter::Discard);
+        b.window->close();
+        QCOMPARE(b.boxesTitled(QStringLiteral("Exit")).size(), 2);
+        QVERIFY(!b.window->isVisible());
+    }
+}
+
+void tst_acceptance::exitAsksOnlyForAnUnsavedLog_data() {
+    QTest::addColumn<QString>("history");
+    QTest::newRow("nothing loaded") << QStringLiteral("");
+    QTest::newRow("downloaded, then saved") << QStringLiteral("download save");
+    QTest::newRow("downloaded, then a file opened") << QStringLiteral("download open");
+    QTest::newRow("downloaded, then the live view emptied the buffer")
+        << QStringLiteral("download live");
+}
+
+void tst_acceptance::exitAsksOnlyForAnUnsavedLog() {
+    QFETCH(QString, history);
+    MainWindowBench b;
+    b.modals.closeEverything();
+    const QString logPath = b.path(QStringLiteral("old.log"));
+    {
+        // A log on disk to open.
+        MainWindowBench other;
+        other.modals.closeEverything();
+        other.window->mnuDownload->trigger();
+        other.prompter.answerFile(logPath);
+        other.prompter.answerInput(QString());
+        other.window->mnuSaveFile->trigger();
+        QVERIFY(QFile::exists(logPath));
+    }
+    for (const QString& step : history.split(u' ', Qt::SkipEmptyParts)) {
+        if (step == QLatin1String("download")) {
+            b.window->mnuDownload->trigger();
+        } else if (step == QLatin1String("save")) {
+            b.prompter.answerFile(b.path(QStringLiteral("saved.log")));
+            b.prompter.answerInput(QString());
+            b.window->mnuSaveFile->trigger();
+            QVERIFY(QFile::exists(b.path(QStringLiteral("saved.log"))));
+        } else if (step == QLatin1String("open")) {
+            b.prompter.answerButton(Prompter::Ok); // overwrite the buffer
+            b.prompter.answerFile(logPath);
+            b.window->mnuOpenFile->trigger();
+            QVERIFY(!b.state.log.DataBufferEmpty);
+        } else if (step == QLatin1String("live")) {
+            b.window->mnuViewRealTime->trigger();
+            QVERIFY(b.state.log.DataBufferEmpty);
+        }
+    }
+    b.prompter.clear();
+    b.window->mnuExit->trigger();
+    QCOMPARE(b.boxesTitled(QStringLiteral("Exit")).size(), 0);
+    QVERIFY(!b.window->isVisible());
 }
 
 void tst_acceptance::verifiedDownloadOverNoisyLine() {

@@ -127,14 +127,15 @@ void tst_startup::mainWindowCaptionAndMenus() {
         {w.mnuFile, "&File", {"&Open File", "&Save File", "", "Print Set&up", "", "E&xit"}},
         {w.mnuEdit,
          "&Edit",
-         {"QERO Parameters", "Maximum RPM", "Analog Input Scaling", "Fuel Type", "&Comment"}},
+         {"&QERO Parameters", "Maximum &RPM", "&Analog Input Scaling", "&Fuel Type", "&Comment"}},
         {w.mnuView,
          "&View",
          {"View &Real Time Data", "View &Chart (Downloaded Data)",
           "View &AFR Table (Downloaded Data)"}},
         {w.mnuCommunications,
          "&Communications",
-         {"&Download Data From QERO", "Clear QERO Data Buffer", "&Port Setup", "&Verify Download"}},
+         {"&Download Data From QERO", "&Clear QERO Data Buffer", "&Port Setup",
+          "&Verify Download"}},
         {w.mnuHelp, "&Help", {"&Contents", "&About"}},
     };
     const QList<QAction*> bar = w.menuBar()->actions();

@@ -9,6 +9,7 @@
 #include "support/VirtualClock.h"
 
 #include <QDir>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -45,6 +46,12 @@ private Q_SLOTS:
     void saveFailingHalfWayKeepsOldFile();
     void saveToMissingFolderIsReported();
     void saveWritesTheLogAsItWasWhenItBegan();
+
+    void saveAddsTheLogExtension_data();
+    void saveAddsTheLogExtension();
+    void filterExtension_data();
+    void filterExtension();
+    void openAndSaveStartInTheFolderUsedLast();
 
     void captionFileName_data();
     void captionFileName();
@@ -476,6 +483,100 @@ void tst_logfilecommands::saveWritesTheLogAsItWasWhenItBegan() {
     QCOMPARE(nested, Outcome::Cancelled);
     QCOMPARE(m_prompter.boxes().size(), 1); // the nested open asked nothing
     QCOMPARE(readFile(target), expected);
+}
+
+void tst_logfilecommands::saveAddsTheLogExtension_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<bool>("alreadyThere");
+    QTest::newRow("no extension") << "drive1"
+                                  << "drive1.log" << false;
+    QTest::newRow("no extension, the .log file exists") << "drive1"
+                                                        << "drive1.log" << true;
+    QTest::newRow("with .log") << "drive1.log"
+                               << "drive1.log" << false;
+    QTest::newRow("another extension") << "drive1.txt"
+                                       << "drive1.txt" << false;
+    QTest::newRow("dot only in the folder") << "run.d/drive1"
+                                            << "run.d/drive1.log" << false;
+}
+
+void tst_logfilecommands::saveAddsTheLogExtension() {
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    QFETCH(bool, alreadyThere);
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("run.d")));
+    if (alreadyThere)
+        QVERIFY(writeFile(path(written), complete()));
+    m_state.log = realisticLog();
+    m_prompter.answerFile(path(typed));
+    m_prompter.answerButton(Prompter::Yes); // replace the existing file
+    QCOMPARE(commands()->mnuSaveFile_Click(), Outcome::Done);
+    QVERIFY(QFileInfo(path(written)).isFile());
+    QCOMPARE(QFileInfo::exists(path(typed)), typed == written);
+    // The question about an existing file names the file really written.
+    const QList<Box> asked = m_prompter.messages();
+    QCOMPARE(asked.size(), alreadyThere ? 1 : 0);
+    if (alreadyThere)
+        QVERIFY(asked[0].text.startsWith(path(written) + u'\n'));
+    QCOMPARE(m_captions.last(), QFileInfo(written).fileName());
+}
+
+void tst_logfilecommands::filterExtension_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("log filter") << "/a/b" << FileChooser::kLogFilter << "/a/b.log";
+    QTest::newRow("every file") << "/a/b" << FileChooser::effectiveFilter(QString()) << "/a/b";
+    QTest::newRow("several patterns") << "/a/b"
+                                      << "Logs (*.log *.txt)|*.log;*.txt"
+                                      << "/a/b";
+    QTest::newRow("cancelled") << "" << FileChooser::kLogFilter << "";
+    QTest::newRow("trailing dot kept") << "/a/b." << FileChooser::kLogFilter << "/a/b.";
+}
+
+void tst_logfilecommands::filterExtension() {
+    QFETCH(QString, path);
+    QFETCH(QString, filter);
+    QFETCH(QString, result);
+    QCOMPARE(FileChooser::withFilterExtension(path, filter), result);
+}
+
+void tst_logfilecommands::openAndSaveStartInTheFolderUsedLast() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const auto lastDialogFolder = [this] { return m_prompter.boxes().last().folder; };
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("saves")));
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("opens")));
+
+    // A first run starts in the documents folder.
+    m_state.log = realisticLog();
+    m_prompter.answerFile(path(QStringLiteral("saves/one.log")));
+    m_prompter.answerInput(QString());
+    QCOMPARE(commands()->mnuSaveFile_Click(), Outcome::Done);
+    QCOMPARE(m_prompter.boxes().first().kind, Box::SaveFile);
+    QCOMPARE(m_prompter.boxes().first().folder, documents);
+    QCOMPARE(m_settings->value(LogFileCommands::kLastFolderKey), path(QStringLiteral("saves")));
+
+    // Open starts where the save went, and a file opened elsewhere moves it there.
+    QVERIFY(writeFile(path(QStringLiteral("opens/two.log")), complete()));
+    m_prompter.clear();
+    m_prompter.answerButton(Prompter::Ok);
+    m_prompter.answerFile(path(QStringLiteral("opens/two.log")));
+    QCOMPARE(commands()->mnuOpenFile_Click(), Outcome::Done);
+    QCOMPARE(m_prompter.boxes().last().kind, Box::OpenFile);
+    QCOMPARE(lastDialogFolder(), path(QStringLiteral("saves")));
+
+    // Remembered in the settings, so a new run (a new command object) starts there too;
+    // a cancelled dialog changes nothing.
+    m_prompter.clear();
+    m_prompter.answerFile(QString());
+    QCOMPARE(commands()->mnuSaveFile_Click(), Outcome::Cancelled);
+    QCOMPARE(lastDialogFolder(), path(QStringLiteral("opens")));
+    QCOMPARE(m_settings->value(LogFileCommands::kLastFolderKey), path(QStringLiteral("opens")));
+
+    // A folder that has gone since is not offered.
+    QVERIFY(QDir(path(QStringLiteral("opens"))).removeRecursively());
+    QCOMPARE(commands()->startFolder(), documents);
 }
 
 void tst_logfilecommands::captionFileName_data() {

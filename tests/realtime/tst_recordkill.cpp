@@ -2,6 +2,8 @@
 
 #include "SimProcess.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -59,6 +61,10 @@ void TestRecordKill::killedRecordingKeepsItsRows() {
     cli.kill(); // SIGKILL: no handler, no flush, no close
     QVERIFY(cli.waitForFinished(5000));
     QCOMPARE(cli.exitStatus(), QProcess::CrashExit);
+    // A killed program cannot remove its port lock; one killed while writing it leaves an
+    // empty lock that the next user of this pseudo-terminal number would take as held.
+    QFile::remove(QStringLiteral("/run/lock/LCK..") + QFileInfo(sim.device).fileName());
+    QFile::remove(QStringLiteral("/var/lock/LCK..") + QFileInfo(sim.device).fileName());
     printed += cli.readAllStandardOutput();
     qsizetype lines = 0;
     for (const QByteArray& line : printed.split('\n'))
