@@ -3,7 +3,6 @@
 #include "SimProcess.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -63,8 +62,12 @@ void TestRecordKill::killedRecordingKeepsItsRows() {
     QCOMPARE(cli.exitStatus(), QProcess::CrashExit);
     // A killed program cannot remove its port lock; one killed while writing it leaves an
     // empty lock that the next user of this pseudo-terminal number would take as held.
-    QFile::remove(QStringLiteral("/run/lock/LCK..") + QFileInfo(sim.device).fileName());
-    QFile::remove(QStringLiteral("/var/lock/LCK..") + QFileInfo(sim.device).fileName());
+    // The serial library names the lock after the device below /dev, slashes made '_'.
+    const QString lockName = QStringLiteral("LCK..") +
+                             sim.device.mid(sim.device.indexOf(QStringLiteral("/dev/")) + 5)
+                                 .replace(QLatin1Char('/'), QLatin1Char('_'));
+    for (const char* dir : {"/var/lock/", "/run/lock/", "/tmp/", "/var/tmp/"})
+        QFile::remove(QLatin1String(dir) + lockName);
     printed += cli.readAllStandardOutput();
     qsizetype lines = 0;
     for (const QByteArray& line : printed.split('\n'))
