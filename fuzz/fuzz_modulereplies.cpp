@@ -143,7 +143,7 @@ void Bench::run(int op) {
         require(!portOpen());
         break;
     case 6: {
-        ClearQEROBufferCommand clear(state, p, prompter);
+        ClearQEROBufferCommand clear(p, prompter);
         if (input.back() & 1) {
             (void)clear.mnuClearQEROBuffer_Click(); // may be declined, touching nothing
         } else {
@@ -210,7 +210,7 @@ void Bench::run(int op) {
         break;
     }
     case 12: {
-        ParameterTransfer transfer(state, settings, p, prompter);
+        ParameterTransfer transfer(state.log, state.settings, settings, p, prompter);
         if (transfer.cmdQEROParamsDownload_Click())
             require(!portOpen());
         break;
@@ -220,13 +220,13 @@ void Bench::run(int op) {
         state.settings.PulsePerRev = storedSingle(input, 1.0f);
         state.settings.RPMDebounce = input.back();
         state.settings.MinLEDPWM = input.back();
-        ParameterTransfer transfer(state, settings, p, prompter);
+        ParameterTransfer transfer(state.log, state.settings, settings, p, prompter);
         if (transfer.cmdQEROParamsUpload_Click())
             require(!portOpen());
         break;
     }
     case 14: {
-        PortSetup setup(state, p);
+        PortSetup setup(state.settings, p);
         const qint16 last = qint16(input.backInRange(1, PortSetup::kScanLastPort));
         const qint16 found = setup.PortScan(last, PortSetup::kIdentity, &progress);
         require(found >= 0 && found <= last);
@@ -234,7 +234,7 @@ void Bench::run(int op) {
         break;
     }
     case 15: {
-        PortSetup setup(state, p);
+        PortSetup setup(state.settings, p);
         (void)setup.PortTest(qint16(input.backInRange(1, 255)), PortSetup::kIdentity);
         require(!portOpen());
         break;

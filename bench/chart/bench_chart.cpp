@@ -72,7 +72,7 @@ void bench_chart::initTestCase() {
     std::copy(module.memory().bytes.begin(), module.memory().bytes.end(), image.begin());
     const FramDecoder::Outcome outcome = FramDecoder::decode(image, m_smooth.log);
     QVERIFY(outcome.ok);
-    outcome.parameters.applyTo(m_smooth);
+    outcome.parameters.applyTo(m_smooth.log, m_smooth.settings);
     m_noisy = m_smooth;
     makeNoisy(m_noisy.log);
 }

@@ -1,9 +1,9 @@
 #include "CountingLink.h"
 #include "QeroModule.h"
 #include "device/DownloadCommand.h"
-#include "device/ProgressReport.h"
 #include "device/LineErrorHandler.h"
 #include "device/ModuleProtocol.h"
+#include "device/ProgressReport.h"
 #include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
 #include "realtime/LiveRecorder.h"
@@ -76,8 +76,10 @@ struct Wiring {
         devices.setOverride(1, device);
         serial = std::make_unique<QSerialPortLink>(devices);
         link = std::make_unique<CountingLink>(*serial);
-        lineErrors = std::make_unique<LineErrorHandler>(state, *link, prompter);
-        protocol = std::make_unique<ModuleProtocol>(state, *link, clock, prompter);
+        lineErrors =
+            std::make_unique<LineErrorHandler>(state.module, state.window, *link, prompter);
+        protocol = std::make_unique<ModuleProtocol>(state.module, state.fram, state.settings, *link,
+                                                    clock, prompter);
         state.settings.PortNumber = 1;
     }
     ~Wiring() { link->closeIfOpen(); }

@@ -205,7 +205,7 @@ void frmMain::buildPanels() {
     m_stateMachine = std::make_unique<ConnectionStateMachine>(
         m_state, m_prompter, m_clock,
         [this](qint16 port, const QString& identity) {
-            PortSetup setup(m_state, m_module.protocol());
+            PortSetup setup(m_state.settings, m_module.protocol());
             return setup.PortTest(port, identity);
         },
         [this] { mnuPortSetup_Click(); });
@@ -324,7 +324,7 @@ void frmMain::mnuVerifyDownload_Click(bool checked) {
 void frmMain::mnuClearQEROBuffer_Click() {
     const ModuleCommandGuard guard = moduleCommand();
     ErrorReport::runStep(m_prompter, [&] {
-        ClearQEROBufferCommand(m_state, m_module.protocol(), m_prompter).mnuClearQEROBuffer_Click();
+        ClearQEROBufferCommand(m_module.protocol(), m_prompter).mnuClearQEROBuffer_Click();
     });
 }
 
@@ -416,7 +416,7 @@ void frmMain::mnuFuelType_Click() {
         // cannot be reached.
         window.setUploadAction([this, &window] {
             window.applyChoice();
-            FuelUpload(m_module.protocol()).run();
+            FuelUpload(m_module.protocol(), m_state.log).run();
         });
         window.exec();
     });

@@ -45,6 +45,6 @@ int runEraseCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         err << error << Qt::endl << usage << Qt::endl;
         return 2;
     }
-    ClearQEROBufferCommand command(session.state(), session.protocol(), session.prompter());
+    ClearQEROBufferCommand command(session.protocol(), session.prompter());
     return command.erase() ? 0 : 1;
 }

@@ -94,7 +94,7 @@ int runFuelCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
         return usage(
             err, QStringLiteral("\"%1\" is neither a device nor a port from 1 to 255").arg(port));
 
-    const FuelUpload::Result result = FuelUpload(session.protocol()).run();
+    const FuelUpload::Result result = FuelUpload(session.protocol(), state.log).run();
     session.module().link().closeIfOpen();
     if (result != FuelUpload::Result::Completed)
         return 1;

@@ -84,7 +84,8 @@ int runParamsCommand(const QStringList& args, QTextStream& out, QTextStream& err
         return 2;
     }
     AppState& state = session.state();
-    ParameterTransfer transfer(state, session.settings(), session.protocol(), session.prompter());
+    ParameterTransfer transfer(state.log, state.settings, session.settings(), session.protocol(),
+                               session.prompter());
     QeroParamsEditor editor(state, session.settings(), session.prompter());
 
     // Start from what the module holds, so a value not named is written back unchanged.

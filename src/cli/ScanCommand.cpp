@@ -44,7 +44,7 @@ int runScanCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
 
     CliSession session(err);
     session.useSavedPorts();
-    PortSetup setup(session.state(), session.protocol());
+    PortSetup setup(session.state().settings, session.protocol());
 
     const qint16 found = setup.PortScan(qint16(last), PortSetup::kIdentity);
     if (found < 1) {

@@ -2,12 +2,11 @@
 
 #include "device/ModuleProtocol.h"
 #include "device/SerialLink.h"
-#include "logdata/AppState.h"
+#include "support/ModuleStatus.h"
 #include "support/Prompter.h"
 
-ClearQEROBufferCommand::ClearQEROBufferCommand(AppState& state, ModuleProtocol& protocol,
-                                               Prompter& prompter)
-    : m_state(state), m_protocol(protocol), m_prompter(prompter) {}
+ClearQEROBufferCommand::ClearQEROBufferCommand(ModuleProtocol& protocol, Prompter& prompter)
+    : m_protocol(protocol), m_prompter(prompter) {}
 
 bool ClearQEROBufferCommand::mnuClearQEROBuffer_Click() {
     const auto answer =
@@ -27,7 +26,7 @@ bool ClearQEROBufferCommand::erase() {
         return false;
     }
     m_protocol.ClearQEROBuffer();
-    const bool ok = m_state.module.CommandOK;
+    const bool ok = m_protocol.module().CommandOK;
     m_prompter.message(ok ? QStringLiteral("QERO data buffer cleared.")
                           : QStringLiteral("Command failed - QERO data buffer not cleared."),
                        title(), Prompter::Icon::Information, Prompter::Ok);

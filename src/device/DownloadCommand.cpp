@@ -1,8 +1,8 @@
 #include "device/DownloadCommand.h"
 
-#include "device/ProgressReport.h"
 #include "device/FramDecoder.h"
 #include "device/ModuleProtocol.h"
+#include "device/ProgressReport.h"
 #include "device/SerialLink.h"
 #include "logdata/AppState.h"
 #include "support/Clock.h"
@@ -83,7 +83,7 @@ bool DownloadCommand::decodeImage(AppState& state, Prompter& prompter, const QDa
     });
     if (step != ErrorReport::StepResult::Done)
         return false;
-    outcome.parameters.applyTo(state);
+    outcome.parameters.applyTo(state.log, state.settings);
     state.log.DownloadDate = Numbers::generalDateTime(when);
     state.log.DataBufferEmpty = false;
     return true;

@@ -3,27 +3,29 @@
 #include "device/FuelFactor.h"
 #include "device/ModuleProtocol.h"
 #include "device/SerialLink.h"
-#include "logdata/AppState.h"
+#include "logdata/FramImage.h"
+#include "logdata/LogBuffer.h"
+#include "support/ModuleStatus.h"
 #include "support/Prompter.h"
 
-FuelUpload::FuelUpload(ModuleProtocol& protocol) : m_protocol(protocol) {}
+FuelUpload::FuelUpload(ModuleProtocol& protocol, const LogBuffer& log)
+    : m_protocol(protocol), m_log(log) {}
 
 void FuelUpload::say(const QString& text) {
     m_protocol.prompter().message(text, title(), Prompter::Icon::Exclamation, Prompter::Ok);
 }
 
 FuelUpload::Result FuelUpload::run() {
-    AppState& state = m_protocol.state();
     SerialLink& link = m_protocol.link();
 
-    const auto factor = FuelFactor::factor(state.log.FuelType, state.log.StoichRatio);
+    const auto factor = FuelFactor::factor(m_log.FuelType, m_log.StoichRatio);
     if (!factor) {
         // Two bytes cannot hold it; writing a wrapped value would give the module a
         // wrong fuel.
         say(QStringLiteral("Fuel factor out of range - cannot upload."));
         return Result::FactorOutOfRange;
     }
-    FuelFactor::store(state.fram, *factor);
+    FuelFactor::store(m_protocol.fram(), *factor);
 
     switch (m_protocol.OpenConversation()) {
     case ModuleProtocol::Opening::NoLink:
@@ -38,10 +40,10 @@ FuelUpload::Result FuelUpload::run() {
     case ModuleProtocol::Opening::Identified:
         break;
     }
-    say(QStringLiteral("Firmware ID: ") + state.module.FirmwareID);
+    say(QStringLiteral("Firmware ID: ") + m_protocol.module().FirmwareID);
 
-    if (state.module.QEROVersion != QLatin1String("QERO4D Rev 3") &&
-        state.module.QEROVersion != QLatin1String("QERO3Dual Rev 3")) {
+    if (m_protocol.module().QEROVersion != QLatin1String("QERO4D Rev 3") &&
+        m_protocol.module().QEROVersion != QLatin1String("QERO3Dual Rev 3")) {
         say(QStringLiteral(
             "Error - invalid firmware ID. Unable to upload to earlier generation QERO."));
         return Result::EarlierGeneration;
@@ -61,22 +63,21 @@ FuelUpload::Result FuelUpload::run() {
 }
 
 FuelUpload::Result FuelUpload::writeAndVerify(int address) {
-    AppState& state = m_protocol.state();
     SerialLink& link = m_protocol.link();
-    const quint8 wanted = state.fram.FRAMBuffer[size_t(address)];
+    const quint8 wanted = m_protocol.fram().FRAMBuffer[size_t(address)];
 
     m_protocol.SetAddress(address);
-    if (state.module.CommandOK)
+    if (m_protocol.module().CommandOK)
         m_protocol.WriteFRAM(wanted);
-    if (state.module.CommandOK)
+    if (m_protocol.module().CommandOK)
         m_protocol.SetAddress(address);
-    if (!state.module.CommandOK) {
+    if (!m_protocol.module().CommandOK) {
         say(QStringLiteral("Upload aborted - FRAM programming failed"));
         link.closeIfOpen();
         return Result::ProgrammingFailed;
     }
     const quint8 got = m_protocol.ReadFRAM();
-    if (!state.module.CommandOK) {
+    if (!m_protocol.module().CommandOK) {
         say(QStringLiteral("Upload aborted - FRAM verification failed"));
         link.closeIfOpen();
         return Result::VerificationFailed;

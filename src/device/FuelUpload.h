@@ -3,6 +3,7 @@
 #include <QString>
 
 class ModuleProtocol;
+struct LogBuffer;
 
 // Writes the fuel's scale factor into the module and reads it back. Runs after the fuel
 // window has taken the user's choice into FuelType / StoichRatio and saved it. Every
@@ -20,7 +21,8 @@ public:
         VerificationFailed,
     };
 
-    explicit FuelUpload(ModuleProtocol& protocol);
+    // `log` holds the fuel chosen (FuelType, StoichRatio).
+    FuelUpload(ModuleProtocol& protocol, const LogBuffer& log);
 
     // cmdFuelTypeUpload_Click from the second step on.
     Result run();
@@ -32,4 +34,5 @@ private:
     Result writeAndVerify(int address);
 
     ModuleProtocol& m_protocol;
+    const LogBuffer& m_log;
 };

@@ -1,12 +1,14 @@
 #include "device/LineErrorHandler.h"
 
-#include "logdata/AppState.h"
+#include "support/ModuleStatus.h"
 #include "support/Prompter.h"
+#include "support/WindowState.h"
 
 #include <limits>
 
-LineErrorHandler::LineErrorHandler(AppState& state, SerialLink& link, Prompter& prompter)
-    : m_state(state), m_link(link), m_prompter(prompter) {
+LineErrorHandler::LineErrorHandler(ModuleStatus& module, const WindowState& window,
+                                   SerialLink& link, Prompter& prompter)
+    : m_module(module), m_window(window), m_link(link), m_prompter(prompter) {
     m_link.setLineEventHandler(
         [this](LineEvent event, const QString& detail) { handle(event, detail); });
 }
@@ -46,7 +48,7 @@ void LineErrorHandler::handle(LineEvent event, const QString& detail) {
                            Prompter::Ok);
         return;
     }
-    if (!m_state.window.RealTimeActive) {
+    if (!m_window.RealTimeActive) {
         report(event);
         return;
     }
@@ -67,9 +69,9 @@ void LineErrorHandler::handle(LineEvent event, const QString& detail) {
 }
 
 void LineErrorHandler::report(LineEvent event) {
-    if (m_state.module.CommErrorCount < std::numeric_limits<qint16>::max())
-        ++m_state.module.CommErrorCount;
-    if (m_state.module.CommErrorCount > 2)
+    if (m_module.CommErrorCount < std::numeric_limits<qint16>::max())
+        ++m_module.CommErrorCount;
+    if (m_module.CommErrorCount > 2)
         m_link.closeIfOpen();
     const Prompter::Button b =
         m_prompter.message(reportText(event), QStringLiteral("Communications Error"),

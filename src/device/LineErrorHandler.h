@@ -3,7 +3,8 @@
 #include "device/SerialLink.h"
 
 class Prompter;
-struct AppState;
+struct ModuleStatus;
+struct WindowState;
 
 // What the program does when the port reports a line condition: a report in a
 // Retry/Cancel box while no live view runs; during the live view most conditions are
@@ -11,7 +12,8 @@ struct AppState;
 class LineErrorHandler {
 public:
     // Attaches itself to `link` as its line-event handler.
-    LineErrorHandler(AppState& state, SerialLink& link, Prompter& prompter);
+    LineErrorHandler(ModuleStatus& module, const WindowState& window, SerialLink& link,
+                     Prompter& prompter);
     ~LineErrorHandler();
     LineErrorHandler(const LineErrorHandler&) = delete;
     LineErrorHandler& operator=(const LineErrorHandler&) = delete;
@@ -24,7 +26,8 @@ public:
 private:
     void report(LineEvent event);
 
-    AppState& m_state;
+    ModuleStatus& m_module;
+    const WindowState& m_window;
     SerialLink& m_link;
     Prompter& m_prompter;
 };

@@ -1,8 +1,9 @@
 #include "device/ModuleParameters.h"
 
-#include "logdata/AppState.h"
+#include "logdata/LogBuffer.h"
 #include "logdata/SettingsTable.h"
 #include "support/Numbers.h"
+#include "support/SettingsValues.h"
 
 #include <algorithm>
 #include <cmath>
@@ -37,20 +38,20 @@ ModuleParameters ModuleParameters::fromBytes(const quint8* bytes, bool capPulses
     return p;
 }
 
-ModuleParameters ModuleParameters::current(const AppState& state) {
+ModuleParameters ModuleParameters::current(const LogBuffer& log, const SettingsValues& settings) {
     ModuleParameters p;
-    p.DataLogInterval = state.log.DataLogInterval;
-    p.PulsePerRev = state.settings.PulsePerRev;
-    p.RPMDebounce = state.settings.RPMDebounce;
-    p.MinLEDPWM = state.settings.MinLEDPWM;
+    p.DataLogInterval = log.DataLogInterval;
+    p.PulsePerRev = settings.PulsePerRev;
+    p.RPMDebounce = settings.RPMDebounce;
+    p.MinLEDPWM = settings.MinLEDPWM;
     return p;
 }
 
-void ModuleParameters::applyTo(AppState& state) const {
-    state.log.DataLogInterval = DataLogInterval;
-    state.settings.PulsePerRev = PulsePerRev;
-    state.settings.RPMDebounce = RPMDebounce;
-    state.settings.MinLEDPWM = MinLEDPWM;
+void ModuleParameters::applyTo(LogBuffer& log, SettingsValues& settings) const {
+    log.DataLogInterval = DataLogInterval;
+    settings.PulsePerRev = PulsePerRev;
+    settings.RPMDebounce = RPMDebounce;
+    settings.MinLEDPWM = MinLEDPWM;
 }
 
 void ModuleParameters::writeBytes(quint8* bytes) const {

@@ -6,7 +6,8 @@
 #include <QtGlobal>
 
 class SettingsStore;
-struct AppState;
+struct LogBuffer;
+struct SettingsValues;
 
 // The module's four operating parameters in the units the program keeps them in: the
 // interval in seconds, the pulses per revolution, the debounce in 50 us steps and the
@@ -23,8 +24,9 @@ struct ModuleParameters {
     static ModuleParameters fromBytes(const quint8* bytes, bool capPulses);
 
     static ModuleParameters defaults() { return {}; }
-    static ModuleParameters current(const AppState& state);
-    void applyTo(AppState& state) const;
+    // The interval belongs to the log; the other three are settings.
+    static ModuleParameters current(const LogBuffer& log, const SettingsValues& settings);
+    void applyTo(LogBuffer& log, SettingsValues& settings) const;
 
     // The bytes the module keeps them in. The log pointer between them belongs to the
     // module and is never written.

@@ -1,10 +1,12 @@
 #include "device/ModuleProtocol.h"
 
 #include "device/SerialLink.h"
-#include "logdata/AppState.h"
+#include "logdata/FramImage.h"
 #include "support/Clock.h"
+#include "support/ModuleStatus.h"
 #include "support/Prompter.h"
 #include "support/QeroFailure.h"
+#include "support/SettingsValues.h"
 
 namespace {
 
@@ -18,8 +20,11 @@ constexpr qint64 kEventPassUs = 1000;
 
 } // namespace
 
-ModuleProtocol::ModuleProtocol(AppState& state, SerialLink& link, Clock& clock, Prompter& prompter)
-    : m_state(state), m_link(link), m_clock(clock), m_prompter(prompter) {}
+ModuleProtocol::ModuleProtocol(ModuleStatus& module, FramImage& fram,
+                               const SettingsValues& settings, SerialLink& link, Clock& clock,
+                               Prompter& prompter)
+    : m_module(module), m_fram(fram), m_settings(settings), m_link(link), m_clock(clock),
+      m_prompter(prompter) {}
 
 void ModuleProtocol::pause() {
     DelayTimer(m_clock, kPauseMs);
@@ -28,7 +33,7 @@ void ModuleProtocol::pause() {
 // ---- Exchange ---------------------------------------------------------------------
 
 ModuleProtocol::Exchange::Exchange(ModuleProtocol& protocol) : m_p(protocol) {
-    m_p.m_state.module.CommandOK = false;
+    m_p.m_module.CommandOK = false;
     if (!m_p.m_busy) {
         m_p.m_busy = true;
         m_owner = true;
@@ -44,7 +49,7 @@ bool ModuleProtocol::Exchange::send(std::initializer_list<quint8> bytes) {
     if (!m_owner)
         return false;
     const auto opened = ErrorReport::runStep(
-        m_p.m_prompter, [this] { m_p.m_link.openIfClosed(m_p.m_state.settings.PortNumber); });
+        m_p.m_prompter, [this] { m_p.m_link.openIfClosed(m_p.m_settings.PortNumber); });
     // Sending into a port that did not open can only fail again; the command ends.
     if (opened != ErrorReport::StepResult::Done || !m_p.m_link.isOpen())
         return false;
@@ -107,13 +112,13 @@ void ModuleProtocol::ReSync() {
         return; // silent by design: callers simply try again
     const quint8 b = x.take();
     pause();
-    m_state.module.CommandOK = b == Reply::Ack;
+    m_module.CommandOK = b == Reply::Ack;
 }
 
 bool ModuleProtocol::ReSyncUpTo(int tries) {
     for (int i = 0; i < tries; ++i) {
         ReSync();
-        if (m_state.module.CommandOK)
+        if (m_module.CommandOK)
             return true;
     }
     return false;
@@ -125,16 +130,16 @@ ModuleProtocol::Opening ModuleProtocol::OpenConversation(int tries, bool stayOnO
         if (stayOnOpenPort && !m_link.isOpen())
             break;
         ReSync();
-        synced = m_state.module.CommandOK;
+        synced = m_module.CommandOK;
     }
     if (!synced) {
         m_link.closeIfOpen();
         return Opening::NoLink;
     }
     ReadFirmwareID();
-    if (!m_state.module.CommandOK)
+    if (!m_module.CommandOK)
         return Opening::IdFailed;
-    if (m_state.module.FirmwareID.isEmpty())
+    if (m_module.FirmwareID.isEmpty())
         return Opening::IdEmpty;
     return Opening::Identified;
 }
@@ -142,7 +147,7 @@ ModuleProtocol::Opening ModuleProtocol::OpenConversation(int tries, bool stayOnO
 void ModuleProtocol::ReadFirmwareID() {
     Exchange x(*this);
     if (x.active())
-        m_state.module.FirmwareID.clear();
+        m_module.FirmwareID.clear();
     if (!x.send({Command::ReadFirmwareID}))
         return;
     const qint64 deadline = m_clock.nowUs() + kReplyLimitUs;
@@ -155,7 +160,7 @@ void ModuleProtocol::ReadFirmwareID() {
                 complete = true;
                 break;
             }
-            m_state.module.FirmwareID.append(QChar::fromLatin1(char(b)));
+            m_module.FirmwareID.append(QChar::fromLatin1(char(b)));
         }
         m_clock.processEvents();
         if (!m_link.isOpen())
@@ -170,10 +175,10 @@ void ModuleProtocol::ReadFirmwareID() {
         x.failTimeout();
         return;
     }
-    m_state.module.QEROVersion = versionFromId(m_state.module.FirmwareID);
+    m_module.QEROVersion = versionFromId(m_module.FirmwareID);
     m_link.closeIfOpen();
     pause();
-    m_state.module.CommandOK = true;
+    m_module.CommandOK = true;
 }
 
 void ModuleProtocol::SetAddress(qint32 address) {
@@ -187,7 +192,7 @@ void ModuleProtocol::SetAddress(qint32 address) {
         return;
     }
     if (x.take() == Reply::Ack) {
-        m_state.module.CommandOK = true;
+        m_module.CommandOK = true;
         pause();
     }
 }
@@ -202,7 +207,7 @@ quint8 ModuleProtocol::ReadFRAM() {
     }
     const quint8 b = x.take();
     pause();
-    m_state.module.CommandOK = true;
+    m_module.CommandOK = true;
     return b;
 }
 
@@ -218,9 +223,9 @@ void ModuleProtocol::ReadFRAMBlock(int count) {
         return;
     }
     for (int i = 0; i < count; ++i)
-        m_state.fram.FRAMBlock[size_t(i)] = x.take();
+        m_fram.FRAMBlock[size_t(i)] = x.take();
     pause();
-    m_state.module.CommandOK = true;
+    m_module.CommandOK = true;
 }
 
 void ModuleProtocol::WriteFRAM(quint8 value) {
@@ -233,7 +238,7 @@ void ModuleProtocol::WriteFRAM(quint8 value) {
     }
     if (x.take() == Reply::Ack) {
         pause();
-        m_state.module.CommandOK = true;
+        m_module.CommandOK = true;
     }
     m_link.closeIfOpen();
 }
@@ -247,7 +252,7 @@ void ModuleProtocol::ClearQEROBuffer() {
         x.failTimeout();
         return;
     }
-    m_state.module.CommandOK = x.take() == Reply::Ack;
+    m_module.CommandOK = x.take() == Reply::Ack;
     pause();
     m_link.closeIfOpen();
 }
@@ -261,7 +266,7 @@ void ModuleProtocol::ResetQERO() {
         x.failTimeout();
         return;
     }
-    m_state.module.CommandOK = x.take() == Reply::Ack;
+    m_module.CommandOK = x.take() == Reply::Ack;
     pause();
     m_link.closeIfOpen();
 }

@@ -11,7 +11,9 @@
 class Clock;
 class Prompter;
 class SerialLink;
-struct AppState;
+struct FramImage;
+struct ModuleStatus;
+struct SettingsValues;
 
 // The module's byte commands (their bytes are in ModuleVocabulary). Each command reports through
 // `CommandOK` (False while it runs, True on success) and leaves the port open or closed as its
@@ -25,7 +27,10 @@ public:
     // How often the opening sends ReSync before it gives the link up.
     static constexpr int kResyncTries = 5;
 
-    ModuleProtocol(AppState& state, SerialLink& link, Clock& clock, Prompter& prompter);
+    // `settings` gives the port to open (PortNumber), which the port setup may change
+    // between commands; `fram` receives block reads.
+    ModuleProtocol(ModuleStatus& module, FramImage& fram, const SettingsValues& settings,
+                   SerialLink& link, Clock& clock, Prompter& prompter);
 
     // ReSync -> Ack. Silent: no answer within 1 s or a wrong answer only leaves CommandOK False.
     void ReSync();
@@ -99,12 +104,16 @@ public:
     bool busy() const { return m_busy; }
     void pause(); // DelayTimer of 2 ms
     SerialLink& link() { return m_link; }
-    AppState& state() { return m_state; }
+    ModuleStatus& module() { return m_module; }
+    FramImage& fram() { return m_fram; }
+    const SettingsValues& settings() const { return m_settings; }
     Clock& clock() { return m_clock; }
     Prompter& prompter() { return m_prompter; }
 
 private:
-    AppState& m_state;
+    ModuleStatus& m_module;
+    FramImage& m_fram;
+    const SettingsValues& m_settings;
     SerialLink& m_link;
     Clock& m_clock;
     Prompter& m_prompter;

@@ -3,16 +3,19 @@
 #include "device/ModuleParameters.h"
 #include "device/ModuleProtocol.h"
 #include "device/SerialLink.h"
-#include "logdata/AppState.h"
+#include "logdata/FramImage.h"
+#include "support/ModuleStatus.h"
 
 namespace {
 const QString kDownloadTitle = QStringLiteral("Download Parameters");
 const QString kUploadTitle = QStringLiteral("Upload Parameters");
 } // namespace
 
-ParameterTransfer::ParameterTransfer(AppState& state, SettingsStore& settings,
-                                     ModuleProtocol& protocol, Prompter& prompter)
-    : m_state(state), m_settings(settings), m_protocol(protocol), m_prompter(prompter) {}
+ParameterTransfer::ParameterTransfer(LogBuffer& log, SettingsValues& values,
+                                     SettingsStore& settings, ModuleProtocol& protocol,
+                                     Prompter& prompter)
+    : m_log(log), m_values(values), m_settings(settings), m_protocol(protocol),
+      m_prompter(prompter) {}
 
 void ParameterTransfer::tell(const QString& text, const QString& title) {
     m_prompter.message(text, title, Prompter::Icon::Exclamation, Prompter::Ok);
@@ -32,21 +35,21 @@ bool ParameterTransfer::connect(const QString& title, const QString& verb) {
     case ModuleProtocol::Opening::Identified:
         break;
     }
-    tell(QStringLiteral("Firmware ID: ") + m_state.module.FirmwareID, title);
+    tell(QStringLiteral("Firmware ID: ") + m_protocol.module().FirmwareID, title);
     return true;
 }
 
 bool ParameterTransfer::cmdQEROParamsDownload_Click() {
     if (!connect(kDownloadTitle, QStringLiteral("download")))
         return false;
-    auto& image = m_state.fram.FRAMBuffer;
+    auto& image = m_protocol.fram().FRAMBuffer;
     bool ok = false;
     m_protocol.SetAddress(0);
-    if (m_state.module.CommandOK) {
+    if (m_protocol.module().CommandOK) {
         ok = true;
         for (int a = 0; a < 6 && ok; ++a) {
             const quint8 b = m_protocol.ReadFRAM();
-            ok = m_state.module.CommandOK;
+            ok = m_protocol.module().CommandOK;
             if (ok)
                 image[a] = b;
         }
@@ -58,15 +61,15 @@ bool ParameterTransfer::cmdQEROParamsDownload_Click() {
         return false;
     }
     const ModuleParameters p = ModuleParameters::fromBytes(image.data(), false);
-    p.applyTo(m_state);
+    p.applyTo(m_log, m_values);
     p.save(m_settings);
     return true;
 }
 
 bool ParameterTransfer::cmdQEROParamsUpload_Click() {
-    const ModuleParameters p = ModuleParameters::current(m_state);
+    const ModuleParameters p = ModuleParameters::current(m_log, m_values);
     p.save(m_settings);
-    auto& image = m_state.fram.FRAMBuffer;
+    auto& image = m_protocol.fram().FRAMBuffer;
     p.writeBytes(image.data());
 
     if (!connect(kUploadTitle, QStringLiteral("upload")))
@@ -76,17 +79,17 @@ bool ParameterTransfer::cmdQEROParamsUpload_Click() {
     const QString verificationFailed = QStringLiteral("Upload aborted - FRAM verification failed");
     for (int a : ModuleParameters::kWrittenBytes) {
         m_protocol.SetAddress(a);
-        if (m_state.module.CommandOK)
+        if (m_protocol.module().CommandOK)
             m_protocol.WriteFRAM(image[a]);
-        if (m_state.module.CommandOK)
+        if (m_protocol.module().CommandOK)
             m_protocol.SetAddress(a);
-        if (!m_state.module.CommandOK) {
+        if (!m_protocol.module().CommandOK) {
             m_protocol.link().closeIfOpen();
             tell(programmingFailed, kUploadTitle);
             return false;
         }
         const quint8 back = m_protocol.ReadFRAM();
-        if (!m_state.module.CommandOK) {
+        if (!m_protocol.module().CommandOK) {
             m_protocol.link().closeIfOpen();
             tell(verificationFailed, kUploadTitle);
             return false;

@@ -6,13 +6,15 @@
 
 class ModuleProtocol;
 class SettingsStore;
-struct AppState;
+struct LogBuffer;
+struct SettingsValues;
 
 // Reads the four parameters from the module, or writes them and reads each byte back.
 class ParameterTransfer {
 public:
-    ParameterTransfer(AppState& state, SettingsStore& settings, ModuleProtocol& protocol,
-                      Prompter& prompter);
+    // The interval lives in `log`, the other parameters in `values`; `settings` stores them.
+    ParameterTransfer(LogBuffer& log, SettingsValues& values, SettingsStore& settings,
+                      ModuleProtocol& protocol, Prompter& prompter);
 
     // Bytes 0 to 5 into FRAMBuffer and the parameters, which are stored as settings. True
     // when the parameters were read (the caller refills the boxes).
@@ -26,7 +28,8 @@ private:
     // ReSync and identify; false after its message.
     bool connect(const QString& title, const QString& verb);
 
-    AppState& m_state;
+    LogBuffer& m_log;
+    SettingsValues& m_values;
     SettingsStore& m_settings;
     ModuleProtocol& m_protocol;
     Prompter& m_prompter;

@@ -85,7 +85,7 @@ void PortSelectFrame::cboPort_Click() {
     if (index < 0)
         return;
     ErrorReport::runStep(m_prompter, [&] {
-        PortSetup setup(m_state, m_module.protocol());
+        PortSetup setup(m_state.settings, m_module.protocol());
         setup.selectPort(index, m_settings);
     });
 }
@@ -117,7 +117,7 @@ void PortSelectFrame::cmdPortScan_Click() {
     if (go != Prompter::Ok)
         return;
     ErrorReport::runStep(m_prompter, [&] {
-        PortSetup setup(m_state, m_module.protocol());
+        PortSetup setup(m_state.settings, m_module.protocol());
         const qint16 found =
             setup.PortScan(PortSetup::kScanLastPort, PortSetup::kIdentity, &m_progress);
         if (found < 1) {

@@ -3,15 +3,16 @@
 #include "device/ModuleProtocol.h"
 #include "device/ProgressReport.h"
 #include "device/SerialLink.h"
-#include "logdata/AppState.h"
 #include "logdata/SettingsTable.h"
+#include "support/ModuleStatus.h"
 #include "support/Numbers.h"
 #include "support/SettingsStore.h"
+#include "support/SettingsValues.h"
 
 #include <algorithm>
 
-PortSetup::PortSetup(AppState& state, ModuleProtocol& protocol)
-    : m_state(state), m_protocol(protocol) {}
+PortSetup::PortSetup(SettingsValues& settings, ModuleProtocol& protocol)
+    : m_settings(settings), m_protocol(protocol) {}
 
 bool PortSetup::answers(qint16 port, const QString& identity) {
     SerialLink& link = m_protocol.link();
@@ -27,8 +28,8 @@ bool PortSetup::answers(qint16 port, const QString& identity) {
         // A port that closes under a try (a device pulled out) is given up rather than
         // letting the next try open PortNumber instead.
         const auto opening = m_protocol.OpenConversation(ModuleProtocol::kResyncTries, true);
-        found = opening != ModuleProtocol::Opening::NoLink && m_state.module.CommandOK &&
-                m_state.module.FirmwareID.contains(identity, Qt::CaseInsensitive);
+        found = opening != ModuleProtocol::Opening::NoLink && m_protocol.module().CommandOK &&
+                m_protocol.module().FirmwareID.contains(identity, Qt::CaseInsensitive);
     } catch (...) {
         found = false;
     }
@@ -106,7 +107,7 @@ bool PortSetup::autoConnectOnOpening(bool offered, SettingsStore& store) {
 }
 
 void PortSetup::selectPort(int listIndex, SettingsStore& store) {
-    m_state.settings.PortNumber = qint16(listIndex + 1);
-    SettingsTable::save(store, QStringLiteral("CommPort"), int(m_state.settings.PortNumber));
+    m_settings.PortNumber = qint16(listIndex + 1);
+    SettingsTable::save(store, QStringLiteral("CommPort"), int(m_settings.PortNumber));
     m_protocol.link().closeIfOpen();
 }

@@ -7,7 +7,7 @@
 class ModuleProtocol;
 class ProgressReport;
 class SettingsStore;
-struct AppState;
+struct SettingsValues;
 
 // Finding the module: testing one port, scanning ports 1 to N, and the choices of the
 // port setup panel that do not depend on its widgets.
@@ -18,7 +18,8 @@ public:
     // The scan covers the ports where a module is usually connected.
     static constexpr qint16 kScanLastPort = 15;
 
-    PortSetup(AppState& state, ModuleProtocol& protocol);
+    // `settings` holds the chosen port (PortNumber), which selectPort changes.
+    PortSetup(SettingsValues& settings, ModuleProtocol& protocol);
 
     // The first port from 1 to lastPort on which the module answers and identifies
     // itself with `identity`, or 0. Ports that do not exist or do not open are passed
@@ -47,6 +48,6 @@ private:
     // Opens `port` and asks for the module on it; ignores every failure on the way.
     bool answers(qint16 port, const QString& identity);
 
-    AppState& m_state;
+    SettingsValues& m_settings;
     ModuleProtocol& m_protocol;
 };

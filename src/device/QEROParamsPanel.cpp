@@ -2,6 +2,7 @@
 
 #include "device/ModuleSession.h"
 #include "device/ParameterTransfer.h"
+#include "logdata/AppState.h"
 #include "support/ErrorReport.h"
 
 #include <QGridLayout>
@@ -122,7 +123,8 @@ FieldCheck QEROParamsPanel::checked(const QString& text,
 void QEROParamsPanel::cmdQEROParamsDownload_Click() {
     Q_EMIT moduleCommandRunning(true);
     ErrorReport::runStep(m_prompter, [&] {
-        ParameterTransfer transfer(m_state, m_settings, m_session.protocol(), m_prompter);
+        ParameterTransfer transfer(m_state.log, m_state.settings, m_settings, m_session.protocol(),
+                                   m_prompter);
         if (transfer.cmdQEROParamsDownload_Click())
             fill(m_editor.texts());
     });
@@ -132,7 +134,8 @@ void QEROParamsPanel::cmdQEROParamsDownload_Click() {
 void QEROParamsPanel::cmdQEROParamsUpload_Click() {
     Q_EMIT moduleCommandRunning(true);
     ErrorReport::runStep(m_prompter, [&] {
-        ParameterTransfer transfer(m_state, m_settings, m_session.protocol(), m_prompter);
+        ParameterTransfer transfer(m_state.log, m_state.settings, m_settings, m_session.protocol(),
+                                   m_prompter);
         transfer.cmdQEROParamsUpload_Click();
     });
     Q_EMIT moduleCommandRunning(false);

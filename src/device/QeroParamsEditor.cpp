@@ -122,7 +122,7 @@ FieldCheck QeroParamsEditor::txtMinLEDPWM_Validate(const QString& text) {
 
 QeroParamsEditor::Texts QeroParamsEditor::cmdRestoreDefaults_Click() {
     const ModuleParameters defaults = ModuleParameters::defaults();
-    defaults.applyTo(m_state);
+    defaults.applyTo(m_state.log, m_state.settings);
     defaults.save(m_settings);
     Texts t = texts();
     // The default interval is shown as it is, not on the 16 ms grid.
@@ -131,7 +131,7 @@ QeroParamsEditor::Texts QeroParamsEditor::cmdRestoreDefaults_Click() {
 }
 
 void QeroParamsEditor::cmdQEROParamsOK_Click() {
-    const ModuleParameters p = ModuleParameters::current(m_state);
+    const ModuleParameters p = ModuleParameters::current(m_state.log, m_state.settings);
     p.save(m_settings);
     p.writeBytes(m_state.fram.FRAMBuffer.data());
 }

@@ -44,7 +44,7 @@ bool RealTimeCommands::exchange(quint8 command, int count, quint8* reply, bool a
     }
     DelayTimer(p.clock(), kSettleMs);
     p.link().closeIfOpen();
-    p.state().module.CommandOK = true;
+    p.module().CommandOK = true;
     return true;
 }
 
@@ -62,7 +62,7 @@ float RealTimeCommands::ReadRPM() {
     if (!exchange(Command::ReadRPM, 2, c, true, &acked) || !acked)
         return 0.0f;
     const int count = c[0] + 256 * c[1];
-    return RealTimeDecoding::rpmFromCount(count, protocol().state().settings.PulsePerRev);
+    return RealTimeDecoding::rpmFromCount(count, protocol().settings().PulsePerRev);
 }
 
 float RealTimeCommands::ReadVIN1() {

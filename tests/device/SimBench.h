@@ -17,8 +17,8 @@ struct SimBench {
     ScriptedPrompter prompter;
     QeroModule module;
     SimulatedLink link{module, clock};
-    LineErrorHandler lineErrors{state, link, prompter};
-    ModuleProtocol protocol{state, link, clock, prompter};
+    LineErrorHandler lineErrors{state.module, state.window, link, prompter};
+    ModuleProtocol protocol{state.module, state.fram, state.settings, link, clock, prompter};
 
     QList<int> sentBytes() const {
         QList<int> out;

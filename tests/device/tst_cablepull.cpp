@@ -33,8 +33,8 @@ struct PullBench {
     ScriptedPrompter prompter;
     QeroModule module;
     SimulatedLink link{module, clock, false};
-    LineErrorHandler lineErrors{state, link, prompter};
-    ModuleProtocol protocol{state, link, clock, prompter};
+    LineErrorHandler lineErrors{state.module, state.window, link, prompter};
+    ModuleProtocol protocol{state.module, state.fram, state.settings, link, clock, prompter};
     RecordingProgress progress;
     QStringList captions;
     DownloadCommand command{state, protocol, prompter, clock, progress};

@@ -80,7 +80,7 @@ void tst_fuelupload::uploadWritesAndVerifies() {
     b.module.setModel(QeroModule::Model(model));
     b.state.log.FuelType = fuel;
     b.state.log.StoichRatio = ratio;
-    FuelUpload upload(b.protocol);
+    FuelUpload upload(b.protocol, b.state.log);
     QCOMPARE(upload.run(), FuelUpload::Result::Completed);
     QCOMPARE(b.prompter.messageTexts(),
              (QStringList{QStringLiteral("Firmware ID: ") + b.module.identification(),
@@ -175,7 +175,7 @@ void tst_fuelupload::failures() {
         b.state.log.StoichRatio = 20.0f;
     }
     const auto before = b.module.memory().bytes;
-    FuelUpload upload(b.protocol);
+    FuelUpload upload(b.protocol, b.state.log);
     QCOMPARE(upload.run(), result);
     QCOMPARE(b.prompter.messageTexts(), messages);
     QCOMPARE(b.link.isOpen(), openAfter);
@@ -187,7 +187,7 @@ void tst_fuelupload::everyMessageIsAnUploadFuelTypeBox() {
     SimBench b;
     b.state.log.FuelType = QStringLiteral("Gasoline");
     b.state.log.StoichRatio = 14.69f;
-    FuelUpload(b.protocol).run();
+    FuelUpload(b.protocol, b.state.log).run();
     QCOMPARE(b.prompter.boxes().size(), 2);
     for (const auto& box : b.prompter.boxes()) {
         QCOMPARE(box.title, QStringLiteral("Upload Fuel Type"));

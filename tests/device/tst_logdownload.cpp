@@ -266,7 +266,7 @@ void tst_logdownload::erase() {
     else if (fault == u"silent")
         b->module.faults().silent = true;
     b->prompter.answerButton(Prompter::Ok);
-    ClearQEROBufferCommand erase(b->state, b->protocol, b->prompter);
+    ClearQEROBufferCommand erase(b->protocol, b->prompter);
     QCOMPARE(erase.mnuClearQEROBuffer_Click(), ok);
 
     const auto boxes = b->prompter.messages();
@@ -290,7 +290,7 @@ void tst_logdownload::erase() {
 void tst_logdownload::eraseCancelled() {
     auto b = std::make_unique<DownloadBench>();
     b->prompter.answerButton(Prompter::Cancel);
-    ClearQEROBufferCommand erase(b->state, b->protocol, b->prompter);
+    ClearQEROBufferCommand erase(b->protocol, b->prompter);
     QVERIFY(!erase.mnuClearQEROBuffer_Click());
     QCOMPARE(b->prompter.messages().size(), 1);
     QVERIFY(b->link.sent().empty());

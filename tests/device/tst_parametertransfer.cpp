@@ -65,8 +65,8 @@ struct TransferBench {
     QeroModule module;
     SimulatedLink simLink{module, clock};
     TamperingLink link{simLink};
-    ModuleProtocol protocol{state, link, clock, prompter};
-    ParameterTransfer transfer{state, settings, protocol, prompter};
+    ModuleProtocol protocol{state.module, state.fram, state.settings, link, clock, prompter};
+    ParameterTransfer transfer{state.log, state.settings, settings, protocol, prompter};
     QeroParamsEditor editor{state, settings, prompter};
 
     QStringList texts() const { return prompter.messageTexts(); }

@@ -46,8 +46,10 @@ struct Rig {
         devices.setOverride(1, device);
         state.settings.PortNumber = 1;
         link = std::make_unique<QSerialPortLink>(devices);
-        lineErrors = std::make_unique<LineErrorHandler>(state, *link, prompter);
-        protocol = std::make_unique<ModuleProtocol>(state, *link, clock, prompter);
+        lineErrors =
+            std::make_unique<LineErrorHandler>(state.module, state.window, *link, prompter);
+        protocol = std::make_unique<ModuleProtocol>(state.module, state.fram, state.settings, *link,
+                                                    clock, prompter);
         return !device.isEmpty();
     }
 
@@ -95,8 +97,8 @@ void tst_serialintegration::inProcessModuleOnTheRealClock() {
     SimulatedLink link(module, clock);
     link.setModulePort(4);
     state.settings.PortNumber = 4;
-    LineErrorHandler lineErrors(state, link, prompter);
-    ModuleProtocol p(state, link, clock, prompter);
+    LineErrorHandler lineErrors(state.module, state.window, link, prompter);
+    ModuleProtocol p(state.module, state.fram, state.settings, link, clock, prompter);
     QVERIFY(p.ReSyncUpTo(5));
     p.ReadFirmwareID();
     QCOMPARE(state.module.QEROVersion, QStringLiteral("QERO4D Rev 3"));
@@ -203,8 +205,10 @@ void tst_serialintegration::unpluggedDownloadEndsAndThePortOpensAgain() {
     r.protocol.reset();
     r.lineErrors.reset();
     r.link = std::make_unique<QSerialPortLink>(devices);
-    r.lineErrors = std::make_unique<LineErrorHandler>(r.state, *r.link, r.prompter);
-    r.protocol = std::make_unique<ModuleProtocol>(r.state, *r.link, r.clock, r.prompter);
+    r.lineErrors =
+        std::make_unique<LineErrorHandler>(r.state.module, r.state.window, *r.link, r.prompter);
+    r.protocol = std::make_unique<ModuleProtocol>(r.state.module, r.state.fram, r.state.settings,
+                                                  *r.link, r.clock, r.prompter);
 
     // When each block read ended, on the real clock.
     struct TimedProgress : RecordingProgress {

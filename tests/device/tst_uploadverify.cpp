@@ -17,7 +17,7 @@ const QString kVerificationFailed = QStringLiteral("Upload aborted - FRAM verifi
 
 struct UploadBench : SimBench {
     MemorySettingsStore settings;
-    ParameterTransfer transfer{state, settings, protocol, prompter};
+    ParameterTransfer transfer{state.log, state.settings, settings, protocol, prompter};
 
     explicit UploadBench(Upload what) {
         // Values whose bytes differ from what the module holds, so every write matters.
@@ -34,7 +34,7 @@ struct UploadBench : SimBench {
     bool run(Upload what) {
         if (what == Upload::Parameters)
             return transfer.cmdQEROParamsUpload_Click();
-        return FuelUpload(protocol).run() == FuelUpload::Result::Completed;
+        return FuelUpload(protocol, state.log).run() == FuelUpload::Result::Completed;
     }
 
     static QList<int> addresses(Upload what) {

@@ -17,8 +17,8 @@ struct Rig {
     ScriptedPrompter prompter;
     QeroModule module;
     SimulatedLink link{module, clock};
-    ModuleProtocol protocol{state, link, clock, prompter};
-    PortSetup setup{state, protocol};
+    ModuleProtocol protocol{state.module, state.fram, state.settings, link, clock, prompter};
+    PortSetup setup{state.settings, protocol};
     int portSetupOpened = 0;
     ConnectionStateMachine machine{
         state, prompter, clock,

@@ -15,7 +15,7 @@ struct Rig {
     VirtualClock clock;
     ScriptedPrompter prompter;
     ReplyLink link{clock};
-    ModuleProtocol protocol{state, link, clock, prompter};
+    ModuleProtocol protocol{state.module, state.fram, state.settings, link, clock, prompter};
     RealTimeCommands commands{protocol};
     Rig() { state.settings.PortNumber = 4; }
 };

@@ -20,7 +20,7 @@ struct Rig {
     ScriptedPrompter prompter;
     QeroModule module;
     SimulatedLink link{module, clock};
-    ModuleProtocol protocol{state, link, clock, prompter};
+    ModuleProtocol protocol{state.module, state.fram, state.settings, link, clock, prompter};
     RealTimeCommands commands{protocol};
     RecordingDisplay display;
     int closes = 0;
