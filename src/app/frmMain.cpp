@@ -411,7 +411,7 @@ void frmMain::mnuAnalogInScale_Click() {
 void frmMain::mnuFuelType_Click() {
     cmdCloseRealTimeData_Click();
     ErrorReport::runStep(m_prompter, [this] {
-        frmFuelType window(m_state, m_prompter, m_settings, this);
+        frmFuelType window(m_state.log, m_state.settings, m_prompter, m_settings, this);
         // The program's own choice is taken first, so it stands even when the module
         // cannot be reached.
         window.setUploadAction([this, &window] {

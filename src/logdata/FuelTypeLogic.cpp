@@ -1,5 +1,6 @@
 #include "logdata/FuelTypeLogic.h"
 
+#include "logdata/AppState.h"
 #include "logdata/SettingsTable.h"
 #include "support/Numbers.h"
 #include "support/Prompter.h"
@@ -46,8 +47,9 @@ FuelTypeLogic::Fuel FuelTypeLogic::fuelFor(const QString& fuelType) {
     return Fuel::User;
 }
 
-FuelTypeLogic::FuelTypeLogic(AppState& state, Prompter& prompter, SettingsStore& settings)
-    : m_state(state), m_prompter(prompter), m_settings(settings) {}
+FuelTypeLogic::FuelTypeLogic(LogBuffer& log, SettingsValues& values, Prompter& prompter,
+                             SettingsStore& settings)
+    : m_log(log), m_values(values), m_prompter(prompter), m_settings(settings) {}
 
 QString FuelTypeLogic::ratioText(float ratio) {
     return Numbers::format(double(ratio), QStringLiteral("#0.00"));
@@ -68,21 +70,21 @@ FieldCheck FuelTypeLogic::validateRatio(const QString& text) {
         m_prompter.message(out.message, title, Prompter::Icon::Exclamation, Prompter::Ok);
         out.keepFocus = true;
     }
-    m_state.log.StoichRatio = float(Numbers::roundHalfEven(v, 2));
-    out.value = double(m_state.log.StoichRatio);
-    out.text = ratioText(m_state.log.StoichRatio);
+    m_log.StoichRatio = float(Numbers::roundHalfEven(v, 2));
+    out.value = double(m_log.StoichRatio);
+    out.text = ratioText(m_log.StoichRatio);
     return out;
 }
 
 void FuelTypeLogic::applyChoice(Fuel fuel, const QString& userName) {
-    LogBuffer& log = m_state.log;
+    LogBuffer& log = m_log;
     if (fuel == Fuel::User) {
         log.FuelType = trimBlanks(userName).left(kMaxName);
     } else {
         log.FuelType = entry(fuel).name;
         log.StoichRatio = entry(fuel).ratio;
     }
-    m_state.updateAFRFormat();
+    m_values.AFRFormat = AppState::afrFormatFor(log.StoichRatio);
     SettingsTable::save(m_settings, QStringLiteral("FuelType"), log.FuelType);
     SettingsTable::save(m_settings, QStringLiteral("StoichRatio"), log.StoichRatio);
 }

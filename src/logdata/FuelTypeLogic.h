@@ -1,7 +1,8 @@
 #pragma once
 
-#include "logdata/AppState.h"
+#include "logdata/LogBuffer.h"
 #include "support/FieldCheck.h"
+#include "support/SettingsValues.h"
 
 #include <QString>
 
@@ -26,7 +27,9 @@ public:
 
     static constexpr int kMaxName = 16;
 
-    FuelTypeLogic(AppState& state, Prompter& prompter, SettingsStore& settings);
+    // The fuel lives in `log`; `values` holds the AFR pattern that follows its ratio.
+    FuelTypeLogic(LogBuffer& log, SettingsValues& values, Prompter& prompter,
+                  SettingsStore& settings);
 
     // The user fuel's ratio box on focus loss: below 1 or above 20 is refused with a
     // message and replaced by the bound; StoichRatio takes the value, rounded to two
@@ -41,7 +44,8 @@ public:
     void applyChoice(Fuel fuel, const QString& userName);
 
 private:
-    AppState& m_state;
+    LogBuffer& m_log;
+    SettingsValues& m_values;
     Prompter& m_prompter;
     SettingsStore& m_settings;
 };

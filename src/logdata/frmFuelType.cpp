@@ -2,7 +2,7 @@
 
 #include "logdata/FocusValidator.h"
 
-#include "logdata/AppState.h"
+#include "logdata/LogBuffer.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -19,9 +19,9 @@ namespace {
 constexpr int kFuels = 7;
 } // namespace
 
-frmFuelType::frmFuelType(AppState& state, Prompter& prompter, SettingsStore& settings,
-                         QWidget* parent)
-    : QDialog(parent), m_state(state), m_logic(state, prompter, settings) {
+frmFuelType::frmFuelType(LogBuffer& log, SettingsValues& values, Prompter& prompter,
+                         SettingsStore& settings, QWidget* parent)
+    : QDialog(parent), m_log(log), m_logic(log, values, prompter, settings) {
     setObjectName(QStringLiteral("frmFuelType"));
     setWindowTitle(QStringLiteral("Fuel Type"));
     setModal(true);
@@ -93,7 +93,7 @@ QRadioButton* frmFuelType::option(Fuel fuel) const {
 
 void frmFuelType::Form_Load() {
     // No option is checked yet, so checking one always runs its action.
-    option(FuelTypeLogic::fuelFor(m_state.log.FuelType))->setChecked(true);
+    option(FuelTypeLogic::fuelFor(m_log.FuelType))->setChecked(true);
 }
 
 void frmFuelType::option_Click(Fuel fuel) {
@@ -102,8 +102,8 @@ void frmFuelType::option_Click(Fuel fuel) {
          std::initializer_list<QWidget*>{lblFuelType, txtFuelType, lblStoichRatio, txtStoichRatio})
         w->setVisible(user);
     if (user) {
-        txtFuelType->setText(m_state.log.FuelType);
-        txtStoichRatio->setText(FuelTypeLogic::ratioText(m_state.log.StoichRatio));
+        txtFuelType->setText(m_log.FuelType);
+        txtStoichRatio->setText(FuelTypeLogic::ratioText(m_log.StoichRatio));
     }
 }
 

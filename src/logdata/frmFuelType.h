@@ -13,13 +13,14 @@ class QPushButton;
 class QRadioButton;
 class Prompter;
 class SettingsStore;
-struct AppState;
+struct LogBuffer;
+struct SettingsValues;
 
 // Edit > Fuel Type: six fixed fuels or a named user fuel with its own ratio.
 class frmFuelType : public QDialog {
     Q_OBJECT
 public:
-    frmFuelType(AppState& state, Prompter& prompter, SettingsStore& settings,
+    frmFuelType(LogBuffer& log, SettingsValues& values, Prompter& prompter, SettingsStore& settings,
                 QWidget* parent = nullptr);
 
     QRadioButton* optGasolineFuel = nullptr;
@@ -57,7 +58,7 @@ private:
     void option_Click(FuelTypeLogic::Fuel fuel);
     QRadioButton* option(FuelTypeLogic::Fuel fuel) const;
 
-    AppState& m_state;
+    LogBuffer& m_log;
     FuelTypeLogic m_logic;
     std::function<void()> m_upload;
     FocusValidator* m_validator = nullptr;

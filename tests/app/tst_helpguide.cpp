@@ -104,7 +104,7 @@ void tst_helpguide::everyCaptionIsInTheGuide() {
     } else if (window == QLatin1String("scaling")) {
         w = std::make_unique<frmAnalogInScale>(state.log, prompter, store);
     } else {
-        w = std::make_unique<frmFuelType>(state, prompter, store);
+        w = std::make_unique<frmFuelType>(state.log, state.settings, prompter, store);
     }
 
     QStringList missing;

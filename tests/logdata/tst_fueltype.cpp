@@ -1,4 +1,5 @@
 #include "device/FuelFactor.h"
+#include "logdata/AppState.h"
 #include "logdata/FuelTypeLogic.h"
 #include "support/IniSettingsStore.h"
 #include "support/ScriptedPrompter.h"
@@ -105,7 +106,8 @@ void tst_fueltype::applyFixedFuel() {
     ScriptedPrompter prompter;
     QTemporaryDir dir;
     IniSettingsStore settings(dir.filePath(QStringLiteral("s.ini")));
-    FuelTypeLogic(state, prompter, settings).applyChoice(Fuel(fuel), QStringLiteral("ignored"));
+    FuelTypeLogic(state.log, state.settings, prompter, settings)
+        .applyChoice(Fuel(fuel), QStringLiteral("ignored"));
     QCOMPARE(state.log.FuelType, name);
     QCOMPARE(state.log.StoichRatio, ratio);
     QCOMPARE(state.settings.AFRFormat, format);
@@ -119,7 +121,7 @@ void tst_fueltype::applyUserFuel() {
     ScriptedPrompter prompter;
     QTemporaryDir dir;
     IniSettingsStore settings(dir.filePath(QStringLiteral("s.ini")));
-    FuelTypeLogic logic(state, prompter, settings);
+    FuelTypeLogic logic(state.log, state.settings, prompter, settings);
     logic.applyChoice(Fuel::User, QStringLiteral("   Propane blend from the station   "));
     QCOMPARE(state.log.FuelType, QStringLiteral("Propane blend fr"));
     QCOMPARE(state.log.StoichRatio, 12.35f);
@@ -155,7 +157,7 @@ void tst_fueltype::validateRatio() {
     ScriptedPrompter prompter;
     QTemporaryDir dir;
     IniSettingsStore settings(dir.filePath(QStringLiteral("s.ini")));
-    FuelTypeLogic logic(state, prompter, settings);
+    FuelTypeLogic logic(state.log, state.settings, prompter, settings);
     const FieldCheck c = logic.validateRatio(typed);
     QCOMPARE(c.text, shown);
     QCOMPARE(c.keepFocus, !message.isEmpty());

@@ -216,7 +216,7 @@ void tst_logdatawindows::fuelOpensWithMatchingOption() {
     state.log.FuelType = fuel;
     state.log.StoichRatio = 13.5f;
     ScriptedPrompter p;
-    frmFuelType w(state, p, *m_settings);
+    frmFuelType w(state.log, state.settings, p, *m_settings);
     QCOMPARE(w.windowTitle(), QStringLiteral("Fuel Type"));
     QVERIFY(w.findChild<QRadioButton*>(option)->isChecked());
     const bool user = option == QLatin1String("optUserFuel");
@@ -232,7 +232,7 @@ void tst_logdatawindows::fuelOpensWithMatchingOption() {
 void tst_logdatawindows::fuelUserFuel() {
     AppState state;
     ScriptedPrompter p;
-    frmFuelType w(state, p, *m_settings);
+    frmFuelType w(state.log, state.settings, p, *m_settings);
     QVERIFY(w.optGasolineFuel->isChecked());
     w.optUserFuel->click();
     QVERIFY(!w.txtFuelType->isHidden());
@@ -265,7 +265,7 @@ void tst_logdatawindows::fuelUserFuel() {
 void tst_logdatawindows::fuelLambdaOk() {
     AppState state;
     ScriptedPrompter p;
-    frmFuelType w(state, p, *m_settings);
+    frmFuelType w(state.log, state.settings, p, *m_settings);
     QCOMPARE(w.optLambda->text(), QStringLiteral("Lambda Values"));
     w.optLambda->click();
     QVERIFY(w.txtStoichRatio->isHidden());
@@ -281,7 +281,7 @@ void tst_logdatawindows::fuelLambdaOk() {
 void tst_logdatawindows::fuelUploadButton() {
     AppState state;
     ScriptedPrompter p;
-    frmFuelType w(state, p, *m_settings);
+    frmFuelType w(state.log, state.settings, p, *m_settings);
     QCOMPARE(w.cmdFuelTypeUpload->text(), QStringLiteral("Upload To QERO"));
     QVERIFY(!w.cmdFuelTypeUpload->isEnabled());
     QString seen;
