@@ -241,7 +241,7 @@ void bench_modulelink::pollingWhileRecording() {
 
     RealTimeCommands commands(*w.protocol);
     CountingDisplay display;
-    LiveRecorder recorder(w.state, w.clock, display);
+    LiveRecorder recorder(w.state.log, w.state.module, w.clock, display);
     RealTimePoller poller(w.state, commands, w.clock, recorder,
                           [&] { w.state.window.RealTimeActive = false; });
     QTemporaryDir dir;

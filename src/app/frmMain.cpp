@@ -198,12 +198,13 @@ void frmMain::buildPanels() {
     m_realTimeCommands = std::make_unique<RealTimeCommands>(m_module.protocol());
     // The recorder sits between the polling and the gauges: it passes every value on and
     // keeps the cycles while the user records.
-    m_recorder = std::make_unique<LiveRecorder>(m_state, m_clock, *fraRealTimeData);
+    m_recorder =
+        std::make_unique<LiveRecorder>(m_state.log, m_state.module, m_clock, *fraRealTimeData);
     fraRealTimeData->attachRecorder(*m_recorder, m_prompter);
     m_poller = std::make_unique<RealTimePoller>(m_state, *m_realTimeCommands, m_clock, *m_recorder,
                                                 [this] { cmdCloseRealTimeData_Click(); });
     m_stateMachine = std::make_unique<ConnectionStateMachine>(
-        m_state, m_prompter, m_clock,
+        m_state.settings, m_prompter, m_clock,
         [this](qint16 port, const QString& identity) {
             PortSetup setup(m_state.settings, m_module.protocol());
             return setup.PortTest(port, identity);

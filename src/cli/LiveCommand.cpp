@@ -151,7 +151,7 @@ int runLiveCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     state.module.CommErrorCount = 0;
 
     LineCollector collector(state);
-    LiveRecorder recorder(state, clock, collector);
+    LiveRecorder recorder(state.log, state.module, clock, collector);
     if (!recordPath.isEmpty() && !recorder.start(recordPath)) {
         err << "qero4d-cli live: " << recorder.error() << Qt::endl;
         return 1;

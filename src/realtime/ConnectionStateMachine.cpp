@@ -1,14 +1,14 @@
 #include "realtime/ConnectionStateMachine.h"
 
-#include "logdata/AppState.h"
 #include "support/Clock.h"
 #include "support/Numbers.h"
 #include "support/Prompter.h"
+#include "support/SettingsValues.h"
 
-ConnectionStateMachine::ConnectionStateMachine(AppState& state, Prompter& prompter, Clock& clock,
-                                               PortTestFn portTest,
+ConnectionStateMachine::ConnectionStateMachine(const SettingsValues& settings, Prompter& prompter,
+                                               Clock& clock, PortTestFn portTest,
                                                std::function<void()> openPortSetup)
-    : m_state(state), m_prompter(prompter), m_clock(clock), m_portTest(std::move(portTest)),
+    : m_settings(settings), m_prompter(prompter), m_clock(clock), m_portTest(std::move(portTest)),
       m_openPortSetup(std::move(openPortSetup)) {}
 
 void ConnectionStateMachine::tmrStateMachine_Timer() {
@@ -23,10 +23,10 @@ void ConnectionStateMachine::QEROStateMachine() {
     if (StateMachineState == -1) {
         StateMachineState = 0;
         const QString title = QStringLiteral("Auto Connect");
-        const QString port = Numbers::format(m_state.settings.PortNumber, QStringLiteral("##0"));
+        const QString port = Numbers::format(m_settings.PortNumber, QStringLiteral("##0"));
         Prompter::Button answer = Prompter::No;
-        if (m_state.settings.AutoConnect) {
-            if (m_portTest(m_state.settings.PortNumber, QStringLiteral("Brenwick QERO"))) {
+        if (m_settings.AutoConnect) {
+            if (m_portTest(m_settings.PortNumber, QStringLiteral("Brenwick QERO"))) {
                 m_prompter.message(QStringLiteral("Found QERO on port ") + port +
                                        QStringLiteral(". "),
                                    title, Prompter::Icon::Exclamation, Prompter::Ok);

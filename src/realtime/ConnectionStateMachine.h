@@ -7,7 +7,7 @@
 
 class Clock;
 class Prompter;
-struct AppState;
+struct SettingsValues;
 
 // The one-shot connection check shortly after the main window appears: with
 // auto-connect on it looks for the module on the saved port and says what it found;
@@ -16,8 +16,8 @@ class ConnectionStateMachine {
 public:
     using PortTestFn = std::function<bool(qint16 port, const QString& identity)>;
 
-    ConnectionStateMachine(AppState& state, Prompter& prompter, Clock& clock, PortTestFn portTest,
-                           std::function<void()> openPortSetup);
+    ConnectionStateMachine(const SettingsValues& settings, Prompter& prompter, Clock& clock,
+                           PortTestFn portTest, std::function<void()> openPortSetup);
 
     // -1: check pending; 0: idle for the rest of the run.
     qint16 StateMachineState = -1;
@@ -27,7 +27,7 @@ public:
     void QEROStateMachine();
 
 private:
-    AppState& m_state;
+    const SettingsValues& m_settings;
     Prompter& m_prompter;
     Clock& m_clock;
     PortTestFn m_portTest;

@@ -1,7 +1,8 @@
 #include "realtime/LiveRecorder.h"
 
-#include "logdata/AppState.h"
+#include "logdata/LogBuffer.h"
 #include "support/Clock.h"
+#include "support/ModuleStatus.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -10,8 +11,9 @@
 #include <cstring>
 #include <unistd.h>
 
-LiveRecorder::LiveRecorder(const AppState& state, Clock& clock, RealTimeDisplay& shown)
-    : m_state(state), m_clock(clock), m_shown(shown) {}
+LiveRecorder::LiveRecorder(const LogBuffer& log, const ModuleStatus& module, Clock& clock,
+                           RealTimeDisplay& shown)
+    : m_log(log), m_module(module), m_clock(clock), m_shown(shown) {}
 
 LiveRecorder::~LiveRecorder() {
     stop();
@@ -41,9 +43,9 @@ bool LiveRecorder::start(std::unique_ptr<QFileDevice> file) {
     m_startUs = m_clock.nowUs();
     m_lastSyncUs = m_startUs;
 
-    RecordingInfo info = RecordingInfo::fromLog(m_state.log);
-    info.model = m_state.module.QEROVersion;
-    info.firmware = m_state.module.FirmwareID;
+    RecordingInfo info = RecordingInfo::fromLog(m_log);
+    info.model = m_module.QEROVersion;
+    info.firmware = m_module.FirmwareID;
     info.started = QDateTime::currentDateTime().toString(Qt::ISODate);
     const bool ok = write(RecordingFormat::preamble(info)) && sync();
     notify();

@@ -11,7 +11,8 @@
 
 class Clock;
 class QFileDevice;
-struct AppState;
+struct LogBuffer;
+struct ModuleStatus;
 
 // Keeps what the gauges show: sits between the polling cycle and the display, hands every
 // value on unchanged and, while recording, writes one row per completed cycle to a
@@ -26,7 +27,9 @@ class LiveRecorder : public RealTimeDisplay {
 public:
     static constexpr qint64 kSyncIntervalUs = 1'000'000;
 
-    LiveRecorder(const AppState& state, Clock& clock, RealTimeDisplay& shown);
+    // `log` gives the header values of a recording, `module` the model and firmware.
+    LiveRecorder(const LogBuffer& log, const ModuleStatus& module, Clock& clock,
+                 RealTimeDisplay& shown);
     ~LiveRecorder() override;
 
     // Creates or replaces `path` and writes the comment and header lines. False, with
@@ -81,7 +84,8 @@ private:
     void fail(const QString& reason);
     void notify();
 
-    const AppState& m_state;
+    const LogBuffer& m_log;
+    const ModuleStatus& m_module;
     Clock& m_clock;
     RealTimeDisplay& m_shown;
     std::unique_ptr<QFileDevice> m_file;

@@ -21,7 +21,7 @@ struct Rig {
     PortSetup setup{state.settings, protocol};
     int portSetupOpened = 0;
     ConnectionStateMachine machine{
-        state, prompter, clock,
+        state.settings, prompter, clock,
         [this](qint16 port, const QString& identity) { return setup.PortTest(port, identity); },
         [this] { ++portSetupOpened; }};
 };

@@ -47,7 +47,7 @@ struct Rig {
     ModuleProtocol protocol{state.module, state.fram, state.settings, link, clock, prompter};
     RealTimeCommands commands{protocol};
     RecordingDisplay shown;
-    LiveRecorder recorder{state, clock, shown};
+    LiveRecorder recorder{state.log, state.module, clock, shown};
     RealTimePoller poller{state, commands, clock, recorder,
                           [this] { state.window.RealTimeActive = false; }};
     // What the gauges showed in each completed cycle.
