@@ -404,6 +404,19 @@ void frmMain::mnuAnalogInScale_Click() {
     cmdCloseRealTimeData_Click();
     ErrorReport::runStep(m_prompter, [this] {
         frmAnalogInScale window(m_state.log, m_prompter, m_settings, this);
+        // The live view is closed while the window is open, so each press reads the
+        // analog input once, as a conversation of its own.
+        window.setLearnAction([this]() -> std::optional<float> {
+            const ModuleCommandGuard guard = moduleCommand();
+            std::optional<float> volts;
+            ErrorReport::runStep(m_prompter, [&] {
+                m_state.module.CommandOK = false;
+                const float v = m_realTimeCommands->ReadVIN1();
+                if (m_state.module.CommandOK)
+                    volts = v;
+            });
+            return volts;
+        });
         window.exec();
     });
 }
