@@ -8,6 +8,7 @@
 #include "logdata/FocusValidator.h"
 #include "logdata/SettingsTable.h"
 #include "logdata/SystemPrinterProvider.h"
+#include "logdata/WindowPlacement.h"
 #include "support/ErrorReport.h"
 #include "support/Numbers.h"
 #include "support/Prompter.h"
@@ -30,6 +31,8 @@
 #include <QPagedPaintDevice>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -59,7 +62,10 @@ frmAFRTable::frmAFRTable(AppState& state, SettingsStore& settings, Prompter& pro
     setWindowTitle(QStringLiteral("QERO Dual Channel Data Logging Program - AFR Table"));
     setModal(true);
     buildControls();
-    resize(860, 820);
+    // A 1366x768 screen has room for about 690 pixels under the title bar and above the
+    // task bar; the 31 rows still show whole at that height.
+    WindowPlacement::resizeToFit(*this, QSize(860, 690));
+    setMinimumSize(QSize(480, 360).boundedTo(clientMinimumSize()));
     Form_Load();
 }
 
@@ -78,7 +84,13 @@ void frmAFRTable::buildControls() {
     connect(mnuOpenAddFile, &QAction::triggered, this, &frmAFRTable::mnuOpenAddFile_Click);
     connect(mnuExit, &QAction::triggered, this, &QWidget::close);
 
-    m_client = new QWidget(this);
+    // The client area keeps the size that shows everything; a smaller window scrolls.
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("scrClient"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(false);
+    m_client = new QWidget;
+    m_scroll->setWidget(m_client);
 
     fraAFRTableData = new QGroupBox(QStringLiteral("Table Data"), m_client);
     fraAFRTableData->setObjectName(QStringLiteral("fraAFRTableData"));
@@ -261,7 +273,18 @@ void frmAFRTable::resizeEvent(QResizeEvent* event) {
 void frmAFRTable::Form_Resize() {
     const int menuHeight = menuBar->sizeHint().height();
     menuBar->setGeometry(0, 0, width(), menuHeight);
-    m_client->setGeometry(0, menuHeight, width(), std::max(0, height() - menuHeight));
+    m_scroll->setGeometry(0, menuHeight, width(), std::max(0, height() - menuHeight));
+    // Scroll bars only take room when the window is smaller than the content.
+    const QSize minimum = clientMinimumSize();
+    QSize room = m_scroll->size();
+    const bool needH = room.width() < minimum.width();
+    const bool needV = room.height() < minimum.height();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroll);
+    if (needV)
+        room.rwidth() -= bar;
+    if (needH)
+        room.rheight() -= bar;
+    m_client->resize(room.expandedTo(minimum));
     const int w = std::max(0, m_client->width() - twipsX(kWidthAllowance));
     const int h = std::max(0, m_client->height() - twipsY(kHeightAllowance));
     VSFlexGrid1->setGeometry(twipsX(kGridLeft), twipsY(kGridTop), w, h);
@@ -275,6 +298,26 @@ void frmAFRTable::Form_Resize() {
         VSFlexGrid1->setRowHeight(r, rowHeight);
     for (int c = 0; c < VSFlexGrid1->columnCount(); ++c)
         VSFlexGrid1->setColumnWidth(c, columnWidth);
+}
+
+QSize frmAFRTable::clientMinimumSize() const {
+    const QFontMetrics fm(VSFlexGrid1->font());
+    // The widest text a cell holds is the corner heading.
+    const int cellWidth = fm.horizontalAdvance(QStringLiteral("RPM/TPS")) + 8;
+    const int cellHeight = fm.height() + 1;
+    const int inner = 2 * VSFlexGrid1->frameWidth();
+    int right = 0;
+    int bottom = 0;
+    for (const QWidget* w : std::initializer_list<const QWidget*>{
+             fraAFRTableData, fraAFRTableParams, cmdRefreshTable, cmdPrint, cmdExit}) {
+        right = std::max(right, w->geometry().right() + 1);
+        bottom = std::max(bottom, w->geometry().bottom() + 1);
+    }
+    const int width = std::max(right + twipsX(kGridLeft), AFRTableGrid::kColumns * (cellWidth + 1) +
+                                                              inner + twipsX(kWidthAllowance));
+    const int height =
+        std::max(bottom, AFRTableGrid::kRows * (cellHeight + 1) + inner + twipsY(kHeightAllowance));
+    return {width, height};
 }
 
 void frmAFRTable::setMerged(bool merged) {

@@ -20,6 +20,7 @@
 #include "logdata/AppState.h"
 #include "logdata/LogFileCommands.h"
 #include "logdata/SettingsTable.h"
+#include "logdata/WindowPlacement.h"
 #include "logdata/frmAnalogInScale.h"
 #include "logdata/frmFuelType.h"
 #include "realtime/ConnectionStateMachine.h"
@@ -63,7 +64,9 @@ frmMain::frmMain(AppState& state, SettingsStore& settings, Prompter& prompter, C
     m_logFiles->setCaptionSuffix = [this](const QString& s) { setCaptionSuffix(s); };
     // A log that has just been opened is shown at once.
     m_logFiles->showChart = [this] { mnuViewChart_Click(); };
-    resize(900, 620);
+    WindowPlacement::resizeToFit(*this, QSize(900, 620));
+    // Room for the menu bar and the panels; the live view asks for more when it shows.
+    setMinimumSize(480, 320);
     buildMenus();
     buildPanels();
     Form_Load();

@@ -1,6 +1,7 @@
 #include "chart/frmChart1.h"
 
 #include "logdata/SystemPrinterProvider.h"
+#include "logdata/WindowPlacement.h"
 
 #include "chart/ChartPlot.h"
 #include "chart/ChartPrintLayout.h"
@@ -52,8 +53,9 @@ frmChart1::frmChart1(AppState& state, Prompter& prompter, QWidget* parent)
     setObjectName(QStringLiteral("frmChart1"));
     setWindowTitle(QStringLiteral("QERO Dual Channel Data Logging Program - Chart Display"));
     setModal(true);
-    resize(1100, 720);
     buildControls();
+    // Fits a 1366x768 screen with its task bar; larger screens give the chart more room.
+    WindowPlacement::resizeToFit(*this, QSize(1100, 680));
     Form_Load();
 }
 
