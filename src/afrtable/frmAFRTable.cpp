@@ -2,6 +2,7 @@
 
 #include "afrtable/AFRTableFields.h"
 #include "afrtable/AFRTableMerge.h"
+#include "afrtable/AFRTableOptions.h"
 #include "afrtable/AFRTablePage.h"
 #include "afrtable/AFRTablePrintout.h"
 #include "logdata/AppState.h"
@@ -66,6 +67,7 @@ frmAFRTable::frmAFRTable(AppState& state, SettingsStore& settings, Prompter& pro
     // task bar; the 31 rows still show whole at that height.
     WindowPlacement::resizeToFit(*this, QSize(860, 690));
     setMinimumSize(QSize(480, 360).boundedTo(clientMinimumSize()));
+    WindowPlacement::remember(*this, m_settings, QStringLiteral("AFRTableWindowGeometry"));
     Form_Load();
 }
 
@@ -209,10 +211,20 @@ void frmAFRTable::Form_Load() {
         optSensor1AFR->setChecked(true);
     else
         optSensor2AFR->setChecked(true);
-    m_state.settings.AFRTableDisplay = QStringLiteral("AFR");
-    optAFRDisplay->setChecked(true);
+    // The options the last Refresh Table used, or the defaults on a first run.
+    const AFRTableOptions options = AFRTableOptions::load(m_settings);
+    m_state.settings.AFRTableDisplay = options.display;
+    (options.display == QLatin1String("AFR") ? optAFRDisplay : optFuelCorrDisplay)
+        ->setChecked(true);
+    chkFilterData->setChecked(options.filter);
     m_state.settings.AFRTarget = AFRTableFields::defaultTarget(m_state.log.StoichRatio);
-    m_state.settings.MinSampleNum = 5;
+    if (const std::optional<float> target = options.targetFor(m_state.log.StoichRatio)) {
+        const FieldCheck checked = AFRTableFields::checkTarget(
+            QString::number(double(*target)), m_state.log.StoichRatio, m_state.settings.AFRFormat);
+        if (!checked.refused())
+            m_state.settings.AFRTarget = float(checked.value);
+    }
+    m_state.settings.MinSampleNum = options.minSamples;
     txtAFRTarget->setText(Numbers::format(m_state.settings.AFRTarget, m_state.settings.AFRFormat));
     txtMinSampleNum->setText(AFRTableFields::minSamplesText(m_state.settings.MinSampleNum));
     WriteAFRTable(m_state.settings.AFRTableDisplay, true);
@@ -346,6 +358,13 @@ void frmAFRTable::cmdRefreshTable_Click() {
     SettingsTable::save(m_settings, QStringLiteral("AFRTableData"), m_state.settings.AFRTableData);
     m_state.settings.AFRTableDisplay =
         optAFRDisplay->isChecked() ? QStringLiteral("AFR") : QStringLiteral("Fuel");
+    AFRTableOptions options;
+    options.display = m_state.settings.AFRTableDisplay;
+    options.filter = chkFilterData->isChecked();
+    options.minSamples = m_state.settings.MinSampleNum;
+    options.target = m_state.settings.AFRTarget;
+    options.targetStoichRatio = m_state.log.StoichRatio;
+    options.save(m_settings);
     WriteAFRTable(m_state.settings.AFRTableDisplay, true);
 }
 

@@ -67,6 +67,7 @@ frmMain::frmMain(AppState& state, SettingsStore& settings, Prompter& prompter, C
     WindowPlacement::resizeToFit(*this, QSize(900, 620));
     // Room for the menu bar and the panels; the live view asks for more when it shows.
     setMinimumSize(480, 320);
+    WindowPlacement::remember(*this, m_settings, QStringLiteral("MainWindowGeometry"));
     buildMenus();
     buildPanels();
     Form_Load();
@@ -388,6 +389,7 @@ void frmMain::mnuViewChart_Click() {
 void frmMain::showChart() {
     CurrentPrinterProvider printers(*m_printer);
     frmChart1 chart(m_state, m_prompter, this);
+    chart.rememberChoices(m_settings);
     chart.setPrinterProvider(&printers);
     chart.exec();
 }

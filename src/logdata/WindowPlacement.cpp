@@ -2,6 +2,7 @@
 
 #include "support/SettingsStore.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -65,6 +66,41 @@ bool restore(QWidget& window, const SettingsStore& settings, const QString& key)
         window.move(placed.topLeft());
     }
     return true;
+}
+
+namespace {
+
+class GeometryKeeper : public QObject {
+public:
+    GeometryKeeper(QWidget& window, SettingsStore& settings, QString key,
+                   std::function<void()> onHide)
+        : QObject(&window), m_window(window), m_settings(settings), m_key(std::move(key)),
+          m_onHide(std::move(onHide)) {
+        window.installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == &m_window && event->type() == QEvent::Hide && !event->spontaneous()) {
+            if (m_onHide)
+                m_onHide();
+            save(m_window, m_settings, m_key);
+        }
+        return false;
+    }
+
+private:
+    QWidget& m_window;
+    SettingsStore& m_settings;
+    QString m_key;
+    std::function<void()> m_onHide;
+};
+
+} // namespace
+
+void remember(QWidget& window, SettingsStore& settings, const QString& key,
+              std::function<void()> onHide) {
+    restore(window, settings, key);
+    new GeometryKeeper(window, settings, key, std::move(onHide));
 }
 
 } // namespace WindowPlacement

@@ -5,6 +5,8 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 class SettingsStore;
 
@@ -32,5 +34,10 @@ void save(const QWidget& window, SettingsStore& settings, const QString& key);
 // Puts back what save() stored, brought onto the available screens. False when there was
 // nothing usable under `key` (the window keeps its size).
 bool restore(QWidget& window, const SettingsStore& settings, const QString& key);
+// restore() now, and save() whenever the window is closed or hidden by the program (not
+// when the user minimises it). `onHide`, when given, runs just before, to store more.
+// `settings` must outlive the window.
+void remember(QWidget& window, SettingsStore& settings, const QString& key,
+              std::function<void()> onHide = {});
 
 } // namespace WindowPlacement

@@ -1,3 +1,5 @@
+#include "chart/ChartTestLog.h"
+
 #include "afrtable/frmAFRTable.h"
 #include "app/QtPrompter.h"
 #include "app/frmHelp.h"
@@ -60,6 +62,8 @@ private Q_SLOTS:
     void fitSizeAndKeepOnScreen();
     void dialogTitlesAreShownWhole_data();
     void dialogTitlesAreShownWhole();
+    void windowsComeBackWhereTheyWere_data();
+    void windowsComeBackWhereTheyWere();
 
 private:
     std::unique_ptr<QWidget> make(const QString& name);
@@ -217,6 +221,59 @@ void tst_windowsizes::dialogTitlesAreShownWhole() {
     QVERIFY(QTest::qWaitForWindowExposed(input.get()));
     QVERIFY2(input->width() >= needed,
              qPrintable(QStringLiteral("%1 < %2").arg(input->width()).arg(needed)));
+}
+
+void tst_windowsizes::windowsComeBackWhereTheyWere_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QRect>("placed");
+    QTest::addColumn<bool>("onScreen");
+    for (const char* name : {"frmMain", "frmChart1", "frmAFRTable"}) {
+        QTest::addRow("%s", name) << QString::fromLatin1(name) << QRect(60, 40, 1000, 680) << true;
+        // Left where a second screen used to be, or half below the task bar.
+        QTest::addRow("%s off to the right", name)
+            << QString::fromLatin1(name) << QRect(2200, 40, 1000, 680) << false;
+        QTest::addRow("%s half below", name)
+            << QString::fromLatin1(name) << QRect(60, 500, 1000, 680) << false;
+    }
+}
+
+void tst_windowsizes::windowsComeBackWhereTheyWere() {
+    QFETCH(QString, window);
+    QFETCH(QRect, placed);
+    QFETCH(bool, onScreen);
+    fillTestLog(*m_state);
+    const QString file = m_dir->filePath(QStringLiteral("placed.ini"));
+    auto open = [&](IniSettingsStore& settings) -> std::unique_ptr<QWidget> {
+        if (window == QLatin1String("frmMain"))
+            return std::make_unique<frmMain>(*m_state, settings, m_prompter, m_clock, *m_module);
+        if (window == QLatin1String("frmAFRTable"))
+            return std::make_unique<frmAFRTable>(*m_state, settings, m_prompter,
+                                                 [](const QString&) {});
+        auto chart = std::make_unique<frmChart1>(*m_state, m_prompter);
+        chart->rememberChoices(settings);
+        return chart;
+    };
+    {
+        IniSettingsStore settings(file);
+        const std::unique_ptr<QWidget> w = open(settings);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->setGeometry(placed);
+        QTRY_COMPARE(w->geometry(), placed);
+        w->close();
+    }
+    // The next run: a fresh store on the same file.
+    IniSettingsStore settings(file);
+    const std::unique_ptr<QWidget> w = open(settings);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY2(screen.contains(w->frameGeometry()),
+             qPrintable(QStringLiteral("%1,%2 %3").arg(w->x()).arg(w->y()).arg(text(w->size()))));
+    if (onScreen)
+        QCOMPARE(w->geometry(), placed);
+    else
+        QCOMPARE(w->size(), placed.size());
 }
 
 int main(int argc, char** argv) {
