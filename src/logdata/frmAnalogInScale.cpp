@@ -84,6 +84,9 @@ frmAnalogInScale::frmAnalogInScale(LogBuffer& log, Prompter& prompter, SettingsS
     cmdRestoreDefaults->setObjectName(QStringLiteral("cmdRestoreDefaults"));
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    // Enter in a box means OK; without this the first button, Restore Defaults, took it.
+    cmdOK->setDefault(true);
+    cmdRestoreDefaults->setAutoDefault(false);
     connect(cmdRestoreDefaults, &QPushButton::clicked, this,
             &frmAnalogInScale::cmdRestoreDefaults_Click);
     connect(cmdOK, &QPushButton::clicked, this, &frmAnalogInScale::cmdOK_Click);
@@ -106,6 +109,8 @@ frmAnalogInScale::frmAnalogInScale(LogBuffer& log, Prompter& prompter, SettingsS
     cmdLearnOpen->setObjectName(QStringLiteral("cmdLearnOpen"));
     lblLearned = new QLabel(fraLearn);
     lblLearned->setObjectName(QStringLiteral("lblLearned"));
+    cmdLearnClosed->setAutoDefault(false);
+    cmdLearnOpen->setAutoDefault(false);
     connect(cmdLearnClosed, &QPushButton::clicked, this, &frmAnalogInScale::cmdLearnClosed_Click);
     connect(cmdLearnOpen, &QPushButton::clicked, this, &frmAnalogInScale::cmdLearnOpen_Click);
     auto* learnButtons = new QHBoxLayout;

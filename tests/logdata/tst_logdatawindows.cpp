@@ -37,6 +37,7 @@ private Q_SLOTS:
     void analogTpsOffersPercentRange_data();
     void analogTpsOffersPercentRange();
     void analogLearnFromModule();
+    void analogEnterInABoxPressesOk();
 
     void fuelOpensWithMatchingOption_data();
     void fuelOpensWithMatchingOption();
@@ -298,6 +299,22 @@ void tst_logdatawindows::analogLearnFromModule() {
     QCOMPARE(m_settings->value(QStringLiteral("MinInVolts")), QStringLiteral("0.45"));
     QCOMPARE(m_settings->value(QStringLiteral("MaxInVolts")), QStringLiteral("5"));
     QCOMPARE(m_settings->value(QStringLiteral("MaxScaledValue")), QStringLiteral("100"));
+}
+
+void tst_logdatawindows::analogEnterInABoxPressesOk() {
+    LogBuffer log;
+    log.AnalogInputType = QStringLiteral("USER");
+    ScriptedPrompter p;
+    frmAnalogInScale w(log, p, *m_settings);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.txtMaxVolts->setFocus();
+    w.txtMaxVolts->setText(QStringLiteral("4.6"));
+    QTest::keyClick(w.txtMaxVolts, Qt::Key_Return);
+    // Not Restore Defaults, the first button of the window.
+    QVERIFY(p.messages().isEmpty());
+    QCOMPARE(w.result(), int(QDialog::Accepted));
+    QCOMPARE(m_settings->value(QStringLiteral("MaxInVolts")), QStringLiteral("4.6"));
 }
 
 void tst_logdatawindows::fuelOpensWithMatchingOption_data() {
