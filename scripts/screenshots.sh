@@ -19,7 +19,7 @@ fi
 
 work="$(mktemp -d)"
 display=":$((90 + RANDOM % 100))"
-Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1366x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 app=""
 cleanup() {
@@ -55,17 +55,8 @@ keys() { # window-id keys...
 }
 
 mkdir -p "$out"
-# The simulated module's analog input is a throttle sensor; scaled as such, the AFR table
-# has its throttle columns.
-cat >"$work/settings.ini" <<'INI'
-[Properties]
-AnalogInputType=TPS
-MinInVolts=0.5
-MaxInVolts=4.5
-MinScaledValue=0
-MaxScaledValue=100
-AnalogLegend=TPS(%)
-INI
+# A first run on a 1366x768 laptop screen, following the README's first session.
+: >"$work/settings.ini"
 "$build/src/app/qero4d-log" --simulate --settings "$work/settings.ini" --splash-ms 300 \
     >"$work/app.log" 2>&1 &
 app=$!
@@ -76,7 +67,23 @@ box=$(window "Auto Connect")
 keys "$box" Return
 shot "$main" port-setup
 # Its OK button puts the panel away.
-xdotool mousemove --window "$main" 270 95 click 1
+xdotool mousemove --window "$main" 176 95 click 1
+
+# The simulated module's analog input is a throttle sensor: TPS Percent, Closed read from
+# the idling engine, the wide-open voltage typed, and the offered 0-100 range taken.
+keys "$main" alt+e a
+scaling=$(window "Analog Input Scaling")
+xdotool mousemove --window "$scaling" 30 91 click 1
+keys "$scaling" alt+c
+sleep 1
+xdotool mousemove --window "$scaling" 515 41 click 1
+xdotool key ctrl+a
+xdotool type 4.6
+shot "$scaling" analog-scaling
+keys "$scaling" Return
+box=$(window "TPS Percent")
+keys "$box" Return
+gone "Analog Input Scaling"
 
 # Download the simulated module's log: the chart opens when it is done.
 keys "$main" alt+c d
@@ -93,6 +100,10 @@ gone "Chart Display"
 keys "$main" alt+v a
 table=$(window "AFR Table")
 shot "$table" afr-table
+# The whole 1366x768 screen with the table on it: it fits.
+sleep 0.5
+import -window root "$out/afr-table-1366x768.png"
+echo "wrote docs/screenshots/afr-table-1366x768.png"
 keys "$table" alt+f x
 gone "AFR Table"
 
@@ -103,11 +114,6 @@ shot "$main" real-time 15
 keys "$main" alt+e Return
 shot "$main" parameters
 
-keys "$main" alt+e Down Down Return
-scaling=$(window "Analog Input Scaling")
-shot "$scaling" analog-scaling
-keys "$scaling" Escape
-gone "Analog Input Scaling"
 
 keys "$main" alt+e Down Down Down Return
 fuel=$(window "Fuel Type")

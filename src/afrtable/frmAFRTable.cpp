@@ -2,12 +2,14 @@
 
 #include "afrtable/AFRTableFields.h"
 #include "afrtable/AFRTableMerge.h"
+#include "afrtable/AFRTableOptions.h"
 #include "afrtable/AFRTablePage.h"
 #include "afrtable/AFRTablePrintout.h"
 #include "logdata/AppState.h"
 #include "logdata/FocusValidator.h"
 #include "logdata/SettingsTable.h"
 #include "logdata/SystemPrinterProvider.h"
+#include "logdata/WindowPlacement.h"
 #include "support/ErrorReport.h"
 #include "support/Numbers.h"
 #include "support/Prompter.h"
@@ -30,6 +32,8 @@
 #include <QPagedPaintDevice>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -59,7 +63,11 @@ frmAFRTable::frmAFRTable(AppState& state, SettingsStore& settings, Prompter& pro
     setWindowTitle(QStringLiteral("QERO Dual Channel Data Logging Program - AFR Table"));
     setModal(true);
     buildControls();
-    resize(860, 820);
+    // A 1366x768 screen has room for about 690 pixels under the title bar and above the
+    // task bar; the 31 rows still show whole at that height.
+    WindowPlacement::resizeToFit(*this, QSize(860, 690));
+    setMinimumSize(QSize(480, 360).boundedTo(clientMinimumSize()));
+    WindowPlacement::remember(*this, m_settings, QStringLiteral("AFRTableWindowGeometry"));
     Form_Load();
 }
 
@@ -78,7 +86,13 @@ void frmAFRTable::buildControls() {
     connect(mnuOpenAddFile, &QAction::triggered, this, &frmAFRTable::mnuOpenAddFile_Click);
     connect(mnuExit, &QAction::triggered, this, &QWidget::close);
 
-    m_client = new QWidget(this);
+    // The client area keeps the size that shows everything; a smaller window scrolls.
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("scrClient"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(false);
+    m_client = new QWidget;
+    m_scroll->setWidget(m_client);
 
     fraAFRTableData = new QGroupBox(QStringLiteral("Table Data"), m_client);
     fraAFRTableData->setObjectName(QStringLiteral("fraAFRTableData"));
@@ -197,10 +211,20 @@ void frmAFRTable::Form_Load() {
         optSensor1AFR->setChecked(true);
     else
         optSensor2AFR->setChecked(true);
-    m_state.settings.AFRTableDisplay = QStringLiteral("AFR");
-    optAFRDisplay->setChecked(true);
+    // The options the last Refresh Table used, or the defaults on a first run.
+    const AFRTableOptions options = AFRTableOptions::load(m_settings);
+    m_state.settings.AFRTableDisplay = options.display;
+    (options.display == QLatin1String("AFR") ? optAFRDisplay : optFuelCorrDisplay)
+        ->setChecked(true);
+    chkFilterData->setChecked(options.filter);
     m_state.settings.AFRTarget = AFRTableFields::defaultTarget(m_state.log.StoichRatio);
-    m_state.settings.MinSampleNum = 5;
+    if (const std::optional<float> target = options.targetFor(m_state.log.StoichRatio)) {
+        const FieldCheck checked = AFRTableFields::checkTarget(
+            QString::number(double(*target)), m_state.log.StoichRatio, m_state.settings.AFRFormat);
+        if (!checked.refused())
+            m_state.settings.AFRTarget = float(checked.value);
+    }
+    m_state.settings.MinSampleNum = options.minSamples;
     txtAFRTarget->setText(Numbers::format(m_state.settings.AFRTarget, m_state.settings.AFRFormat));
     txtMinSampleNum->setText(AFRTableFields::minSamplesText(m_state.settings.MinSampleNum));
     WriteAFRTable(m_state.settings.AFRTableDisplay, true);
@@ -261,7 +285,18 @@ void frmAFRTable::resizeEvent(QResizeEvent* event) {
 void frmAFRTable::Form_Resize() {
     const int menuHeight = menuBar->sizeHint().height();
     menuBar->setGeometry(0, 0, width(), menuHeight);
-    m_client->setGeometry(0, menuHeight, width(), std::max(0, height() - menuHeight));
+    m_scroll->setGeometry(0, menuHeight, width(), std::max(0, height() - menuHeight));
+    // Scroll bars only take room when the window is smaller than the content.
+    const QSize minimum = clientMinimumSize();
+    QSize room = m_scroll->size();
+    const bool needH = room.width() < minimum.width();
+    const bool needV = room.height() < minimum.height();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroll);
+    if (needV)
+        room.rwidth() -= bar;
+    if (needH)
+        room.rheight() -= bar;
+    m_client->resize(room.expandedTo(minimum));
     const int w = std::max(0, m_client->width() - twipsX(kWidthAllowance));
     const int h = std::max(0, m_client->height() - twipsY(kHeightAllowance));
     VSFlexGrid1->setGeometry(twipsX(kGridLeft), twipsY(kGridTop), w, h);
@@ -275,6 +310,26 @@ void frmAFRTable::Form_Resize() {
         VSFlexGrid1->setRowHeight(r, rowHeight);
     for (int c = 0; c < VSFlexGrid1->columnCount(); ++c)
         VSFlexGrid1->setColumnWidth(c, columnWidth);
+}
+
+QSize frmAFRTable::clientMinimumSize() const {
+    const QFontMetrics fm(VSFlexGrid1->font());
+    // The widest text a cell holds is the corner heading.
+    const int cellWidth = fm.horizontalAdvance(QStringLiteral("RPM/TPS")) + 8;
+    const int cellHeight = fm.height() + 1;
+    const int inner = 2 * VSFlexGrid1->frameWidth();
+    int right = 0;
+    int bottom = 0;
+    for (const QWidget* w : std::initializer_list<const QWidget*>{
+             fraAFRTableData, fraAFRTableParams, cmdRefreshTable, cmdPrint, cmdExit}) {
+        right = std::max(right, w->geometry().right() + 1);
+        bottom = std::max(bottom, w->geometry().bottom() + 1);
+    }
+    const int width = std::max(right + twipsX(kGridLeft), AFRTableGrid::kColumns * (cellWidth + 1) +
+                                                              inner + twipsX(kWidthAllowance));
+    const int height =
+        std::max(bottom, AFRTableGrid::kRows * (cellHeight + 1) + inner + twipsY(kHeightAllowance));
+    return {width, height};
 }
 
 void frmAFRTable::setMerged(bool merged) {
@@ -303,6 +358,13 @@ void frmAFRTable::cmdRefreshTable_Click() {
     SettingsTable::save(m_settings, QStringLiteral("AFRTableData"), m_state.settings.AFRTableData);
     m_state.settings.AFRTableDisplay =
         optAFRDisplay->isChecked() ? QStringLiteral("AFR") : QStringLiteral("Fuel");
+    AFRTableOptions options;
+    options.display = m_state.settings.AFRTableDisplay;
+    options.filter = chkFilterData->isChecked();
+    options.minSamples = m_state.settings.MinSampleNum;
+    options.target = m_state.settings.AFRTarget;
+    options.targetStoichRatio = m_state.log.StoichRatio;
+    options.save(m_settings);
     WriteAFRTable(m_state.settings.AFRTableDisplay, true);
 }
 

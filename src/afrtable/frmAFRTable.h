@@ -16,6 +16,7 @@ class QMenu;
 class QMenuBar;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 class QTableWidget;
 class Prompter;
 class FocusValidator;
@@ -83,6 +84,9 @@ private:
     void buildControls();
     void Form_Load();
     void Form_Resize();
+    // The smallest client area that shows every control and the 31 x 10 cells with their
+    // text readable; a smaller window scrolls over it.
+    QSize clientMinimumSize() const;
     void Form_Unload();
     void WriteAFRTable(const QString& display, bool reset);
     void showGrid(const AFRTableGrid& grid);
@@ -98,6 +102,7 @@ private:
     PrinterProvider* m_printers = nullptr;
     AFRTable m_table;
     QWidget* m_client = nullptr;
+    QScrollArea* m_scroll = nullptr;
     FocusValidator* m_validator = nullptr;
     bool m_unloaded = false;
 };

@@ -1,6 +1,9 @@
 #include "app/QtPrompter.h"
 
+#include <QApplication>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -22,26 +25,34 @@ const ButtonMap kButtons[] = {
 
 } // namespace
 
-Prompter::Button QtPrompter::message(const QString& text, const QString& title, Icon icon,
-                                     Buttons buttons) {
-    QMessageBox box(m_parent);
-    box.setWindowTitle(title);
-    box.setText(text);
+int QtPrompter::titleWidth(const QString& title, const QWidget& box) {
+    // The title bar's font is the window manager's; the application's bold font is as wide
+    // as the common ones. Its window icon and three buttons take about 140 pixels more.
+    QFont font = QApplication::font();
+    font.setBold(true);
+    return QFontMetrics(font, &box).horizontalAdvance(title) + 140;
+}
+
+std::unique_ptr<QMessageBox> QtPrompter::messageBox(const QString& text, const QString& title,
+                                                    Icon icon, Buttons buttons) const {
+    auto box = std::make_unique<QMessageBox>(m_parent);
+    box->setWindowTitle(title);
+    box->setText(text);
     switch (icon) {
     case Icon::None:
-        box.setIcon(QMessageBox::NoIcon);
+        box->setIcon(QMessageBox::NoIcon);
         break;
     case Icon::Information:
-        box.setIcon(QMessageBox::Information);
+        box->setIcon(QMessageBox::Information);
         break;
     case Icon::Exclamation:
-        box.setIcon(QMessageBox::Warning);
+        box->setIcon(QMessageBox::Warning);
         break;
     case Icon::Critical:
-        box.setIcon(QMessageBox::Critical);
+        box->setIcon(QMessageBox::Critical);
         break;
     case Icon::Question:
-        box.setIcon(QMessageBox::Question);
+        box->setIcon(QMessageBox::Question);
         break;
     }
     if (buttons == NoButton)
@@ -50,8 +61,22 @@ Prompter::Button QtPrompter::message(const QString& text, const QString& title, 
     for (const ButtonMap& m : kButtons)
         if (buttons & m.ours)
             qtButtons |= m.qt;
-    box.setStandardButtons(qtButtons);
-    const int result = box.exec();
+    box->setStandardButtons(qtButtons);
+    // A message box sizes itself to its text; a short text under a long title would cut
+    // the title ("Uplo...eters"). A spacer across the box's grid keeps the width.
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
+        grid->addItem(
+            new QSpacerItem(titleWidth(title, *box), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+            grid->rowCount(), 0, 1, grid->columnCount());
+    return box;
+}
+
+Prompter::Button QtPrompter::message(const QString& text, const QString& title, Icon icon,
+                                     Buttons buttons) {
+    if (buttons == NoButton)
+        buttons = Ok;
+    const std::unique_ptr<QMessageBox> box = messageBox(text, title, icon, buttons);
+    const int result = box->exec();
     for (const ButtonMap& m : kButtons)
         if (result == m.qt)
             return m.ours;
@@ -64,14 +89,30 @@ Prompter::Button QtPrompter::message(const QString& text, const QString& title, 
     return Ok;
 }
 
+std::unique_ptr<QInputDialog> QtPrompter::inputDialog(const QString& prompt, const QString& title,
+                                                      const QString& defaultText) const {
+    auto dialog = std::make_unique<QInputDialog>(m_parent);
+    dialog->setWindowTitle(title);
+    dialog->setLabelText(prompt);
+    dialog->setInputMode(QInputDialog::TextInput);
+    dialog->setTextValue(defaultText);
+    // The dialog's layout fixes its size limits, so the width is kept there; asking for
+    // the size hint makes the dialog build that layout now.
+    const int width = titleWidth(title, *dialog);
+    (void)dialog->sizeHint();
+    if (QLayout* layout = dialog->layout())
+        layout->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed));
+    else
+        dialog->setMinimumWidth(width);
+    return dialog;
+}
+
 std::optional<QString> QtPrompter::input(const QString& prompt, const QString& title,
                                          const QString& defaultText) {
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(m_parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
-    if (!ok)
+    const std::unique_ptr<QInputDialog> dialog = inputDialog(prompt, title, defaultText);
+    if (dialog->exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return dialog->textValue();
 }
 
 QString QtPrompter::qtFilter(const QString& filter) {

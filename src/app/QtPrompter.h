@@ -2,6 +2,10 @@
 
 #include "support/Prompter.h"
 
+#include <memory>
+
+class QInputDialog;
+class QMessageBox;
 class QWidget;
 
 // The production prompter: Qt's message boxes, input dialog and file dialogs.
@@ -20,6 +24,15 @@ public:
 
     // "QERO4D log files (*.log)|*.log" becomes "QERO4D log files (*.log)".
     static QString qtFilter(const QString& filter);
+
+    // The boxes as message() and input() show them, for a look before they are shown.
+    std::unique_ptr<QMessageBox> messageBox(const QString& text, const QString& title, Icon icon,
+                                            Buttons buttons) const;
+    std::unique_ptr<QInputDialog> inputDialog(const QString& prompt, const QString& title,
+                                              const QString& defaultText) const;
+    // How wide a box must be for the window manager to show `title` whole beside its
+    // icon and buttons.
+    static int titleWidth(const QString& title, const QWidget& box);
 
 private:
     QWidget* m_parent = nullptr;

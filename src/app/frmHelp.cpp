@@ -1,5 +1,7 @@
 #include "app/frmHelp.h"
 
+#include "logdata/WindowPlacement.h"
+
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QTextBrowser>
@@ -9,7 +11,8 @@
 frmHelp::frmHelp(const QString& path, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmHelp"));
     setWindowTitle(QStringLiteral("QERO4D Log Help"));
-    resize(760, 640);
+    WindowPlacement::resizeToFit(*this, QSize(760, 640));
+    setMinimumSize(400, 300);
     auto* layout = new QVBoxLayout(this);
     txtHelp = new QTextBrowser(this);
     txtHelp->setObjectName(QStringLiteral("txtHelp"));

@@ -20,6 +20,7 @@
 #include "logdata/AppState.h"
 #include "logdata/LogFileCommands.h"
 #include "logdata/SettingsTable.h"
+#include "logdata/WindowPlacement.h"
 #include "logdata/frmAnalogInScale.h"
 #include "logdata/frmFuelType.h"
 #include "realtime/ConnectionStateMachine.h"
@@ -63,7 +64,10 @@ frmMain::frmMain(AppState& state, SettingsStore& settings, Prompter& prompter, C
     m_logFiles->setCaptionSuffix = [this](const QString& s) { setCaptionSuffix(s); };
     // A log that has just been opened is shown at once.
     m_logFiles->showChart = [this] { mnuViewChart_Click(); };
-    resize(900, 620);
+    WindowPlacement::resizeToFit(*this, QSize(900, 620));
+    // Room for the menu bar and the panels; the live view asks for more when it shows.
+    setMinimumSize(480, 320);
+    WindowPlacement::remember(*this, m_settings, QStringLiteral("MainWindowGeometry"));
     buildMenus();
     buildPanels();
     Form_Load();
@@ -386,6 +390,7 @@ void frmMain::mnuViewChart_Click() {
 void frmMain::showChart() {
     CurrentPrinterProvider printers(*m_printer);
     frmChart1 chart(m_state, m_prompter, this);
+    chart.rememberChoices(m_settings);
     chart.setPrinterProvider(&printers);
     chart.exec();
 }
@@ -405,6 +410,19 @@ void frmMain::mnuAnalogInScale_Click() {
     cmdCloseRealTimeData_Click();
     ErrorReport::runStep(m_prompter, [this] {
         frmAnalogInScale window(m_state.log, m_prompter, m_settings, this);
+        // The live view is closed while the window is open, so each press reads the
+        // analog input once, as a conversation of its own.
+        window.setLearnAction([this]() -> std::optional<float> {
+            const ModuleCommandGuard guard = moduleCommand();
+            std::optional<float> volts;
+            ErrorReport::runStep(m_prompter, [&] {
+                m_state.module.CommandOK = false;
+                const float v = m_realTimeCommands->ReadVIN1();
+                if (m_state.module.CommandOK)
+                    volts = v;
+            });
+            return volts;
+        });
         window.exec();
     });
 }

@@ -1,7 +1,9 @@
 #include "chart/frmChart1.h"
 
 #include "logdata/SystemPrinterProvider.h"
+#include "logdata/WindowPlacement.h"
 
+#include "chart/ChartChoices.h"
 #include "chart/ChartPlot.h"
 #include "chart/ChartPrintLayout.h"
 #include "chart/ChartPrinter.h"
@@ -52,8 +54,9 @@ frmChart1::frmChart1(AppState& state, Prompter& prompter, QWidget* parent)
     setObjectName(QStringLiteral("frmChart1"));
     setWindowTitle(QStringLiteral("QERO Dual Channel Data Logging Program - Chart Display"));
     setModal(true);
-    resize(1100, 720);
     buildControls();
+    // Fits a 1366x768 screen with its task bar; larger screens give the chart more room.
+    WindowPlacement::resizeToFit(*this, QSize(1100, 680));
     Form_Load();
 }
 
@@ -269,6 +272,56 @@ void frmChart1::Form_Load() {
         cmdSavePicture->setEnabled(true);
         cmdExportData->setEnabled(true);
     });
+}
+
+QRadioButton* frmChart1::traceOption(int traceNo, std::optional<TraceQuantity> quantity) const {
+    if (!quantity)
+        return traceNo == 3 ? optTrace3None : nullptr;
+    switch (*quantity) {
+    case TraceQuantity::RPM:
+        return traceNo == 1 ? optTrace1RPM : traceNo == 2 ? optTrace2RPM : optTrace3RPM;
+    case TraceQuantity::AFR1:
+        return traceNo == 1 ? optTrace1AFR1 : traceNo == 2 ? optTrace2AFR1 : optTrace3AFR1;
+    case TraceQuantity::AFR2:
+        return traceNo == 1 ? optTrace1AFR2 : traceNo == 2 ? optTrace2AFR2 : optTrace3AFR2;
+    case TraceQuantity::Analog:
+        break;
+    }
+    return traceNo == 1 ? optTrace1Analog : traceNo == 2 ? optTrace2Analog : optTrace3Analog;
+}
+
+void frmChart1::rememberChoices(SettingsStore& settings) {
+    WindowPlacement::remember(*this, settings, QStringLiteral("ChartWindowGeometry"),
+                              [this, &settings] {
+                                  ChartChoices c;
+                                  c.trace1 = m_quantity1;
+                                  c.trace2 = m_quantity2;
+                                  c.trace3 = m_quantity3;
+                                  c.targetLine = chkTargetLine->isChecked();
+                                  c.target = float(spnTarget->value());
+                                  c.targetStoichRatio = m_state.log.StoichRatio;
+                                  c.save(settings);
+                              });
+    // A chart without its template has no traces to choose.
+    if (!m_finder)
+        return;
+    const ChartChoices c = ChartChoices::load(settings);
+    traceOption(1, c.trace1)->setChecked(true);
+    loadTrace(1, c.trace1);
+    traceOption(2, c.trace2)->setChecked(true);
+    loadTrace(2, c.trace2);
+    // A third trace whose unit neither axis has now stays off, as its option is disabled.
+    QRadioButton* third = traceOption(3, c.trace3);
+    if (third->isEnabled()) {
+        third->setChecked(true);
+        loadTrace3(c.trace3);
+    }
+    if (const std::optional<float> target = c.targetFor(m_state.log.StoichRatio)) {
+        const QSignalBlocker block(spnTarget);
+        spnTarget->setValue(double(*target));
+    }
+    chkTargetLine->setChecked(c.targetLine);
+    updateExtras();
 }
 
 void frmChart1::loadTrace(int traceNo, TraceQuantity quantity) {

@@ -21,6 +21,7 @@ class QPagedPaintDevice;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class SettingsStore;
 struct AppState;
 
 // The chart window: the log in the buffer as two traces over elapsed time (a third and a
@@ -35,6 +36,10 @@ public:
     // Printouts go to the system's default printer unless told otherwise; `printers`
     // outlives the window.
     void setPrinterProvider(PrinterProvider* printers) { m_printers = printers; }
+    // Opens with the size, place, traces and target line of the last chart shown with the
+    // same settings store, and stores them again when the window closes. `settings`
+    // outlives the window.
+    void rememberChoices(SettingsStore& settings);
 
     const ChartNavigator& navigator() const { return m_nav; }
     const QString& Trace1Format() const { return m_trace1Format; }
@@ -122,6 +127,7 @@ protected:
 private:
     void buildControls();
     void Form_Load();
+    QRadioButton* traceOption(int traceNo, std::optional<TraceQuantity> quantity) const;
     // The eight trace options: one quantity into trace 1 or 2.
     void loadTrace(int traceNo, TraceQuantity quantity);
     void loadTrace3(std::optional<TraceQuantity> quantity);

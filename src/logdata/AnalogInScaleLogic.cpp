@@ -4,6 +4,7 @@
 #include "support/Numbers.h"
 #include "support/Prompter.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -83,6 +84,29 @@ FieldCheck AnalogInScaleLogic::validateLegend(const QString& text) {
     m_log.AnalogLegend = legend;
     out.text = legend;
     return out;
+}
+
+bool AnalogInScaleLogic::offerTpsPercentRange() {
+    if (AnalogScaling::presetFor(m_log.AnalogInputType) != AnalogScaling::Preset::TPS)
+        return false;
+    if (m_log.MinScaledValue == 0.0f && m_log.MaxScaledValue == 100.0f)
+        return false;
+    const QString text =
+        QStringLiteral("TPS Percent reads the throttle in percent, but the scaled value runs "
+                       "from %1 to %2. Set it to 0 to 100?")
+            .arg(boxText(Box::MinValue), boxText(Box::MaxValue));
+    if (m_prompter.message(text, QStringLiteral("TPS Percent"), Prompter::Icon::Question,
+                           Prompter::Yes | Prompter::No) != Prompter::Yes)
+        return false;
+    m_log.MinScaledValue = 0.0f;
+    m_log.MaxScaledValue = 100.0f;
+    return true;
+}
+
+void AnalogInScaleLogic::learnVolts(Box box, float volts) {
+    const BoxRule& r = rule(box);
+    const double v = std::clamp(double(volts), 0.0, r.upperBound);
+    value(box) = float(Numbers::roundHalfEven(v, r.decimals));
 }
 
 void AnalogInScaleLogic::saveSettings() {

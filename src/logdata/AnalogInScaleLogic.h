@@ -37,6 +37,15 @@ public:
     // Blanks trimmed; a legend longer than 20 characters is cut without a message.
     FieldCheck validateLegend(const QString& text);
 
+    // A throttle sensor is read in percent everywhere (the live gauge's 0-100 scale, the AFR
+    // table's 0-100 % columns), so OK with TPS Percent and another scaled range asks once
+    // whether to make it 0 to 100. True when the range was changed.
+    bool offerTpsPercentRange();
+    // Takes a voltage read from the module as the closed-throttle (MinVolts) or the
+    // full-throttle (MaxVolts) end of the range, kept within 0-5 V and rounded as typed
+    // values are.
+    void learnVolts(Box box, float volts);
+
     // Saves the six values as settings, in the order the window shows them.
     void saveSettings();
     // Asks first; true when the user agreed and the None preset was applied and saved.

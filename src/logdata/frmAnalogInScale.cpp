@@ -84,6 +84,9 @@ frmAnalogInScale::frmAnalogInScale(LogBuffer& log, Prompter& prompter, SettingsS
     cmdRestoreDefaults->setObjectName(QStringLiteral("cmdRestoreDefaults"));
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    // Enter in a box means OK; without this the first button, Restore Defaults, took it.
+    cmdOK->setDefault(true);
+    cmdRestoreDefaults->setAutoDefault(false);
     connect(cmdRestoreDefaults, &QPushButton::clicked, this,
             &frmAnalogInScale::cmdRestoreDefaults_Click);
     connect(cmdOK, &QPushButton::clicked, this, &frmAnalogInScale::cmdOK_Click);
@@ -92,8 +95,36 @@ frmAnalogInScale::frmAnalogInScale(LogBuffer& log, Prompter& prompter, SettingsS
     buttons->addStretch(1);
     buttons->addWidget(cmdOK);
 
+    // A throttle sensor's ends are easiest found on the car: key on, engine off, press
+    // Closed with the pedal up and Open with it floored.
+    fraLearn = new QGroupBox(QStringLiteral("Learn from module"), this);
+    fraLearn->setObjectName(QStringLiteral("fraLearn"));
+    auto* learnHint = new QLabel(QStringLiteral("Press Closed at closed throttle and Open at full "
+                                                "throttle to take the input voltages."),
+                                 fraLearn);
+    learnHint->setWordWrap(true);
+    cmdLearnClosed = new QPushButton(QStringLiteral("&Closed"), fraLearn);
+    cmdLearnClosed->setObjectName(QStringLiteral("cmdLearnClosed"));
+    cmdLearnOpen = new QPushButton(QStringLiteral("O&pen"), fraLearn);
+    cmdLearnOpen->setObjectName(QStringLiteral("cmdLearnOpen"));
+    lblLearned = new QLabel(fraLearn);
+    lblLearned->setObjectName(QStringLiteral("lblLearned"));
+    cmdLearnClosed->setAutoDefault(false);
+    cmdLearnOpen->setAutoDefault(false);
+    connect(cmdLearnClosed, &QPushButton::clicked, this, &frmAnalogInScale::cmdLearnClosed_Click);
+    connect(cmdLearnOpen, &QPushButton::clicked, this, &frmAnalogInScale::cmdLearnOpen_Click);
+    auto* learnButtons = new QHBoxLayout;
+    learnButtons->addWidget(cmdLearnClosed);
+    learnButtons->addWidget(cmdLearnOpen);
+    learnButtons->addStretch(1);
+    auto* learnLayout = new QVBoxLayout(fraLearn);
+    learnLayout->addWidget(learnHint);
+    learnLayout->addLayout(learnButtons);
+    learnLayout->addWidget(lblLearned);
+
     auto* right = new QVBoxLayout;
     right->addLayout(grid);
+    right->addWidget(fraLearn);
     right->addStretch(1);
     right->addLayout(buttons);
     auto* top = new QHBoxLayout(this);
@@ -144,6 +175,47 @@ void frmAnalogInScale::option_Click(Preset preset) {
         e->setEnabled(v.numbersEditable);
     txtAnalogLegend->setEnabled(v.legendEditable);
     showValues();
+    updateLearn();
+}
+
+void frmAnalogInScale::setLearnAction(std::function<std::optional<float>()> readVolts) {
+    m_readVolts = std::move(readVolts);
+    updateLearn();
+}
+
+void frmAnalogInScale::updateLearn() {
+    if (!fraLearn)
+        return;
+    const bool editable = txtMinVolts->isEnabled();
+    fraLearn->setEnabled(m_readVolts && editable);
+    if (!m_readVolts)
+        fraLearn->setToolTip(QStringLiteral("No module connection in this window."));
+    else if (!editable)
+        fraLearn->setToolTip(
+            QStringLiteral("Choose TPS Percent or User Defined to learn the input voltages."));
+    else
+        fraLearn->setToolTip(QString());
+}
+
+void frmAnalogInScale::learn(Box box, const QString& end) {
+    if (!m_readVolts || !txtMinVolts->isEnabled())
+        return;
+    const std::optional<float> volts = m_readVolts();
+    if (!volts) {
+        lblLearned->setText(QStringLiteral("No reading from the module."));
+        return;
+    }
+    m_logic.learnVolts(box, *volts);
+    showValues();
+    lblLearned->setText(QStringLiteral("%1: %2 V").arg(end, m_logic.boxText(box)));
+}
+
+void frmAnalogInScale::cmdLearnClosed_Click() {
+    learn(Box::MinVolts, QStringLiteral("Closed throttle"));
+}
+
+void frmAnalogInScale::cmdLearnOpen_Click() {
+    learn(Box::MaxVolts, QStringLiteral("Full throttle"));
 }
 
 void frmAnalogInScale::showValues() {
@@ -174,6 +246,8 @@ void frmAnalogInScale::cmdOK_Click() {
     // Enter in a box presses OK without the box losing the focus: check it first.
     if (m_validator->checkFocused(this))
         return;
+    if (m_logic.offerTpsPercentRange())
+        showValues();
     m_logic.saveSettings();
     accept();
 }

@@ -5,7 +5,12 @@
 
 #include <QDialog>
 
+#include <functional>
+#include <optional>
+
 class FocusValidator;
+class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -34,6 +39,14 @@ public:
     QLineEdit* txtAnalogLegend = nullptr;
     QPushButton* cmdRestoreDefaults = nullptr;
     QPushButton* cmdOK = nullptr;
+    QGroupBox* fraLearn = nullptr;
+    QPushButton* cmdLearnClosed = nullptr;
+    QPushButton* cmdLearnOpen = nullptr;
+    QLabel* lblLearned = nullptr;
+
+    // How "Closed" and "Open" read the analog input's voltage from the module; nullopt when
+    // the read failed (its failure has been reported). Without one, learning is disabled.
+    void setLearnAction(std::function<std::optional<float>()> readVolts);
 
     // Focus-loss checks; true when the focus has to stay in the box.
     bool txtMinVolts_Validate();
@@ -44,14 +57,19 @@ public:
 
     void cmdOK_Click();
     void cmdRestoreDefaults_Click();
+    void cmdLearnClosed_Click();
+    void cmdLearnOpen_Click();
 
 private:
     void Form_Load();
     void option_Click(AnalogScaling::Preset preset);
     QRadioButton* option(AnalogScaling::Preset preset) const;
     void showValues();
+    void learn(AnalogInScaleLogic::Box box, const QString& end);
+    void updateLearn();
 
     LogBuffer& m_log;
     AnalogInScaleLogic m_logic;
     FocusValidator* m_validator = nullptr;
+    std::function<std::optional<float>()> m_readVolts;
 };

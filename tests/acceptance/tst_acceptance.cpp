@@ -4,6 +4,7 @@
 #include "DriveLog.h"
 #include "afrtable/frmAFRTable.h"
 #include "chart/ChartPlot.h"
+#include "chart/ChartTrace.h"
 #include "chart/frmChart1.h"
 #include "device/PortSelectFrame.h"
 #include "device/QEROParamsPanel.h"
@@ -12,6 +13,7 @@
 #include "logdata/frmFuelType.h"
 #include "realtime/BarGauge.h"
 #include "realtime/RealTimeDataFrame.h"
+#include "realtime/RealTimeDecoding.h"
 #include "realtime/TachometerDial.h"
 #include "support/Numbers.h"
 
@@ -109,6 +111,7 @@ private Q_SLOTS:
     void fuelUpload_data();
     void fuelUpload();
     void realTimeView();
+    void throttleLearnedFromModuleFillsTheTable();
     void commandsCloseRealTimeView_data();
     void commandsCloseRealTimeView();
     void portScan_data();
@@ -468,6 +471,71 @@ void tst_acceptance::fuelUpload() {
     QCOMPARE(b.setting(QStringLiteral("FuelType")), fuel);
     QCOMPARE(b.setting(QStringLiteral("StoichRatio")), ratio);
     QVERIFY(!b.link->isOpen());
+}
+
+void tst_acceptance::throttleLearnedFromModuleFillsTheTable() {
+    MainWindowBench b;
+
+    // Analog Input Scaling > TPS Percent, the two ends taken from the module's live input:
+    // the simulated engine pulls at wide-open throttle 30 to 36 s after the first read and
+    // lifts off to a closed throttle right after.
+    QString learnedOpen;
+    QString learnedClosed;
+    b.modals.expect<frmAnalogInScale>([&](frmAnalogInScale& w) {
+        w.optTPS->click();
+        QVERIFY(w.fraLearn->isEnabled());
+        w.cmdLearnOpen->click(); // the engine starts
+        b.clock.advance(32'000'000);
+        w.cmdLearnOpen->click();
+        learnedOpen = w.txtMaxVolts->text();
+        b.clock.advance(5'000'000);
+        w.cmdLearnClosed->click();
+        learnedClosed = w.txtMinVolts->text();
+        b.prompter.answerButton(Prompter::Yes); // the scaled range 0-5 becomes 0-100
+        w.cmdOK->click();
+    });
+    b.window->mnuAnalogInScale->trigger();
+    QCOMPARE(b.modals.unexpected(), QStringList());
+    QCOMPARE(learnedOpen, QStringLiteral("4.61"));
+    QCOMPARE(learnedClosed, QStringLiteral("0.45"));
+    QCOMPARE(b.boxesTitled(QStringLiteral("TPS Percent")).size(), 1);
+    QCOMPARE(b.setting(QStringLiteral("MinInVolts")), QStringLiteral("0.45"));
+    QCOMPARE(b.setting(QStringLiteral("MaxInVolts")), QStringLiteral("4.61"));
+    QCOMPARE(b.setting(QStringLiteral("MinScaledValue")), QStringLiteral("0"));
+    QCOMPARE(b.setting(QStringLiteral("MaxScaledValue")), QStringLiteral("100"));
+    // The learning reads were conversations of their own: the port is free again.
+    QVERIFY(!b.link->isOpen());
+    QVERIFY(b.window->menuBar()->isEnabled());
+
+    b.modals.expect<frmChart1>();
+    b.window->mnuDownload->trigger();
+    QVERIFY(!b.state.log.DataBufferEmpty);
+
+    AFRTableGrid::Texts texts{};
+    LogBuffer::Samples tps{};
+    b.modals.expect<frmAFRTable>([&](frmAFRTable& table) {
+        texts = table.gridTexts();
+        tps = table.table().TPSPercent();
+    });
+    b.window->mnuViewAFRTable->trigger();
+    QCOMPARE(b.modals.unexpected(), QStringList());
+    // Every throttle column, closed to wide open, holds measured cells.
+    for (int c = 1; c < AFRTableGrid::kColumns; ++c) {
+        int filled = 0;
+        for (int r = 1; r < AFRTableGrid::kRows; ++r)
+            filled += texts[r][c].isEmpty() ? 0 : 1;
+        QVERIFY2(filled > 0, qPrintable(texts[0][c]));
+    }
+    // Gauge, chart and table read the same throttle from every sample.
+    const LogBuffer& log = b.state.log;
+    const TraceSetup trace = ChartTrace::load(TraceQuantity::Analog, b.state);
+    QCOMPARE(trace.axisMinimum, 0.0);
+    QCOMPARE(trace.axisMaximum, 100.0);
+    for (int i = 0; i < LogBuffer::kSamples; ++i) {
+        const float gauge = RealTimeDecoding::scaledAnalog(log, log.AnalogInVolts[i]);
+        QCOMPARE(trace.values[i], gauge);
+        QCOMPARE(tps[i], std::clamp(gauge, 0.0f, 100.0f));
+    }
 }
 
 void tst_acceptance::realTimeView() {

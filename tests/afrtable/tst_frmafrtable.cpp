@@ -361,14 +361,33 @@ void tst_frmafrtable::refreshStoresSensorAndUsesParameters() {
     QCOMPARE(w->VSFlexGrid1->item(6, 5)->text(), QStringLiteral("-10")); // 12.0 against 13.2
     QCOMPARE(m_store->value(QStringLiteral("AFRTableData")), QStringLiteral("Sensor 2"));
 
-    // The choice survives a restart: a fresh store on the same file, a fresh window.
+    // The choices survive a restart: a fresh store on the same file, a fresh window, which
+    // shows the table they give at once.
+    w->chkFilterData->setChecked(true); // not refreshed: not used, not stored
+    const QRect placed(40, 30, 700, 500);
+    w->show();
+    w->setGeometry(placed);
+    QTRY_COMPARE(w->geometry(), placed);
+    w->close();
     w.reset();
     m_store = std::make_unique<IniSettingsStore>(m_dir->filePath(QStringLiteral("s.ini")));
     QCOMPARE(m_store->value(QStringLiteral("AFRTableData")), QStringLiteral("Sensor 2"));
     auto again = open();
     QVERIFY(again->optSensor2AFR->isChecked());
-    QVERIFY(again->optAFRDisplay->isChecked());
-    QCOMPARE(again->txtMinSampleNum->text(), QStringLiteral("5"));
+    QVERIFY(again->optFuelCorrDisplay->isChecked());
+    QVERIFY(!again->chkFilterData->isChecked());
+    QCOMPARE(again->txtMinSampleNum->text(), QStringLiteral("4"));
+    QCOMPARE(again->txtAFRTarget->text(), QStringLiteral("13.2"));
+    QCOMPARE(again->VSFlexGrid1->item(6, 5)->text(), QStringLiteral("-10"));
+    QCOMPARE(again->geometry(), placed);
+
+    // A target set for one fuel is not carried over to another.
+    again.reset();
+    m_state.log.StoichRatio = 1.0f;
+    m_state.updateAFRFormat();
+    auto lambda = open();
+    QCOMPARE(lambda->txtAFRTarget->text(), QStringLiteral("0.900"));
+    QCOMPARE(lambda->txtMinSampleNum->text(), QStringLiteral("4"));
 }
 
 void tst_frmafrtable::resizeFillsGridWithCells() {

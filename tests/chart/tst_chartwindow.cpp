@@ -74,6 +74,7 @@ private Q_SLOTS:
     void exportDataWritesVisibleSamples();
     void savePictureWritesWhatIsShown_data();
     void savePictureWritesWhatIsShown();
+    void choicesRememberedBetweenRuns();
 
 private:
     void clickAt(frmChart1& w, double time, Qt::MouseButton button = Qt::LeftButton);
@@ -659,6 +660,49 @@ void tst_chartwindow::savePictureWritesWhatIsShown() {
     QCOMPARE(p.messageTexts(),
              QStringList{QStringLiteral("A picture is saved as a .png or a .pdf file.")});
     QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("chart.bmp"))));
+}
+
+void tst_chartwindow::choicesRememberedBetweenRuns() {
+    AppState s;
+    fillTestLog(s);
+    ScriptedPrompter p;
+    const QString file = m_dir->filePath(QStringLiteral("remembered.ini"));
+    {
+        IniSettingsStore settings(file);
+        frmChart1 w(s, p);
+        w.rememberChoices(settings);
+        // A first run opens with the usual traces.
+        QVERIFY(w.optTrace1RPM->isChecked() && w.optTrace2AFR1->isChecked());
+        QVERIFY(w.optTrace3None->isChecked() && !w.chkTargetLine->isChecked());
+        w.show();
+        w.optTrace1Analog->click();
+        w.optTrace2AFR2->click();
+        w.optTrace3AFR1->click();
+        w.spnTarget->setValue(13.2);
+        w.chkTargetLine->click();
+        w.close();
+    }
+    // A restart: a fresh store on the same file, a fresh window.
+    IniSettingsStore settings(file);
+    frmChart1 w(s, p);
+    w.rememberChoices(settings);
+    QVERIFY(w.optTrace1Analog->isChecked());
+    QVERIFY(w.optTrace2AFR2->isChecked());
+    QVERIFY(w.optTrace3AFR1->isChecked());
+    QCOMPARE(w.Trace1Data(), ChartTrace::load(TraceQuantity::Analog, s).values);
+    QCOMPARE(w.Trace2Data(), s.log.AFR2);
+    QCOMPARE(w.Chart2D1->group(3)->data()->size(), LogBuffer::kSamples);
+    QVERIFY(w.chkTargetLine->isChecked());
+    QCOMPARE(w.spnTarget->value(), 13.2);
+    QVERIFY(p.boxes().isEmpty());
+
+    // The target belongs to its fuel: on the lambda scale the chart starts from 1.0.
+    s.log.StoichRatio = 1.0f;
+    s.updateAFRFormat();
+    frmChart1 lambda(s, p);
+    lambda.rememberChoices(settings);
+    QVERIFY(lambda.chkTargetLine->isChecked());
+    QCOMPARE(lambda.spnTarget->value(), 1.0);
 }
 
 QTEST_MAIN(tst_chartwindow)

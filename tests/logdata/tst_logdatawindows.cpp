@@ -13,12 +13,16 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <deque>
+#include <optional>
 
 class tst_logdatawindows : public QObject {
     Q_OBJECT
@@ -30,6 +34,10 @@ private Q_SLOTS:
     void analogOptionsSetBoxes();
     void analogFocusLossValidates();
     void analogOkAndRestoreDefaults();
+    void analogTpsOffersPercentRange_data();
+    void analogTpsOffersPercentRange();
+    void analogLearnFromModule();
+    void analogEnterInABoxPressesOk();
 
     void fuelOpensWithMatchingOption_data();
     void fuelOpensWithMatchingOption();
@@ -188,6 +196,125 @@ void tst_logdatawindows::analogOkAndRestoreDefaults() {
     QCOMPARE(m_settings->value(QStringLiteral("MinInVolts")), QStringLiteral("0"));
     QCOMPARE(m_settings->value(QStringLiteral("AnalogLegend")), QStringLiteral("Volts"));
     QVERIFY(w.result() != int(QDialog::Accepted) || !w.isVisible());
+}
+
+void tst_logdatawindows::analogTpsOffersPercentRange_data() {
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<float>("minValue");
+    QTest::addColumn<float>("maxValue");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<QString>("savedMin");
+    QTest::addColumn<QString>("savedMax");
+    const int yes = Prompter::Yes;
+    const int no = Prompter::No;
+    QTest::newRow("TPS 0-5, yes") << "TPS" << 0.0f << 5.0f << yes << true << "0"
+                                  << "100";
+    QTest::newRow("TPS 0-5, no") << "TPS" << 0.0f << 5.0f << no << true << "0"
+                                 << "5";
+    QTest::newRow("TPS 10-100, yes") << "TPS" << 10.0f << 100.0f << yes << true << "0"
+                                     << "100";
+    QTest::newRow("TPS 0-100") << "TPS" << 0.0f << 100.0f << yes << false << "0"
+                               << "100";
+    QTest::newRow("user 0-5") << "USER" << 0.0f << 5.0f << yes << false << "0"
+                              << "5";
+}
+
+void tst_logdatawindows::analogTpsOffersPercentRange() {
+    QFETCH(QString, type);
+    QFETCH(float, minValue);
+    QFETCH(float, maxValue);
+    QFETCH(int, answer);
+    QFETCH(bool, asked);
+    QFETCH(QString, savedMin);
+    QFETCH(QString, savedMax);
+    LogBuffer log;
+    log.AnalogInputType = type;
+    log.MinScaledValue = minValue;
+    log.MaxScaledValue = maxValue;
+    ScriptedPrompter p;
+    p.answerButton(Prompter::Button(answer));
+    frmAnalogInScale w(log, p, *m_settings);
+    w.cmdOK->click();
+    QCOMPARE(w.result(), int(QDialog::Accepted));
+    QCOMPARE(p.messages().size(), asked ? 1 : 0);
+    if (asked) {
+        const ScriptedPrompter::Box& box = p.messages().first();
+        QCOMPARE(box.title, QStringLiteral("TPS Percent"));
+        QCOMPARE(box.icon, Prompter::Icon::Question);
+        QCOMPARE(box.buttons, Prompter::Buttons(Prompter::Yes | Prompter::No));
+        QVERIFY2(box.text.contains(QStringLiteral("Set it to 0 to 100?")), qPrintable(box.text));
+    }
+    // What is stored is what the rest of the program now uses.
+    QCOMPARE(m_settings->value(QStringLiteral("MinScaledValue")), savedMin);
+    QCOMPARE(m_settings->value(QStringLiteral("MaxScaledValue")), savedMax);
+    QCOMPARE(QString::number(double(log.MaxScaledValue)), savedMax);
+    QCOMPARE(w.txtMaxValue->text(), savedMax + QStringLiteral(".0"));
+}
+
+void tst_logdatawindows::analogLearnFromModule() {
+    LogBuffer log;
+    log.AnalogInputType = QStringLiteral("NONE");
+    ScriptedPrompter p;
+    frmAnalogInScale w(log, p, *m_settings);
+    // Nothing to read from: the buttons say why they cannot be used.
+    QVERIFY(!w.fraLearn->isEnabled());
+    QVERIFY(!w.fraLearn->toolTip().isEmpty());
+
+    std::deque<std::optional<float>> readings = {4.6078f, std::nullopt, 0.4512f, 7.3f};
+    int reads = 0;
+    w.setLearnAction([&]() -> std::optional<float> {
+        ++reads;
+        const std::optional<float> v = readings.front();
+        readings.pop_front();
+        return v;
+    });
+    // A fixed preset has no voltages to learn.
+    QVERIFY(!w.fraLearn->isEnabled());
+    QVERIFY(w.fraLearn->toolTip().contains(QStringLiteral("TPS Percent")));
+    w.cmdLearnOpen->click();
+    QCOMPARE(reads, 0);
+
+    w.optTPS->click();
+    QVERIFY(w.fraLearn->isEnabled());
+    QVERIFY(w.fraLearn->toolTip().isEmpty());
+    w.cmdLearnOpen->click();
+    QCOMPARE(log.MaxInVolts, 4.61f);
+    QCOMPARE(w.txtMaxVolts->text(), QStringLiteral("4.61"));
+    QCOMPARE(w.lblLearned->text(), QStringLiteral("Full throttle: 4.61 V"));
+    // A failed read keeps the value and says so.
+    w.cmdLearnClosed->click();
+    QCOMPARE(log.MinInVolts, 0.0f);
+    QCOMPARE(w.lblLearned->text(), QStringLiteral("No reading from the module."));
+    w.cmdLearnClosed->click();
+    QCOMPARE(log.MinInVolts, 0.45f);
+    QCOMPARE(w.txtMinVolts->text(), QStringLiteral("0.45"));
+    // Whatever the line brings, the range stays within what the input can measure.
+    w.cmdLearnOpen->click();
+    QCOMPARE(log.MaxInVolts, 5.0f);
+    QCOMPARE(reads, 4);
+
+    p.answerButton(Prompter::Yes);
+    w.cmdOK->click();
+    QCOMPARE(m_settings->value(QStringLiteral("MinInVolts")), QStringLiteral("0.45"));
+    QCOMPARE(m_settings->value(QStringLiteral("MaxInVolts")), QStringLiteral("5"));
+    QCOMPARE(m_settings->value(QStringLiteral("MaxScaledValue")), QStringLiteral("100"));
+}
+
+void tst_logdatawindows::analogEnterInABoxPressesOk() {
+    LogBuffer log;
+    log.AnalogInputType = QStringLiteral("USER");
+    ScriptedPrompter p;
+    frmAnalogInScale w(log, p, *m_settings);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.txtMaxVolts->setFocus();
+    w.txtMaxVolts->setText(QStringLiteral("4.6"));
+    QTest::keyClick(w.txtMaxVolts, Qt::Key_Return);
+    // Not Restore Defaults, the first button of the window.
+    QVERIFY(p.messages().isEmpty());
+    QCOMPARE(w.result(), int(QDialog::Accepted));
+    QCOMPARE(m_settings->value(QStringLiteral("MaxInVolts")), QStringLiteral("4.6"));
 }
 
 void tst_logdatawindows::fuelOpensWithMatchingOption_data() {

@@ -1,0 +1,57 @@
+#include "afrtable/AFRTableOptions.h"
+
+#include "support/SettingsStore.h"
+
+#include <cmath>
+
+namespace {
+
+const QString kDisplay = QStringLiteral("AFRTableDisplay");
+const QString kFilter = QStringLiteral("AFRTableFilter");
+const QString kMinSamples = QStringLiteral("AFRTableMinSamples");
+const QString kTarget = QStringLiteral("AFRTableTarget");
+const QString kTargetStoich = QStringLiteral("AFRTableTargetStoichRatio");
+
+std::optional<float> number(const SettingsStore& settings, const QString& key) {
+    const std::optional<QString> text = settings.value(key);
+    if (!text)
+        return std::nullopt;
+    bool ok = false;
+    const float v = text->toFloat(&ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+} // namespace
+
+AFRTableOptions AFRTableOptions::load(const SettingsStore& settings) {
+    AFRTableOptions o;
+    const std::optional<QString> display = settings.value(kDisplay);
+    if (display == QStringLiteral("AFR") || display == QStringLiteral("Fuel"))
+        o.display = *display;
+    o.filter = settings.value(kFilter) == QStringLiteral("True");
+    // The same bounds as the window's box.
+    const std::optional<float> samples = number(settings, kMinSamples);
+    if (samples && *samples >= 1.0f && *samples <= 25.0f && *samples == std::floor(*samples))
+        o.minSamples = qint16(*samples);
+    o.target = number(settings, kTarget);
+    o.targetStoichRatio = number(settings, kTargetStoich).value_or(0.0f);
+    return o;
+}
+
+void AFRTableOptions::save(SettingsStore& settings) const {
+    settings.setValue(kDisplay, display);
+    settings.setValue(kFilter, filter ? QStringLiteral("True") : QStringLiteral("False"));
+    settings.setValue(kMinSamples, QString::number(minSamples));
+    if (target) {
+        settings.setValue(kTarget, QString::number(double(*target)));
+        settings.setValue(kTargetStoich, QString::number(double(targetStoichRatio)));
+    }
+}
+
+std::optional<float> AFRTableOptions::targetFor(float stoichRatio) const {
+    if (!target || targetStoichRatio != stoichRatio)
+        return std::nullopt;
+    return target;
+}
