@@ -121,13 +121,14 @@ awk 'BEGIN { print "time;rpm;load;afr1;afr2"
     s = sprintf("%.1f;%.0f;%.1f;%.2f;%.2f", 0.1 * i, 3500 + 3000 * sin(p), 50 + 45 * sin(0.37 * p + 1),
                 13.2 + 1.5 * sin(3.1 * p), 13.4 + 1.5 * sin(2.9 * p))
     gsub(/\./, ",", s); print s } }' >"$work/big.csv"
-tune_logs=(); tune_logs_rss=(); tune_csv=(); tune_csv_rss=(); awk_csv=()
+tune_logs=(); tune_logs_rss=(); tune_logs_cpu=(); tune_csv=(); tune_csv_rss=(); awk_csv=()
 for _ in $(seq "$runs"); do
   start=$(now_ns)
-  /usr/bin/time -f '%M' -o "$work/rss.txt" "$cli" tune "$work"/logs/*.log --format json >/dev/null 2>&1
+  /usr/bin/time -f '%M %U %S' -o "$work/rss.txt" "$cli" tune "$work"/logs/*.log --format json >/dev/null 2>&1
   end=$(now_ns)
   tune_logs+=("$(awk -v a="$start" -v b="$end" 'BEGIN { print (b - a) / 1e9 }')")
-  tune_logs_rss+=("$(tail -1 "$work/rss.txt")")
+  tune_logs_rss+=("$(tail -1 "$work/rss.txt" | cut -d' ' -f1)")
+  tune_logs_cpu+=("$(tail -1 "$work/rss.txt" | awk '{ print $2 + $3 }')")
   start=$(now_ns)
   /usr/bin/time -f '%M' -o "$work/rss.txt" "$cli" tune "$work/big.csv" --format json >/dev/null 2>&1
   end=$(now_ns)
@@ -145,6 +146,8 @@ tune_logs_s=$(printf '%s\n' "${tune_logs[@]}" | median)
 tune_csv_s=$(printf '%s\n' "${tune_csv[@]}" | median)
 awk_csv_s=$(printf '%s\n' "${awk_csv[@]}" | median)
 row "qero4d-cli tune over 100 log files (1.2 M samples)" "$(fmt "$tune_logs_s" 3)" s "<= 0.3 s" "<=" 0.3
+row "  the same, processor time (user + system, least of the runs)" \
+  "$(fmt "$(printf '%s\n' "${tune_logs_cpu[@]}" | sort -g | head -1)" 2)" s "<= 0.3 s" "<=" 0.3
 row "qero4d-cli tune on a 1 000 000-row CSV" "$(fmt "$tune_csv_s" 3)" s "<= 1 s" "<=" 1
 row "  the same CSV: tune time / an awk binning pass" \
   "$(fmt "$(awk -v a="$tune_csv_s" -v b="$awk_csv_s" 'BEGIN { print a / b }')" 2)" x "<= 1.00 x" "<=" 1
@@ -154,12 +157,21 @@ row "resident memory: qero4d-cli tune on a 1 000 000-row CSV" \
   "$(fmt "$(printf '%s\n' "${tune_csv_rss[@]}" | median | awk '{ print $1 / 1024 }')" 0)" MB "<= 100 MB" "<=" 100
 
 # ---- chart ---------------------------------------------------------------------------
-row "chart replot, 2 x 12000 points, 1600x900, smooth log" \
-  "$(fmt "$(qtbench chart/bench_chart replotSmooth)" 1)" ms "<= 8 ms" "<=" 8
-row "chart replot, 2 x 12000 points, 1600x900, noisy log" \
-  "$(fmt "$(qtbench chart/bench_chart replotNoisy)" 1)" ms "<= 8 ms" "<=" 8
-row "chart replot, 2 x 1 000 000 points, 1600x900" \
-  "$(fmt "$(qtbench chart/bench_chart replotMillion)" 1)" ms "<= 16 ms" "<=" 16
+# Each replot figure twice: wall time, and the least processor time of 25 replots, which
+# other work on a shared machine changes far less.
+replot_row() { # replot_row TITLE FUNCTION CPU-FIGURE GOAL
+  local wall
+  wall=$(qtbench chart/bench_chart "$2")
+  row "$1" "$(fmt "$wall" 1)" ms "<= $4 ms" "<=" "$4"
+  row "  the same, processor time" "$(fmt "$(figure "$3")" 1)" ms "<= $4 ms" "<=" "$4"
+}
+replot_row "chart replot, 2 x 12000 points, 1600x900, smooth log" replotSmooth replot_cpu_ms_smooth 8
+replot_row "chart replot, 2 x 12000 points, 1600x900, noisy log" replotNoisy replot_cpu_ms_noisy 8
+replot_row "chart replot, 2 x 1 000 000 points, 1600x900" replotMillion replot_cpu_ms_million 16
+# Moving the marker redraws only its own layer, not the traces.
+marker_ms=$(qtbench chart/bench_chart moveMarker)
+row "chart marker moved and painted, noisy log" "$(fmt "$marker_ms" 2)" ms "<= 8 ms" "<=" 8
+row "  the same, processor time" "$(fmt "$(figure marker_cpu_ms)" 2)" ms "<= 8 ms" "<=" 8
 pdf_ms=$(qtbench chart/bench_chart printSmooth)
 pdf_kb=$(awk -v b="$(figure pdf_bytes_smooth)" 'BEGIN { if (b == "") print "nan"; else print b / 1000 }')
 row "chart page printed to PDF, smooth log: time" "$(fmt "$pdf_ms" 1)" ms "<= 200 ms" "<=" 200

@@ -1,9 +1,10 @@
 #include "chart/ChartGraph.h"
 
-#include "chart/TraceDecimator.h"
+#include "chart/TraceBand.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 ChartGraph::ChartGraph(QCPAxis* keyAxis, QCPAxis* valueAxis) : QCPGraph(keyAxis, valueAxis) {
     // The reduction below replaces QCustomPlot's own sampling of dense data.
@@ -45,6 +46,92 @@ bool ChartGraph::drawReduced(QCPPainter* painter) {
         reduced.add(it->key, it->value);
     const std::vector<TraceDecimator::Column>& kept = reduced.columns();
 
+    if (onRaster(*painter))
+        drawBandColumns(painter, kept, columns);
+    else
+        drawBandOutline(painter, kept, columns);
+    return true;
+}
+
+bool ChartGraph::onRaster(const QCPPainter& painter) {
+    const QPaintEngine* engine = painter.paintEngine();
+    return engine && engine->type() == QPaintEngine::Raster &&
+           !painter.modes().testFlag(QCPPainter::pmVectorized) &&
+           painter.transform().type() <= QTransform::TxScale;
+}
+
+void ChartGraph::drawBandColumns(QCPPainter* painter,
+                                 const std::vector<TraceDecimator::Column>& kept, int columns) {
+    // Worked out in device pixels, where the band is one rectangle a pixel column; a
+    // noisy trace then costs as many rectangles as the plot is wide, where an outline
+    // of its band would make the rasteriser walk every edge of a million pixels.
+    QCPAxis* key = keyAxis();
+    QCPAxis* value = valueAxis();
+    const double ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    QTransform toDevice = painter->transform();
+    toDevice *= QTransform::fromScale(ratio, ratio);
+    const QRectF area = toDevice.mapRect(QRectF(key->axisRect()->rect()));
+    TraceBand band(int(std::floor(area.left())), int(std::ceil(area.right())),
+                   int(std::floor(area.top())), int(std::ceil(area.bottom())),
+                   std::max(1.0, mPen.widthF()) * toDevice.m22() / 2.0);
+    const QCPRange range = key->range();
+    const double columnWidth = range.size() / columns;
+    const double sx = toDevice.m11();
+    const double dx = toDevice.dx();
+    const double sy = toDevice.m22();
+    const double dy = toDevice.dy();
+    const auto x = [&](double time) { return key->coordToPixel(time) * sx + dx; };
+    const auto y = [&](double v) { return value->coordToPixel(v) * sy + dy; };
+    for (const TraceDecimator::Column& c : kept) {
+        const bool inside = c.column >= 0 && c.column < columns;
+        const double middle = inside ? x(range.lower + (c.column + 0.5) * columnWidth) : 0.0;
+        band.add(inside ? middle : x(c.first.time), inside ? middle : x(c.last.time),
+                 y(c.first.value), y(c.lowest.value), y(c.highest.value), y(c.last.value),
+                 c.gapBefore);
+    }
+    const std::vector<TraceBand::Run> runs = band.runs();
+    // Written straight into an image and laid over the plot, in tiles a few dozen
+    // columns wide, each only as tall as the band within it: filling the columns one by
+    // one through the painter costs a call per pixel row of each column (millions for a
+    // noisy trace), and one image as tall as the whole band would make a smooth trace
+    // pay for the height it crosses over the width of the plot.
+    constexpr int kTile = 32;
+    const int columnCount = int(runs.size());
+    const quint32 ink = qPremultiply(mPen.color().rgba());
+    painter->save();
+    painter->setWorldTransform(QTransform::fromScale(1.0 / ratio, 1.0 / ratio));
+    for (int from = 0; from < columnCount; from += kTile) {
+        const int to = std::min(columnCount, from + kTile);
+        int top = std::numeric_limits<int>::max();
+        int bottom = std::numeric_limits<int>::min();
+        for (int i = from; i < to; ++i)
+            if (!runs[std::size_t(i)].empty()) {
+                top = std::min(top, runs[std::size_t(i)].top);
+                bottom = std::max(bottom, runs[std::size_t(i)].bottom);
+            }
+        if (top > bottom)
+            continue;
+        const int height = bottom - top + 1;
+        if (m_band.width() < kTile || m_band.height() < height)
+            m_band = QImage(kTile, std::max(height, m_band.height()),
+                            QImage::Format_ARGB32_Premultiplied);
+        for (int row = top; row <= bottom; ++row) {
+            auto* line = reinterpret_cast<quint32*>(m_band.scanLine(row - top));
+            for (int i = from; i < to; ++i) {
+                const TraceBand::Run& r = runs[std::size_t(i)];
+                line[i - from] = r.top <= row && row <= r.bottom ? ink : 0u;
+            }
+        }
+        painter->drawImage(QPoint(band.left() + from, top), m_band, QRect(0, 0, to - from, height));
+    }
+    painter->restore();
+}
+
+void ChartGraph::drawBandOutline(QCPPainter* painter,
+                                 const std::vector<TraceDecimator::Column>& kept, int columns) {
+    QCPAxis* key = keyAxis();
+    QCPAxis* value = valueAxis();
+    const QCPRange range = key->range();
     // The band reaches half a pen width beyond each column's range, and is at least a
     // pen width thick, as the line through the samples would be.
     const double penWidth = std::max(1.0, mPen.widthF()) / 2.0;
@@ -110,5 +197,4 @@ bool ChartGraph::drawReduced(QCPPainter* painter) {
         bottoms.append(bottom + penWidth);
     }
     drawRun();
-    return true;
 }

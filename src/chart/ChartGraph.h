@@ -1,12 +1,17 @@
 #pragma once
 
 #include "chart/QCustomPlotHeader.h"
+#include "chart/TraceDecimator.h"
+
+#include <vector>
 
 // One trace of the chart. Where the visible samples are denser than the pixel columns of
 // the device drawn on, the trace is reduced to each column's first, lowest, highest and
-// last sample (TraceDecimator) and drawn as the band those cover, one filled outline as
-// wide as the pen: every column shows its whole range, a one-sample spike included, and
-// the cost follows the plot's width, not the number of samples or how noisy they are.
+// last sample (TraceDecimator) and drawn as the band those cover, as wide as the pen: on
+// screen and in pictures one run of whole pixels per column (TraceBand), on a page or in
+// a vector file a filled outline. Every column shows its whole range, a one-sample spike
+// included, and the cost follows the plot's width, not the number of samples or how
+// noisy they are.
 // Sparser stretches are drawn sample by sample as lines, as QCustomPlot draws them. The
 // data itself is never thinned: the marker search and the readouts see every sample.
 class ChartGraph : public QCPGraph {
@@ -22,4 +27,17 @@ protected:
 
 private:
     bool drawReduced(QCPPainter* painter);
+    // Whether the painter draws into pixels (a window or an image) rather than a vector
+    // file or a printer, with no rotation.
+    static bool onRaster(const QCPPainter& painter);
+    // The band as one rectangle of whole device pixels a column: the same pixels as the
+    // line through every sample, drawn in a few thousand rectangle fills.
+    void drawBandColumns(QCPPainter* painter, const std::vector<TraceDecimator::Column>& kept,
+                         int columns);
+    // The band as filled outlines: a page or a vector file gets a true vector shape.
+    void drawBandOutline(QCPPainter* painter, const std::vector<TraceDecimator::Column>& kept,
+                         int columns);
+
+    // The band's pixels, kept between replots so that a replot allocates nothing.
+    QImage m_band;
 };

@@ -67,7 +67,12 @@ ChartPlot::ChartPlot(QWidget* parent) : QCustomPlot(parent) {
     yAxis->setVisible(true);
     yAxis2->setVisible(true);
     yAxis2->setTickLabels(true);
+    // The marker lies on the top layer, which keeps a picture of its own: moving it
+    // redraws one line instead of the whole chart. A layer of its own just above the
+    // traces would cost every replot one more full-size picture to clear and lay over.
     m_marker = new QCPItemStraightLine(this);
+    m_marker->setLayer(QStringLiteral("overlay"));
+    connect(this, &QCustomPlot::afterReplot, this, [this] { m_replotted = true; });
     m_marker->point1->setAxes(xAxis, yAxis);
     m_marker->point2->setAxes(xAxis, yAxis);
     setMarkerTime(0.0);
@@ -207,7 +212,12 @@ void ChartPlot::setTimeWindow(double start, double end) {
 void ChartPlot::setMarkerTime(double time) {
     m_marker->point1->setCoords(time, 0.0);
     m_marker->point2->setCoords(time, 1.0);
-    replot(QCustomPlot::rpQueuedReplot);
+    // Until the chart has its pictures (before its first replot or after a resize), a
+    // whole replot is due anyway.
+    if (!m_replotted || hasInvalidatedPaintBuffers())
+        replot(QCustomPlot::rpQueuedReplot);
+    else
+        m_marker->layer()->replot();
 }
 
 void ChartPlot::setMarkerVisible(bool visible) {

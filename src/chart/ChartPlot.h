@@ -62,4 +62,5 @@ private:
     QCPItemStraightLine* m_marker = nullptr;
     QCPItemStraightLine* m_target = nullptr;
     bool m_prepared = false;
+    bool m_replotted = false;
 };

@@ -107,6 +107,9 @@ public:
     // The field as one number a single-precision sample can hold, blanks around it
     // allowed; nothing when it is anything else.
     static std::optional<float> sampleNumber(QByteArrayView field);
+    // The same, as a flag and the value in `out` (left as it is when false): the form the
+    // reading of the rows uses, which returns no optional through memory per field.
+    static bool readSample(QByteArrayView field, float& out);
 
     // Every entry not greater than the one before becomes that one plus the interval.
     static void repairElapsedTime(LogBuffer& log);

@@ -6,6 +6,12 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <optional>
+
 using namespace LogFixtures;
 
 class tst_logfilereader : public QObject {
@@ -32,6 +38,9 @@ private Q_SLOTS:
     void unreadableFile();
     void samplesThatAreNotNumbers_data();
     void samplesThatAreNotNumbers();
+    void sampleNumberRoundsAsFullConversion_data();
+    void sampleNumberRoundsAsFullConversion();
+    void sampleNumberOnRandomDecimals();
     void moreRowsThanALogHolds();
     void ratioThatCannotBeRight_data();
     void ratioThatCannotBeRight();
@@ -424,6 +433,89 @@ void tst_logfilereader::samplesThatAreNotNumbers() {
     QCOMPARE(log.RPM[0], 3000.0f);
     QCOMPARE(log.RPM[2], 1003.0f);
     QCOMPARE(log.Comment, QStringLiteral("dyno pull"));
+}
+
+namespace {
+
+// The value a sample field stands for, worked out the long way: the C library's
+// correctly rounded conversion of the whole text to a double, then to single precision.
+std::optional<float> fullConversion(const QByteArray& text) {
+    const QByteArray trimmed = text.trimmed();
+    char* end = nullptr;
+    const double v = std::strtod(trimmed.constData(), &end);
+    if (trimmed.isEmpty() || end != trimmed.constData() + trimmed.size() || !std::isfinite(v) ||
+        std::fabs(v) > double(std::numeric_limits<float>::max()))
+        return std::nullopt;
+    return float(v);
+}
+
+bool sameBits(float a, float b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+} // namespace
+
+void tst_logfilereader::sampleNumberRoundsAsFullConversion_data() {
+    QTest::addColumn<QByteArray>("field");
+    QTest::newRow("tenth") << QByteArray(".1");
+    QTest::newRow("negative zero") << QByteArray("-0");
+    QTest::newRow("plus, point first") << QByteArray("+.5");
+    QTest::newRow("point last") << QByteArray("5.");
+    QTest::newRow("leading zeros") << QByteArray("000000000000012.5");
+    QTest::newRow("15 digits") << QByteArray("999999999999999");
+    QTest::newRow("16 digits") << QByteArray("9999999999999999");
+    QTest::newRow("15 decimals") << QByteArray("0.000000000000001");
+    QTest::newRow("just below a half") << QByteArray("1.4999999999999999");
+    QTest::newRow("single tie, even") << QByteArray("16777217");
+    QTest::newRow("single tie, odd") << QByteArray("16777219");
+    QTest::newRow("17 digits") << QByteArray("0.30000001192092896");
+    QTest::newRow("20 digits wrap a 64-bit sum") << QByteArray("98765432109876543210");
+    QTest::newRow("exponent") << QByteArray("1.47e1");
+    QTest::newRow("blanks and tab") << QByteArray(" \t14.7 ");
+    QTest::newRow("largest single") << QByteArray("340282346638528859811704183484516925440");
+}
+
+void tst_logfilereader::sampleNumberRoundsAsFullConversion() {
+    QFETCH(QByteArray, field);
+    const std::optional<float> expected = fullConversion(field);
+    const std::optional<float> read = LogFileReader::sampleNumber(field);
+    QVERIFY(expected.has_value());
+    QVERIFY(read.has_value());
+    QVERIFY2(sameBits(*read, *expected), qPrintable(QStringLiteral("%1 read as %2, expected %3")
+                                                        .arg(QString::fromLatin1(field))
+                                                        .arg(double(*read), 0, 'g', 10)
+                                                        .arg(double(*expected), 0, 'g', 10)));
+}
+
+void tst_logfilereader::sampleNumberOnRandomDecimals() {
+    // Decimals of 1 to 20 digits with the point anywhere (or nowhere), a sign or none,
+    // and half of them with nines and zeros only, where rounding is most delicate: each
+    // reads to the very bits of the full conversion.
+    QRandomGenerator random(20260412);
+    for (int n = 0; n < 200000; ++n) {
+        const int digits = 1 + int(random.bounded(20));
+        const bool delicate = random.bounded(2) == 0;
+        QByteArray text;
+        const quint32 sign = random.bounded(3);
+        if (sign == 1)
+            text += '-';
+        else if (sign == 2)
+            text += '+';
+        const int point = int(random.bounded(digits + 2)) - 1; // -1: no point
+        for (int d = 0; d < digits; ++d) {
+            if (d == point)
+                text += '.';
+            const quint32 digit = delicate ? (random.bounded(2) ? 9 : 0) : random.bounded(10);
+            text += char('0' + digit);
+        }
+        if (point == digits)
+            text += '.';
+        const std::optional<float> expected = fullConversion(text);
+        const std::optional<float> read = LogFileReader::sampleNumber(text);
+        QVERIFY2(expected.has_value() == read.has_value(), text.constData());
+        if (expected)
+            QVERIFY2(sameBits(*read, *expected), text.constData());
+    }
 }
 
 void tst_logfilereader::moreRowsThanALogHolds() {
