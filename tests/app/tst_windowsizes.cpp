@@ -107,7 +107,8 @@ std::unique_ptr<QWidget> tst_windowsizes::make(const QString& name) {
     if (name == QLatin1String("frmAnalogInScale"))
         return std::make_unique<frmAnalogInScale>(m_state->log, m_prompter, *m_settings);
     if (name == QLatin1String("frmFuelType"))
-        return std::make_unique<frmFuelType>(*m_state, m_prompter, *m_settings);
+        return std::make_unique<frmFuelType>(m_state->log, m_state->settings, m_prompter,
+                                             *m_settings);
     return nullptr;
 }
 
