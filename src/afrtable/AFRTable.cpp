@@ -81,7 +81,11 @@ void AFRTable::fillHeadings() {
 
 AFRTableGrid AFRTable::WriteAFRTable(const QString& display, bool reset, const AppState& state,
                                      bool filterUnstable) {
-    const LogBuffer& log = state.log;
+    return WriteAFRTable(display, reset, state.log, state, filterUnstable);
+}
+
+AFRTableGrid AFRTable::WriteAFRTable(const QString& display, bool reset, const LogBuffer& log,
+                                     const AppState& state, bool filterUnstable) {
     fillHeadings();
     m_cellIndex.fill(0);
 

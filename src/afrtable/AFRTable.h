@@ -43,6 +43,10 @@ public:
     // only when the one before it fell in the same cell.
     AFRTableGrid WriteAFRTable(const QString& display, bool reset, const AppState& state,
                                bool filterUnstable);
+    // The same with the samples of `log` in place of the log in memory (a file added to
+    // the table, read into a buffer of its own); the options still come from `state`.
+    AFRTableGrid WriteAFRTable(const QString& display, bool reset, const LogBuffer& log,
+                               const AppState& state, bool filterUnstable);
 
     // The grid of the last call (headings only before the first call).
     const AFRTableGrid& grid() const { return m_grid; }

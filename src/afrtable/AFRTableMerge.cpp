@@ -20,7 +20,7 @@ void tell(Prompter& prompter, const QString& text) {
 
 } // namespace
 
-Outcome openAdditionalFile(AppState& state, AFRTable& table, bool filterUnstable,
+Outcome openAdditionalFile(const AppState& state, AFRTable& table, bool filterUnstable,
                            Prompter& prompter) {
     Outcome outcome;
     if (ErrorReport::runStep(prompter,
@@ -34,19 +34,19 @@ Outcome openAdditionalFile(AppState& state, AFRTable& table, bool filterUnstable
     return outcome;
 }
 
-Result addFile(const QString& path, AppState& state, AFRTable& table, bool filterUnstable,
+Result addFile(const QString& path, const AppState& state, AFRTable& table, bool filterUnstable,
                Prompter& prompter) {
     QByteArray bytes;
     if (ErrorReport::runStep(prompter, [&] { bytes = AFRTableLogFile::readBytes(path); }) !=
         StepResult::Done)
         return Result::Failed;
 
-    // The file is read beside the log in memory and takes its place only once it has
-    // been accepted: a refused file must not replace the log the user opened, and slots
-    // the file does not fill (a short file, a damaged row) must not keep samples of the
-    // previous log, which would then be counted a second time.
-    auto copy = std::make_unique<LogBuffer>(state.log);
-    LogBuffer& added = *copy;
+    // The file is read into a buffer of its own and only its samples reach the table: the
+    // log in memory (perhaps a download not saved yet) stays exactly as it was. Slots the
+    // file does not fill (a short file, a damaged row) start cleared, so nothing of
+    // another log is counted a second time.
+    auto scratch = std::make_unique<LogBuffer>(state.log);
+    LogBuffer& added = *scratch;
     added.ClearDataBuffer();
     added.Comment = state.log.Comment;
     added.DownloadDate = state.log.DownloadDate;
@@ -76,8 +76,7 @@ Result addFile(const QString& path, AppState& state, AFRTable& table, bool filte
     added.StoichRatio = state.log.StoichRatio;
     added.AnalogInputType = state.log.AnalogInputType;
     added.DataBufferEmpty = false;
-    state.log = added;
-    table.WriteAFRTable(state.settings.AFRTableDisplay, false, state, filterUnstable);
+    table.WriteAFRTable(state.settings.AFRTableDisplay, false, added, state, filterUnstable);
     return Result::Merged;
 }
 

@@ -15,7 +15,7 @@ inline const QString kRatioMismatch = QStringLiteral(
     "Stoichiometric ratio for new data doesn't match. Click OK to continue or Cancel");
 
 enum class Result {
-    Merged,        // the file's samples were added; the buffer holds the file
+    Merged,        // the file's samples were added to the table
     NothingChosen, // the file dialog was cancelled
     NoData,        // the file ended inside its header
     Cancelled,     // the user declined a file of another fuel
@@ -29,13 +29,13 @@ struct Outcome {
 };
 
 // The whole command: asks for the file, then addFile().
-Outcome openAdditionalFile(AppState& state, AFRTable& table, bool filterUnstable,
+Outcome openAdditionalFile(const AppState& state, AFRTable& table, bool filterUnstable,
                            Prompter& prompter);
 
-// Reads `path`, reports its problems through `prompter` and, when the file is accepted,
-// makes it the log in memory and adds its samples to `table` (display mode
-// state.AFRTableDisplay). A refused file leaves the log in memory as it was.
-Result addFile(const QString& path, AppState& state, AFRTable& table, bool filterUnstable,
+// Reads `path` into a buffer of its own, reports its problems through `prompter` and,
+// when the file is accepted, adds its samples to `table` (display mode
+// state.AFRTableDisplay). The log in memory is never touched, accepted file or not.
+Result addFile(const QString& path, const AppState& state, AFRTable& table, bool filterUnstable,
                Prompter& prompter);
 
 // The main caption's suffix while a merged table is shown: "Added File - " and the file

@@ -467,11 +467,7 @@ void frmAFRTable::Form_Unload() {
     if (m_unloaded)
         return;
     m_unloaded = true;
-    if (m_state.window.AddedFileLoaded) {
-        // The buffer holds only the last merged file, not the log the user opened.
-        m_state.log.ClearDataBuffer();
-        if (m_setCaptionSuffix)
-            m_setCaptionSuffix(QStringLiteral("Data Buffer Empty"));
-        m_state.window.AddedFileLoaded = false;
-    }
+    // Added files went into the table only; the log in memory is the one the table was
+    // opened on, so it stays, and the main window shows its own caption again.
+    m_state.window.AddedFileLoaded = false;
 }

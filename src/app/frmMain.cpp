@@ -3,6 +3,7 @@
 #include "afrtable/AFRTable.h"
 #include "afrtable/frmAFRTable.h"
 #include "app/AboutText.h"
+#include "app/ClosingPrompter.h"
 #include "app/CurrentPrinter.h"
 #include "app/CurrentPrinterProvider.h"
 #include "app/HelpFile.h"
@@ -19,6 +20,7 @@
 #include "device/QEROParamsPanel.h"
 #include "logdata/AppState.h"
 #include "logdata/LogFileCommands.h"
+#include "logdata/RecentFiles.h"
 #include "logdata/SettingsTable.h"
 #include "logdata/WindowPlacement.h"
 #include "logdata/frmAnalogInScale.h"
@@ -40,11 +42,15 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressBar>
@@ -58,12 +64,16 @@ frmMain::frmMain(AppState& state, SettingsStore& settings, Prompter& prompter, C
     : QMainWindow(parent), m_state(state), m_settings(settings), m_prompter(prompter),
       m_clock(clock), m_module(module),
       m_logFiles(std::make_unique<LogFileCommands>(state, prompter, settings, clock)),
-      m_printer(std::make_unique<CurrentPrinter>(prompter)) {
+      m_printer(std::make_unique<CurrentPrinter>(prompter)),
+      m_commandPrompter(std::make_unique<ClosingPrompter>(prompter)) {
     setObjectName(QStringLiteral("frmMain"));
     m_logFiles->closeRealTimeView = [this] { cmdCloseRealTimeData_Click(); };
     m_logFiles->setCaptionSuffix = [this](const QString& s) { setCaptionSuffix(s); };
     // A log that has just been opened is shown at once.
     m_logFiles->showChart = [this] { mnuViewChart_Click(); };
+    m_logFiles->recentFilesChanged = [this] { fillRecentFiles(); };
+    // A log file dragged from the file manager opens as File > Open would open it.
+    setAcceptDrops(true);
     WindowPlacement::resizeToFit(*this, QSize(900, 620));
     // Room for the menu bar and the panels; the live view asks for more when it shows.
     setMinimumSize(480, 320);
@@ -99,6 +109,17 @@ void frmMain::buildMenus() {
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuOpenFile = entry(mnuFile, "mnuOpenFile", QStringLiteral("&Open File"));
     mnuSaveFile = entry(mnuFile, "mnuSaveFile", QStringLiteral("&Save File"));
+    mnuRecentFiles = mnuFile->addMenu(QStringLiteral("&Recent Files"));
+    mnuRecentFiles->setObjectName(QStringLiteral("mnuRecentFiles"));
+    mnuRecentFiles->menuAction()->setObjectName(QStringLiteral("mnuRecentFiles"));
+    mnuRecentFiles->setToolTipsVisible(true);
+    for (int i = 0; i < RecentFiles::kMax; ++i) {
+        QAction* a = mnuRecentFiles->addAction(QString());
+        a->setObjectName(QStringLiteral("mnuRecentFile%1").arg(i + 1));
+        connect(a, &QAction::triggered, this, [this, a] { openRecentFile(a->data().toString()); });
+        mnuRecentFile << a;
+    }
+    fillRecentFiles();
     mnuSep1 = separator(mnuFile, "mnuSep1");
     mnuPrintSetup = entry(mnuFile, "mnuPrintSetup", QStringLiteral("Print Set&up"));
     mnuSep2 = separator(mnuFile, "mnuSep2");
@@ -164,6 +185,21 @@ void frmMain::buildMenus() {
     connect(mnuEditComment, &QAction::triggered, this, &frmMain::mnuEditComment_Click);
     connect(mnuHelpContents, &QAction::triggered, this, &frmMain::mnuHelpContents_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+}
+
+void frmMain::fillRecentFiles() {
+    const QStringList files = RecentFiles(m_settings).files();
+    for (int i = 0; i < mnuRecentFile.size(); ++i) {
+        QAction* a = mnuRecentFile[i];
+        const bool used = i < files.size();
+        const QString path = used ? files[i] : QString();
+        a->setText(used ? RecentFiles::caption(i, path) : QString());
+        a->setData(path);
+        a->setToolTip(QDir::toNativeSeparators(path));
+        a->setStatusTip(QDir::toNativeSeparators(path));
+        a->setVisible(used);
+    }
+    mnuRecentFiles->menuAction()->setEnabled(!files.isEmpty());
 }
 
 void frmMain::buildPanels() {
@@ -278,9 +314,18 @@ void frmMain::cmdCloseRealTimeData_Click() {
 }
 
 void frmMain::setModuleCommandRunning(bool running) {
+    m_commandRunning = running;
     menuBar()->setEnabled(!running);
     fraQEROParams->setEnabled(!running);
     fraPortSelect->setEnabled(!running);
+    if (!running && m_closeAfterCommand) {
+        // The command has stopped at its first step after the window was closed; the
+        // close the user asked for goes ahead now.
+        m_closeAfterCommand = false;
+        m_commandPrompter->setClosing(false);
+        m_state.window.AbortRequested = false;
+        close();
+    }
 }
 
 ModuleCommandGuard frmMain::moduleCommand() {
@@ -292,17 +337,21 @@ void frmMain::mnuDownload_Click() {
     bool downloaded = false;
     {
         const ModuleCommandGuard guard = moduleCommand();
-        ErrorReport::runStep(m_prompter, [&] {
-            DownloadCommand download(m_state, m_module.protocol(), m_prompter, m_clock,
+        ErrorReport::runStep(*m_commandPrompter, [&] {
+            DownloadCommand download(m_state, m_module.protocol(), *m_commandPrompter, m_clock,
                                      *m_progress);
             download.setCaptionSuffix = [this](const QString& suffix) { setCaptionSuffix(suffix); };
             download.verify = mnuVerifyDownload->isChecked();
             downloaded = download.mnuDownload_Click();
         });
+        // Marked before the guard goes: a window closed during the last block then still
+        // asks about the log it would lose.
+        if (downloaded)
+            m_state.window.LogUnsaved = true;
     }
-    if (!downloaded)
+    // Closed during the download: nothing more is shown.
+    if (!downloaded || m_closed)
         return;
-    m_state.window.LogUnsaved = true;
     // The download also read the module's parameters; an open parameter panel shows them.
     if (fraQEROParams->isVisible())
         fraQEROParams->showCurrentValues();
@@ -400,6 +449,61 @@ void frmMain::mnuOpenFile_Click() {
     if (m_logFiles->mnuOpenFile_Click() == LogFileCommands::Outcome::Done &&
         fraQEROParams->isVisible())
         fraQEROParams->showCurrentValues();
+}
+
+void frmMain::openRecentFile(const QString& path) {
+    if (m_logFiles->openRecentFile(path) == LogFileCommands::Outcome::Done &&
+        fraQEROParams->isVisible())
+        fraQEROParams->showCurrentValues();
+}
+
+void frmMain::openDroppedFile(const QString& path) {
+    if (m_logFiles->openChosenFile(path) == LogFileCommands::Outcome::Done &&
+        fraQEROParams->isVisible())
+        fraQEROParams->showCurrentValues();
+}
+
+QString frmMain::droppedLogFile(const QMimeData& data) {
+    if (!data.hasUrls())
+        return {};
+    for (const QUrl& url : data.urls()) {
+        if (!url.isLocalFile())
+            continue;
+        const QFileInfo file(url.toLocalFile());
+        // The kinds File > Open offers: logs and recordings.
+        const QString suffix = file.suffix().toLower();
+        if (file.isFile() && (suffix == QLatin1String("log") || suffix == QLatin1String("csv")))
+            return file.absoluteFilePath();
+    }
+    return {};
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event) {
+    // While the module is being talked to, the menus are off and so is this.
+    if (!m_commandRunning && event->mimeData() && !droppedLogFile(*event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void frmMain::dragMoveEvent(QDragMoveEvent* event) {
+    if (!m_commandRunning && event->mimeData() && !droppedLogFile(*event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void frmMain::dropEvent(QDropEvent* event) {
+    const QString path = event->mimeData() ? droppedLogFile(*event->mimeData()) : QString();
+    if (m_commandRunning || path.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // Opened once the drop has finished: the questions and the chart the open shows must
+    // not hold the file manager's drag in the middle.
+    QMetaObject::invokeMethod(
+        this, [this, path] { openDroppedFile(path); }, Qt::QueuedConnection);
 }
 
 void frmMain::mnuSaveFile_Click() {
@@ -505,17 +609,32 @@ void frmMain::mnuViewAFRTable_Click() {
         return;
     }
     CurrentPrinterProvider printers(*m_printer);
+    // An added file names itself in the caption while the table shows it; the log in
+    // memory is unchanged afterwards, so its caption comes back.
+    const QString caption = windowTitle();
     frmAFRTable form(
         m_state, m_settings, m_prompter,
         [this](const QString& suffix) { setCaptionSuffix(suffix); }, &printers, this);
     form.exec();
+    setWindowTitle(caption);
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    if (m_commandRunning) {
+        // A conversation with the module is under way (the download's read takes some
+        // 12 s). It stops at its next step, as on Esc, and the window closes then, so the
+        // port is never left in the middle of a command and the program ends promptly.
+        m_state.window.AbortRequested = true;
+        m_commandPrompter->setClosing(true);
+        m_closeAfterCommand = true;
+        event->ignore();
+        return;
+    }
     if (!confirmUnsavedLog()) {
         event->ignore();
         return;
     }
+    m_closed = true;
     Form_QueryUnload();
     event->accept();
 }

@@ -11,6 +11,10 @@ class QAction;
 class QGroupBox;
 class QLabel;
 class QMenu;
+class QMimeData;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QProgressBar;
 class QTimer;
 class ConnectionStateMachine;
@@ -21,6 +25,7 @@ class LiveRecorder;
 class RealTimeDataFrame;
 class RealTimePoller;
 class Clock;
+class ClosingPrompter;
 class CurrentPrinter;
 class LogFileCommands;
 class ModuleCommandGuard;
@@ -55,6 +60,13 @@ public:
     void showChart();
     void mnuOpenFile_Click();
     void mnuSaveFile_Click();
+    // An entry of File > Recent Files, and a log file dropped on the window: opened as
+    // File > Open opens the file chosen in its dialog.
+    void openRecentFile(const QString& path);
+    void openDroppedFile(const QString& path);
+    // The file a drop would open: the first local log file or recording among the
+    // dropped ones; empty when there is none.
+    static QString droppedLogFile(const QMimeData& data);
     void mnuAnalogInScale_Click();
     void mnuFuelType_Click();
 
@@ -96,6 +108,9 @@ public:
 
     QAction* mnuOpenFile = nullptr;
     QAction* mnuSaveFile = nullptr;
+    // The log files opened or saved last; the submenu is off while it is empty.
+    QMenu* mnuRecentFiles = nullptr;
+    QList<QAction*> mnuRecentFile;
     QAction* mnuSep1 = nullptr;
     QAction* mnuPrintSetup = nullptr;
     QAction* mnuSep2 = nullptr;
@@ -143,10 +158,15 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
+    // Shows the stored list in File > Recent Files.
+    void fillRecentFiles();
     void buildPanels();
     void Form_Load();
     void Form_QueryUnload();
@@ -168,4 +188,10 @@ private:
     QPointer<frmHelp> m_help;
     // fraProgress1 as the place a memory read and a port scan report to.
     std::unique_ptr<ProgressPanel> m_progress;
+    // The prompter of the download; it goes quiet once the window has been closed.
+    std::unique_ptr<ClosingPrompter> m_commandPrompter;
+    bool m_commandRunning = false;
+    // The window was closed while a command ran; it closes once the command has stopped.
+    bool m_closeAfterCommand = false;
+    bool m_closed = false;
 };

@@ -1,5 +1,6 @@
 #include "app/HelpFile.h"
 #include "app/QtPrompter.h"
+#include "app/SingleInstance.h"
 #include "app/frmMain.h"
 #include "app/frmSplash.h"
 #include "device/ModuleSession.h"
@@ -145,6 +146,18 @@ int main(int argc, char* argv[]) {
                          Prompter::Ok);
     };
 
+    // A second copy for the same user and settings would open the same serial port: it
+    // brings the running copy to the front and ends. The start-up timing is a
+    // measurement, not a user's start, and is left out.
+    SingleInstance instance(SingleInstance::serverName(
+        settings->location(),
+        parser.isSet(simulateOption) ? QStringLiteral("simulated") : QString()));
+    if (!parser.isSet(splashTimingOption) && instance.handOverToRunningCopy()) {
+        prompter.message(SingleInstance::kAlreadyRunning, QStringLiteral("QERO4D Log"),
+                         Prompter::Icon::Information, Prompter::Ok);
+        return 0;
+    }
+
     {
         frmSplash splash(state, prompter, parser.value(splashOption).toInt());
         if (parser.isSet(splashTimingOption)) {
@@ -193,6 +206,18 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "qero4d-log: %s\n", qPrintable(note));
     }
     main.show();
+    QObject::connect(&instance, &SingleInstance::raiseRequested, &main, [&main] {
+        if (main.isMinimized())
+            main.showNormal();
+        main.show();
+        main.raise();
+        main.activateWindow();
+        // A window the user is answering stays on top of its owner.
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->raise();
+            modal->activateWindow();
+        }
+    });
 
     if (parser.isSet(smokeOption)) {
         QTimer::singleShot(0, &main, [&main] {

@@ -2,6 +2,7 @@
 
 #include "logdata/FileChooser.h"
 #include "logdata/LogFileWriter.h"
+#include "logdata/RecentFiles.h"
 #include "logdata/RecordingReader.h"
 #include "logdata/SettingsTable.h"
 #include "support/Clock.h"
@@ -11,6 +12,7 @@
 #include "support/SafeWrite.h"
 #include "support/SettingsStore.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -50,22 +52,61 @@ LogFileCommands::Outcome LogFileCommands::mnuOpenFile_Click() {
     const BusyGuard busy(m_busy);
     if (closeRealTimeView)
         closeRealTimeView();
-    if (!m_state.log.DataBufferEmpty &&
-        m_prompter.message(QStringLiteral("Data buffer not empty. OK to overwrite?"), kOpenTitle,
-                           Prompter::Icon::None, Prompter::Ok | Prompter::Cancel) != Prompter::Ok)
+    if (!mayReplaceLog())
         return Outcome::Cancelled;
 
     QString path;
     if (ErrorReport::runStep(m_prompter,
                              [&] {
-                                 path = FileChooser::FileOpen(
-                                     m_prompter, QStringLiteral("Open File"),
-                                     kOpenFilter, QString(), startFolder());
+                                 path =
+                                     FileChooser::FileOpen(m_prompter, QStringLiteral("Open File"),
+                                                           kOpenFilter, QString(), startFolder());
                              }) != StepResult::Done ||
         path.isEmpty())
         return Outcome::Cancelled;
     rememberFolder(path);
     return openLog(path);
+}
+
+bool LogFileCommands::mayReplaceLog() {
+    return m_state.log.DataBufferEmpty ||
+           m_prompter.message(QStringLiteral("Data buffer not empty. OK to overwrite?"), kOpenTitle,
+                              Prompter::Icon::None,
+                              Prompter::Ok | Prompter::Cancel) == Prompter::Ok;
+}
+
+LogFileCommands::Outcome LogFileCommands::openChosenFile(const QString& path) {
+    if (m_busy)
+        return Outcome::Cancelled;
+    const BusyGuard busy(m_busy);
+    if (closeRealTimeView)
+        closeRealTimeView();
+    if (!mayReplaceLog())
+        return Outcome::Cancelled;
+    rememberFolder(path);
+    return openLog(path);
+}
+
+LogFileCommands::Outcome LogFileCommands::openRecentFile(const QString& path) {
+    if (m_busy)
+        return Outcome::Cancelled;
+    // A file moved or deleted since is said so, and the list stops offering it; the log
+    // in memory stays.
+    if (!QFileInfo(path).isFile()) {
+        RecentFiles(m_settings).remove(path);
+        m_prompter.message(kRecentFileGone.arg(QDir::toNativeSeparators(path)), kOpenTitle,
+                           Prompter::Icon::Exclamation, Prompter::Ok);
+        if (recentFilesChanged)
+            recentFilesChanged();
+        return Outcome::Failed;
+    }
+    return openChosenFile(path);
+}
+
+void LogFileCommands::addRecentFile(const QString& path) {
+    RecentFiles(m_settings).add(path);
+    if (recentFilesChanged)
+        recentFilesChanged();
 }
 
 LogFileCommands::Outcome LogFileCommands::openLog(const QString& path) {
@@ -99,6 +140,7 @@ LogFileCommands::Outcome LogFileCommands::finishOpen(const QString& path) {
     m_state.window.LogUnsaved = false;
     if (setCaptionSuffix)
         setCaptionSuffix(captionFileName(path));
+    addRecentFile(path);
     // The file's scaling is now the user's scaling; the other header values are the
     // log's own and are not stored.
     log.AnalogInputType = QStringLiteral("USER");
@@ -247,6 +289,7 @@ LogFileCommands::Outcome LogFileCommands::mnuSaveFile_Click() {
     m_state.window.LogUnsaved = false;
     if (setCaptionSuffix)
         setCaptionSuffix(captionFileName(path));
+    addRecentFile(path);
     return Outcome::Done;
 }
 

@@ -23,6 +23,8 @@ public:
     std::function<void(const QString&)> setCaptionSuffix;
     // Shows the chart once a log has been opened; nothing when not set.
     std::function<void()> showChart;
+    // The list of recent files (RecentFiles) has changed.
+    std::function<void()> recentFilesChanged;
 
     enum class Outcome {
         Done,      // the log was opened or saved
@@ -37,6 +39,12 @@ public:
     // A recording (see RecordingFormat) is opened too: its first 12000 rows, or, when it
     // is longer, 12000 rows from a second the user chooses.
     Outcome openLog(const QString& path);
+    // File > Open with the file already chosen elsewhere (dropped on the window): the same
+    // question about the log in memory, then the file.
+    Outcome openChosenFile(const QString& path);
+    // An entry of File > Recent Files: as openChosenFile(); a file that no longer exists
+    // is reported and taken off the list.
+    Outcome openRecentFile(const QString& path);
     Outcome openRecording(const QString& path);
     // Writes the buffer to `path` as the save command does, replacing the file only when
     // everything was written: a failure throws QeroFailure with the system's reason, and
@@ -49,6 +57,8 @@ public:
 
     static inline const QString kOpenTitle = QStringLiteral("Open Log File");
     static inline const QString kSaveTitle = QStringLiteral("Save Log File");
+    static inline const QString kRecentFileGone =
+        QStringLiteral("%1 no longer exists. It has been removed from the Recent Files list.");
     // The open dialog offers recordings after the log files.
     static inline const QString kOpenFilter =
         QStringLiteral("QERO4D log files (*.log)|*.log|QERO4D Log recordings (*.csv)|*.csv");
@@ -61,6 +71,9 @@ public:
 
 private:
     void rememberFolder(const QString& path);
+    // The question before the log in memory is replaced by a file; true to go on.
+    bool mayReplaceLog();
+    void addRecentFile(const QString& path);
 
     struct BusyGuard {
         explicit BusyGuard(bool& flag) : m_flag(flag) { m_flag = true; }

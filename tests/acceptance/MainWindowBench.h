@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QFocusEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSet>
 #include <QTemporaryDir>
@@ -144,9 +145,14 @@ struct MainWindowBench {
         // As --simulate does: the module on the port the settings name.
         link->setModulePort(state.settings.PortNumber);
         window->printer().setPrinterList([] { return QStringList(); });
-        for (QAction* action : menuActions())
+        for (QAction* action : menuActions()) {
             QObject::connect(action, &QAction::triggered, action,
                              [name = action->objectName()] { exercised().insert(name); });
+            // A submenu is exercised when one of its entries is chosen.
+            if (QMenu* submenu = action->menu())
+                QObject::connect(submenu, &QMenu::triggered, action,
+                                 [name = action->objectName()] { exercised().insert(name); });
+        }
         window->resize(1000, 760);
         window->show();
         prompter.clear();

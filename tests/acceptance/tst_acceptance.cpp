@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -76,6 +77,9 @@ struct MenuRule {
 const MenuRule kMenuRules[] = {
     {"mnuOpenFile", "&Open File", true},
     {"mnuSaveFile", "&Save File", true},
+    // A submenu, counted as one entry: it is on once a file has been opened or saved, and
+    // exercised when one of its files is chosen. Its entries are the files themselves.
+    {"mnuRecentFiles", "&Recent Files", false},
     {"mnuPrintSetup", "Print Set&up", false},
     {"mnuExit", "E&xit", false},
     {"mnuEditQEROParams", "&QERO Parameters", true},
@@ -136,6 +140,13 @@ private Q_SLOTS:
     void exitWithUnsavedDownload();
     void exitAsksOnlyForAnUnsavedLog_data();
     void exitAsksOnlyForAnUnsavedLog();
+    void fileAddedToTableLeavesUnsavedDownload();
+    void closingDuringDownloadEndsIt_data();
+    void closingDuringDownloadEndsIt();
+    void recentFilesMenu();
+    void recentFileGoneIsReported();
+    void droppedLogFileOpens_data();
+    void droppedLogFileOpens();
     // Last: it checks what the tests above exercised.
     void verifiedDownloadOverNoisyLine();
     void everyMenuEntryEnabledAndExercised();
@@ -301,9 +312,10 @@ void tst_acceptance::downloadSaveOpenTableAndPrint() {
     QVERIFY2(tablePage.text.contains(QStringLiteral("Brenwick QERO AFR Data Printed: ")),
              qPrintable(tablePage.text));
     QVERIFY(tablePage.text.contains(QStringLiteral("Dyno day, both runs")));
-    // Closing a table with an added file empties the log: it holds only the added file.
-    QVERIFY(log.DataBufferEmpty);
-    QVERIFY(b.window->windowTitle().endsWith(QStringLiteral(" - Data Buffer Empty")));
+    // The added file went into the table only: the log opened before is still in memory.
+    QVERIFY(!log.DataBufferEmpty);
+    QVERIFY(sameSamples(log, downloaded));
+    QVERIFY(b.window->windowTitle().endsWith(QStringLiteral(" - drive.log")));
     for (const Box& box : b.prompter.messages())
         QVERIFY2(box.title != QLatin1String("Error"), qPrintable(box.text));
 }
@@ -587,8 +599,10 @@ void tst_acceptance::commandsCloseRealTimeView_data() {
     QTest::addColumn<bool>("closes");
     for (const MenuRule& rule : kMenuRules) {
         const QLatin1String name(rule.name);
-        // Exit ends the program and View Real Time Data is the view itself.
-        if (name == QLatin1String("mnuExit") || name == QLatin1String("mnuViewRealTime"))
+        // Exit ends the program and View Real Time Data is the view itself. Recent Files
+        // only opens its list; each of its files opens as File > Open does.
+        if (name == QLatin1String("mnuExit") || name == QLatin1String("mnuViewRealTime") ||
+            name == QLatin1String("mnuRecentFiles"))
             continue;
         QTest::newRow(rule.name) << QString(name) << rule.closesRealTimeView;
     }
@@ -1252,6 +1266,306 @@ void tst_acceptance::exitAsksOnlyForAnUnsavedLog() {
     QVERIFY(!b.window->isVisible());
 }
 
+void tst_acceptance::fileAddedToTableLeavesUnsavedDownload() {
+    // The analog input set up as a throttle sensor, as the table needs.
+    MainWindowBench::Options options;
+    options.settings = {{QStringLiteral("AnalogInputType"), QStringLiteral("TPS")},
+                        {QStringLiteral("AnalogLegend"), QStringLiteral("TPS(%)")},
+                        {QStringLiteral("MaxScaledValue"), QStringLiteral("100")}};
+    MainWindowBench b(options);
+    b.modals.closeEverything();
+    const QString otherPath = b.path(QStringLiteral("other.log"));
+    {
+        // Another day's log on disk, unlike the download: richer everywhere, on a
+        // throttle sensor of another range.
+        MainWindowBench other;
+        other.modals.closeEverything();
+        other.window->mnuDownload->trigger();
+        other.state.log.AFR1.fill(13.0f);
+        other.state.log.AFR2.fill(13.0f);
+        other.state.log.RPM.fill(4000.0f);
+        other.state.log.AnalogLegend = QStringLiteral("Throttle TPS %");
+        other.state.log.MaxScaledValue = 50.0f;
+        other.prompter.answerFile(otherPath);
+        other.prompter.answerInput(QString());
+        other.window->mnuSaveFile->trigger();
+        QVERIFY(QFile::exists(otherPath));
+    }
+    b.window->mnuDownload->trigger();
+    QVERIFY(b.state.window.LogUnsaved);
+    const LogBuffer downloaded = b.state.log;
+    const QString caption = b.window->windowTitle();
+    b.modals.closeEverything(false);
+    b.prompter.clear();
+
+    QString mergedCaption;
+    qint32 mergedSamples = 0;
+    b.modals.expect<frmAFRTable>([&](frmAFRTable& table) {
+        const auto& before = table.table().CellSampleCount();
+        const qint32 counted = std::accumulate(before.begin(), before.end(), 0);
+        b.prompter.answerFile(otherPath);
+        table.mnuOpenAddFile->trigger();
+        const auto& after = table.table().CellSampleCount();
+        mergedSamples = std::accumulate(after.begin(), after.end(), 0) - counted;
+        mergedCaption = b.window->windowTitle();
+    });
+    b.window->mnuViewAFRTable->trigger();
+    QCOMPARE(b.modals.unexpected(), QStringList());
+    QCOMPARE(b.prompter.messageTexts(), QStringList());
+    QVERIFY(mergedCaption.endsWith(QStringLiteral(" - Added File - other.log")));
+    QVERIFY2(mergedSamples > 1000, qPrintable(QString::number(mergedSamples)));
+
+    // The download is in memory as it was, still unsaved, under its own caption.
+    QVERIFY(sameSamples(b.state.log, downloaded));
+    QCOMPARE(b.state.log.AnalogLegend, downloaded.AnalogLegend);
+    QCOMPARE(b.state.log.MaxScaledValue, downloaded.MaxScaledValue);
+    QCOMPARE(b.state.log.DownloadDate, downloaded.DownloadDate);
+    QVERIFY(!b.state.log.DataBufferEmpty);
+    QVERIFY(b.state.window.LogUnsaved);
+    QVERIFY(!b.state.window.AddedFileLoaded);
+    QCOMPARE(b.window->windowTitle(), caption);
+
+    // File > Save writes the download, and opening that file brings it back.
+    const QString savedPath = b.path(QStringLiteral("download.log"));
+    b.modals.closeEverything();
+    b.prompter.answerFile(savedPath);
+    b.prompter.answerInput(QString());
+    b.window->mnuSaveFile->trigger();
+    QVERIFY(!b.state.window.LogUnsaved);
+    const QByteArray saved = readAll(savedPath);
+    QVERIFY(!saved.contains("Throttle TPS %"));
+    b.state.log.ClearDataBuffer();
+    b.prompter.answerFile(savedPath);
+    b.window->mnuOpenFile->trigger();
+    QVERIFY(sameSamples(b.state.log, downloaded));
+}
+
+void tst_acceptance::closingDuringDownloadEndsIt_data() {
+    QTest::addColumn<bool>("verify");
+    QTest::newRow("single read") << false;
+    QTest::newRow("verified read") << true;
+}
+
+void tst_acceptance::closingDuringDownloadEndsIt() {
+    QFETCH(bool, verify);
+    MainWindowBench b;
+    b.window->mnuVerifyDownload->setChecked(verify);
+    int steps = 0;
+    qint64 closedAtUs = -1;
+    b.clock.addEventHook([&] {
+        if (b.window->fraProgress1->isVisible() && ++steps == 300) {
+            closedAtUs = b.clock.nowUs();
+            b.window->close(); // the close box, in the middle of the read
+        }
+    });
+    b.window->mnuDownload->trigger();
+
+    QVERIFY(closedAtUs >= 0);
+    QVERIFY(!b.window->isVisible());
+    // Stopped at its next step: a block or so after the close, not the whole memory.
+    QVERIFY2(b.module.blockReads() < 310, qPrintable(QString::number(b.module.blockReads())));
+    const qint64 windDownUs = b.clock.nowUs() - closedAtUs;
+    QVERIFY2(windDownUs < 100000, qPrintable(QString::number(windDownUs)));
+    QVERIFY(!b.link->isOpen());
+    // Nothing is left on the screen of a program the user has left: no failure report,
+    // no chart, no question about a log that never arrived.
+    QCOMPARE(b.prompter.messageTexts(),
+             QStringList{QStringLiteral("Firmware ID: ") + b.module.identification()});
+    QCOMPARE(b.modals.seen(), QStringList());
+    QVERIFY(b.state.log.DataBufferEmpty);
+    QVERIFY(!b.state.window.LogUnsaved);
+    QVERIFY(!b.state.window.AbortRequested);
+}
+
+namespace {
+
+// Downloads once and saves the log under each name; returns the paths.
+QStringList savedLogs(MainWindowBench& b, const QStringList& names) {
+    b.modals.closeEverything();
+    b.window->mnuDownload->trigger();
+    QStringList paths;
+    for (const QString& name : names) {
+        paths << b.path(name);
+        b.prompter.answerFile(paths.last());
+        b.prompter.answerInput(QString());
+        b.window->mnuSaveFile->trigger();
+    }
+    b.prompter.clear();
+    return paths;
+}
+
+QStringList recentCaptions(const frmMain& window) {
+    QStringList out;
+    for (const QAction* a : window.mnuRecentFiles->actions())
+        if (a->isVisible())
+            out << a->text();
+    return out;
+}
+
+// A file manager's drag of `paths`, dropped on the window; false when the window refused
+// it already on entering.
+bool drop(QWidget& window, const QStringList& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& p : paths)
+        urls << QUrl::fromLocalFile(p);
+    data.setUrls(urls);
+    const QPoint at = window.rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &dropped);
+    // The open runs once the drop has returned.
+    QCoreApplication::processEvents();
+    return dropped.isAccepted();
+}
+
+} // namespace
+
+void tst_acceptance::recentFilesMenu() {
+    QStringList stored;
+    {
+        MainWindowBench b;
+        QAction* submenu = b.action(QStringLiteral("mnuRecentFiles"));
+        QVERIFY(submenu);
+        QVERIFY(!submenu->isEnabled()); // nothing opened or saved yet
+        QStringList names;
+        for (int i = 1; i <= 9; ++i)
+            names << QStringLiteral("run%1.log").arg(i);
+        const QStringList paths = savedLogs(b, names);
+        QVERIFY(submenu->isEnabled());
+        QCOMPARE(recentCaptions(*b.window),
+                 (QStringList{"&1 run9.log", "&2 run8.log", "&3 run7.log", "&4 run6.log",
+                              "&5 run5.log", "&6 run4.log", "&7 run3.log", "&8 run2.log"}));
+        QCOMPARE(b.window->mnuRecentFile[0]->toolTip(), QDir::toNativeSeparators(paths[8]));
+
+        // Chosen from the menu: opened as File > Open opens it, overwrite question first,
+        // and it moves to the top.
+        b.modals.closeEverything(false);
+        b.modals.expect<frmChart1>();
+        b.prompter.answerButton(Prompter::Ok);
+        b.window->mnuRecentFile[5]->trigger(); // run4.log
+        QCOMPARE(b.modals.unexpected(), QStringList());
+        QCOMPARE(b.prompter.messageTexts(),
+                 QStringList{QStringLiteral("Data buffer not empty. OK to overwrite?")});
+        QVERIFY(b.window->windowTitle().endsWith(QStringLiteral(" - run4.log")));
+        QCOMPARE(recentCaptions(*b.window).first(), QStringLiteral("&1 run4.log"));
+        QCOMPARE(recentCaptions(*b.window).size(), 8);
+
+        // Cancel at the question leaves the log in memory and the list alone.
+        const LogBuffer before = b.state.log;
+        b.prompter.clear();
+        b.prompter.answerButton(Prompter::Cancel);
+        b.window->mnuRecentFile[1]->trigger();
+        QVERIFY(sameSamples(b.state.log, before));
+        QVERIFY(b.window->windowTitle().endsWith(QStringLiteral(" - run4.log")));
+        QCOMPARE(recentCaptions(*b.window).first(), QStringLiteral("&1 run4.log"));
+        stored = b.setting(QStringLiteral("RecentFiles")).value_or(QString()).split(u'\n');
+    }
+    QCOMPARE(stored.size(), 8);
+    // The next run offers the same list.
+    MainWindowBench::Options options;
+    options.settings = {{QStringLiteral("RecentFiles"), stored.join(u'\n')}};
+    MainWindowBench next(options);
+    QVERIFY(next.action(QStringLiteral("mnuRecentFiles"))->isEnabled());
+    QCOMPARE(recentCaptions(*next.window).size(), 8);
+    QCOMPARE(recentCaptions(*next.window).first(), QStringLiteral("&1 run4.log"));
+    QCOMPARE(next.window->mnuRecentFile[0]->data().toString(), stored.first());
+}
+
+void tst_acceptance::recentFileGoneIsReported() {
+    MainWindowBench b;
+    const QStringList paths =
+        savedLogs(b, {QStringLiteral("kept.log"), QStringLiteral("gone.log")});
+    QVERIFY(QFile::remove(paths[1]));
+    const LogBuffer before = b.state.log;
+    const QString caption = b.window->windowTitle();
+    b.window->mnuRecentFile[0]->trigger(); // gone.log
+    QCOMPARE(b.prompter.messages().size(), 1);
+    const Box box = b.prompter.messages().first();
+    QCOMPARE(box.text, QDir::toNativeSeparators(paths[1]) +
+                           QStringLiteral(" no longer exists. It has been removed from the "
+                                          "Recent Files list."));
+    QCOMPARE(box.title, QStringLiteral("Open Log File"));
+    QCOMPARE(box.icon, Icon::Exclamation);
+    QCOMPARE(recentCaptions(*b.window), QStringList{QStringLiteral("&1 kept.log")});
+    QCOMPARE(b.setting(QStringLiteral("RecentFiles")), paths[0]);
+    QVERIFY(sameSamples(b.state.log, before));
+    QCOMPARE(b.window->windowTitle(), caption);
+
+    // The last one gone: the submenu goes grey.
+    QVERIFY(QFile::remove(paths[0]));
+    b.window->mnuRecentFile[0]->trigger();
+    QVERIFY(!b.action(QStringLiteral("mnuRecentFiles"))->isEnabled());
+}
+
+void tst_acceptance::droppedLogFileOpens_data() {
+    QTest::addColumn<bool>("unsaved");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("empty buffer") << false << -1 << true;
+    QTest::newRow("unsaved download, OK") << true << int(Prompter::Ok) << true;
+    QTest::newRow("unsaved download, Cancel") << true << int(Prompter::Cancel) << false;
+}
+
+void tst_acceptance::droppedLogFileOpens() {
+    QFETCH(bool, unsaved);
+    QFETCH(int, answer);
+    QFETCH(bool, opens);
+    const QString onDisk = [] {
+        // A log on disk from another session, richer than any download.
+        static QTemporaryDir keep;
+        const QString path = keep.filePath(QStringLiteral("dyno day.log"));
+        if (!QFile::exists(path)) {
+            MainWindowBench other;
+            other.modals.closeEverything();
+            other.window->mnuDownload->trigger();
+            other.state.log.AFR1.fill(12.5f);
+            other.prompter.answerFile(path);
+            other.prompter.answerInput(QString());
+            other.window->mnuSaveFile->trigger();
+        }
+        return path;
+    }();
+    QVERIFY(QFile::exists(onDisk));
+    MainWindowBench b;
+    b.modals.closeEverything();
+    if (unsaved)
+        b.window->mnuDownload->trigger();
+    b.prompter.clear();
+    const LogBuffer before = b.state.log;
+    const QString note = b.path(QStringLiteral("notes.txt"));
+    {
+        QFile f(note);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not a log\n");
+    }
+    // Files of other kinds are turned away as the drag enters.
+    QVERIFY(!drop(*b.window, {note}));
+    QVERIFY(!drop(*b.window, {b.path(QStringLiteral("missing.log"))}));
+    QVERIFY(b.prompter.messages().isEmpty());
+
+    b.prompter.clear();
+    if (answer >= 0)
+        b.prompter.answerButton(Prompter::Button(answer));
+    QVERIFY(drop(*b.window, {note, onDisk}));
+    QCOMPARE(b.prompter.messageTexts(),
+             unsaved ? QStringList{QStringLiteral("Data buffer not empty. OK to overwrite?")}
+                     : QStringList());
+    if (opens) {
+        QVERIFY(std::count(b.state.log.AFR1.begin(), b.state.log.AFR1.end(), 12.5f) >
+                LogBuffer::kSamples / 2);
+        QVERIFY(b.window->windowTitle().endsWith(QStringLiteral(" - dyno day.log")));
+        QVERIFY(!b.state.window.LogUnsaved);
+        QCOMPARE(recentCaptions(*b.window).first(), QStringLiteral("&1 dyno day.log"));
+    } else {
+        QVERIFY(sameSamples(b.state.log, before));
+        QVERIFY(b.state.window.LogUnsaved);
+    }
+}
+
 void tst_acceptance::verifiedDownloadOverNoisyLine() {
     MainWindowBench b;
     QVERIFY(!b.window->mnuVerifyDownload->isChecked());
@@ -1283,7 +1597,10 @@ void tst_acceptance::verifiedDownloadOverNoisyLine() {
 }
 
 void tst_acceptance::everyMenuEntryEnabledAndExercised() {
-    MainWindowBench b;
+    // With a file in the list, as after any open or save: an empty list greys its submenu.
+    MainWindowBench::Options options;
+    options.settings = {{QStringLiteral("RecentFiles"), QStringLiteral("/logs/drive.log")}};
+    MainWindowBench b(options);
     QStringList menus;
     for (QAction* top : b.window->menuBar()->actions())
         menus << top->text();

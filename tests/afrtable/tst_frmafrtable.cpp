@@ -148,7 +148,7 @@ private Q_SLOTS:
     void mergeRefusals();
     void mergeOfShortFileCountsOnlyItsRows();
     void mergeCaptionOfLongName();
-    void closingAfterMergeEmptiesBuffer();
+    void closingAfterMergeKeepsLog();
     void closingWithoutMergeKeepsBuffer();
     void viewCommandRefusals_data();
     void viewCommandRefusals();
@@ -538,10 +538,11 @@ void tst_frmafrtable::mergeAddsSamplesAndGreysParameters() {
     QCOMPARE(w->VSFlexGrid1->item(10, 9)->text(), QStringLiteral("12.0"));
 
     QVERIFY(m_state.window.AddedFileLoaded);
+    // The added file went into the table only; the log in memory is the first one.
     QVERIFY(!m_state.log.DataBufferEmpty);
-    QCOMPARE(m_state.log.AnalogLegend, QStringLiteral("Throttle tps %"));
-    QCOMPARE(m_state.log.AFR1[100], 13.0f);
-    QCOMPARE(m_state.log.AFR1[0], 10.0f); // the first log's samples are gone
+    QCOMPARE(m_state.log.AnalogLegend, QStringLiteral("TPS (%)"));
+    QCOMPARE(m_state.log.AFR1[100], 10.0f);
+    QCOMPARE(m_state.log.AFR1[0], 14.0f);
     QCOMPARE(m_state.log.StoichRatio, 14.69f);
     QVERIFY(!w->fraAFRTableParams->isEnabled());
     QVERIFY(!w->fraAFRTableData->isEnabled());
@@ -597,8 +598,8 @@ void tst_frmafrtable::mergeWithOtherRatio() {
     // The table's fuel stays the one of the log first opened.
     QCOMPARE(m_state.log.StoichRatio, 14.69f);
     QCOMPARE(m_state.log.FuelType, QStringLiteral("Gasoline"));
-    // A declined file leaves the log in memory as it was.
-    QCOMPARE(m_state.log.AFR1[0], merged ? 13.0f : 14.0f);
+    // Accepted or declined, the file never reaches the log in memory.
+    QCOMPARE(m_state.log.AFR1[0], 14.0f);
     QCOMPARE(m_captions.size(), merged ? 1 : 0);
 }
 
@@ -663,7 +664,7 @@ void tst_frmafrtable::mergeOfShortFileCountsOnlyItsRows() {
                                          "OK to continue or Cancel")}));
     QVERIFY(m_state.window.AddedFileLoaded);
     QCOMPARE(count(*w, 5, 4), 110);
-    QCOMPARE(m_state.log.AFR1[50], 10.0f);
+    QCOMPARE(m_state.log.AFR1[50], 14.0f);
 }
 
 void tst_frmafrtable::mergeCaptionOfLongName() {
@@ -683,19 +684,23 @@ void tst_frmafrtable::mergeCaptionOfLongName() {
     QCOMPARE(m_captions, QStringList{QStringLiteral("Added File - ") + exact});
 }
 
-void tst_frmafrtable::closingAfterMergeEmptiesBuffer() {
+void tst_frmafrtable::closingAfterMergeKeepsLog() {
     for (int i = 0; i < 5; ++i)
         put(m_state, i, 3000.0f, 20.0f, 14.0f, 14.0f);
+    m_state.log.Comment = QStringLiteral("first run");
+    m_state.window.LogUnsaved = true;
+    const LogBuffer before = m_state.log;
     TestLogFile added;
     added.fill(0, 5, 3000.0f, 20.0f, 13.0f);
+    added.legend = QStringLiteral("Throttle tps %");
     const QString path = logFile(QStringLiteral("b.log"), added);
     for (int way = 0; way < 3; ++way) {
-        m_state.log.DataBufferEmpty = false;
         m_captions.clear();
         auto w = open();
         m_prompter.answerFile(path);
         w->mnuOpenAddFile_Click();
         QVERIFY(m_state.window.AddedFileLoaded);
+        QCOMPARE(count(*w, 5, 4), 10);
         w->show();
         if (way == 0)
             w->cmdExit->click();
@@ -704,10 +709,17 @@ void tst_frmafrtable::closingAfterMergeEmptiesBuffer() {
         else
             w->close();
         QVERIFY(!w->isVisible());
-        QVERIFY(m_state.log.DataBufferEmpty);
         QVERIFY(!m_state.window.AddedFileLoaded);
-        QCOMPARE(m_state.log.AFR1[0], 10.0f);
-        QCOMPARE(m_captions.last(), QStringLiteral("Data Buffer Empty"));
+        QVERIFY(m_state.window.LogUnsaved);
+        QVERIFY(!m_state.log.DataBufferEmpty);
+        QVERIFY(m_state.log.AFR1 == before.AFR1);
+        QVERIFY(m_state.log.RPM == before.RPM);
+        QVERIFY(m_state.log.AnalogInVolts == before.AnalogInVolts);
+        QCOMPARE(m_state.log.AnalogLegend, before.AnalogLegend);
+        QCOMPARE(m_state.log.MaxScaledValue, before.MaxScaledValue);
+        QCOMPARE(m_state.log.Comment, before.Comment);
+        // Only the merge named itself; the main window restores its own caption.
+        QCOMPARE(m_captions, QStringList{QStringLiteral("Added File - b.log")});
     }
 }
 
