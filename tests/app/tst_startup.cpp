@@ -124,7 +124,9 @@ void tst_startup::mainWindowCaptionAndMenus() {
         QStringList entries;
     };
     const Expect menus[] = {
-        {w.mnuFile, "&File", {"&Open File", "&Save File", "", "Print Set&up", "", "E&xit"}},
+        {w.mnuFile,
+         "&File",
+         {"&Open File", "&Save File", "&Recent Files", "", "Print Set&up", "", "E&xit"}},
         {w.mnuEdit,
          "&Edit",
          {"&QERO Parameters", "Maximum &RPM", "&Analog Input Scaling", "&Fuel Type", "&Comment"}},
