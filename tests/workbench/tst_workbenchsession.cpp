@@ -1,0 +1,109 @@
+#include "../tuning/TuningTestLogs.h"
+#include "workbench/HeatMapScale.h"
+#include "workbench/WorkbenchSession.h"
+
+#include <QtTest>
+
+using namespace TuningTestLogs;
+
+class tst_workbenchsession : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void heatMapColours_data();
+    void heatMapColours();
+    void samplesOfACellAreTheOnesThatMadeIt();
+};
+
+void tst_workbenchsession::heatMapColours_data() {
+    QTest::addColumn<int>("table");
+    QTest::addColumn<double>("correction");
+    QTest::addColumn<double>("weight");
+    QTest::addColumn<QString>("expected");
+    // Weight 5 needed; full strength from 20.
+    QTest::newRow("lean, well fed") << int(WorkbenchTable::Mean) << 12.0 << 40.0 << "red";
+    QTest::newRow("rich, well fed") << int(WorkbenchTable::Correction) << -12.0 << 40.0 << "blue";
+    QTest::newRow("on target") << int(WorkbenchTable::Corrected) << 0.5 << 40.0 << "green";
+    QTest::newRow("lean, thin") << int(WorkbenchTable::Mean) << 12.0 << 2.0 << "pale red";
+    QTest::newRow("too little for a correction")
+        << int(WorkbenchTable::Mean) << qQNaN() << 2.0 << "grey";
+    QTest::newRow("no samples") << int(WorkbenchTable::Mean) << qQNaN() << qQNaN() << "none";
+    QTest::newRow("base map carries no meaning")
+        << int(WorkbenchTable::Base) << 12.0 << 40.0 << "none";
+}
+
+void tst_workbenchsession::heatMapColours() {
+    QFETCH(int, table);
+    QFETCH(double, correction);
+    QFETCH(double, weight);
+    QFETCH(QString, expected);
+    const auto c = HeatMapScale::colour(WorkbenchTable(table), correction, weight, 5.0);
+    if (expected == QLatin1String("none")) {
+        QVERIFY(!c);
+        return;
+    }
+    QVERIFY(c);
+    const int top = std::max({c->red, c->green, c->blue});
+    if (expected == QLatin1String("red"))
+        QVERIFY(c->red == top && c->green < 100 && c->blue < 100);
+    else if (expected == QLatin1String("blue"))
+        QVERIFY(c->blue == top && c->red < 100);
+    else if (expected == QLatin1String("green"))
+        QVERIFY(c->green == top && c->red < 150 && c->blue < 150);
+    else if (expected == QLatin1String("pale red"))
+        QVERIFY(c->red == top && c->green > 200 && c->green == c->blue);
+    else
+        QVERIFY(c->red == c->green && c->green == c->blue && c->red < 255);
+    // The weaker of two otherwise equal cells is paler.
+    if (!std::isnan(weight)) {
+        const auto faint = HeatMapScale::colour(WorkbenchTable(table), correction, 1.0, 5.0);
+        QVERIFY(faint->red + faint->green + faint->blue >= c->red + c->green + c->blue);
+    }
+}
+
+void tst_workbenchsession::samplesOfACellAreTheOnesThatMadeIt() {
+    WorkbenchSession s;
+    s.setAxes({1000, 2000, 3000}, {0, 50, 100});
+    TuningLog one = steady(10, 1000, 0, 13.2);
+    // Between breakpoints: nearest to 2000 rpm and 50 load.
+    append(one, {1.0, 1900, 60, 14.0});
+    append(one, {1.1, 1900, 60, 14.0});
+    // Below the engine-speed filter: counted as dropped, never in a cell.
+    append(one, {1.2, 300, 50, 14.0});
+    TuningLog two = steady(5, 2100, 45, 12.0, kNone, 10.0);
+    QTemporaryDir dir;
+    // Logs are added from files; write them as CSV.
+    const auto write = [&](const TuningLog& log, const QString& name) {
+        QString text = QStringLiteral("time,rpm,load,afr1\n");
+        for (std::size_t i = 0; i < log.size(); ++i)
+            text += QStringLiteral("%1,%2,%3,%4\n")
+                        .arg(log.time[i])
+                        .arg(log.rpm[i])
+                        .arg(log.load[i])
+                        .arg(log.afr1[i]);
+        QFile f(dir.filePath(name));
+        if (!f.open(QIODevice::WriteOnly))
+            qFatal("cannot write");
+        f.write(text.toUtf8());
+        return f.fileName();
+    };
+    TuningSettings settings = s.settings();
+    settings.filterLoadRate = false;
+    s.setSettings(settings);
+    s.addFile(write(one, QStringLiteral("one.csv")));
+    s.addFile(write(two, QStringLiteral("two.csv")));
+
+    using Ref = WorkbenchSession::SampleRef;
+    QCOMPARE(s.samplesOf(1, 1),
+             (std::vector<Ref>{{0, 10}, {0, 11}, {1, 0}, {1, 1}, {1, 2}, {1, 3}, {1, 4}}));
+    QCOMPARE(s.sampleCount(1, 1), 7);
+    QCOMPARE(s.samplesOf(0, 0).size(), std::size_t(10));
+    QVERIFY(s.samplesOf(2, 2).empty());
+    QCOMPARE(s.inputs()[0].counts.rpm, 1);
+    QCOMPARE(s.inputs()[0].counts.kept, 12);
+    QCOMPARE(s.inputs()[1].counts.kept, 5);
+    QCOMPARE(s.result().counts.kept, 17);
+    QCOMPARE(s.inputs()[0].uses[12].fate, TuningWorkbench::Fate::Rpm);
+}
+
+QTEST_MAIN(tst_workbenchsession)
+#include "tst_workbenchsession.moc"
