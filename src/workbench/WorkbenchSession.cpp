@@ -68,6 +68,16 @@ void WorkbenchSession::addFile(const QString& path, const CsvSampleSource::Colum
     recompute();
 }
 
+void WorkbenchSession::addLog(TuningLog log, const QString& name) {
+    WorkbenchInput input;
+    input.path = log.source.isEmpty() ? name : log.source;
+    input.name = name;
+    input.log = std::move(log);
+    m_inputs.push_back(std::move(input));
+    takeStoichRatio();
+    recompute();
+}
+
 void WorkbenchSession::removeInput(int index) {
     if (index < 0 || index >= int(m_inputs.size()))
         return;

@@ -44,6 +44,8 @@ public:
     // Reads a .log file, a recording or another tool's CSV file. Throws QeroFailure when
     // the file cannot be read, TuningInputError when it cannot be used.
     void addFile(const QString& path, const CsvSampleSource::Columns& columns = {});
+    // Samples read elsewhere, under this name.
+    void addLog(TuningLog log, const QString& name);
     void removeInput(int index);
     const std::vector<WorkbenchInput>& inputs() const { return m_inputs; }
 

@@ -6,6 +6,7 @@
 #include "support/ErrorReport.h"
 #include "support/Prompter.h"
 #include "tuning/TuningInputError.h"
+#include "workbench/ScatterThinning.h"
 #include "workbench/WorkbenchTableModel.h"
 
 #include <QApplication>
@@ -141,7 +142,7 @@ QWidget* frmTuningWorkbench::buildInputs() {
     tblInputs->setSelectionBehavior(QAbstractItemView::SelectRows);
     tblInputs->setSelectionMode(QAbstractItemView::SingleSelection);
     tblInputs->verticalHeader()->hide();
-    tblInputs->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tblInputs->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(tblInputs);
     auto* buttons = new QHBoxLayout;
     cmdAddFiles = new QPushButton(QStringLiteral("&Add Files..."));
@@ -342,7 +343,9 @@ QWidget* frmTuningWorkbench::buildCharts() {
     for (const QColor& colour : kCellColours) {
         QCPGraph* g = plotScatter->addGraph();
         g->setLineStyle(QCPGraph::lsNone);
-        g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, colour, 3));
+        // Plain squares without smoothing: many thousand of them redraw in a few ms.
+        g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssSquare, colour, colour, 3));
+        g->setAntialiasedScatters(false);
         m_scatterClasses.push_back(g);
     }
     m_scatterSelected = plotScatter->addGraph();
@@ -385,6 +388,12 @@ void frmTuningWorkbench::addFile(const QString& path) {
         refuse(ErrorReport::describeCurrentException());
         return;
     }
+    showSettings();
+    showResult();
+}
+
+void frmTuningWorkbench::addLog(TuningLog log, const QString& name) {
+    m_session.addLog(std::move(log), name);
     showSettings();
     showResult();
 }
@@ -566,6 +575,7 @@ void frmTuningWorkbench::showInputs() {
         }
         cboChartLog->addItem(in.name);
     }
+    tblInputs->resizeColumnsToContents();
     cboChartLog->setCurrentIndex(std::clamp(chart, 0, int(inputs.size()) - 1));
     cmdRemove->setEnabled(!inputs.empty());
 }
@@ -632,6 +642,24 @@ void frmTuningWorkbench::showTimeChart() {
 
 void frmTuningWorkbench::showScatter() {
     const bool byLoad = cboScatterAxis->currentIndex() == 1;
+    double xLow = qInf(), xHigh = -qInf(), yLow = qInf(), yHigh = -qInf();
+    for (const WorkbenchInput& in : m_session.inputs())
+        for (std::size_t k = 0; k < in.uses.size(); ++k) {
+            if (in.uses[k].fate != TuningWorkbench::Fate::Kept)
+                continue;
+            const double x = byLoad ? in.log.load[k] : in.log.rpm[k];
+            xLow = std::min(xLow, x);
+            xHigh = std::max(xHigh, x);
+            yLow = std::min(yLow, in.uses[k].afr);
+            yHigh = std::max(yHigh, in.uses[k].afr);
+        }
+    // One point per cell colour and square of 2 pixels, about the size of a disc; a plot
+    // not laid out yet counts as a large one.
+    const QRect area = plotScatter->axisRect()->rect();
+    const int width = (area.width() > 50 ? area.width() : 1600) / 2;
+    const int height = (area.height() > 50 ? area.height() : 1000) / 2;
+    std::vector<ScatterThinning> thinning(m_scatterClasses.size(),
+                                          ScatterThinning(xLow, xHigh, yLow, yHigh, width, height));
     std::vector<QVector<double>> xs(m_scatterClasses.size()), ys(m_scatterClasses.size());
     for (const WorkbenchInput& in : m_session.inputs())
         for (std::size_t k = 0; k < in.uses.size(); ++k) {
@@ -639,7 +667,10 @@ void frmTuningWorkbench::showScatter() {
             if (u.fate != TuningWorkbench::Fate::Kept)
                 continue;
             const std::size_t c = std::size_t(colourClass(u.row, u.column));
-            xs[c].push_back(byLoad ? in.log.load[k] : in.log.rpm[k]);
+            const double x = byLoad ? in.log.load[k] : in.log.rpm[k];
+            if (!thinning[c].take(x, u.afr))
+                continue;
+            xs[c].push_back(x);
             ys[c].push_back(u.afr);
         }
     for (std::size_t c = 0; c < m_scatterClasses.size(); ++c)

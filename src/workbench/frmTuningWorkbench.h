@@ -38,6 +38,7 @@ public:
     // Takes the log in memory again (after a download or a file was opened).
     void rereadLogInMemory();
     void addFile(const QString& path);
+    void addLog(TuningLog log, const QString& name);
     void cmdAddFiles_Click();
     void cmdRemove_Click();
 

@@ -1,5 +1,6 @@
 #include "../tuning/TuningTestLogs.h"
 #include "workbench/HeatMapScale.h"
+#include "workbench/ScatterThinning.h"
 #include "workbench/WorkbenchSession.h"
 
 #include <QtTest>
@@ -12,6 +13,7 @@ private Q_SLOTS:
     void heatMapColours_data();
     void heatMapColours();
     void samplesOfACellAreTheOnesThatMadeIt();
+    void scatterKeepsOnePointPerPixel();
 };
 
 void tst_workbenchsession::heatMapColours_data() {
@@ -103,6 +105,25 @@ void tst_workbenchsession::samplesOfACellAreTheOnesThatMadeIt() {
     QCOMPARE(s.inputs()[1].counts.kept, 5);
     QCOMPARE(s.result().counts.kept, 17);
     QCOMPARE(s.inputs()[0].uses[12].fate, TuningWorkbench::Fate::Rpm);
+}
+
+void tst_workbenchsession::scatterKeepsOnePointPerPixel() {
+    // 0..100 on 101 pixels: one pixel per unit.
+    ScatterThinning t(0, 100, 0, 100, 101, 101);
+    QVERIFY(t.take(10, 10));
+    QVERIFY(!t.take(10.2, 9.9)); // the same pixel
+    QVERIFY(t.take(11, 10));     // the next one
+    QVERIFY(t.take(10, 11));
+    QVERIFY(t.take(100, 100)); // the far corner is a pixel too
+    QVERIFY(!t.take(100, 100));
+    QVERIFY(t.take(-5, 10)); // outside: always drawn
+    QVERIFY(t.take(-5, 10));
+    QVERIFY(t.take(qQNaN(), 10));
+    // Every point on one value: one column, no division by zero.
+    ScatterThinning flat(3000, 3000, 12, 15, 50, 50);
+    QVERIFY(flat.take(3000, 12));
+    QVERIFY(!flat.take(3000, 12.01));
+    QVERIFY(flat.take(3000, 15));
 }
 
 QTEST_MAIN(tst_workbenchsession)
