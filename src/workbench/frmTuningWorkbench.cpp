@@ -3,17 +3,22 @@
 #include "chart/ChartGraph.h"
 #include "chart/QCustomPlotHeader.h"
 #include "logdata/LogBuffer.h"
+#include "logdata/RecordingReader.h"
 #include "support/ErrorReport.h"
 #include "support/Prompter.h"
+#include "support/SafeWrite.h"
 #include "tuning/TuningInputError.h"
 #include "workbench/ScatterThinning.h"
+#include "workbench/WorkbenchSetupFile.h"
 #include "workbench/WorkbenchTableModel.h"
+#include "workbench/frmCsvColumns.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -121,6 +126,14 @@ frmTuningWorkbench::frmTuningWorkbench(const LogBuffer& log, Prompter& prompter,
     layout->addWidget(split, 1);
     layout->addWidget(lblStatus);
 
+    chooseCsvColumns =
+        [this](const QString& path,
+               const CsvSampleSource::Preview& preview) -> std::optional<CsvSampleSource::Columns> {
+        frmCsvColumns dialog(QFileInfo(path).fileName(), preview, this);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.columns();
+    };
     m_session.setLogInMemory(m_log);
     showSettings();
     showResult();
@@ -269,6 +282,18 @@ QWidget* frmTuningWorkbench::buildTables() {
                                            "text; Ctrl+Shift+C copies it the other way"));
     top->addWidget(chkCopyAxes);
     layout->addLayout(top);
+    auto* files = new QHBoxLayout;
+    cmdSaveSetup = new QPushButton(QStringLiteral("&Save Setup..."));
+    cmdLoadSetup = new QPushButton(QStringLiteral("L&oad Setup..."));
+    cmdExportCsv = new QPushButton(QStringLiteral("&Export CSV..."));
+    files->addWidget(cmdSaveSetup);
+    files->addWidget(cmdLoadSetup);
+    files->addWidget(cmdExportCsv);
+    files->addStretch();
+    layout->addLayout(files);
+    connect(cmdSaveSetup, &QPushButton::clicked, this, &frmTuningWorkbench::cmdSaveSetup_Click);
+    connect(cmdLoadSetup, &QPushButton::clicked, this, &frmTuningWorkbench::cmdLoadSetup_Click);
+    connect(cmdExportCsv, &QPushButton::clicked, this, &frmTuningWorkbench::cmdExportCsv_Click);
 
     tblGrid = new QTableView;
     tblGrid->setObjectName(QStringLiteral("tblGrid"));
@@ -378,18 +403,63 @@ void frmTuningWorkbench::rereadLogInMemory() {
     showResult();
 }
 
-void frmTuningWorkbench::addFile(const QString& path) {
+bool frmTuningWorkbench::attempt(const std::function<void()>& step) {
     try {
-        m_session.addFile(path);
+        step();
+        return true;
     } catch (const TuningInputError& e) {
         refuse(e.message());
-        return;
     } catch (...) {
         refuse(ErrorReport::describeCurrentException());
-        return;
     }
+    return false;
+}
+
+void frmTuningWorkbench::addFile(const QString& path) {
+    const bool csv =
+        !TuningSampleSource::isLogFile(path) && !RecordingReader::isRecordingFile(path);
+    std::optional<CsvSampleSource::Columns> columns = CsvSampleSource::Columns();
+    if (csv) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly)) {
+            refuse(path + QStringLiteral(": ") + f.errorString());
+            return;
+        }
+        // The preview needs only the first rows.
+        columns = chooseCsvColumns(
+            path, CsvSampleSource::preview(f.read(1 << 16), frmCsvColumns::kPreviewRows));
+        if (!columns)
+            return;
+    }
+    if (!attempt([&] { m_session.addFile(path, *columns); }))
+        return;
     showSettings();
     showResult();
+}
+
+void frmTuningWorkbench::cmdSaveSetup_Click() {
+    const QString path = m_prompter.saveFileName(QStringLiteral("Save Tuning Setup"),
+                                                 QStringLiteral("Tuning setups (*.txt)|*.txt"));
+    if (!path.isEmpty())
+        attempt([&] { WorkbenchSetupFile::save(m_session, path); });
+}
+
+void frmTuningWorkbench::cmdLoadSetup_Click() {
+    const QString path = m_prompter.openFileName(QStringLiteral("Load Tuning Setup"),
+                                                 QStringLiteral("Tuning setups (*.txt)|*.txt|"
+                                                                "All files (*.*)|*.*"));
+    if (path.isEmpty())
+        return;
+    attempt([&] { WorkbenchSetupFile::load(m_session, path); });
+    showSettings();
+    showResult();
+}
+
+void frmTuningWorkbench::cmdExportCsv_Click() {
+    const QString path = m_prompter.saveFileName(QStringLiteral("Export Tables"),
+                                                 QStringLiteral("CSV files (*.csv)|*.csv"));
+    if (!path.isEmpty())
+        attempt([&] { SafeWrite::writeFile(path, m_session.csvText().toUtf8()); });
 }
 
 void frmTuningWorkbench::addLog(TuningLog log, const QString& name) {
@@ -479,8 +549,9 @@ void frmTuningWorkbench::applySettings() {
     const double shownDefault = TuningSettings::defaultTarget(m_session.stoichRatio());
     if (s.target || std::fabs(spnTarget->value() - shownDefault) > 1e-9)
         s.target = spnTarget->value();
+    m_curveChosen = optDelayCurve->isChecked();
     try {
-        if (optDelayCurve->isChecked() && !txtDelayCurve->text().trimmed().isEmpty())
+        if (m_curveChosen && !txtDelayCurve->text().trimmed().isEmpty())
             s.delay = TransportDelay::parseCurve(txtDelayCurve->text());
         else
             s.delay = TransportDelay::fixed(spnDelay->value());
@@ -513,13 +584,22 @@ void frmTuningWorkbench::showSettings() {
             cboAxesPreset->setCurrentIndex(i + 1);
     cboSensor->setCurrentIndex(int(s.sensor));
     cboWeighting->setCurrentIndex(int(s.weighting));
+    // A curve in use is shown as one; with a fixed delay the user's choice of the two
+    // stays (a curve being typed has not been taken yet).
     const bool fixed = s.delay.isFixed();
-    optFixedDelay->setChecked(fixed || txtDelayCurve->text().trimmed().isEmpty());
-    optDelayCurve->setChecked(!optFixedDelay->isChecked());
-    if (fixed)
+    if (!fixed) {
+        m_curveChosen = true;
+        QStringList points;
+        for (const TransportDelay::Point& p : s.delay.points())
+            points << QString::number(p.rpm, 'g', 10) + u':' + QString::number(p.ms, 'g', 10);
+        txtDelayCurve->setText(points.join(u','));
+    } else {
         spnDelay->setValue(s.delay.points().front().ms);
-    spnDelay->setEnabled(optFixedDelay->isChecked());
-    txtDelayCurve->setEnabled(optDelayCurve->isChecked() || txtDelayCurve->text().isEmpty());
+    }
+    optDelayCurve->setChecked(m_curveChosen);
+    optFixedDelay->setChecked(!m_curveChosen);
+    spnDelay->setEnabled(!m_curveChosen);
+    txtDelayCurve->setEnabled(m_curveChosen);
     chkFilterRpm->setChecked(s.filterRpm);
     spnMinRpm->setValue(s.minRpm);
     chkFilterLoadRate->setChecked(s.filterLoadRate);

@@ -4,6 +4,9 @@
 
 #include <QWidget>
 
+#include <functional>
+#include <optional>
+
 class QCheckBox;
 class QComboBox;
 class QCPGraph;
@@ -41,6 +44,15 @@ public:
     void addLog(TuningLog log, const QString& name);
     void cmdAddFiles_Click();
     void cmdRemove_Click();
+    void cmdSaveSetup_Click();
+    void cmdLoadSetup_Click();
+    void cmdExportCsv_Click();
+
+    // Chooses the columns of a CSV file that is not a recording, over a preview of its
+    // first rows (the mapping dialog; tests put their own choice here). nullopt: cancelled.
+    std::function<std::optional<CsvSampleSource::Columns>(const QString& path,
+                                                          const CsvSampleSource::Preview&)>
+        chooseCsvColumns;
 
     void showTable(WorkbenchTable table);
     WorkbenchTable shownTable() const;
@@ -64,6 +76,9 @@ public:
     QPushButton* cmdAddFiles = nullptr;
     QPushButton* cmdRemove = nullptr;
     QPushButton* cmdRereadLog = nullptr;
+    QPushButton* cmdSaveSetup = nullptr;
+    QPushButton* cmdLoadSetup = nullptr;
+    QPushButton* cmdExportCsv = nullptr;
     QLineEdit* txtRpmAxis = nullptr;
     QLineEdit* txtLoadAxis = nullptr;
     QComboBox* cboAxesPreset = nullptr;
@@ -122,6 +137,8 @@ private:
     void showScatter();
     void showHighlight();
     void refuse(const QString& message);
+    // Runs a file step; a failure is shown and the step's changes are not shown.
+    bool attempt(const std::function<void()>& step);
 
     WorkbenchSession m_session;
     const LogBuffer& m_log;
@@ -131,4 +148,5 @@ private:
     QCPGraph* m_scatterSelected = nullptr;
     std::vector<QCPGraph*> m_scatterClasses;
     bool m_showing = false;
+    bool m_curveChosen = false;
 };

@@ -3,13 +3,18 @@
 #include "cli/TuneCommand.h"
 #include "logdata/LogBuffer.h"
 #include "support/ScriptedPrompter.h"
+#include "workbench/frmCsvColumns.h"
 #include "workbench/frmTuningWorkbench.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTabBar>
 #include <QTableView>
 #include <QTableWidget>
@@ -68,6 +73,8 @@ private Q_SLOTS:
     void badPasteIsRefusedAndKeepsTheTable();
     void cellSelectionHighlightsItsSamples();
     void inputsShowCountsAndDrops();
+    void csvColumnsChosenOverAPreview();
+    void setupSavedLoadedAndTablesExported();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -337,7 +344,13 @@ void tst_tuningworkbenchwindow::inputsShowCountsAndDrops() {
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("time,speed,load,afr1\n1,2,3,4\n");
     }
+    QStringList previewHeader;
+    w.chooseCsvColumns = [&](const QString&, const CsvSampleSource::Preview& preview) {
+        previewHeader = preview.header;
+        return std::optional(CsvSampleSource::Columns());
+    };
     w.addFile(csv);
+    QCOMPARE(previewHeader, (QStringList{"time", "speed", "load", "afr1"}));
     QCOMPARE(m_prompter.messages().size(), 2);
     QVERIFY2(m_prompter.messages()[1].text.contains(QLatin1String("no column \"rpm\"")),
              qPrintable(m_prompter.messages()[1].text));
@@ -351,6 +364,134 @@ void tst_tuningworkbenchwindow::inputsShowCountsAndDrops() {
     QCOMPARE(w.session().result().counts.samples, 60);
     // The log in memory was only read.
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(&memory.AFR1), sizeof memory.AFR1), before);
+}
+
+void tst_tuningworkbenchwindow::csvColumnsChosenOverAPreview() {
+    QByteArray bytes = "\xEF\xBB\xBFZeit;Drehzahl;Last;Lambda;Bemerkung\n";
+    for (int i = 0; i < 30; ++i)
+        bytes += QByteArray::number(i) + ",5;3000;60;0,9;\"a;b\"\n";
+    const QString path = m_dir->filePath(QStringLiteral("other.csv"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    frmTuningWorkbench w(m_empty, m_prompter);
+    int asked = 0;
+    w.chooseCsvColumns =
+        [&](const QString& file,
+            const CsvSampleSource::Preview& preview) -> std::optional<CsvSampleSource::Columns> {
+        ++asked;
+        // The first rows only, fields split as the reader splits them.
+        frmCsvColumns dialog(QFileInfo(file).fileName(), preview);
+        [&] {
+            QCOMPARE(file, path);
+            QCOMPARE(dialog.tblPreview->rowCount(), frmCsvColumns::kPreviewRows);
+            QCOMPARE(dialog.tblPreview->columnCount(), 5);
+            QCOMPARE(dialog.tblPreview->item(0, 0)->text(), QStringLiteral("0,5"));
+            QCOMPARE(dialog.tblPreview->item(0, 4)->text(), QStringLiteral("a;b"));
+            QCOMPARE(dialog.cboTime->currentText(), QStringLiteral("Zeit"));
+            QCOMPARE(dialog.cboRpm->currentText(), QStringLiteral("Drehzahl"));
+            QCOMPARE(dialog.cboLoad->currentText(), QStringLiteral("Last"));
+            QCOMPARE(dialog.cboSensor1->currentText(), QStringLiteral("Lambda"));
+            QCOMPARE(dialog.cboSensor2->currentText(), QStringLiteral("(none)"));
+            QVERIFY(dialog.chkLambda->isChecked());
+            // One column for two values cannot be right.
+            dialog.cboLoad->setCurrentText(QStringLiteral("Drehzahl"));
+            QVERIFY(!dialog.buttons->button(QDialogButtonBox::Ok)->isEnabled());
+            dialog.cboLoad->setCurrentText(QStringLiteral("Last"));
+            QVERIFY(dialog.buttons->button(QDialogButtonBox::Ok)->isEnabled());
+        }();
+        return std::optional(dialog.columns());
+    };
+    w.addFile(path);
+    QCOMPARE(asked, 1);
+    QVERIFY2(m_prompter.messages().isEmpty(), qPrintable(m_prompter.messageTexts().join('\n')));
+    QCOMPARE(w.session().result().counts.samples, 30);
+    // 0.9 lambda on gasoline: 13.221.
+    w.txtRpmAxis->setText(QStringLiteral("2000,3000"));
+    w.txtLoadAxis->setText(QStringLiteral("40,60"));
+    Q_EMIT w.txtLoadAxis->editingFinished();
+    QCOMPARE(tableText(w, 1, 1), QStringLiteral("13.22"));
+
+    // Cancelled: nothing added.
+    w.chooseCsvColumns = [](const QString&, const CsvSampleSource::Preview&) {
+        return std::optional<CsvSampleSource::Columns>();
+    };
+    w.addFile(path);
+    QCOMPARE(w.tblInputs->rowCount(), 1);
+    QVERIFY(m_prompter.messages().isEmpty());
+}
+
+void tst_tuningworkbenchwindow::setupSavedLoadedAndTablesExported() {
+    frmTuningWorkbench w(m_empty, m_prompter);
+    w.addFile(m_logPath);
+    w.showTable(WorkbenchTable::Base);
+    QApplication::clipboard()->setText(kBase);
+    pasteKeys(w.tblGrid);
+    w.cboWeighting->setCurrentIndex(1);
+    w.spnMaxChange->setValue(5);
+    w.chkFilterWarmUp->setChecked(false);
+    w.optDelayCurve->setChecked(true);
+    w.txtDelayCurve->setText(QStringLiteral("1000:100,5000:50"));
+    Q_EMIT w.txtDelayCurve->editingFinished();
+    QVERIFY(!w.session().settings().delay.isFixed());
+    const QString corrected = w.session().copyText(WorkbenchTable::Corrected, true);
+
+    // Export: the command line's CSV on the same settings.
+    const QString csv = m_dir->filePath(QStringLiteral("tables.csv"));
+    m_prompter.answerFile(csv);
+    w.cmdExportCsv->click();
+    const QString basePath = m_dir->filePath(QStringLiteral("ve.txt"));
+    {
+        QFile f(basePath);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(kBase.toUtf8());
+    }
+    QString cliOut, cliErr;
+    QTextStream out(&cliOut), err(&cliErr);
+    QCOMPARE(runTuneCommand({m_logPath, "--base", basePath, "--weighting", "nearest",
+                             "--max-change", "5", "--no-filter", "warmup", "--delay-curve",
+                             "1000:100,5000:50", "--format", "csv"},
+                            out, err),
+             0);
+    out.flush();
+    {
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(f.readAll()), cliOut);
+    }
+
+    const QString setup = m_dir->filePath(QStringLiteral("setup.txt"));
+    m_prompter.answerFile(setup);
+    w.cmdSaveSetup->click();
+    QVERIFY(m_prompter.messages().isEmpty());
+
+    // A fresh window takes it all back.
+    frmTuningWorkbench other(m_empty, m_prompter);
+    other.addFile(m_logPath);
+    m_prompter.answerFile(setup);
+    other.cmdLoadSetup->click();
+    QVERIFY2(m_prompter.messages().isEmpty(), qPrintable(m_prompter.messageTexts().join('\n')));
+    QCOMPARE(other.session().copyText(WorkbenchTable::Corrected, true), corrected);
+    QCOMPARE(other.cboWeighting->currentIndex(), 1);
+    QCOMPARE(other.spnMaxChange->value(), 5.0);
+    QVERIFY(!other.chkFilterWarmUp->isChecked());
+    QVERIFY(other.optDelayCurve->isChecked());
+    QCOMPARE(other.session().settings().delay.points().size(), std::size_t(2));
+
+    // A damaged setup is refused with its line and changes nothing.
+    QFile f(setup);
+    QVERIFY(f.open(QIODevice::Append));
+    f.write("[settings]\nmin-weight=many\n");
+    f.close();
+    m_prompter.answerFile(setup);
+    w.cmdLoadSetup->click();
+    QCOMPARE(m_prompter.messages().size(), 1);
+    QVERIFY2(m_prompter.messages()[0].text.contains(
+                 QLatin1String("min-weight: \"many\" is not a number")),
+             qPrintable(m_prompter.messages()[0].text));
+    QCOMPARE(w.session().copyText(WorkbenchTable::Corrected, true), corrected);
 }
 
 QTEST_MAIN(tst_tuningworkbenchwindow)

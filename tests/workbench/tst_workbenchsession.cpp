@@ -1,7 +1,9 @@
 #include "../tuning/TuningTestLogs.h"
+#include "tuning/TuningInputError.h"
 #include "workbench/HeatMapScale.h"
 #include "workbench/ScatterThinning.h"
 #include "workbench/WorkbenchSession.h"
+#include "workbench/WorkbenchSetupFile.h"
 
 #include <QtTest>
 
@@ -14,6 +16,7 @@ private Q_SLOTS:
     void heatMapColours();
     void samplesOfACellAreTheOnesThatMadeIt();
     void scatterKeepsOnePointPerPixel();
+    void setupIsTakenWholeOrNotAtAll();
 };
 
 void tst_workbenchsession::heatMapColours_data() {
@@ -124,6 +127,49 @@ void tst_workbenchsession::scatterKeepsOnePointPerPixel() {
     QVERIFY(flat.take(3000, 12));
     QVERIFY(!flat.take(3000, 12.01));
     QVERIFY(flat.take(3000, 15));
+}
+
+void tst_workbenchsession::setupIsTakenWholeOrNotAtAll() {
+    WorkbenchSession s;
+    s.pasteBase(QStringLiteral("\t40\t80\r\n2000\t50\t60\r\n4000\t70\t80\r\n"));
+    TuningSettings t = s.settings();
+    t.sensor = TuningSettings::Sensor::Both;
+    t.target = 12.8;
+    t.minLambda = 0.7;
+    s.setSettings(t);
+    const QString text = WorkbenchSetupFile::format(s);
+    QVERIFY2(text.contains(QLatin1String("\n[base]\n\t40\t80\r\n2000\t50\t60\r\n")),
+             qPrintable(text));
+
+    WorkbenchSession other;
+    WorkbenchSetupFile::apply(other, text, QStringLiteral("setup.txt"));
+    QCOMPARE(WorkbenchSetupFile::format(other), text);
+    QCOMPARE(other.settings().sensor, TuningSettings::Sensor::Both);
+    QCOMPARE(other.settings().rpmAxis, (std::vector<double>{2000, 4000}));
+
+    // Axes that the setup's own base map does not fit: nothing of it is taken.
+    const QString before = WorkbenchSetupFile::format(other);
+    try {
+        WorkbenchSetupFile::apply(other,
+                                  QStringLiteral("[settings]\nrpm-axis=1000,2000,3000\n"
+                                                 "load-axis=0,50\nsensor=2\n[base]\n1\t2\n"),
+                                  QStringLiteral("bad.txt"));
+        QFAIL("the setup was taken");
+    } catch (const TuningInputError& e) {
+        QVERIFY2(e.message().startsWith(QLatin1String("bad.txt: ")), qPrintable(e.message()));
+        QVERIFY(e.message().contains(QLatin1String("Expected a grid of numbers for the base map")));
+    }
+    QCOMPARE(WorkbenchSetupFile::format(other), before);
+
+    // A line that is not a setting names its line.
+    try {
+        WorkbenchSetupFile::apply(other, QStringLiteral("[settings]\nsensor=1\nfuel=petrol\n"),
+                                  QStringLiteral("bad.txt"));
+        QFAIL("the setup was taken");
+    } catch (const TuningInputError& e) {
+        QCOMPARE(e.message(), QStringLiteral("bad.txt: row 3: unknown setting \"fuel\""));
+    }
+    QCOMPARE(WorkbenchSetupFile::format(other), before);
 }
 
 QTEST_MAIN(tst_workbenchsession)
