@@ -286,6 +286,12 @@ row "resident memory: GUI with a log charted" "$(fmt "$gui_mb" 0)" MB "<= 150 MB
 row "resident memory: qero4d-cli table over 100 logs" \
   "$(fmt "$(awk -v k="$table_kib" 'BEGIN { print k / 1024 }')" 0)" MB "<= 30 MB" "<=" 30
 
+# ---- Tuning workbench: a settings change with 10 logs loaded ---------------------------
+row "workbench: settings change recomputed, 10 logs" \
+  "$(fmt "$(qtbench workbench/bench_workbench settingChange10Logs)" 1)" ms "<= 50 ms" "<=" 50
+row "workbench window: settings change shown, 10 logs" \
+  "$(fmt "$(qtbench workbench/bench_workbench windowSettingChange10Logs)" 1)" ms "<= 50 ms" "<=" 50
+
 printf '| %-58s | %12s | %-14s | %-4s |\n' "Figure (median of $runs runs; module: $link_runs)" "Measured" "Goal" ""
 printf '|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..60})" "$(printf -- '-%.0s' {1..14})" \
   "$(printf -- '-%.0s' {1..16})" "------"

@@ -120,3 +120,21 @@ fuel=$(window "Fuel Type")
 shot "$fuel" fuel-type
 keys "$fuel" Escape
 gone "Fuel Type"
+
+# ---- Tuning workbench: a downloaded log, a cell selected, at two screen sizes -----------
+# The live view above used the buffer; download the log again for the workbench to read.
+keys "$main" alt+c d
+box=$(window "Download Data")
+keys "$box" Return
+chart=$(window "Chart Display" 60)
+keys "$chart" Escape
+gone "Chart Display"
+keys "$main" alt+v t
+bench=$(window "Tuning Workbench")
+xdotool windowmove --sync "$bench" 0 0 windowsize --sync "$bench" 1600 1000
+sleep 1
+# A cell with samples (3000 rpm, load 40), so that they show on the charts.
+xdotool mousemove --window "$bench" 1170 194 click 1
+shot "$bench" tuning-workbench 2
+xdotool windowsize --sync "$bench" 1366 768
+shot "$bench" tuning-workbench-1366 2

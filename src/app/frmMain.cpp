@@ -37,6 +37,7 @@
 #include "support/Prompter.h"
 #include "support/QeroFailure.h"
 #include "support/SettingsStore.h"
+#include "workbench/frmTuningWorkbench.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -139,6 +140,8 @@ void frmMain::buildMenus() {
     mnuViewChart = entry(mnuView, "mnuViewChart", QStringLiteral("View &Chart (Downloaded Data)"));
     mnuViewAFRTable =
         entry(mnuView, "mnuViewAFRTable", QStringLiteral("View &AFR Table (Downloaded Data)"));
+    mnuViewTuningWorkbench =
+        entry(mnuView, "mnuViewTuningWorkbench", QStringLiteral("&Tuning Workbench"));
 
     mnuCommunications = menuBar()->addMenu(QStringLiteral("&Communications"));
     mnuCommunications->setObjectName(QStringLiteral("mnuCommunications"));
@@ -176,6 +179,8 @@ void frmMain::buildMenus() {
     connect(mnuViewRealTime, &QAction::triggered, this, &frmMain::mnuViewRealTime_Click);
     connect(mnuViewChart, &QAction::triggered, this, &frmMain::mnuViewChart_Click);
     connect(mnuViewAFRTable, &QAction::triggered, this, &frmMain::mnuViewAFRTable_Click);
+    connect(mnuViewTuningWorkbench, &QAction::triggered, this,
+            &frmMain::mnuViewTuningWorkbench_Click);
     connect(mnuDownload, &QAction::triggered, this, &frmMain::mnuDownload_Click);
     connect(mnuClearQEROBuffer, &QAction::triggered, this, &frmMain::mnuClearQEROBuffer_Click);
     connect(mnuPortSetup, &QAction::triggered, this, &frmMain::mnuPortSetup_Click);
@@ -617,6 +622,24 @@ void frmMain::mnuViewAFRTable_Click() {
         [this](const QString& suffix) { setCaptionSuffix(suffix); }, &printers, this);
     form.exec();
     setWindowTitle(caption);
+}
+
+frmTuningWorkbench* frmMain::tuningWorkbench() const {
+    return m_workbench;
+}
+
+void frmMain::mnuViewTuningWorkbench_Click() {
+    // One workbench beside the other windows; asking again brings it forward with the log
+    // in memory as it is now.
+    if (m_workbench) {
+        m_workbench->rereadLogInMemory();
+    } else {
+        m_workbench = new frmTuningWorkbench(m_state.log, m_prompter, this);
+        m_workbench->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_workbench->show();
+    m_workbench->raise();
+    m_workbench->activateWindow();
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

@@ -34,6 +34,7 @@ class QEROParamsPanel;
 class Prompter;
 class SettingsStore;
 struct AppState;
+class frmTuningWorkbench;
 
 // The program's only top-level working window: the menu bar from which every function
 // is reached, and the panels that appear inside it on demand.
@@ -99,6 +100,9 @@ public:
     // View > AFR Table: refuses an empty buffer and a log without throttle values,
     // otherwise shows the table window modally.
     void mnuViewAFRTable_Click();
+    // View > Tuning Workbench: one modeless workbench, brought forward when already open.
+    void mnuViewTuningWorkbench_Click();
+    frmTuningWorkbench* tuningWorkbench() const;
 
     QMenu* mnuFile = nullptr;
     QMenu* mnuEdit = nullptr;
@@ -123,6 +127,7 @@ public:
     QAction* mnuViewRealTime = nullptr;
     QAction* mnuViewChart = nullptr;
     QAction* mnuViewAFRTable = nullptr;
+    QAction* mnuViewTuningWorkbench = nullptr;
     QAction* mnuDownload = nullptr;
     QAction* mnuClearQEROBuffer = nullptr;
     QAction* mnuPortSetup = nullptr;
@@ -186,6 +191,7 @@ private:
     std::unique_ptr<RealTimePoller> m_poller;
     std::unique_ptr<CurrentPrinter> m_printer;
     QPointer<frmHelp> m_help;
+    QPointer<frmTuningWorkbench> m_workbench;
     // fraProgress1 as the place a memory read and a port scan report to.
     std::unique_ptr<ProgressPanel> m_progress;
     // The prompter of the download; it goes quiet once the window has been closed.

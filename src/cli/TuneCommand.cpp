@@ -3,18 +3,18 @@
 #include "cli/CliSupport.h"
 #include "logdata/RecordingReader.h"
 #include "support/ErrorReport.h"
-#include "support/SafeWrite.h"
 #include "support/QeroFailure.h"
+#include "support/SafeWrite.h"
 #include "tuning/CsvSampleSource.h"
 #include "tuning/LogFileSampleSource.h"
 #include "tuning/RecordingSampleSource.h"
 #include "tuning/TuningInputError.h"
+#include "tuning/TuningResultCsv.h"
 #include "tuning/TuningSampleSource.h"
 #include "tuning/TuningTableText.h"
 #include "tuning/TuningWorkbench.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <condition_variable>
 #include <exception>
@@ -221,15 +221,8 @@ std::optional<QString> parse(const QStringList& args, Options& o, TuningSettings
     return std::nullopt;
 }
 
-// Shortest text that reads back as the same double; "null" for an empty cell.
 QString numberText(double v, const char* empty) {
-    if (std::isnan(v))
-        return QString::fromLatin1(empty);
-    if (v == 0.0)
-        v = 0.0;
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return QString::fromLatin1(buf, r.ptr - buf);
+    return TuningResultCsv::number(v, empty);
 }
 
 QString jsonAxis(const std::vector<double>& axis) {
@@ -281,25 +274,6 @@ QString json(const TuningResult& r) {
         parts << u'"' + QString::fromLatin1(name) + QStringLiteral("\": ") +
                      jsonGrid(*grid, rows, columns);
     return QStringLiteral("{\n  ") + parts.join(QStringLiteral(",\n  ")) + QStringLiteral("\n}\n");
-}
-
-QString csv(const TuningResult& r) {
-    QString out = QStringLiteral(
-        "rpm,load,weight,mean,spread,target,correction,base,corrected,bank_difference\n");
-    const auto at = [](const TuningGrid& g, int row, int column) {
-        return numberText(g.isValid() ? g.at(row, column) : TuningGrid::kEmpty, "");
-    };
-    for (int row = 0; row < int(r.rpmAxis.size()); ++row)
-        for (int c = 0; c < int(r.loadAxis.size()); ++c) {
-            const QStringList cells = {
-                numberText(r.rpmAxis[row], ""), numberText(r.loadAxis[c], ""),
-                at(r.weight, row, c),           at(r.mean, row, c),
-                at(r.spread, row, c),           at(r.target, row, c),
-                at(r.correction, row, c),       at(r.base, row, c),
-                at(r.corrected, row, c),        at(r.bankDifference, row, c)};
-            out += cells.join(u',') + u'\n';
-        }
-    return out;
 }
 
 std::unique_ptr<TuningSampleSource> sourceFor(const QString& path,
@@ -521,7 +495,7 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
     if (o.format == QLatin1String("json")) {
         text = json(result);
     } else if (o.format == QLatin1String("csv")) {
-        text = csv(result);
+        text = TuningResultCsv::text(result);
     } else if (baseTable) {
         text = baseTable->format(result.corrected, settings.baseDecimals);
     } else if (targetTable) {

@@ -198,6 +198,37 @@ private:
 
 CsvSampleSource::CsvSampleSource() : m_columns(Columns()) {}
 
+CsvSampleSource::Preview CsvSampleSource::preview(QByteArrayView bytes, int rows) {
+    Preview out;
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
+    char separator = ',';
+    bool header = true;
+    qsizetype start = 0;
+    while (start < bytes.size() && out.rows.size() < rows) {
+        qsizetype end = bytes.indexOf('\n', start);
+        if (end < 0)
+            end = bytes.size();
+        const QByteArrayView line = bytes.sliced(start, end - start);
+        start = end + 1;
+        if (trimmed(line).isEmpty())
+            continue;
+        if (header)
+            separator = separatorOf(line);
+        QStringList fields;
+        splitLine(line, separator, [&](int, QByteArrayView f) {
+            fields << QString::fromUtf8(trimmed(f)).trimmed();
+            return true;
+        });
+        if (header)
+            out.header = fields;
+        else
+            out.rows << fields;
+        header = false;
+    }
+    return out;
+}
+
 CsvSampleSource::Columns CsvSampleSource::parseColumns(const QString& text) {
     Columns c;
     c.sensor2.clear();

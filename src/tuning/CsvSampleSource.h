@@ -3,7 +3,9 @@
 #include "tuning/TuningSampleSource.h"
 
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 // Samples of another tool's CSV export: a header row naming the columns, then one row
 // per sample, separated by commas, semicolons or tabs, with a decimal point or a decimal
@@ -35,6 +37,14 @@ public:
     static Columns parseColumns(const QString& text);
 
     TuningLog read(const QString& path) const override;
+
+    // The header's column names and the fields of the first rows, for a preview before
+    // the columns are chosen.
+    struct Preview {
+        QStringList header;
+        QList<QStringList> rows;
+    };
+    static Preview preview(QByteArrayView bytes, int rows);
     // The same from bytes already in memory; `source` names them in messages.
     TuningLog parse(QByteArrayView bytes, const QString& source) const;
 

@@ -225,3 +225,7 @@ QString TuningTableText::formatDefault(const std::vector<double>& rpmAxis,
         layout.m_cells << QStringList{axisText(v)};
     return layout.format(values, decimals);
 }
+
+QString TuningTableText::formatGrid(const TuningGrid& values, int decimals) {
+    return TuningTableText().format(values, decimals);
+}

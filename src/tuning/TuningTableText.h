@@ -35,6 +35,8 @@ public:
 
     // `values` written in this table's layout, `decimals` decimals, empty cells empty.
     QString format(const TuningGrid& values, int decimals) const;
+    // The bare grid, tab-separated, without axes.
+    static QString formatGrid(const TuningGrid& values, int decimals);
     // The layout used when nothing was pasted: tab-separated with both axes.
     static QString formatDefault(const std::vector<double>& rpmAxis,
                                  const std::vector<double>& loadAxis, const TuningGrid& values,

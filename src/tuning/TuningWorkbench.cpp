@@ -41,12 +41,14 @@ TuningWorkbench::Span TuningWorkbench::locate(const std::vector<double>& axis, d
     return {i, i + 1, share};
 }
 
-void TuningWorkbench::add(const TuningLog& log) {
+void TuningWorkbench::add(const TuningLog& log, std::vector<SampleUse>* uses) {
     const TuningSettings& s = m_settings;
     const std::size_t n = log.size();
     ++m_counts.logs;
     m_counts.samples += qint64(n);
     m_counts.rowsSkipped += log.rowsSkipped;
+    if (uses)
+        uses->assign(n, SampleUse{});
     if (n == 0)
         return;
 
@@ -93,12 +95,25 @@ void TuningWorkbench::add(const TuningLog& log) {
         else if (s.sensor == TuningSettings::Sensor::Both)
             chosen = (a1 + a2) / 2.0;
 
+        const Span r = locate(s.rpmAxis, log.rpm[i]);
+        const Span c = locate(s.loadAxis, log.load[i]);
+        SampleUse* use = uses ? &(*uses)[i] : nullptr;
+        if (use) {
+            use->row = r.share > 0.5 ? r.upper : r.lower;
+            use->column = c.share > 0.5 ? c.upper : c.lower;
+            use->afr = chosen;
+        }
+        const auto drop = [use](qint64& count, Fate fate) {
+            ++count;
+            if (use)
+                use->fate = fate;
+        };
         if (std::isnan(chosen)) {
-            ++m_counts.noReading;
+            drop(m_counts.noReading, Fate::NoReading);
             continue;
         }
         if (s.filterRpm && !(log.rpm[i] >= s.minRpm)) {
-            ++m_counts.rpm;
+            drop(m_counts.rpm, Fate::Rpm);
             continue;
         }
         if (s.filterLoadRate && n > 1) {
@@ -107,22 +122,21 @@ void TuningWorkbench::add(const TuningLog& log) {
             const double rate =
                 std::fabs(log.load[after] - log.load[before]) / (t[after] - t[before]);
             if (!(rate <= loadRateLimit)) {
-                ++m_counts.loadRate;
+                drop(m_counts.loadRate, Fate::LoadRate);
                 continue;
             }
         }
         if (!inRange(chosen)) {
-            ++m_counts.afr;
+            drop(m_counts.afr, Fate::Afr);
             continue;
         }
         if (s.filterWarmUp && t[i] - start < s.warmUpSeconds) {
-            ++m_counts.warmUp;
+            drop(m_counts.warmUp, Fate::WarmUp);
             continue;
         }
         ++m_counts.kept;
-
-        const Span r = locate(s.rpmAxis, log.rpm[i]);
-        const Span c = locate(s.loadAxis, log.load[i]);
+        if (use)
+            use->fate = Fate::Kept;
         const double rw[2] = {1.0 - r.share, r.share};
         const double cw[2] = {1.0 - c.share, c.share};
         const int rr[2] = {r.lower, r.upper};

@@ -4,6 +4,8 @@
 #include "tuning/TuningResult.h"
 #include "tuning/TuningSettings.h"
 
+#include <QtGlobal>
+
 #include <array>
 #include <vector>
 
@@ -17,7 +19,19 @@ public:
     // Throws TuningInputError when the settings cannot be used.
     explicit TuningWorkbench(TuningSettings settings);
 
-    void add(const TuningLog& log);
+    // What became of one sample: kept, or the first reason that dropped it; the cell
+    // nearest its operating point; the delayed ratio of the chosen sensor (NaN without one).
+    enum class Fate : quint8 { Kept, NoReading, Rpm, LoadRate, Afr, WarmUp };
+    struct SampleUse {
+        Fate fate = Fate::NoReading;
+        int row = 0;
+        int column = 0;
+        double afr = 0.0;
+    };
+
+    // With `uses`, one entry per sample of the log is written to it, so that a window can
+    // show which samples made a cell.
+    void add(const TuningLog& log, std::vector<SampleUse>* uses = nullptr);
     TuningResult result() const;
 
     const TuningSettings& settings() const { return m_settings; }

@@ -16,6 +16,7 @@
 #include "realtime/RealTimeDecoding.h"
 #include "realtime/TachometerDial.h"
 #include "support/Numbers.h"
+#include "workbench/frmTuningWorkbench.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QTableWidget>
 #include <QtTest>
 
 namespace {
@@ -90,6 +92,7 @@ const MenuRule kMenuRules[] = {
     {"mnuViewRealTime", "View &Real Time Data", false},
     {"mnuViewChart", "View &Chart (Downloaded Data)", true},
     {"mnuViewAFRTable", "View &AFR Table (Downloaded Data)", true},
+    {"mnuViewTuningWorkbench", "&Tuning Workbench", false},
     {"mnuDownload", "&Download Data From QERO", true},
     {"mnuClearQEROBuffer", "&Clear QERO Data Buffer", true},
     {"mnuPortSetup", "&Port Setup", true},
@@ -147,6 +150,7 @@ private Q_SLOTS:
     void recentFileGoneIsReported();
     void droppedLogFileOpens_data();
     void droppedLogFileOpens();
+    void tuningWorkbenchBesideTheOtherWindows();
     // Last: it checks what the tests above exercised.
     void verifiedDownloadOverNoisyLine();
     void everyMenuEntryEnabledAndExercised();
@@ -1616,6 +1620,61 @@ void tst_acceptance::everyMenuEntryEnabledAndExercised() {
         QVERIFY2(MainWindowBench::exercised().contains(actions[i]->objectName()),
                  kMenuRules[i].name);
     }
+}
+
+void tst_acceptance::tuningWorkbenchBesideTheOtherWindows() {
+    MainWindowBench b;
+    b.state.log.DataBufferEmpty = false;
+    for (int i = 0; i < 40; ++i) {
+        b.state.log.ElapsedTime[i] = 0.1f * float(i + 1);
+        b.state.log.RPM[i] = 2500.0f;
+        b.state.log.AnalogInVolts[i] = 2.0f;
+        b.state.log.AFR1[i] = b.state.log.AFR2[i] = 13.8f;
+    }
+    const LogBuffer before = b.state.log;
+    const auto sameLog = [&] {
+        const LogBuffer& now = b.state.log;
+        return now.ElapsedTime == before.ElapsedTime && now.AFR1 == before.AFR1 &&
+               now.AFR2 == before.AFR2 && now.RPM == before.RPM &&
+               now.AnalogInVolts == before.AnalogInVolts &&
+               now.Sensor1Status == before.Sensor1Status &&
+               now.Sensor2Status == before.Sensor2Status && now.StoichRatio == before.StoichRatio &&
+               now.FuelType == before.FuelType && now.DataBufferEmpty == before.DataBufferEmpty;
+    };
+
+    b.window->mnuViewTuningWorkbench->trigger();
+    QPointer<frmTuningWorkbench> w = b.window->tuningWorkbench();
+    QVERIFY(w);
+    // Not modal: it stays open beside the main window, which goes on taking commands.
+    QVERIFY(w->isVisible());
+    QVERIFY(w->isWindow());
+    QVERIFY(!w->isModal());
+    QCOMPARE(b.modals.seen(), QStringList());
+    QCOMPARE(w->windowTitle(), QStringLiteral("Tuning Workbench"));
+    QCOMPARE(w->tblInputs->rowCount(), 1);
+    QCOMPARE(w->tblInputs->item(0, 1)->text(), QStringLiteral("40"));
+
+    // Asked for again: the same window, with the log in memory as it is now.
+    b.state.log.RPM[40] = 2500.0f;
+    b.state.log.ElapsedTime[40] = 4.1f;
+    b.state.log.AFR1[40] = b.state.log.AFR2[40] = 13.8f;
+    b.state.log.AnalogInVolts[40] = 2.0f;
+    b.window->mnuViewTuningWorkbench->trigger();
+    QCOMPARE(b.window->tuningWorkbench(), w.data());
+    QCOMPARE(w->tblInputs->item(0, 1)->text(), QStringLiteral("41"));
+    b.state.log = before;
+    b.window->mnuViewTuningWorkbench->trigger();
+
+    // Working in it and closing it leaves the log in memory as it was.
+    w->spnMinWeight->setValue(2);
+    w->selectCell(4, 3);
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!w);
+    QVERIFY(sameLog());
+    b.window->mnuViewTuningWorkbench->trigger();
+    QVERIFY(b.window->tuningWorkbench());
+    QVERIFY(b.prompter.messages().isEmpty());
 }
 
 QTEST_MAIN(tst_acceptance)

@@ -10,6 +10,7 @@
 #include "support/ScriptedPrompter.h"
 #include "support/TextFile.h"
 #include "support/VirtualClock.h"
+#include "workbench/frmTuningWorkbench.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -76,6 +77,7 @@ void tst_helpguide::everyCaptionIsInTheGuide_data() {
     QTest::newRow("AFR table") << QStringLiteral("afrtable");
     QTest::newRow("analog input scaling") << QStringLiteral("scaling");
     QTest::newRow("fuel type") << QStringLiteral("fuel");
+    QTest::newRow("tuning workbench") << QStringLiteral("workbench");
 }
 
 void tst_helpguide::everyCaptionIsInTheGuide() {
@@ -103,6 +105,8 @@ void tst_helpguide::everyCaptionIsInTheGuide() {
         w = std::make_unique<frmAFRTable>(state, store, prompter, [](const QString&) {});
     } else if (window == QLatin1String("scaling")) {
         w = std::make_unique<frmAnalogInScale>(state.log, prompter, store);
+    } else if (window == QLatin1String("workbench")) {
+        w = std::make_unique<frmTuningWorkbench>(state.log, prompter);
     } else {
         w = std::make_unique<frmFuelType>(state.log, state.settings, prompter, store);
     }

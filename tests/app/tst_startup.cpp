@@ -133,7 +133,7 @@ void tst_startup::mainWindowCaptionAndMenus() {
         {w.mnuView,
          "&View",
          {"View &Real Time Data", "View &Chart (Downloaded Data)",
-          "View &AFR Table (Downloaded Data)"}},
+          "View &AFR Table (Downloaded Data)", "&Tuning Workbench"}},
         {w.mnuCommunications,
          "&Communications",
          {"&Download Data From QERO", "&Clear QERO Data Buffer", "&Port Setup",

@@ -1,0 +1,347 @@
+#include "workbench/WorkbenchSession.h"
+
+#include "logdata/LogBuffer.h"
+#include "logdata/RecordingReader.h"
+#include "tuning/LogFileSampleSource.h"
+#include "tuning/RecordingSampleSource.h"
+#include "tuning/TuningInputError.h"
+#include "tuning/TuningResultCsv.h"
+
+#include <QFileInfo>
+
+#include <memory>
+
+namespace {
+
+TuningCounts difference(const TuningCounts& after, const TuningCounts& before) {
+    TuningCounts d;
+    d.logs = after.logs - before.logs;
+    d.samples = after.samples - before.samples;
+    d.kept = after.kept - before.kept;
+    d.noReading = after.noReading - before.noReading;
+    d.rpm = after.rpm - before.rpm;
+    d.loadRate = after.loadRate - before.loadRate;
+    d.afr = after.afr - before.afr;
+    d.warmUp = after.warmUp - before.warmUp;
+    d.rowsSkipped = after.rowsSkipped - before.rowsSkipped;
+    return d;
+}
+
+bool fits(const std::optional<TuningTableText>& table, const TuningGrid& grid, int rows,
+          int columns) {
+    return !table || (grid.rows() == rows && grid.columns() == columns);
+}
+
+} // namespace
+
+WorkbenchSession::WorkbenchSession() {
+    recompute();
+}
+
+void WorkbenchSession::setLogInMemory(const LogBuffer& log) {
+    if (!m_inputs.empty() && m_inputs.front().isLogInMemory())
+        m_inputs.erase(m_inputs.begin());
+    if (!log.DataBufferEmpty) {
+        WorkbenchInput input;
+        input.name = kLogInMemory;
+        input.log = LogFileSampleSource::fromBuffer(log, LogBuffer::kSamples, kLogInMemory);
+        m_inputs.insert(m_inputs.begin(), std::move(input));
+    }
+    takeStoichRatio();
+    recompute();
+}
+
+void WorkbenchSession::addFile(const QString& path, const CsvSampleSource::Columns& columns) {
+    std::unique_ptr<TuningSampleSource> source;
+    if (TuningSampleSource::isLogFile(path))
+        source = std::make_unique<LogFileSampleSource>();
+    else if (RecordingReader::isRecordingFile(path))
+        source = std::make_unique<RecordingSampleSource>();
+    else
+        source = std::make_unique<CsvSampleSource>(columns);
+    WorkbenchInput input;
+    input.path = path;
+    input.name = QFileInfo(path).fileName();
+    input.log = source->read(path);
+    m_inputs.push_back(std::move(input));
+    takeStoichRatio();
+    recompute();
+}
+
+void WorkbenchSession::addLog(TuningLog log, const QString& name) {
+    WorkbenchInput input;
+    input.path = log.source.isEmpty() ? name : log.source;
+    input.name = name;
+    input.log = std::move(log);
+    m_inputs.push_back(std::move(input));
+    takeStoichRatio();
+    recompute();
+}
+
+void WorkbenchSession::removeInput(int index) {
+    if (index < 0 || index >= int(m_inputs.size()))
+        return;
+    m_inputs.erase(m_inputs.begin() + index);
+    takeStoichRatio();
+    recompute();
+}
+
+void WorkbenchSession::takeStoichRatio() {
+    // As the command line does: the fuel of the first log that declares one.
+    double ratio = 14.69;
+    for (const WorkbenchInput& input : m_inputs)
+        if (input.log.fuelStoichRatio) {
+            ratio = *input.log.fuelStoichRatio;
+            break;
+        }
+    m_settings.stoichRatio = ratio;
+}
+
+void WorkbenchSession::setSettings(const TuningSettings& settings) {
+    TuningSettings next = settings;
+    next.rpmAxis = m_settings.rpmAxis;
+    next.loadAxis = m_settings.loadAxis;
+    next.base = m_settings.base;
+    next.baseDecimals = m_settings.baseDecimals;
+    next.targetTable = m_settings.targetTable;
+    next.stoichRatio = m_settings.stoichRatio;
+    next.validate();
+    m_settings = std::move(next);
+    recompute();
+}
+
+void WorkbenchSession::setAxes(const std::vector<double>& rpmAxis,
+                               const std::vector<double>& loadAxis) {
+    TuningSettings::checkAxis(rpmAxis, QStringLiteral("engine speed"));
+    TuningSettings::checkAxis(loadAxis, QStringLiteral("load"));
+    const int rows = int(rpmAxis.size());
+    const int columns = int(loadAxis.size());
+    const auto refuse = [&](const QString& what, const TuningGrid& g) {
+        throw TuningInputError(
+            QStringLiteral("The %1 has %2 rows and %3 columns; the new axes need %4 rows and "
+                           "%5 columns. Clear the %1 first, or paste one with its axes.")
+                .arg(what)
+                .arg(g.rows())
+                .arg(g.columns())
+                .arg(rows)
+                .arg(columns));
+    };
+    if (m_settings.base && !fits(m_baseText, *m_settings.base, rows, columns))
+        refuse(QStringLiteral("base map"), *m_settings.base);
+    if (m_settings.targetTable && !fits(m_targetText, *m_settings.targetTable, rows, columns))
+        refuse(QStringLiteral("target table"), *m_settings.targetTable);
+    m_settings.rpmAxis = rpmAxis;
+    m_settings.loadAxis = loadAxis;
+    recompute();
+}
+
+TuningTableText WorkbenchSession::parseTable(const QString& text, const QString& what) const {
+    try {
+        return TuningTableText::parse(text.toUtf8(), what);
+    } catch (const TuningInputError& e) {
+        throw TuningInputError(e.message());
+    }
+}
+
+TuningGrid WorkbenchSession::fitTable(const TuningTableText& table, std::vector<double>& rpmAxis,
+                                      std::vector<double>& loadAxis, const QString& what) const {
+    const QString expected =
+        QStringLiteral("Expected a grid of numbers for the %1: %2 rows (engine speed) by %3 "
+                       "columns (load), separated by tabs, or the same with the load axis as "
+                       "its first row and the engine-speed axis as its first column.")
+            .arg(what)
+            .arg(m_settings.rpmAxis.size())
+            .arg(m_settings.loadAxis.size());
+    try {
+        if (table.hasAxes()) {
+            rpmAxis = table.rpmAxis();
+            loadAxis = table.loadAxis();
+            TuningSettings::checkAxis(rpmAxis, QStringLiteral("engine speed"));
+            TuningSettings::checkAxis(loadAxis, QStringLiteral("load"));
+        }
+        return table.grid(rpmAxis, loadAxis);
+    } catch (const TuningInputError& e) {
+        throw TuningInputError(expected + QStringLiteral("\n\n") + e.message());
+    }
+}
+
+void WorkbenchSession::pasteBase(const QString& text) {
+    const QString what = QStringLiteral("base map");
+    const QString expected =
+        QStringLiteral("Expected a grid of numbers for the %1: %2 rows (engine speed) by %3 "
+                       "columns (load), separated by tabs.")
+            .arg(what)
+            .arg(m_settings.rpmAxis.size())
+            .arg(m_settings.loadAxis.size());
+    TuningTableText table = [&] {
+        try {
+            return parseTable(text, QStringLiteral("the pasted base map"));
+        } catch (const TuningInputError& e) {
+            throw TuningInputError(expected + QStringLiteral("\n\n") + e.message());
+        }
+    }();
+    std::vector<double> rpm = m_settings.rpmAxis;
+    std::vector<double> load = m_settings.loadAxis;
+    TuningGrid grid = fitTable(table, rpm, load, what);
+    if (m_settings.targetTable && (m_settings.targetTable->rows() != grid.rows() ||
+                                   m_settings.targetTable->columns() != grid.columns()))
+        throw TuningInputError(
+            QStringLiteral("The pasted base map has %1 rows and %2 columns, the target table "
+                           "%3 rows and %4 columns. Clear the target table first.")
+                .arg(grid.rows())
+                .arg(grid.columns())
+                .arg(m_settings.targetTable->rows())
+                .arg(m_settings.targetTable->columns()));
+    m_settings.rpmAxis = std::move(rpm);
+    m_settings.loadAxis = std::move(load);
+    m_settings.base = std::move(grid);
+    m_settings.baseDecimals = table.decimals();
+    m_baseText = std::move(table);
+    m_basePasted = text;
+    recompute();
+}
+
+void WorkbenchSession::pasteTarget(const QString& text) {
+    const QString what = QStringLiteral("target table");
+    const QString expected =
+        QStringLiteral("Expected a grid of target ratios above 0: %1 rows (engine speed) by "
+                       "%2 columns (load), separated by tabs.")
+            .arg(m_settings.rpmAxis.size())
+            .arg(m_settings.loadAxis.size());
+    TuningTableText table = [&] {
+        try {
+            return parseTable(text, QStringLiteral("the pasted target table"));
+        } catch (const TuningInputError& e) {
+            throw TuningInputError(expected + QStringLiteral("\n\n") + e.message());
+        }
+    }();
+    std::vector<double> rpm = m_settings.rpmAxis;
+    std::vector<double> load = m_settings.loadAxis;
+    TuningGrid grid = fitTable(table, rpm, load, what);
+    for (int r = 0; r < grid.rows(); ++r)
+        for (int c = 0; c < grid.columns(); ++c)
+            if (!(grid.at(r, c) > 0))
+                throw TuningInputError(
+                    expected +
+                    QStringLiteral("\n\nRow %1, column %2 is not above 0.").arg(r + 1).arg(c + 1));
+    if (m_settings.base &&
+        (m_settings.base->rows() != grid.rows() || m_settings.base->columns() != grid.columns()))
+        throw TuningInputError(
+            QStringLiteral("The pasted target table has %1 rows and %2 columns, the base map "
+                           "%3 rows and %4 columns. Clear the base map first.")
+                .arg(grid.rows())
+                .arg(grid.columns())
+                .arg(m_settings.base->rows())
+                .arg(m_settings.base->columns()));
+    m_settings.rpmAxis = std::move(rpm);
+    m_settings.loadAxis = std::move(load);
+    m_settings.targetTable = std::move(grid);
+    m_targetText = std::move(table);
+    m_targetPasted = text;
+    recompute();
+}
+
+void WorkbenchSession::clearBase() {
+    m_settings.base.reset();
+    m_settings.baseDecimals = 0;
+    m_baseText.reset();
+    m_basePasted.reset();
+    recompute();
+}
+
+void WorkbenchSession::clearTargetTable() {
+    m_settings.targetTable.reset();
+    m_targetText.reset();
+    m_targetPasted.reset();
+    recompute();
+}
+
+void WorkbenchSession::recompute() {
+    TuningWorkbench bench(m_settings);
+    for (WorkbenchInput& input : m_inputs) {
+        const TuningCounts before = bench.counts();
+        bench.add(input.log, &input.uses);
+        input.counts = difference(bench.counts(), before);
+    }
+    m_result = bench.result();
+    const int columns = int(m_settings.loadAxis.size());
+    m_sampleCounts.assign(m_settings.rpmAxis.size() * m_settings.loadAxis.size(), 0);
+    for (const WorkbenchInput& input : m_inputs)
+        for (const TuningWorkbench::SampleUse& u : input.uses)
+            if (u.fate == TuningWorkbench::Fate::Kept)
+                ++m_sampleCounts[std::size_t(u.row) * std::size_t(columns) + std::size_t(u.column)];
+}
+
+int WorkbenchSession::sampleCount(int row, int column) const {
+    const std::size_t k = std::size_t(row) * m_settings.loadAxis.size() + std::size_t(column);
+    return k < m_sampleCounts.size() ? m_sampleCounts[k] : 0;
+}
+
+const TuningGrid& WorkbenchSession::grid(WorkbenchTable table) const {
+    switch (table) {
+    case WorkbenchTable::Mean:
+        return m_result.mean;
+    case WorkbenchTable::Weight:
+        return m_result.weight;
+    case WorkbenchTable::Correction:
+        return m_result.correction;
+    case WorkbenchTable::Target:
+        return m_result.target;
+    case WorkbenchTable::Base:
+        return m_result.base;
+    case WorkbenchTable::Corrected:
+        return m_result.corrected;
+    case WorkbenchTable::BankDifference:
+        return m_result.bankDifference;
+    }
+    return m_result.mean;
+}
+
+int WorkbenchSession::decimals(WorkbenchTable table) const {
+    // Ratios in lambda need a decimal more than AFR.
+    const int ratio = m_settings.stoichRatio < 2.0 ? 3 : 2;
+    switch (table) {
+    case WorkbenchTable::Mean:
+    case WorkbenchTable::BankDifference:
+        return ratio;
+    case WorkbenchTable::Weight:
+    case WorkbenchTable::Correction:
+        return 1;
+    case WorkbenchTable::Target:
+        return m_targetText ? m_targetText->decimals() : ratio - 1;
+    case WorkbenchTable::Base:
+    case WorkbenchTable::Corrected:
+        return m_settings.baseDecimals;
+    }
+    return ratio;
+}
+
+QString WorkbenchSession::copyText(WorkbenchTable table, bool withAxes) const {
+    TuningGrid values = grid(table);
+    if (!values.isValid())
+        values = TuningGrid(int(m_settings.rpmAxis.size()), int(m_settings.loadAxis.size()));
+    const int d = decimals(table);
+    const std::optional<TuningTableText>& layout = m_baseText ? m_baseText : m_targetText;
+    if (layout && layout->hasAxes() == withAxes)
+        return layout->format(values, d);
+    if (withAxes)
+        return TuningTableText::formatDefault(m_result.rpmAxis, m_result.loadAxis, values, d);
+    return TuningTableText::formatGrid(values, d);
+}
+
+QString WorkbenchSession::csvText() const {
+    return TuningResultCsv::text(m_result);
+}
+
+std::vector<WorkbenchSession::SampleRef> WorkbenchSession::samplesOf(int row, int column) const {
+    std::vector<SampleRef> out;
+    for (int i = 0; i < int(m_inputs.size()); ++i) {
+        const auto& uses = m_inputs[std::size_t(i)].uses;
+        for (int k = 0; k < int(uses.size()); ++k) {
+            const TuningWorkbench::SampleUse& u = uses[std::size_t(k)];
+            if (u.fate == TuningWorkbench::Fate::Kept && u.row == row && u.column == column)
+                out.push_back({i, k});
+        }
+    }
+    return out;
+}

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "tuning/CsvSampleSource.h"
+#include "tuning/TuningLog.h"
+#include "tuning/TuningResult.h"
+#include "tuning/TuningSettings.h"
+#include "tuning/TuningTableText.h"
+#include "tuning/TuningWorkbench.h"
+#include "workbench/WorkbenchTable.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+struct LogBuffer;
+
+// One log the workbench learns from: the log in memory (a copy of its samples, so the
+// workbench can never change it) or a file the user added.
+struct WorkbenchInput {
+    QString name;
+    // Empty for the log in memory.
+    QString path;
+    TuningLog log;
+    // What the last run made of this log alone, and of each of its samples.
+    TuningCounts counts;
+    std::vector<TuningWorkbench::SampleUse> uses;
+    bool isLogInMemory() const { return path.isEmpty(); }
+};
+
+// Everything the tuning workbench window shows, without the window: the logs in use, the
+// settings, the pasted tables and the result, recomputed whenever one of them changes.
+// Input that cannot be used throws TuningInputError with a message saying what was
+// expected, and leaves the session as it was.
+class WorkbenchSession {
+public:
+    WorkbenchSession();
+
+    static inline const QString kLogInMemory = QStringLiteral("Log in memory");
+
+    // Takes the samples of the log in memory as the first input, replacing an earlier
+    // copy; an empty buffer removes it.
+    void setLogInMemory(const LogBuffer& log);
+    // Reads a .log file, a recording or another tool's CSV file. Throws QeroFailure when
+    // the file cannot be read, TuningInputError when it cannot be used.
+    void addFile(const QString& path, const CsvSampleSource::Columns& columns = {});
+    // Samples read elsewhere, under this name.
+    void addLog(TuningLog log, const QString& name);
+    void removeInput(int index);
+    const std::vector<WorkbenchInput>& inputs() const { return m_inputs; }
+
+    const TuningSettings& settings() const { return m_settings; }
+    // Checks and takes new settings (axes, base and target tables are kept as they are).
+    void setSettings(const TuningSettings& settings);
+    // New breakpoints; refused while a base map or a target table of another size is set.
+    void setAxes(const std::vector<double>& rpmAxis, const std::vector<double>& loadAxis);
+
+    // A table as pasted from a spreadsheet or an engine computer's table editor. With
+    // its axes they become the workbench's axes; without them the grid must fit the axes.
+    void pasteBase(const QString& text);
+    void pasteTarget(const QString& text);
+    void clearBase();
+    void clearTargetTable();
+    bool hasBase() const { return m_baseText.has_value(); }
+    bool hasTargetTable() const { return m_targetText.has_value(); }
+    // The pasted text of the tables, as a setup file keeps them.
+    const std::optional<QString>& baseText() const { return m_basePasted; }
+    const std::optional<QString>& targetText() const { return m_targetPasted; }
+
+    // The fuel ratio of the first log that declares one (14.69 without).
+    double stoichRatio() const { return m_settings.stoichRatio; }
+
+    void recompute();
+    const TuningResult& result() const { return m_result; }
+    const TuningGrid& grid(WorkbenchTable table) const;
+    int decimals(WorkbenchTable table) const;
+    // Tab-separated, as an engine computer's table editor takes it; with the axes in the
+    // layout of the pasted base map (else of the target table, else the default one).
+    QString copyText(WorkbenchTable table, bool withAxes) const;
+    // Every grid, one line per cell.
+    QString csvText() const;
+
+    // Samples kept in a cell, as (input, sample) pairs.
+    struct SampleRef {
+        int input;
+        int sample;
+        bool operator==(const SampleRef&) const = default;
+    };
+    std::vector<SampleRef> samplesOf(int row, int column) const;
+    // How many samples were kept in a cell (the cell nearest their operating point).
+    int sampleCount(int row, int column) const;
+
+private:
+    TuningTableText parseTable(const QString& text, const QString& what) const;
+    TuningGrid fitTable(const TuningTableText& table, std::vector<double>& rpmAxis,
+                        std::vector<double>& loadAxis, const QString& what) const;
+    void takeStoichRatio();
+
+    std::vector<WorkbenchInput> m_inputs;
+    TuningSettings m_settings;
+    std::optional<TuningTableText> m_baseText;
+    std::optional<TuningTableText> m_targetText;
+    std::optional<QString> m_basePasted;
+    std::optional<QString> m_targetPasted;
+    TuningResult m_result;
+    std::vector<int> m_sampleCounts;
+};

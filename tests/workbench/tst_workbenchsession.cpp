@@ -1,0 +1,176 @@
+#include "../tuning/TuningTestLogs.h"
+#include "tuning/TuningInputError.h"
+#include "workbench/HeatMapScale.h"
+#include "workbench/ScatterThinning.h"
+#include "workbench/WorkbenchSession.h"
+#include "workbench/WorkbenchSetupFile.h"
+
+#include <QtTest>
+
+using namespace TuningTestLogs;
+
+class tst_workbenchsession : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void heatMapColours_data();
+    void heatMapColours();
+    void samplesOfACellAreTheOnesThatMadeIt();
+    void scatterKeepsOnePointPerPixel();
+    void setupIsTakenWholeOrNotAtAll();
+};
+
+void tst_workbenchsession::heatMapColours_data() {
+    QTest::addColumn<int>("table");
+    QTest::addColumn<double>("correction");
+    QTest::addColumn<double>("weight");
+    QTest::addColumn<QString>("expected");
+    // Weight 5 needed; full strength from 20.
+    QTest::newRow("lean, well fed") << int(WorkbenchTable::Mean) << 12.0 << 40.0 << "red";
+    QTest::newRow("rich, well fed") << int(WorkbenchTable::Correction) << -12.0 << 40.0 << "blue";
+    QTest::newRow("on target") << int(WorkbenchTable::Corrected) << 0.5 << 40.0 << "green";
+    QTest::newRow("lean, thin") << int(WorkbenchTable::Mean) << 12.0 << 2.0 << "pale red";
+    QTest::newRow("too little for a correction")
+        << int(WorkbenchTable::Mean) << qQNaN() << 2.0 << "grey";
+    QTest::newRow("no samples") << int(WorkbenchTable::Mean) << qQNaN() << qQNaN() << "none";
+    QTest::newRow("base map carries no meaning")
+        << int(WorkbenchTable::Base) << 12.0 << 40.0 << "none";
+}
+
+void tst_workbenchsession::heatMapColours() {
+    QFETCH(int, table);
+    QFETCH(double, correction);
+    QFETCH(double, weight);
+    QFETCH(QString, expected);
+    const auto c = HeatMapScale::colour(WorkbenchTable(table), correction, weight, 5.0);
+    if (expected == QLatin1String("none")) {
+        QVERIFY(!c);
+        return;
+    }
+    QVERIFY(c);
+    const int top = std::max({c->red, c->green, c->blue});
+    if (expected == QLatin1String("red"))
+        QVERIFY(c->red == top && c->green < 100 && c->blue < 100);
+    else if (expected == QLatin1String("blue"))
+        QVERIFY(c->blue == top && c->red < 100);
+    else if (expected == QLatin1String("green"))
+        QVERIFY(c->green == top && c->red < 150 && c->blue < 150);
+    else if (expected == QLatin1String("pale red"))
+        QVERIFY(c->red == top && c->green > 200 && c->green == c->blue);
+    else
+        QVERIFY(c->red == c->green && c->green == c->blue && c->red < 255);
+    // The weaker of two otherwise equal cells is paler.
+    if (!std::isnan(weight)) {
+        const auto faint = HeatMapScale::colour(WorkbenchTable(table), correction, 1.0, 5.0);
+        QVERIFY(faint->red + faint->green + faint->blue >= c->red + c->green + c->blue);
+    }
+}
+
+void tst_workbenchsession::samplesOfACellAreTheOnesThatMadeIt() {
+    WorkbenchSession s;
+    s.setAxes({1000, 2000, 3000}, {0, 50, 100});
+    TuningLog one = steady(10, 1000, 0, 13.2);
+    // Between breakpoints: nearest to 2000 rpm and 50 load.
+    append(one, {1.0, 1900, 60, 14.0});
+    append(one, {1.1, 1900, 60, 14.0});
+    // Below the engine-speed filter: counted as dropped, never in a cell.
+    append(one, {1.2, 300, 50, 14.0});
+    TuningLog two = steady(5, 2100, 45, 12.0, kNone, 10.0);
+    QTemporaryDir dir;
+    // Logs are added from files; write them as CSV.
+    const auto write = [&](const TuningLog& log, const QString& name) {
+        QString text = QStringLiteral("time,rpm,load,afr1\n");
+        for (std::size_t i = 0; i < log.size(); ++i)
+            text += QStringLiteral("%1,%2,%3,%4\n")
+                        .arg(log.time[i])
+                        .arg(log.rpm[i])
+                        .arg(log.load[i])
+                        .arg(log.afr1[i]);
+        QFile f(dir.filePath(name));
+        if (!f.open(QIODevice::WriteOnly))
+            qFatal("cannot write");
+        f.write(text.toUtf8());
+        return f.fileName();
+    };
+    TuningSettings settings = s.settings();
+    settings.filterLoadRate = false;
+    s.setSettings(settings);
+    s.addFile(write(one, QStringLiteral("one.csv")));
+    s.addFile(write(two, QStringLiteral("two.csv")));
+
+    using Ref = WorkbenchSession::SampleRef;
+    QCOMPARE(s.samplesOf(1, 1),
+             (std::vector<Ref>{{0, 10}, {0, 11}, {1, 0}, {1, 1}, {1, 2}, {1, 3}, {1, 4}}));
+    QCOMPARE(s.sampleCount(1, 1), 7);
+    QCOMPARE(s.samplesOf(0, 0).size(), std::size_t(10));
+    QVERIFY(s.samplesOf(2, 2).empty());
+    QCOMPARE(s.inputs()[0].counts.rpm, 1);
+    QCOMPARE(s.inputs()[0].counts.kept, 12);
+    QCOMPARE(s.inputs()[1].counts.kept, 5);
+    QCOMPARE(s.result().counts.kept, 17);
+    QCOMPARE(s.inputs()[0].uses[12].fate, TuningWorkbench::Fate::Rpm);
+}
+
+void tst_workbenchsession::scatterKeepsOnePointPerPixel() {
+    // 0..100 on 101 pixels: one pixel per unit.
+    ScatterThinning t(0, 100, 0, 100, 101, 101);
+    QVERIFY(t.take(10, 10));
+    QVERIFY(!t.take(10.2, 9.9)); // the same pixel
+    QVERIFY(t.take(11, 10));     // the next one
+    QVERIFY(t.take(10, 11));
+    QVERIFY(t.take(100, 100)); // the far corner is a pixel too
+    QVERIFY(!t.take(100, 100));
+    QVERIFY(t.take(-5, 10)); // outside: always drawn
+    QVERIFY(t.take(-5, 10));
+    QVERIFY(t.take(qQNaN(), 10));
+    // Every point on one value: one column, no division by zero.
+    ScatterThinning flat(3000, 3000, 12, 15, 50, 50);
+    QVERIFY(flat.take(3000, 12));
+    QVERIFY(!flat.take(3000, 12.01));
+    QVERIFY(flat.take(3000, 15));
+}
+
+void tst_workbenchsession::setupIsTakenWholeOrNotAtAll() {
+    WorkbenchSession s;
+    s.pasteBase(QStringLiteral("\t40\t80\r\n2000\t50\t60\r\n4000\t70\t80\r\n"));
+    TuningSettings t = s.settings();
+    t.sensor = TuningSettings::Sensor::Both;
+    t.target = 12.8;
+    t.minLambda = 0.7;
+    s.setSettings(t);
+    const QString text = WorkbenchSetupFile::format(s);
+    QVERIFY2(text.contains(QLatin1String("\n[base]\n\t40\t80\r\n2000\t50\t60\r\n")),
+             qPrintable(text));
+
+    WorkbenchSession other;
+    WorkbenchSetupFile::apply(other, text, QStringLiteral("setup.txt"));
+    QCOMPARE(WorkbenchSetupFile::format(other), text);
+    QCOMPARE(other.settings().sensor, TuningSettings::Sensor::Both);
+    QCOMPARE(other.settings().rpmAxis, (std::vector<double>{2000, 4000}));
+
+    // Axes that the setup's own base map does not fit: nothing of it is taken.
+    const QString before = WorkbenchSetupFile::format(other);
+    try {
+        WorkbenchSetupFile::apply(other,
+                                  QStringLiteral("[settings]\nrpm-axis=1000,2000,3000\n"
+                                                 "load-axis=0,50\nsensor=2\n[base]\n1\t2\n"),
+                                  QStringLiteral("bad.txt"));
+        QFAIL("the setup was taken");
+    } catch (const TuningInputError& e) {
+        QVERIFY2(e.message().startsWith(QLatin1String("bad.txt: ")), qPrintable(e.message()));
+        QVERIFY(e.message().contains(QLatin1String("Expected a grid of numbers for the base map")));
+    }
+    QCOMPARE(WorkbenchSetupFile::format(other), before);
+
+    // A line that is not a setting names its line.
+    try {
+        WorkbenchSetupFile::apply(other, QStringLiteral("[settings]\nsensor=1\nfuel=petrol\n"),
+                                  QStringLiteral("bad.txt"));
+        QFAIL("the setup was taken");
+    } catch (const TuningInputError& e) {
+        QCOMPARE(e.message(), QStringLiteral("bad.txt: row 3: unknown setting \"fuel\""));
+    }
+    QCOMPARE(WorkbenchSetupFile::format(other), before);
+}
+
+QTEST_MAIN(tst_workbenchsession)
+#include "tst_workbenchsession.moc"
