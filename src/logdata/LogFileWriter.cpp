@@ -2,6 +2,8 @@
 
 #include "support/Numbers.h"
 
+#include <iterator>
+
 namespace {
 
 const QByteArray kEol = QByteArrayLiteral("\r\n");
@@ -17,8 +19,9 @@ QByteArray number(float v) {
     return Numbers::logNumber(v).toLatin1();
 }
 
-void appendSensorColumn(QByteArray& out, float afr, float status) {
-    Numbers::appendLogNumber(out, status >= 1.0f && status <= 6.0f ? status : afr);
+// A status code stands in the sensor's column in place of its ratio.
+float sensorColumn(float afr, float status) {
+    return status >= 1.0f && status <= 6.0f ? status : afr;
 }
 
 } // namespace
@@ -76,16 +79,20 @@ QByteArray LogFileWriter::row(int i) const {
 }
 
 void LogFileWriter::appendRow(QByteArray& out, int i) const {
-    Numbers::appendLogNumber(out, m_log.ElapsedTime[i]);
-    out += ',';
-    appendSensorColumn(out, m_log.AFR1[i], m_log.Sensor1Status[i]);
-    out += ',';
-    appendSensorColumn(out, m_log.AFR2[i], m_log.Sensor2Status[i]);
-    out += ',';
-    Numbers::appendLogNumber(out, m_log.RPM[i]);
-    out += ',';
-    Numbers::appendLogNumber(out, m_log.AnalogInVolts[i]);
-    out += kEol;
+    // The row is built on the stack and appended once: a log has 12000 of them.
+    const float fields[] = {
+        m_log.ElapsedTime[i], sensorColumn(m_log.AFR1[i], m_log.Sensor1Status[i]),
+        sensorColumn(m_log.AFR2[i], m_log.Sensor2Status[i]), m_log.RPM[i], m_log.AnalogInVolts[i]};
+    char row[std::size(fields) * (Numbers::kLogNumberRoom + 1) + 2];
+    char* at = row;
+    for (std::size_t f = 0; f < std::size(fields); ++f) {
+        if (f > 0)
+            *at++ = ',';
+        at = Numbers::writeLogNumber(at, fields[f]);
+    }
+    *at++ = '\r';
+    *at++ = '\n';
+    out.append(row, at - row);
 }
 
 QByteArray LogFileWriter::trailerDate() const {

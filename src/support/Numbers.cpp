@@ -109,10 +109,10 @@ QString logNumber(float value) {
     return QString::fromLatin1(out);
 }
 
-void appendLogNumber(QByteArray& out, float value) {
+char* writeLogNumber(char* at, float value) {
     if (!std::isfinite(value) || value == 0.0f) {
-        out += '0';
-        return;
+        *at++ = '0';
+        return at;
     }
     // 7 significant digits, then written out without an exponent so that the reader's
     // leading-number rule reads the whole value back.
@@ -167,16 +167,22 @@ void appendLogNumber(QByteArray& out, float value) {
     while (firstDigit < wholeLen && whole[firstDigit] == '0')
         ++firstDigit;
     if (firstDigit == wholeLen && fracLen == 0) {
-        out += '0';
-        return;
+        *at++ = '0';
+        return at;
     }
     if (negative)
-        out += '-';
-    out.append(whole + firstDigit, wholeLen - firstDigit);
+        *at++ = '-';
+    at = std::copy(whole + firstDigit, whole + wholeLen, at);
     if (fracLen > 0) {
-        out += '.';
-        out.append(frac, fracLen);
+        *at++ = '.';
+        at = std::copy(frac, frac + fracLen, at);
     }
+    return at;
+}
+
+void appendLogNumber(QByteArray& out, float value) {
+    char buf[kLogNumberRoom];
+    out.append(buf, writeLogNumber(buf, value) - buf);
 }
 
 QString logInteger(int value) {

@@ -23,6 +23,10 @@ QString format(double value, const QString& pattern);
 QString logNumber(float value);
 // The same form appended to `out` (a log file holds 60000 of them: no text objects).
 void appendLogNumber(QByteArray& out, float value);
+// The same form written at `at`, which has room for kLogNumberRoom characters; returns
+// the end. Lets a writer build a whole row before handing it to a byte array.
+constexpr int kLogNumberRoom = 96;
+char* writeLogNumber(char* at, float value);
 // Whole numbers (16-bit integers) in a log file.
 QString logInteger(int value);
 
