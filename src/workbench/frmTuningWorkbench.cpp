@@ -30,6 +30,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTableView>
@@ -104,7 +105,13 @@ frmTuningWorkbench::frmTuningWorkbench(const LogBuffer& log, Prompter& prompter,
     auto* settingsScroll = new QScrollArea;
     settingsScroll->setWidgetResizable(true);
     settingsScroll->setFrameShape(QFrame::NoFrame);
-    settingsScroll->setWidget(buildSettings());
+    QWidget* settings = buildSettings();
+    settingsScroll->setWidget(settings);
+    // The settings scroll up and down only: the column keeps the width its widest row
+    // needs, so no box or button is cut off on a laptop screen.
+    settingsScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    settingsScroll->setMinimumWidth(settings->minimumSizeHint().width() +
+                                    settingsScroll->verticalScrollBar()->sizeHint().width());
     leftLayout->addWidget(settingsScroll, 5);
 
     auto* right = new QSplitter(Qt::Vertical);
@@ -230,6 +237,7 @@ QWidget* frmTuningWorkbench::buildSettings() {
     spnTarget = spin(0.01, 100, 2, 0.1, QString());
     form->addRow(QStringLiteral("Target"), spnTarget);
     lblTargetTable = new QLabel;
+    lblTargetTable->setWordWrap(true);
     cmdClearTarget = new QPushButton(QStringLiteral("Clear &Target Table"));
     auto* targetRow = new QHBoxLayout;
     targetRow->addWidget(lblTargetTable, 1);
