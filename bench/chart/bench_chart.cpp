@@ -106,8 +106,8 @@ void bench_chart::initTestCase() {
 void bench_chart::prepare(ChartPlot& plot, const AppState& state) {
     QVERIFY(plot.loadTemplate(DataFiles::find(QLatin1String(ChartTemplate::kFileName))));
     plot.setTimes(state.log.ElapsedTime);
-    plot.setTrace(1, ChartTrace::load(TraceQuantity::RPM, state));
-    plot.setTrace(2, ChartTrace::load(TraceQuantity::AFR1, state));
+    plot.setTrace(1, ChartTrace::load(TraceQuantity::RPM, state.log, state.settings));
+    plot.setTrace(2, ChartTrace::load(TraceQuantity::AFR1, state.log, state.settings));
     plot.setTimeWindow(0.0, ChartNavigator::chartTimeSpan(state.log.DataLogInterval));
     QCOMPARE(plot.group(1)->dataCount(), LogBuffer::kSamples);
     QCOMPARE(plot.group(2)->dataCount(), LogBuffer::kSamples);

@@ -227,8 +227,8 @@ void frmMain::buildPanels() {
             &frmMain::setModuleCommandRunning);
     layout->addWidget(fraQEROParams);
 
-    fraPortSelect =
-        new PortSelectFrame(m_state, m_settings, m_prompter, m_module, *m_progress, central);
+    fraPortSelect = new PortSelectFrame(m_state.settings, m_settings, m_prompter, m_module,
+                                        *m_progress, central);
     fraPortSelect->hide();
     layout->addWidget(fraPortSelect);
 

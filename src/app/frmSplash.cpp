@@ -1,11 +1,11 @@
 #include "app/frmSplash.h"
 
-#include "logdata/AppState.h"
 #include "support/ConfigFile.h"
 #include "support/DataFiles.h"
 #include "support/ErrorReport.h"
 #include "support/Numbers.h"
 #include "support/QeroFailure.h"
+#include "support/SettingsValues.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -17,8 +17,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-frmSplash::frmSplash(AppState& state, Prompter& prompter, int showMs, QWidget* parent)
-    : QDialog(parent, Qt::SplashScreen | Qt::WindowStaysOnTopHint), m_state(state),
+frmSplash::frmSplash(SettingsValues& settings, Prompter& prompter, int showMs, QWidget* parent)
+    : QDialog(parent, Qt::SplashScreen | Qt::WindowStaysOnTopHint), m_settings(settings),
       m_prompter(prompter) {
     setObjectName(QStringLiteral("frmSplash"));
     setModal(true);
@@ -87,9 +87,8 @@ frmSplash::frmSplash(AppState& state, Prompter& prompter, int showMs, QWidget* p
 }
 
 void frmSplash::Form_Load() {
-    ConfigFile::load(m_state.settings, m_prompter,
-                     DataFiles::find(QLatin1String(ConfigFile::kFileName)));
-    const QStringList& list1 = m_state.settings.ConfigList1;
+    ConfigFile::load(m_settings, m_prompter, DataFiles::find(QLatin1String(ConfigFile::kFileName)));
+    const QStringList& list1 = m_settings.ConfigList1;
     auto item = [&](int i) { return i <= list1.size() ? list1[i - 1] : QString(); };
 
     lblCompanyName->setText(item(1));

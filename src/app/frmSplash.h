@@ -5,14 +5,16 @@
 class QLabel;
 class QTimer;
 class Prompter;
-struct AppState;
+struct SettingsValues;
 
 // The splash window: reads the configuration file, shows the maker's branding and
 // closes itself after a few seconds.
 class frmSplash : public QDialog {
     Q_OBJECT
 public:
-    frmSplash(AppState& state, Prompter& prompter, int showMs = 4000, QWidget* parent = nullptr);
+    // The configuration file read behind the splash fills `settings`.
+    frmSplash(SettingsValues& settings, Prompter& prompter, int showMs = 4000,
+              QWidget* parent = nullptr);
 
     // Shows the window modally and returns once it has closed itself. Unlike exec(), it
     // cannot wait forever when the window closes while it is still being shown (a very
@@ -30,6 +32,6 @@ private:
     void Form_Load();
     void tmrSplashUnload_Timer();
 
-    AppState& m_state;
+    SettingsValues& m_settings;
     Prompter& m_prompter;
 };

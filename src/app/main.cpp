@@ -159,7 +159,7 @@ int main(int argc, char* argv[]) {
     }
 
     {
-        frmSplash splash(state, prompter, parser.value(splashOption).toInt());
+        frmSplash splash(state.settings, prompter, parser.value(splashOption).toInt());
         if (parser.isSet(splashTimingOption)) {
             // Drawn once the window system has put it on screen; the caller subtracts
             // the moment it started the program.

@@ -96,8 +96,8 @@ bool render(const AppState& state, const Request& request, const QString& path, 
     if (!plot.loadTemplate(DataFiles::find(QLatin1String(ChartTemplate::kFileName))))
         return failed(error, QStringLiteral("Chart template file QERO4D_Log_Chart.oc2 not found."));
     plot.setTimes(state.log.ElapsedTime);
-    plot.setTrace(1, ChartTrace::load(request.trace1, state));
-    plot.setTrace(2, ChartTrace::load(request.trace2, state));
+    plot.setTrace(1, ChartTrace::load(request.trace1, state.log, state.settings));
+    plot.setTrace(2, ChartTrace::load(request.trace2, state.log, state.settings));
     plot.setTimeWindow(from, to);
     plot.setMarkerVisible(false);
 

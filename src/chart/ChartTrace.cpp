@@ -1,7 +1,8 @@
 #include "chart/ChartTrace.h"
 
 #include "logdata/AnalogScaling.h"
-#include "logdata/AppState.h"
+#include "logdata/LogBuffer.h"
+#include "support/SettingsValues.h"
 
 #include <cmath>
 
@@ -23,14 +24,13 @@ float afrForFuel(float gasolineAfr, float stoichRatio) {
     return float(double(gasolineAfr) * double(stoichRatio) / kGasolineStoich);
 }
 
-TraceSetup load(TraceQuantity quantity, const AppState& state) {
-    const LogBuffer& log = state.log;
+TraceSetup load(TraceQuantity quantity, const LogBuffer& log, const SettingsValues& settings) {
     TraceSetup t;
     switch (quantity) {
     case TraceQuantity::AFR1:
     case TraceQuantity::AFR2: {
         const bool first = quantity == TraceQuantity::AFR1;
-        t.format = state.settings.AFRFormat;
+        t.format = settings.AFRFormat;
         const AxisRange r = afrAxisRange(log.StoichRatio);
         t.axisMinimum = r.minimum;
         t.axisMaximum = r.maximum;

@@ -6,7 +6,8 @@
 
 #include <optional>
 
-struct AppState;
+struct LogBuffer;
+struct SettingsValues;
 
 // What one of the chart's two traces shows.
 enum class TraceQuantity { RPM, AFR1, AFR2, Analog };
@@ -35,8 +36,9 @@ AxisRange afrAxisRange(float stoichRatio);
 // A gasoline-scale AFR shown on the scale of the chosen fuel (lambda for a ratio of 1).
 float afrForFuel(float gasolineAfr, float stoichRatio);
 
-// The trace for one quantity, from the log buffer and the current fuel and scaling.
-TraceSetup load(TraceQuantity quantity, const AppState& state);
+// The trace for one quantity, from the log buffer and the current fuel and scaling;
+// `settings` gives the AFR number pattern.
+TraceSetup load(TraceQuantity quantity, const LogBuffer& log, const SettingsValues& settings);
 
 // The unit a quantity is drawn in: both sensors are ratios on the same axis.
 enum class Unit { RPM, AFR, Analog };

@@ -329,7 +329,7 @@ void frmChart1::loadTrace(int traceNo, TraceQuantity quantity) {
         // An empty chart (no template) has no plot groups to take a trace.
         if (!Chart2D1->isPrepared())
             return;
-        TraceSetup trace = ChartTrace::load(quantity, m_state);
+        TraceSetup trace = ChartTrace::load(quantity, m_state.log, m_state.settings);
         (traceNo == 1 ? m_trace1Format : m_trace2Format) = trace.format;
         (traceNo == 1 ? m_trace1Data : m_trace2Data) = trace.values;
         (traceNo == 1 ? m_quantity1 : m_quantity2) = quantity;
@@ -348,7 +348,9 @@ void frmChart1::loadTrace3(std::optional<TraceQuantity> quantity) {
             return; // its option is disabled: no axis has its unit
         m_quantity3 = quantity;
         Chart2D1->setTrace3(
-            quantity ? std::optional(ChartTrace::load(*quantity, m_state)) : std::nullopt, axis);
+            quantity ? std::optional(ChartTrace::load(*quantity, m_state.log, m_state.settings))
+                     : std::nullopt,
+            axis);
     });
 }
 

@@ -2,12 +2,12 @@
 
 #include "device/ModuleSession.h"
 #include "device/PortSetup.h"
-#include "logdata/AppState.h"
 #include "logdata/SettingsTable.h"
 #include "support/ErrorReport.h"
 #include "support/Numbers.h"
 #include "support/Prompter.h"
 #include "support/SettingsStore.h"
+#include "support/SettingsValues.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,9 +15,10 @@
 #include <QLabel>
 #include <QPushButton>
 
-PortSelectFrame::PortSelectFrame(AppState& state, SettingsStore& settings, Prompter& prompter,
-                                 ModuleSession& module, ProgressReport& progress, QWidget* parent)
-    : QGroupBox(QStringLiteral("Data Port Setup"), parent), m_state(state), m_settings(settings),
+PortSelectFrame::PortSelectFrame(SettingsValues& values, SettingsStore& settings,
+                                 Prompter& prompter, ModuleSession& module,
+                                 ProgressReport& progress, QWidget* parent)
+    : QGroupBox(QStringLiteral("Data Port Setup"), parent), m_values(values), m_settings(settings),
       m_prompter(prompter), m_module(module), m_progress(progress) {
     setObjectName(QStringLiteral("fraPortSelect"));
     auto* grid = new QGridLayout(this);
@@ -64,19 +65,19 @@ void PortSelectFrame::fillPortList() {
     }
     // Selecting from the program runs the same handler as a choice by the user. A saved
     // port outside the list selects nothing and is left as it is.
-    if (m_state.settings.PortNumber >= 1 && m_state.settings.PortNumber <= 255)
-        cboPort->setCurrentIndex(m_state.settings.PortNumber - 1);
+    if (m_values.PortNumber >= 1 && m_values.PortNumber <= 255)
+        cboPort->setCurrentIndex(m_values.PortNumber - 1);
 }
 
 void PortSelectFrame::showPanel() {
     cmdPortScan->hide();
     chkAutoConnect->hide();
-    const PortSetup::Features f = PortSetup::features(m_state.settings.ConfigList3);
+    const PortSetup::Features f = PortSetup::features(m_values.ConfigList3);
     cmdPortScan->setVisible(f.portScan);
     chkAutoConnect->setVisible(f.autoConnect);
-    m_state.settings.AutoConnect = PortSetup::autoConnectOnOpening(f.autoConnect, m_settings);
+    m_values.AutoConnect = PortSetup::autoConnectOnOpening(f.autoConnect, m_settings);
     if (f.autoConnect)
-        chkAutoConnect->setChecked(m_state.settings.AutoConnect);
+        chkAutoConnect->setChecked(m_values.AutoConnect);
     show();
 }
 
@@ -85,7 +86,7 @@ void PortSelectFrame::cboPort_Click() {
     if (index < 0)
         return;
     ErrorReport::runStep(m_prompter, [&] {
-        PortSetup setup(m_state.settings, m_module.protocol());
+        PortSetup setup(m_values, m_module.protocol());
         setup.selectPort(index, m_settings);
     });
 }
@@ -101,8 +102,8 @@ void PortSelectFrame::chkAutoConnect_Click() {
 }
 
 void PortSelectFrame::cmdPortSelectOK_Click() {
-    m_state.settings.AutoConnect = !chkAutoConnect->isHidden() && chkAutoConnect->isChecked();
-    SettingsTable::save(m_settings, QStringLiteral("AutoConnect"), m_state.settings.AutoConnect);
+    m_values.AutoConnect = !chkAutoConnect->isHidden() && chkAutoConnect->isChecked();
+    SettingsTable::save(m_settings, QStringLiteral("AutoConnect"), m_values.AutoConnect);
     hide();
 }
 
@@ -117,7 +118,7 @@ void PortSelectFrame::cmdPortScan_Click() {
     if (go != Prompter::Ok)
         return;
     ErrorReport::runStep(m_prompter, [&] {
-        PortSetup setup(m_state.settings, m_module.protocol());
+        PortSetup setup(m_values, m_module.protocol());
         const qint16 found =
             setup.PortScan(PortSetup::kScanLastPort, PortSetup::kIdentity, &m_progress);
         if (found < 1) {
@@ -129,7 +130,7 @@ void PortSelectFrame::cmdPortScan_Click() {
                                Numbers::format(found, QStringLiteral("##0")),
                            title, Prompter::Icon::None, Prompter::Ok);
         cboPort->setCurrentIndex(found - 1);
-        m_state.settings.PortNumber = found;
+        m_values.PortNumber = found;
         SettingsTable::save(m_settings, QStringLiteral("CommPort"), int(found));
     });
 }

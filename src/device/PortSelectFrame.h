@@ -10,7 +10,7 @@ class QLabel;
 class QPushButton;
 class ProgressReport;
 class SettingsStore;
-struct AppState;
+struct SettingsValues;
 
 // The port setup panel of the main window: the port list Com1 to Com255 (each with the
 // device it stands for here), the auto-connect choice and the port scan, the last two
@@ -18,7 +18,8 @@ struct AppState;
 class PortSelectFrame : public QGroupBox {
     Q_OBJECT
 public:
-    PortSelectFrame(AppState& state, SettingsStore& settings, Prompter& prompter,
+    // `values` holds the port choice and the features the configuration file enables.
+    PortSelectFrame(SettingsValues& values, SettingsStore& settings, Prompter& prompter,
                     ModuleSession& module, ProgressReport& progress, QWidget* parent = nullptr);
 
     // Start-up: fills the list and selects PortNumber, which runs cboPort_Click.
@@ -38,7 +39,7 @@ public:
     QPushButton* cmdPortSelectOK = nullptr;
 
 private:
-    AppState& m_state;
+    SettingsValues& m_values;
     SettingsStore& m_settings;
     Prompter& m_prompter;
     ModuleSession& m_module;

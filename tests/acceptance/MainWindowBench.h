@@ -134,7 +134,9 @@ struct MainWindowBench {
             QFile::copy(QStringLiteral(QERO_SOURCE_DATA "/examples/QERO4D_Log.cfg.example"),
                         path(QStringLiteral("QERO4D_Log.cfg")));
         DataFiles::setSearchFolders({dir.path(), QStringLiteral(QERO_SOURCE_DATA)});
-        { frmSplash splash(state, prompter); } // reads the configuration file, as at start-up
+        {
+            frmSplash splash(state.settings, prompter);
+        } // reads the configuration file, as at start-up
         auto simulated = std::make_unique<SimulatedLink>(module, clock);
         link = simulated.get();
         session = std::make_unique<ModuleSession>(state, clock, prompter, std::move(simulated));

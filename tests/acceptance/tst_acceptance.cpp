@@ -544,7 +544,7 @@ void tst_acceptance::throttleLearnedFromModuleFillsTheTable() {
     }
     // Gauge, chart and table read the same throttle from every sample.
     const LogBuffer& log = b.state.log;
-    const TraceSetup trace = ChartTrace::load(TraceQuantity::Analog, b.state);
+    const TraceSetup trace = ChartTrace::load(TraceQuantity::Analog, b.state.log, b.state.settings);
     QCOMPARE(trace.axisMinimum, 0.0);
     QCOMPARE(trace.axisMaximum, 100.0);
     for (int i = 0; i < LogBuffer::kSamples; ++i) {

@@ -150,7 +150,7 @@ void tst_damagedstartup::cleanup() {
 }
 
 void tst_damagedstartup::startProgram(AppState& s, SettingsStore& store, ScriptedPrompter& p) {
-    { frmSplash splash(s, p); }
+    { frmSplash splash(s.settings, p); }
     VirtualClock clock;
     ModuleSession module(s, clock, p, std::make_unique<QSerialPortLink>());
     frmMain w(s, store, p, clock, module);

@@ -66,7 +66,7 @@ void tst_maincommands::cleanup() {
 }
 
 std::unique_ptr<frmMain> tst_maincommands::makeMain(AppState& s, ScriptedPrompter& p) {
-    { frmSplash splash(s, p); } // reads the configuration file, as at start-up
+    { frmSplash splash(s.settings, p); } // reads the configuration file, as at start-up
     // Kept for the whole run: a window of an earlier case may still hold its session.
     m_modules.push_back(
         std::make_unique<ModuleSession>(s, m_clock, p, std::make_unique<QSerialPortLink>()));

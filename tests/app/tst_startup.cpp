@@ -57,7 +57,7 @@ void tst_startup::useConfig(const char* fixtureName) {
 void tst_startup::splashWithoutConfigurationShowsDefaults() {
     AppState s;
     ScriptedPrompter p;
-    frmSplash splash(s, p);
+    frmSplash splash(s.settings, p);
     QVERIFY(p.boxes().isEmpty());
     QCOMPARE(splash.lblCompanyName->text(), QStringLiteral("Brenwick"));
     QCOMPARE(splash.lblCompanyName->font().family(), QStringLiteral("Arial"));
@@ -73,7 +73,7 @@ void tst_startup::splashItalicAndNullLogo() {
     useConfig("italic_nulllogo.cfg");
     AppState s;
     ScriptedPrompter p;
-    frmSplash splash(s, p);
+    frmSplash splash(s.settings, p);
     QVERIFY(p.boxes().isEmpty());
     QCOMPARE(splash.lblCompanyName->text(), QStringLiteral("Acme Racing"));
     QCOMPARE(splash.lblCompanyName->font().family(), QStringLiteral("Times New Roman"));
@@ -88,7 +88,7 @@ void tst_startup::splashMissingLogoIsReported() {
     AppState s;
     ScriptedPrompter p;
     p.answerButton(Prompter::Ignore);
-    frmSplash splash(s, p);
+    frmSplash splash(s.settings, p);
     QCOMPARE(p.boxes().size(), 1);
     QCOMPARE(p.boxes().first().title, QStringLiteral("Error"));
     QVERIFY(p.boxes().first().text.contains(QLatin1String("no_such_logo.gif")));
@@ -99,18 +99,18 @@ void tst_startup::splashMissingLogoIsReported() {
 void tst_startup::splashClosesItself() {
     AppState s;
     ScriptedPrompter p;
-    frmSplash splash(s, p, 20);
+    frmSplash splash(s.settings, p, 20);
     QCOMPARE(splash.tmrSplashUnload->interval(), 20);
     QTimer::singleShot(10000, &splash, &QDialog::reject); // never hang the suite
     QCOMPARE(splash.showAndWait(), int(QDialog::Accepted));
     QVERIFY(splash.isHidden());
-    QCOMPARE(frmSplash(s, p).tmrSplashUnload->interval(), 4000);
+    QCOMPARE(frmSplash(s.settings, p).tmrSplashUnload->interval(), 4000);
 }
 
 void tst_startup::mainWindowCaptionAndMenus() {
     AppState s;
     ScriptedPrompter p;
-    { frmSplash splash(s, p); }
+    { frmSplash splash(s.settings, p); }
     IniSettingsStore store(m_dir->filePath(QStringLiteral("s.ini")));
     VirtualClock clock;
     ModuleSession module(s, clock, p, std::make_unique<QSerialPortLink>());

@@ -103,7 +103,7 @@ std::unique_ptr<QWidget> tst_windowsizes::make(const QString& name) {
     if (name == QLatin1String("frmHelp"))
         return std::make_unique<frmHelp>(QStringLiteral(QERO_SOURCE_DATA "/QERO4D_Log_Help.html"));
     if (name == QLatin1String("frmSplash"))
-        return std::make_unique<frmSplash>(*m_state, m_prompter, 50);
+        return std::make_unique<frmSplash>(m_state->settings, m_prompter, 50);
     if (name == QLatin1String("frmAnalogInScale"))
         return std::make_unique<frmAnalogInScale>(m_state->log, m_prompter, *m_settings);
     if (name == QLatin1String("frmFuelType"))

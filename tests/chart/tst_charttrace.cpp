@@ -61,8 +61,8 @@ void tst_charttrace::afrTraceOnFuelScale() {
     s.log.AFR1.fill(13.0f);
     s.log.AFR1[41] = stored;
     s.log.AFR2[41] = stored;
-    const TraceSetup t1 = ChartTrace::load(TraceQuantity::AFR1, s);
-    const TraceSetup t2 = ChartTrace::load(TraceQuantity::AFR2, s);
+    const TraceSetup t1 = ChartTrace::load(TraceQuantity::AFR1, s.log, s.settings);
+    const TraceSetup t2 = ChartTrace::load(TraceQuantity::AFR2, s.log, s.settings);
     QCOMPARE(t1.values[41], shown);
     QCOMPARE(t2.values[41], shown);
     QCOMPARE(t1.values[40], ChartTrace::afrForFuel(13.0f, ratio));
@@ -100,7 +100,7 @@ void tst_charttrace::eachQuantityHasItsFormatRangeAndTitle() {
     s.log.MaxScaledValue = 30.1f;
     s.log.AnalogLegend = QStringLiteral("MAP (In-Hg)");
     s.log.RPM.fill(2500.0f);
-    const TraceSetup t = ChartTrace::load(TraceQuantity(quantity), s);
+    const TraceSetup t = ChartTrace::load(TraceQuantity(quantity), s.log, s.settings);
     QCOMPARE(t.format, format);
     QCOMPARE(t.axisMinimum, double(float(minimum))); // the scaling values are singles
     QCOMPARE(t.axisMaximum, double(float(maximum)));
@@ -145,7 +145,7 @@ void tst_charttrace::analogTraceIsNotClamped() {
     s.log.AnalogInVolts.fill(2.0f);
     s.log.AnalogInVolts[0] = 5.0f;
     s.log.AnalogInVolts[1] = 0.0f;
-    const TraceSetup t = ChartTrace::load(TraceQuantity::Analog, s);
+    const TraceSetup t = ChartTrace::load(TraceQuantity::Analog, s.log, s.settings);
     QCOMPARE(t.values[0], 400.0f);
     QCOMPARE(t.values[1], -100.0f);
     QCOMPARE(t.values[2], 100.0f);
@@ -158,7 +158,7 @@ void tst_charttrace::statusPlaceholdersArePlottedAsValues() {
     s.log.Sensor1Status[5] = 10.0f;
     s.log.AFR1[6] = 10.0f; // sensor cold
     s.log.Sensor1Status[6] = 6.0f;
-    const TraceSetup t = ChartTrace::load(TraceQuantity::AFR1, s);
+    const TraceSetup t = ChartTrace::load(TraceQuantity::AFR1, s.log, s.settings);
     QCOMPARE(t.values[5], float(20.0 / 14.69));
     QCOMPARE(t.values[6], float(10.0 / 14.69));
 }

@@ -689,7 +689,7 @@ void tst_chartwindow::choicesRememberedBetweenRuns() {
     QVERIFY(w.optTrace1Analog->isChecked());
     QVERIFY(w.optTrace2AFR2->isChecked());
     QVERIFY(w.optTrace3AFR1->isChecked());
-    QCOMPARE(w.Trace1Data(), ChartTrace::load(TraceQuantity::Analog, s).values);
+    QCOMPARE(w.Trace1Data(), ChartTrace::load(TraceQuantity::Analog, s.log, s.settings).values);
     QCOMPARE(w.Trace2Data(), s.log.AFR2);
     QCOMPARE(w.Chart2D1->group(3)->data()->size(), LogBuffer::kSamples);
     QVERIFY(w.chkTargetLine->isChecked());
