@@ -1,5 +1,6 @@
 #include "afrtable/AFRTableOptions.h"
 
+#include "logdata/SettingsTable.h"
 #include "support/SettingsStore.h"
 
 #include <cmath>
@@ -12,17 +13,6 @@ const QString kMinSamples = QStringLiteral("AFRTableMinSamples");
 const QString kTarget = QStringLiteral("AFRTableTarget");
 const QString kTargetStoich = QStringLiteral("AFRTableTargetStoichRatio");
 
-std::optional<float> number(const SettingsStore& settings, const QString& key) {
-    const std::optional<QString> text = settings.value(key);
-    if (!text)
-        return std::nullopt;
-    bool ok = false;
-    const float v = text->toFloat(&ok);
-    if (!ok || !std::isfinite(v))
-        return std::nullopt;
-    return v;
-}
-
 } // namespace
 
 AFRTableOptions AFRTableOptions::load(const SettingsStore& settings) {
@@ -32,11 +22,11 @@ AFRTableOptions AFRTableOptions::load(const SettingsStore& settings) {
         o.display = *display;
     o.filter = settings.value(kFilter) == QStringLiteral("True");
     // The same bounds as the window's box.
-    const std::optional<float> samples = number(settings, kMinSamples);
+    const std::optional<float> samples = SettingsTable::rememberedSingle(settings, kMinSamples);
     if (samples && *samples >= 1.0f && *samples <= 25.0f && *samples == std::floor(*samples))
         o.minSamples = qint16(*samples);
-    o.target = number(settings, kTarget);
-    o.targetStoichRatio = number(settings, kTargetStoich).value_or(0.0f);
+    o.target = SettingsTable::rememberedSingle(settings, kTarget);
+    o.targetStoichRatio = SettingsTable::rememberedSingle(settings, kTargetStoich).value_or(0.0f);
     return o;
 }
 

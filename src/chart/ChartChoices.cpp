@@ -1,5 +1,6 @@
 #include "chart/ChartChoices.h"
 
+#include "logdata/SettingsTable.h"
 #include "support/SettingsStore.h"
 
 #include <cmath>
@@ -13,17 +14,6 @@ const QString kTargetLine = QStringLiteral("ChartTargetLine");
 const QString kTarget = QStringLiteral("ChartTarget");
 const QString kTargetStoich = QStringLiteral("ChartTargetStoichRatio");
 const QString kNone = QStringLiteral("none");
-
-std::optional<float> number(const SettingsStore& settings, const QString& key) {
-    const std::optional<QString> text = settings.value(key);
-    if (!text)
-        return std::nullopt;
-    bool ok = false;
-    const float v = text->toFloat(&ok);
-    if (!ok || !std::isfinite(v))
-        return std::nullopt;
-    return v;
-}
 
 } // namespace
 
@@ -51,8 +41,8 @@ ChartChoices ChartChoices::load(const SettingsStore& settings) {
     c.trace2 = quantity(kTrace2).value_or(c.trace2);
     c.trace3 = quantity(kTrace3);
     c.targetLine = settings.value(kTargetLine) == QStringLiteral("True");
-    c.target = number(settings, kTarget);
-    c.targetStoichRatio = number(settings, kTargetStoich).value_or(0.0f);
+    c.target = SettingsTable::rememberedSingle(settings, kTarget);
+    c.targetStoichRatio = SettingsTable::rememberedSingle(settings, kTargetStoich).value_or(0.0f);
     return c;
 }
 

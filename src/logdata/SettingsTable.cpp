@@ -178,4 +178,15 @@ void save(SettingsStore& store, const QString& key, const QString& value) {
     store.setValue(key, value);
 }
 
+std::optional<float> rememberedSingle(const SettingsStore& store, const QString& key) {
+    const std::optional<QString> text = store.value(key);
+    if (!text)
+        return std::nullopt;
+    bool ok = false;
+    const float v = text->toFloat(&ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
 } // namespace SettingsTable

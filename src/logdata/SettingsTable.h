@@ -22,6 +22,10 @@ quint8 toByte(const QString& key, const QString& text);
 float toSingle(const QString& key, const QString& text);
 bool toBoolean(const QString& key, const QString& text);
 
+// A remembered window choice: the stored number, or nothing when the key is absent or its
+// text is not a finite number, so that the window quietly keeps its default.
+std::optional<float> rememberedSingle(const SettingsStore& store, const QString& key);
+
 // Writers used by the commands that change a setting.
 void save(SettingsStore& store, const QString& key, float value);
 void save(SettingsStore& store, const QString& key, int value);
