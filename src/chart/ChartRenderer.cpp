@@ -43,7 +43,9 @@ QByteArray picture(ChartPlot& plot, Format format, const QSize& size) {
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     if (format == Format::Png) {
-        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        // Opaque: the PNG then holds three bytes a pixel instead of four and needs no
+        // conversion from premultiplied alpha before it is compressed.
+        QImage image(size, QImage::Format_RGB32);
         image.fill(Qt::white);
         {
             QCPPainter painter(&image);
