@@ -60,7 +60,11 @@ frmChart1::frmChart1(AppState& state, Prompter& prompter, QWidget* parent)
     Form_Load();
 }
 
-frmChart1::~frmChart1() = default;
+frmChart1::~frmChart1() {
+    // A window destroyed while shown is hidden by the widget base, after this class's
+    // members are gone; hiding it here saves the trace choices while they still exist.
+    hide();
+}
 
 void frmChart1::buildControls() {
     Chart2D1 = new ChartPlot(this);

@@ -27,6 +27,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -147,7 +148,16 @@ frmTuningWorkbench::frmTuningWorkbench(const LogBuffer& log, Prompter& prompter,
     resize(1400, 900);
 }
 
-frmTuningWorkbench::~frmTuningWorkbench() = default;
+frmTuningWorkbench::~frmTuningWorkbench() {
+    // The tables' model reads the session, a member that would be gone before the widget
+    // base deletes the child widgets; the widgets go first.
+    hide();
+    QList<QPointer<QWidget>> children;
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        children << w;
+    for (const QPointer<QWidget>& w : children)
+        delete w.data();
+}
 
 QWidget* frmTuningWorkbench::buildInputs() {
     auto* box = new QGroupBox(QStringLiteral("Logs in Use"));

@@ -239,7 +239,7 @@ void tst_logdatawindows::analogTpsOffersPercentRange() {
     QCOMPARE(w.result(), int(QDialog::Accepted));
     QCOMPARE(p.messages().size(), asked ? 1 : 0);
     if (asked) {
-        const ScriptedPrompter::Box& box = p.messages().first();
+        const ScriptedPrompter::Box box = p.messages().first();
         QCOMPARE(box.title, QStringLiteral("TPS Percent"));
         QCOMPARE(box.icon, Prompter::Icon::Question);
         QCOMPARE(box.buttons, Prompter::Buttons(Prompter::Yes | Prompter::No));
