@@ -46,6 +46,18 @@ void LogFileCommands::rememberFolder(const QString& path) {
 }
 
 LogFileCommands::Outcome LogFileCommands::mnuOpenFile_Click() {
+    return openChosen([this] {
+        QString path;
+        if (ErrorReport::runStep(m_prompter, [&] {
+                path = FileChooser::FileOpen(m_prompter, QStringLiteral("Open File"), kOpenFilter,
+                                             QString(), startFolder());
+            }) != StepResult::Done)
+            return QString();
+        return path;
+    });
+}
+
+LogFileCommands::Outcome LogFileCommands::openChosen(const std::function<QString()>& choose) {
     // A click that reaches the menu while a save lets events run waits for the save.
     if (m_busy)
         return Outcome::Cancelled;
@@ -54,15 +66,8 @@ LogFileCommands::Outcome LogFileCommands::mnuOpenFile_Click() {
         closeRealTimeView();
     if (!mayReplaceLog())
         return Outcome::Cancelled;
-
-    QString path;
-    if (ErrorReport::runStep(m_prompter,
-                             [&] {
-                                 path =
-                                     FileChooser::FileOpen(m_prompter, QStringLiteral("Open File"),
-                                                           kOpenFilter, QString(), startFolder());
-                             }) != StepResult::Done ||
-        path.isEmpty())
+    const QString path = choose();
+    if (path.isEmpty())
         return Outcome::Cancelled;
     rememberFolder(path);
     return openLog(path);
@@ -76,15 +81,7 @@ bool LogFileCommands::mayReplaceLog() {
 }
 
 LogFileCommands::Outcome LogFileCommands::openChosenFile(const QString& path) {
-    if (m_busy)
-        return Outcome::Cancelled;
-    const BusyGuard busy(m_busy);
-    if (closeRealTimeView)
-        closeRealTimeView();
-    if (!mayReplaceLog())
-        return Outcome::Cancelled;
-    rememberFolder(path);
-    return openLog(path);
+    return openChosen([&path] { return path; });
 }
 
 LogFileCommands::Outcome LogFileCommands::openRecentFile(const QString& path) {

@@ -73,6 +73,9 @@ private:
     void rememberFolder(const QString& path);
     // The question before the log in memory is replaced by a file; true to go on.
     bool mayReplaceLog();
+    // The steps every open shares: wait for a save in progress, close the live view, ask
+    // before replacing the log, then take the path `choose` gives (empty: cancelled).
+    Outcome openChosen(const std::function<QString()>& choose);
     void addRecentFile(const QString& path);
 
     struct BusyGuard {
