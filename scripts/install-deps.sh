@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
+  zlib1g-dev
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6serialport6
   libqcustomplot-dev libqcustomplot2.1-qt6
   libgl-dev libxkbcommon-dev

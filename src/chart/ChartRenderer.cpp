@@ -3,6 +3,7 @@
 #include "chart/ChartNavigator.h"
 #include "chart/ChartPlot.h"
 #include "chart/ChartTemplate.h"
+#include "chart/PngEncoder.h"
 #include "logdata/AppState.h"
 #include "support/DataFiles.h"
 #include "support/QeroFailure.h"
@@ -11,7 +12,6 @@
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImage>
-#include <QImageWriter>
 #include <QPageSize>
 #include <QPdfWriter>
 
@@ -39,26 +39,20 @@ std::optional<Format> formatOf(const QString& path) {
 }
 
 QByteArray picture(ChartPlot& plot, Format format, const QSize& size) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
     if (format == Format::Png) {
-        // Opaque: the PNG then holds three bytes a pixel instead of four and needs no
-        // conversion from premultiplied alpha before it is compressed.
+        // Opaque: the PNG then holds three bytes a pixel instead of four.
         QImage image(size, QImage::Format_RGB32);
         image.fill(Qt::white);
         {
             QCPPainter painter(&image);
             plot.render(painter, QRectF(QPointF(0, 0), QSizeF(size)), 96.0, 96.0);
         }
-        QImageWriter writer(&buffer, "png");
-        // Qt maps a PNG's quality onto zlib's levels (100 - quality) * 9 / 91: 80 is level
-        // 1, fast compression, a little larger and written several times faster.
-        writer.setQuality(80);
-        if (!writer.write(image))
-            return {};
-        return bytes;
+        return PngEncoder::encode(reinterpret_cast<const std::uint32_t*>(image.constBits()),
+                                  image.width(), image.height(), image.bytesPerLine() / 4);
     }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     QPdfWriter pdf(&buffer);
     pdf.setCreator(QStringLiteral("QERO4D Log"));
     pdf.setPageSize(QPageSize(QSizeF(size) * 72.0 / 96.0, QPageSize::Point));
