@@ -6,6 +6,26 @@
 #include <cmath>
 #include <limits>
 
+namespace {
+
+// The data container's storage. It is protected in QCustomPlot; a pointer to the member
+// taken through a derived class reaches it without a cast.
+struct DataAccess : QCPGraphDataContainer {
+    static const QVector<QCPGraphData>& storage(const QCPGraphDataContainer& container) {
+        return container.*(&DataAccess::mData);
+    }
+};
+
+double keyOf(const QCPGraphData& d) {
+    return d.key;
+}
+
+double valueOf(const QCPGraphData& d) {
+    return d.value;
+}
+
+} // namespace
+
 ChartGraph::ChartGraph(QCPAxis* keyAxis, QCPAxis* valueAxis) : QCPGraph(keyAxis, valueAxis) {
     // The reduction below replaces QCustomPlot's own sampling of dense data.
     setAdaptiveSampling(false);
@@ -42,8 +62,14 @@ bool ChartGraph::drawReduced(QCPPainter* painter) {
         return false;
 
     TraceDecimator reduced(range.lower, range.upper, columns);
-    for (auto it = begin; it != end; ++it)
-        reduced.add(it->key, it->value);
+    const TraceSummary& sums = summary();
+    if (sums.usable()) {
+        const auto first = mDataContainer->constBegin();
+        sums.reduce(&*first, begin - first, end - first, keyOf, valueOf, reduced);
+    } else {
+        for (auto it = begin; it != end; ++it)
+            reduced.add(it->key, it->value);
+    }
     const std::vector<TraceDecimator::Column>& kept = reduced.columns();
 
     if (onRaster(*painter))
@@ -51,6 +77,16 @@ bool ChartGraph::drawReduced(QCPPainter* painter) {
     else
         drawBandOutline(painter, kept, columns);
     return true;
+}
+
+const TraceSummary& ChartGraph::summary() {
+    const QVector<QCPGraphData>& now = DataAccess::storage(*mDataContainer);
+    if (now.constData() != m_summarised.constData() || now.size() != m_summarised.size() ||
+        m_summary.count() != mDataContainer->size()) {
+        m_summarised = now;
+        m_summary.build(&*mDataContainer->constBegin(), mDataContainer->size(), keyOf, valueOf);
+    }
+    return m_summary;
 }
 
 bool ChartGraph::onRaster(const QCPPainter& painter) {

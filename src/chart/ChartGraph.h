@@ -2,6 +2,7 @@
 
 #include "chart/QCustomPlotHeader.h"
 #include "chart/TraceDecimator.h"
+#include "chart/TraceSummary.h"
 
 #include <vector>
 
@@ -11,7 +12,8 @@
 // screen and in pictures one run of whole pixels per column (TraceBand), on a page or in
 // a vector file a filled outline. Every column shows its whole range, a one-sample spike
 // included, and the cost follows the plot's width, not the number of samples or how
-// noisy they are.
+// noisy they are. The reduction reads a summary of the series (TraceSummary), made again
+// whenever the data changes, rather than every sample.
 // Sparser stretches are drawn sample by sample as lines, as QCustomPlot draws them. The
 // data itself is never thinned: the marker search and the readouts see every sample.
 class ChartGraph : public QCPGraph {
@@ -38,6 +40,14 @@ private:
     void drawBandOutline(QCPPainter* painter, const std::vector<TraceDecimator::Column>& kept,
                          int columns);
 
+    // The summary of the data as it stands, made when it has changed since the last draw.
+    const TraceSummary& summary();
+
     // The band's pixels, kept between replots so that a replot allocates nothing.
     QImage m_band;
+    TraceSummary m_summary;
+    // The data the summary was made from, held: every change to a graph's data goes
+    // through its vector, which copies itself rather than alter storage another holds, so
+    // storage that is no longer this one's means the data changed.
+    QVector<QCPGraphData> m_summarised;
 };

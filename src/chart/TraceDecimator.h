@@ -26,11 +26,21 @@ public:
     // `to`); a column cut by a gap appears once on each side of it.
     struct Column {
         int column = 0;
-        int count = 0;
+        std::int64_t count = 0;
         bool gapBefore = false;
         double gapTime = 0.0; // the time of the first missing value before the column
         Point first, lowest, highest, last;
         std::int64_t firstAt = 0, lowestAt = 0, highestAt = 0, lastAt = 0;
+    };
+
+    // Samples known to fall in one column, none of them missing, given by their first,
+    // lowest, highest and last (the earliest of equal lows or highs), with where the low
+    // and the high stand counted from the first: the same as adding them one by one.
+    struct Run {
+        int column = 0;
+        std::int64_t count = 0;
+        Point first, lowest, highest, last;
+        std::int64_t lowestOffset = 0, highestOffset = 0;
     };
 
     TraceDecimator(double from, double to, int columns);
@@ -70,6 +80,34 @@ public:
         m_open.last = p;
         m_open.lastAt = at;
         ++m_open.count;
+    }
+
+    void addRun(const Run& run) {
+        if (run.count <= 0)
+            return;
+        const std::int64_t at = m_seen;
+        m_seen += run.count;
+        if (m_open.count && run.column != m_open.column)
+            flush();
+        if (!m_open.count) {
+            m_open.column = run.column;
+            m_open.gapBefore = m_pendingGap;
+            m_open.gapTime = m_gapTime;
+            m_pendingGap = false;
+            m_open.first = m_open.lowest = m_open.highest = run.first;
+            m_open.firstAt = m_open.lowestAt = m_open.highestAt = at;
+        }
+        if (run.lowest.value < m_open.lowest.value) {
+            m_open.lowest = run.lowest;
+            m_open.lowestAt = at + run.lowestOffset;
+        }
+        if (run.highest.value > m_open.highest.value) {
+            m_open.highest = run.highest;
+            m_open.highestAt = at + run.highestOffset;
+        }
+        m_open.last = run.last;
+        m_open.lastAt = at + run.count - 1;
+        m_open.count += run.count;
     }
 
     // The column a time falls in: -1 before the range, `columns` after it.

@@ -531,11 +531,12 @@ void tst_chartwindow::oneSampleSpikeIsDrawn() {
     const int x = qRound(plot->pixelAtTime(s.log.ElapsedTime[spike]));
     const int top = qRound(plot->axisY()->coordToPixel(9400.0));
     const int below = qRound(plot->axisY()->coordToPixel(3000.0));
-    const auto traceAt = [&](int px, int py) {
-        const QColor c = picture.pixelColor(px, py);
+    const auto traceIn = [&](const QImage& image, int px, int py) {
+        const QColor c = image.pixelColor(px, py);
         return qAbs(c.red() - trace1.red()) < 24 && qAbs(c.green() - trace1.green()) < 24 &&
                qAbs(c.blue() - trace1.blue()) < 24;
     };
+    const auto traceAt = [&](int px, int py) { return traceIn(picture, px, py); };
     bool reachesTop = false;
     for (int dx = -1; dx <= 1; ++dx)
         reachesTop = reachesTop || traceAt(x + dx, top);
@@ -543,6 +544,24 @@ void tst_chartwindow::oneSampleSpikeIsDrawn() {
     // Elsewhere the trace stays low.
     QVERIFY(!traceAt(x - 40, top));
     QVERIFY(!traceAt(x - 40, below));
+
+    // The data changed in place after a draw (the spike moved): the next draw shows the
+    // data as it is now, not as it was summarised for the last one.
+    const int moved = 3001;
+    auto data = plot->group(1)->data()->begin();
+    data[spike].value = 1000.0;
+    data[moved].value = 9500.0;
+    plot->replot(QCustomPlot::rpImmediateRefresh);
+    const QImage after = plot->toPixmap().toImage();
+    const int movedX = qRound(plot->pixelAtTime(s.log.ElapsedTime[moved]));
+    bool movedReachesTop = false;
+    bool oldStillThere = false;
+    for (int dx = -1; dx <= 1; ++dx) {
+        movedReachesTop = movedReachesTop || traceIn(after, movedX + dx, top);
+        oldStillThere = oldStillThere || traceIn(after, x + dx, top);
+    }
+    QVERIFY(movedReachesTop);
+    QVERIFY(!oldStillThere);
 }
 
 void tst_chartwindow::thirdTraceAndTargetLine() {
