@@ -10,8 +10,7 @@ namespace {
 const QString kDisplay = QStringLiteral("AFRTableDisplay");
 const QString kFilter = QStringLiteral("AFRTableFilter");
 const QString kMinSamples = QStringLiteral("AFRTableMinSamples");
-const QString kTarget = QStringLiteral("AFRTableTarget");
-const QString kTargetStoich = QStringLiteral("AFRTableTargetStoichRatio");
+const QString kTargetPrefix = QStringLiteral("AFRTable");
 
 } // namespace
 
@@ -25,23 +24,13 @@ AFRTableOptions AFRTableOptions::load(const SettingsStore& settings) {
     const std::optional<float> samples = SettingsTable::rememberedSingle(settings, kMinSamples);
     if (samples && *samples >= 1.0f && *samples <= 25.0f && *samples == std::floor(*samples))
         o.minSamples = qint16(*samples);
-    o.target = SettingsTable::rememberedSingle(settings, kTarget);
-    o.targetStoichRatio = SettingsTable::rememberedSingle(settings, kTargetStoich).value_or(0.0f);
+    o.target = FuelTarget::load(settings, kTargetPrefix);
     return o;
 }
 
 void AFRTableOptions::save(SettingsStore& settings) const {
     settings.setValue(kDisplay, display);
-    settings.setValue(kFilter, filter ? QStringLiteral("True") : QStringLiteral("False"));
+    SettingsTable::save(settings, kFilter, filter);
     settings.setValue(kMinSamples, QString::number(minSamples));
-    if (target) {
-        settings.setValue(kTarget, QString::number(double(*target)));
-        settings.setValue(kTargetStoich, QString::number(double(targetStoichRatio)));
-    }
-}
-
-std::optional<float> AFRTableOptions::targetFor(float stoichRatio) const {
-    if (!target || targetStoichRatio != stoichRatio)
-        return std::nullopt;
-    return target;
+    target.save(settings, kTargetPrefix);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "logdata/FuelTarget.h"
+
 #include <QString>
 
 #include <optional>
@@ -13,13 +15,9 @@ struct AFRTableOptions {
     QString display = QStringLiteral("AFR"); // or "Fuel"
     bool filter = false;
     qint16 minSamples = 5;
-    // The target belongs to the fuel it was set for (its stoichiometric ratio).
-    std::optional<float> target;
-    float targetStoichRatio = 0.0f;
+    FuelTarget target;
 
     // The stored options; a missing or unreadable key keeps the window's default.
     static AFRTableOptions load(const SettingsStore& settings);
     void save(SettingsStore& settings) const;
-    // The stored target when it was set for `stoichRatio`.
-    std::optional<float> targetFor(float stoichRatio) const;
 };

@@ -218,7 +218,7 @@ void frmAFRTable::Form_Load() {
         ->setChecked(true);
     chkFilterData->setChecked(options.filter);
     m_state.settings.AFRTarget = AFRTableFields::defaultTarget(m_state.log.StoichRatio);
-    if (const std::optional<float> target = options.targetFor(m_state.log.StoichRatio)) {
+    if (const std::optional<float> target = options.target.forFuel(m_state.log.StoichRatio)) {
         const FieldCheck checked = AFRTableFields::checkTarget(
             QString::number(double(*target)), m_state.log.StoichRatio, m_state.settings.AFRFormat);
         if (!checked.refused())
@@ -362,8 +362,7 @@ void frmAFRTable::cmdRefreshTable_Click() {
     options.display = m_state.settings.AFRTableDisplay;
     options.filter = chkFilterData->isChecked();
     options.minSamples = m_state.settings.MinSampleNum;
-    options.target = m_state.settings.AFRTarget;
-    options.targetStoichRatio = m_state.log.StoichRatio;
+    options.target = {m_state.settings.AFRTarget, m_state.log.StoichRatio};
     options.save(m_settings);
     WriteAFRTable(m_state.settings.AFRTableDisplay, true);
 }

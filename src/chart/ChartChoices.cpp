@@ -3,16 +3,13 @@
 #include "logdata/SettingsTable.h"
 #include "support/SettingsStore.h"
 
-#include <cmath>
-
 namespace {
 
 const QString kTrace1 = QStringLiteral("ChartTrace1");
 const QString kTrace2 = QStringLiteral("ChartTrace2");
 const QString kTrace3 = QStringLiteral("ChartTrace3");
 const QString kTargetLine = QStringLiteral("ChartTargetLine");
-const QString kTarget = QStringLiteral("ChartTarget");
-const QString kTargetStoich = QStringLiteral("ChartTargetStoichRatio");
+const QString kTargetPrefix = QStringLiteral("Chart");
 const QString kNone = QStringLiteral("none");
 
 } // namespace
@@ -41,8 +38,7 @@ ChartChoices ChartChoices::load(const SettingsStore& settings) {
     c.trace2 = quantity(kTrace2).value_or(c.trace2);
     c.trace3 = quantity(kTrace3);
     c.targetLine = settings.value(kTargetLine) == QStringLiteral("True");
-    c.target = SettingsTable::rememberedSingle(settings, kTarget);
-    c.targetStoichRatio = SettingsTable::rememberedSingle(settings, kTargetStoich).value_or(0.0f);
+    c.target = FuelTarget::load(settings, kTargetPrefix);
     return c;
 }
 
@@ -50,15 +46,6 @@ void ChartChoices::save(SettingsStore& settings) const {
     settings.setValue(kTrace1, name(trace1));
     settings.setValue(kTrace2, name(trace2));
     settings.setValue(kTrace3, trace3 ? name(*trace3) : kNone);
-    settings.setValue(kTargetLine, targetLine ? QStringLiteral("True") : QStringLiteral("False"));
-    if (target) {
-        settings.setValue(kTarget, QString::number(double(*target)));
-        settings.setValue(kTargetStoich, QString::number(double(targetStoichRatio)));
-    }
-}
-
-std::optional<float> ChartChoices::targetFor(float stoichRatio) const {
-    if (!target || targetStoichRatio != stoichRatio)
-        return std::nullopt;
-    return target;
+    SettingsTable::save(settings, kTargetLine, targetLine);
+    target.save(settings, kTargetPrefix);
 }

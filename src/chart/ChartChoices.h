@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chart/ChartTrace.h"
+#include "logdata/FuelTarget.h"
 
 #include <optional>
 
@@ -13,16 +14,11 @@ struct ChartChoices {
     TraceQuantity trace2 = TraceQuantity::AFR1;
     std::optional<TraceQuantity> trace3;
     bool targetLine = false;
-    // The target's value belongs to the fuel it was set for (its stoichiometric ratio): a
-    // target set on the gasoline scale means nothing on the lambda scale.
-    std::optional<float> target;
-    float targetStoichRatio = 0.0f;
+    FuelTarget target;
 
     // The stored choices; a missing or unreadable key keeps the window's default.
     static ChartChoices load(const SettingsStore& settings);
     void save(SettingsStore& settings) const;
-    // The stored target when it was set for `stoichRatio`.
-    std::optional<float> targetFor(float stoichRatio) const;
 
     static QString name(TraceQuantity quantity);
 };

@@ -302,8 +302,7 @@ void frmChart1::rememberChoices(SettingsStore& settings) {
                                   c.trace2 = m_quantity2;
                                   c.trace3 = m_quantity3;
                                   c.targetLine = chkTargetLine->isChecked();
-                                  c.target = float(spnTarget->value());
-                                  c.targetStoichRatio = m_state.log.StoichRatio;
+                                  c.target = {float(spnTarget->value()), m_state.log.StoichRatio};
                                   c.save(settings);
                               });
     // A chart without its template has no traces to choose.
@@ -320,7 +319,7 @@ void frmChart1::rememberChoices(SettingsStore& settings) {
         third->setChecked(true);
         loadTrace3(c.trace3);
     }
-    if (const std::optional<float> target = c.targetFor(m_state.log.StoichRatio)) {
+    if (const std::optional<float> target = c.target.forFuel(m_state.log.StoichRatio)) {
         const QSignalBlocker block(spnTarget);
         spnTarget->setValue(double(*target));
     }
