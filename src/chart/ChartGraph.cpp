@@ -81,8 +81,7 @@ bool ChartGraph::drawReduced(QCPPainter* painter) {
 
 const TraceSummary& ChartGraph::summary() {
     const QVector<QCPGraphData>& now = DataAccess::storage(*mDataContainer);
-    if (now.constData() != m_summarised.constData() || now.size() != m_summarised.size() ||
-        m_summary.count() != mDataContainer->size()) {
+    if (now.constData() != m_summarised.constData() || now.size() != m_summarised.size()) {
         m_summarised = now;
         m_summary.build(&*mDataContainer->constBegin(), mDataContainer->size(), keyOf, valueOf);
     }

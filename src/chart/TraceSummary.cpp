@@ -2,7 +2,6 @@
 
 void TraceSummary::clear() {
     m_usable = false;
-    m_count = 0;
     for (std::vector<Block>& level : m_levels)
         level.clear();
 }

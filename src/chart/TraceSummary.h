@@ -27,7 +27,6 @@ public:
 
     void clear();
     bool usable() const { return m_usable; }
-    std::int64_t count() const { return m_count; }
 
     // Feeds the samples [from, to) of the series it was built from to `decimator`.
     template <typename Sample, typename Time, typename Value>
@@ -87,14 +86,12 @@ private:
                                   int column, Time time, const TraceDecimator& decimator);
 
     bool m_usable = false;
-    std::int64_t m_count = 0;
     std::array<std::vector<Block>, kLevels> m_levels;
 };
 
 template <typename Sample, typename Time, typename Value>
 void TraceSummary::build(const Sample* samples, std::int64_t count, Time time, Value value) {
     clear();
-    m_count = count;
     for (std::int64_t i = 0; i < count; ++i) {
         const double t = time(samples[i]);
         if (std::isnan(t) || (i > 0 && t < time(samples[i - 1])))
