@@ -11,24 +11,3 @@ void LogBuffer::ClearDataBuffer() {
     Comment.clear();
     DataBufferEmpty = true;
 }
-
-QString SensorStatus::text(int code) {
-    switch (code) {
-    case LowBattery:
-        return QStringLiteral("Low Battery");
-    case HighBattery:
-        return QStringLiteral("High Battery");
-    case SensorShort:
-        return QStringLiteral("Sensor Short");
-    case SensorOpen:
-        return QStringLiteral("Sensor Open");
-    case OverMaxTemp:
-        return QStringLiteral("Over Max Temp");
-    case SensorCold:
-        return QStringLiteral("Sensor Cold");
-    case FreeAir:
-        return QStringLiteral("Free Air");
-    default:
-        return {};
-    }
-}

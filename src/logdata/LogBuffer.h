@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Units.h"
+
 #include <QString>
 
 #include <array>
@@ -28,7 +30,7 @@ struct LogBuffer {
     QString AnalogLegend = QStringLiteral("Analog Input");
     QString AnalogInputType = QStringLiteral("NONE");
     QString FuelType = QStringLiteral("Gasoline");
-    float StoichRatio = 14.69f;
+    float StoichRatio = float(Units::kGasolineStoich);
     QString Comment;
     QString DownloadDate;
 
@@ -38,17 +40,3 @@ struct LogBuffer {
     // buffer marked empty; the other header values stay.
     void ClearDataBuffer();
 };
-
-// Status codes of a sensor sample.
-namespace SensorStatus {
-constexpr int Valid = 0;
-constexpr int LowBattery = 1;
-constexpr int HighBattery = 2;
-constexpr int SensorShort = 3;
-constexpr int SensorOpen = 4;
-constexpr int OverMaxTemp = 5;
-constexpr int SensorCold = 6;
-constexpr int FreeAir = 10;
-// "Low Battery", "Sensor Short", ... ; empty for 0 and unknown codes.
-QString text(int code);
-} // namespace SensorStatus

@@ -298,6 +298,15 @@ void LogFileReader::repairElapsedTime(LogBuffer& log) {
             t[i] = t[i - 1] + log.DataLogInterval;
 }
 
+bool LogFileReader::hasLogHeader(QByteArrayView head) {
+    LineCursor lines(head);
+    int labelled = 0;
+    for (int n = 1; n <= 8 && !lines.atEnd(); ++n)
+        if (hasLabel(lines.next(), n))
+            ++labelled;
+    return labelled >= 4;
+}
+
 LogFileReader::Result LogFileReader::read(QByteArrayView bytes, LogBuffer& log, FuelLines fuel) {
     Result r;
     LineCursor lines(bytes);
@@ -384,6 +393,7 @@ LogFileReader::Result LogFileReader::read(QByteArrayView bytes, LogBuffer& log, 
         log.Sensor2Status[i] = s2.status;
         log.RPM[i] = v[3];
         log.AnalogInVolts[i] = v[4];
+        r.samplesFilled.setBit(i);
     }
     if (r.rowsInvalid > 0)
         r.warnings.append(

@@ -2,6 +2,7 @@
 
 #include "logdata/LogBuffer.h"
 
+#include <QBitArray>
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -56,6 +57,9 @@ public:
         // 1e400, 0x1F, text, nothing): left out like a damaged row, so that the entry
         // keeps its cleared values, which no chart scale or table cell takes for a sample.
         int rowsInvalid = 0;
+        // Bit i is set when entry i was filled from a row of the file; the others keep
+        // what they held (the cleared values), which no log view may take for a sample.
+        QBitArray samplesFilled = QBitArray(LogBuffer::kSamples);
         // Data rows found after the 12000th, which a log cannot hold; not read.
         int extraRows = 0;
         // Fewer than half of the 8 header lines carry the labels a log file has.
@@ -103,6 +107,10 @@ public:
         float status;
     };
     static Sensor decodeSensor(float value);
+
+    // Whether the first lines of a file carry the labels of a log's header (at least half
+    // of the 8 header lines).
+    static bool hasLogHeader(QByteArrayView head);
 
     // The field as one number a single-precision sample can hold, blanks around it
     // allowed; nothing when it is anything else.

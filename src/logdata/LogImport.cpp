@@ -1,0 +1,142 @@
+#include "logdata/LogImport.h"
+
+#include "logdata/LogFileReader.h"
+#include "logdata/ModuleLogReader.h"
+#include "logdata/RecordingLogReader.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+namespace {
+
+constexpr qint64 kHeadBytes = 64 * 1024;
+
+QString formatsTried() {
+    QStringList names;
+    for (const LogReader* r : LogImport::readers())
+        names.append(r->name());
+    return names.join(QStringLiteral(", "));
+}
+
+QString notALog(const QString& source) {
+    return QStringLiteral("%1 is not a log this program can read. Formats tried: %2.")
+        .arg(LogFileReader::printable(source), formatsTried());
+}
+
+// A regular file, not a device, a pipe or a socket that would hand out bytes forever.
+bool isRegularFile(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+QString sizeText(qint64 bytes) {
+    return QStringLiteral("%1 MB").arg(double(bytes) / (1024.0 * 1024.0), 0, 'f', 0);
+}
+
+} // namespace
+
+const std::vector<const LogReader*>& LogImport::readers() {
+    // Most specific first: a signature beats a plain text table of the same score.
+    static const ModuleLogReader moduleLog;
+    static const RecordingLogReader recording;
+    static const std::vector<const LogReader*> table{&moduleLog, &recording};
+    return table;
+}
+
+const LogReader* LogImport::choose(QByteArrayView head, const QString& path) {
+    const LogReader* best = nullptr;
+    int bestScore = 0;
+    for (const LogReader* r : readers()) {
+        const int score = r->recognise(head, path);
+        if (score > bestScore) {
+            best = r;
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
+LogReadResult LogImport::read(QByteArrayView bytes, const QString& source,
+                              const LogReadProgress& progress) {
+    const LogReader* reader =
+        choose(bytes.first(std::min<qsizetype>(bytes.size(), kHeadBytes)), source);
+    if (!reader)
+        return LogReadResult::failure(notALog(source));
+    LogReadResult r = reader->read(bytes, source, progress);
+    if (r.log) {
+        r.log->source = source;
+        if (r.log->format.isEmpty())
+            r.log->format = reader->name();
+    }
+    return r;
+}
+
+LogReadResult LogImport::open(const QString& path, const LogReadProgress& progress) {
+    const QString shown = LogFileReader::printable(path);
+    QFile file(path);
+    if (QFileInfo(path).isDir())
+        return LogReadResult::failure(QStringLiteral("%1 is a folder, not a log file.").arg(shown));
+    if (!file.open(QIODevice::ReadOnly))
+        return LogReadResult::failure(
+            QStringLiteral("Cannot open %1: %2").arg(shown, file.errorString()));
+    if (isRegularFile(path)) {
+        const qint64 size = file.size();
+        if (size > kMaxFileBytes)
+            return LogReadResult::failure(
+                QStringLiteral("%1 is %2; a log file of more than %3 is not read.")
+                    .arg(shown, sizeText(size), sizeText(kMaxFileBytes + 1)));
+        if (size == 0)
+            return LogReadResult::failure(QStringLiteral("%1 is empty.").arg(shown));
+        // Mapped rather than copied: a long log is read where it lies, and only the
+        // channels it holds take memory of their own.
+        if (uchar* data = file.map(0, size)) {
+            LogReadResult r =
+                read(QByteArrayView(reinterpret_cast<const char*>(data), size), path, progress);
+            file.unmap(data);
+            return r;
+        }
+        const QByteArray all = file.readAll();
+        if (all.size() != size)
+            return LogReadResult::failure(
+                QStringLiteral("Cannot read %1: %2").arg(shown, file.errorString()));
+        return read(all, path, progress);
+    }
+    // A pipe or a device: read once, up to the limit.
+    QByteArray all;
+    while (true) {
+        const QByteArray chunk = file.read(1 << 20);
+        if (chunk.isEmpty())
+            break;
+        all.append(chunk);
+        if (all.size() > kMaxStreamBytes)
+            return LogReadResult::failure(
+                QStringLiteral("%1 gave more than %2 without ending; a log read from a pipe or a "
+                               "device is read up to %2.")
+                    .arg(shown, sizeText(kMaxStreamBytes)));
+        if (progress && !progress(all.size(), 0))
+            return LogReadResult::failure(kCancelled);
+    }
+    if (all.isEmpty())
+        return LogReadResult::failure(QStringLiteral("%1 is empty.").arg(shown));
+    return read(all, path, progress);
+}
+
+QStringList LogImport::dialogFilters() {
+    QStringList patterns;
+    QStringList each;
+    for (const LogReader* r : readers()) {
+        QStringList mine;
+        for (const QString& e : r->extensions()) {
+            mine.append(QStringLiteral("*.") + e);
+            if (!patterns.contains(mine.last()))
+                patterns.append(mine.last());
+        }
+        each.append(QStringLiteral("%1 (%2)").arg(r->name(), mine.join(u' ')));
+    }
+    QStringList filters{QStringLiteral("All supported files (%1)").arg(patterns.join(u' '))};
+    filters += each;
+    filters.append(QStringLiteral("All files (*)"));
+    return filters;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "logdata/LogReader.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// The one way into the program for a log file: open(path) reads the file through the
+// reader its content names, whatever the file is called.
+namespace LogImport {
+
+// Every reader, most specific first.
+const std::vector<const LogReader*>& readers();
+
+// The largest file a reader is handed; bigger files are refused before anything is read.
+inline constexpr qint64 kMaxFileBytes = qint64(2) * 1024 * 1024 * 1024 - 1;
+// What is read from a pipe or a device, which tell no size in advance.
+inline constexpr qint64 kMaxStreamBytes = qint64(256) * 1024 * 1024;
+
+inline const QString kCancelled = QStringLiteral("Reading the file was cancelled.");
+
+// The reader for a file that starts with `head`, or nullptr when none takes it.
+const LogReader* choose(QByteArrayView head, const QString& path);
+
+// Reads the file through the reader chosen by its content. A file no reader takes is
+// refused naming the formats tried; one that cannot be opened names the system's reason.
+LogReadResult open(const QString& path, const LogReadProgress& progress = {});
+// The same for bytes already in memory.
+LogReadResult read(QByteArrayView bytes, const QString& source,
+                   const LogReadProgress& progress = {});
+
+// "All supported files (*.log *.csv ...)" and one filter per format, for file dialogs.
+QStringList dialogFilters();
+
+} // namespace LogImport
