@@ -241,6 +241,11 @@ bool ChartPlot::inPlotArea(const QPointF& pos) const {
 }
 
 void ChartPlot::render(QCPPainter& painter, const QRectF& target, double dpiX, double dpiY) {
+    renderPlot(*this, painter, target, dpiX, dpiY);
+}
+
+void ChartPlot::renderPlot(QCustomPlot& plot, QCPPainter& painter, const QRectF& target,
+                           double dpiX, double dpiY) {
     const double sx = dpiX / kLayoutDpi;
     const double sy = dpiY / kLayoutDpi;
     const int width = std::max(1, int(std::lround(target.width() / sx)));
@@ -250,12 +255,12 @@ void ChartPlot::render(QCPPainter& painter, const QRectF& target, double dpiX, d
     painter.scale(target.width() / width, target.height() / height);
     painter.setClipRect(QRect(0, 0, width, height));
     // A vector printout is not rasterised here, so its traces keep their true joins.
-    const QCP::PlottingHints screenHints = plottingHints();
+    const QCP::PlottingHints screenHints = plot.plottingHints();
     if (painter.modes().testFlag(QCPPainter::pmVectorized))
-        setPlottingHint(QCP::phFastPolylines, false);
-    toPainter(&painter, width, height);
-    setPlottingHints(screenHints);
+        plot.setPlottingHint(QCP::phFastPolylines, false);
+    plot.toPainter(&painter, width, height);
+    plot.setPlottingHints(screenHints);
     painter.restore();
     // The screen layout was replaced by the one of the target; put it back.
-    replot(QCustomPlot::rpQueuedReplot);
+    plot.replot(QCustomPlot::rpQueuedReplot);
 }

@@ -53,6 +53,9 @@ public:
     // painter's device, whose resolution is `dpi`), laid out as on a 96 dpi screen so
     // that lines and text keep their proportions at any resolution.
     void render(QCPPainter& painter, const QRectF& target, double dpiX, double dpiY);
+    // The same for any plot.
+    static void renderPlot(QCustomPlot& plot, QCPPainter& painter, const QRectF& target,
+                           double dpiX, double dpiY);
 
 private:
     void fillGroup(int groupNo);

@@ -3,6 +3,8 @@
 #include "chart/ChartNavigator.h"
 #include "chart/ChartPlot.h"
 #include "chart/ChartTemplate.h"
+#include "chart/LogViewLogic.h"
+#include "chart/LogViewPlot.h"
 #include "chart/PngEncoder.h"
 #include "logdata/AppState.h"
 #include "support/DataFiles.h"
@@ -38,14 +40,14 @@ std::optional<Format> formatOf(const QString& path) {
     return std::nullopt;
 }
 
-QByteArray picture(ChartPlot& plot, Format format, const QSize& size) {
+QByteArray picture(QCustomPlot& plot, Format format, const QSize& size) {
     if (format == Format::Png) {
         // Opaque: the PNG then holds three bytes a pixel instead of four.
         QImage image(size, QImage::Format_RGB32);
         image.fill(Qt::white);
         {
             QCPPainter painter(&image);
-            plot.render(painter, QRectF(QPointF(0, 0), QSizeF(size)), 96.0, 96.0);
+            ChartPlot::renderPlot(plot, painter, QRectF(QPointF(0, 0), QSizeF(size)), 96.0, 96.0);
         }
         return PngEncoder::encode(reinterpret_cast<const std::uint32_t*>(image.constBits()),
                                   image.width(), image.height(), image.bytesPerLine() / 4);
@@ -62,24 +64,67 @@ QByteArray picture(ChartPlot& plot, Format format, const QSize& size) {
         return {};
     painter.setMode(QCPPainter::pmVectorized);
     painter.setMode(QCPPainter::pmNoCaching);
-    plot.render(painter, QRectF(0, 0, pdf.width(), pdf.height()), pdf.logicalDpiX(),
-                pdf.logicalDpiY());
+    ChartPlot::renderPlot(plot, painter, QRectF(0, 0, pdf.width(), pdf.height()), pdf.logicalDpiX(),
+                          pdf.logicalDpiY());
     if (!painter.end())
         return {};
     return bytes;
+}
+
+namespace {
+
+bool checkSize(const QSize& size, QString* error) {
+    // 8000 a side is far beyond any screen or poster print and still draws in seconds;
+    // 20000x20000 took minutes and 1.6 GB.
+    if (size.width() < kMinSide || size.height() < kMinSide || size.width() > kMaxSide ||
+        size.height() > kMaxSide)
+        return failed(
+            error,
+            QStringLiteral("The size must be from %1x%1 to %2x%2.").arg(kMinSide).arg(kMaxSide));
+    return true;
+}
+
+bool writePicture(QCustomPlot& plot, Format format, const QSize& size, const QString& path,
+                  QString* error) {
+    const QByteArray bytes = picture(plot, format, size);
+    if (bytes.isEmpty())
+        return failed(error, QStringLiteral("Cannot draw the picture for %1.").arg(path));
+    try {
+        SafeWrite::writeFile(path, bytes);
+    } catch (const QeroFailure& f) {
+        return failed(error, f.description());
+    }
+    return true;
+}
+
+} // namespace
+
+bool renderLog(const Log& log, const LogRequest& request, const QString& path, QString* error) {
+    const std::optional<Format> format = formatOf(path);
+    if (!format)
+        return failed(error, QStringLiteral("The output file must end in .png or .pdf."));
+    if (!checkSize(request.size, error))
+        return false;
+    LogViewLogic logic(log);
+    logic.panes = {LogViewLogic::Pane{request.channels}};
+    const double from = request.from.value_or(logic.logStart());
+    const double to = request.to.value_or(logic.logEnd());
+    if (!std::isfinite(from) || !std::isfinite(to) || !(from < to))
+        return failed(error, QStringLiteral("The start time must come before the end time."));
+    LogViewPlot plot;
+    plot.resize(request.size);
+    plot.show(logic);
+    plot.setTimeWindow(from, to);
+    plot.setMarkerVisible(false);
+    return writePicture(plot, *format, request.size, path, error);
 }
 
 bool render(const AppState& state, const Request& request, const QString& path, QString* error) {
     const std::optional<Format> format = formatOf(path);
     if (!format)
         return failed(error, QStringLiteral("The output file must end in .png or .pdf."));
-    // 8000 a side is far beyond any screen or poster print and still draws in seconds;
-    // 20000x20000 took minutes and 1.6 GB.
-    if (request.size.width() < kMinSide || request.size.height() < kMinSide ||
-        request.size.width() > kMaxSide || request.size.height() > kMaxSide)
-        return failed(
-            error,
-            QStringLiteral("The size must be from %1x%1 to %2x%2.").arg(kMinSide).arg(kMaxSide));
+    if (!checkSize(request.size, error))
+        return false;
 
     const float span = ChartNavigator::chartTimeSpan(state.log.DataLogInterval);
     const double from = request.from.value_or(0.0);
@@ -97,15 +142,7 @@ bool render(const AppState& state, const Request& request, const QString& path, 
     plot.setTimeWindow(from, to);
     plot.setMarkerVisible(false);
 
-    const QByteArray bytes = picture(plot, *format, request.size);
-    if (bytes.isEmpty())
-        return failed(error, QStringLiteral("Cannot draw the picture for %1.").arg(path));
-    try {
-        SafeWrite::writeFile(path, bytes);
-    } catch (const QeroFailure& f) {
-        return failed(error, f.description());
-    }
-    return true;
+    return writePicture(plot, *format, request.size, path, error);
 }
 
 } // namespace ChartRenderer

@@ -7,8 +7,10 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
-class ChartPlot;
+class QCustomPlot;
+struct Log;
 struct AppState;
 
 // Draws the chart of the log in memory into a picture file, as the chart window shows
@@ -37,12 +39,23 @@ std::optional<Format> formatOf(const QString& path);
 // The picture of a chart as it stands, at `size` pixels of a 96 dpi screen: the bytes of
 // a PNG file, or of a one-page PDF of that size whose traces are vectors. Empty when the
 // picture could not be made.
-QByteArray picture(ChartPlot& plot, Format format, const QSize& size);
+QByteArray picture(QCustomPlot& plot, Format format, const QSize& size);
 
 // A PNG or a PDF (vector), chosen by the file name's extension, written through the
 // atomic writer. False with the reason in `error` when nothing could be written (an
 // old file of that name is then left as it was).
 bool render(const AppState& state, const Request& request, const QString& path,
             QString* error = nullptr);
+
+// The channels of any log (their indices), one pane, the first unit on the left axis and
+// the second on the right, over [from, to] (the whole log when not given).
+struct LogRequest {
+    std::vector<int> channels;
+    std::optional<double> from;
+    std::optional<double> to;
+    QSize size{1200, 700};
+};
+bool renderLog(const Log& log, const LogRequest& request, const QString& path,
+               QString* error = nullptr);
 
 } // namespace ChartRenderer

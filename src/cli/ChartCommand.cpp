@@ -4,6 +4,7 @@
 #include "chart/ChartTrace.h"
 #include "cli/CliSupport.h"
 #include "logdata/AppState.h"
+#include "logdata/Log.h"
 #include "logdata/LogFileReader.h"
 #include "support/ErrorReport.h"
 
@@ -25,7 +26,15 @@ const char* const kUsage =
     "  --trace2 QUANTITY   right-axis trace: rpm, afr1, afr2 or analog (afr1)\n"
     "  --from SECONDS      start of the time axis (start of the log)\n"
     "  --to SECONDS        end of the time axis (end of the log)\n"
-    "  --size WxH          picture size in pixels, 100x100 to 8000x8000 (1200x700)\n";
+    "  --size WxH          picture size in pixels, 100x100 to 8000x8000 (1200x700)\n"
+    "  --channels A,B,...  for any log but the module's own .log: the channels to draw,\n"
+    "                      by name (the first unit on the left axis, the second on\n"
+    "                      the right); by default its engine speed and first ratio\n"
+    "\n"
+    "Any log the program reads can be drawn: the module's .log as the chart window\n"
+    "shows it, any other (a recording, a CSV table, an MSL or MLG log) whole.\n"
+    "Exit status: 0 written, 1 the log cannot be read or the picture written, 2 wrong\n"
+    "usage.\n";
 
 int usageError(QTextStream& err, const QString& message) {
     err << "qero4d-cli chart: " << message << "\n" << kUsage;
@@ -78,7 +87,9 @@ int runChartCommand(const QStringList& args, QTextStream& out, QTextStream& err,
                                 QStringLiteral("SECONDS"));
     const QCommandLineOption size(QStringLiteral("size"), QStringLiteral("size"),
                                   QStringLiteral("WxH"), QStringLiteral("1200x700"));
-    parser.addOptions({help, output, trace1, trace2, from, to, size});
+    const QCommandLineOption channels(QStringLiteral("channels"), QStringLiteral("channels"),
+                                      QStringLiteral("NAMES"));
+    parser.addOptions({help, output, trace1, trace2, from, to, size, channels});
     if (!parser.parse(QStringList{QStringLiteral("chart")} + args))
         return usageError(err, parser.errorText());
     if (parser.isSet(help)) {
@@ -129,6 +140,67 @@ int runChartCommand(const QStringList& args, QTextStream& out, QTextStream& err,
         err << "qero4d-cli chart: " << error << "\n";
         err.flush();
         return 1;
+    }
+    const QString input = parser.positionalArguments().first();
+    if (!CliSupport::isModuleLog(input)) {
+        const std::optional<Log> log = CliSupport::openLog(input, QStringLiteral("chart"), err);
+        if (!log) {
+            err.flush();
+            return 1;
+        }
+        ChartRenderer::LogRequest logRequest;
+        logRequest.from = request.from;
+        logRequest.to = request.to;
+        logRequest.size = request.size;
+        if (parser.isSet(channels)) {
+            for (const QString& name : parser.value(channels).split(u',', Qt::SkipEmptyParts)) {
+                const int c = log->findName(name.trimmed());
+                if (c < 0) {
+                    err << "qero4d-cli chart: " << input << " has no channel named \""
+                        << LogFileReader::printable(name.trimmed()) << "\"\n";
+                    err.flush();
+                    return 2;
+                }
+                logRequest.channels.push_back(c);
+            }
+        } else {
+            for (const TraceQuantity q : {request.trace1, request.trace2}) {
+                int c = -1;
+                switch (q) {
+                case TraceQuantity::RPM:
+                    c = log->find(Quantity::EngineSpeed);
+                    break;
+                case TraceQuantity::AFR1:
+                    c = log->find(Quantity::FuelRatio, 1);
+                    if (c < 0)
+                        c = log->find(Quantity::FuelRatio);
+                    break;
+                case TraceQuantity::AFR2:
+                    c = log->find(Quantity::FuelRatio, 2);
+                    break;
+                case TraceQuantity::Analog:
+                    c = log->find(Quantity::AnalogScaled);
+                    if (c < 0)
+                        c = log->find(Quantity::AnalogVolts);
+                    break;
+                }
+                if (c >= 0)
+                    logRequest.channels.push_back(c);
+            }
+            if (logRequest.channels.empty()) {
+                err << "qero4d-cli chart: " << input
+                    << " holds neither engine speed nor a ratio; name the channels to draw "
+                       "with --channels\n";
+                err.flush();
+                return 1;
+            }
+        }
+        if (!ChartRenderer::renderLog(*log, logRequest, parser.value(output), &error)) {
+            err << "qero4d-cli chart: " << parser.value(output) << ": " << error << "\n";
+            err.flush();
+            return 1;
+        }
+        return 0;
     }
     AppState state;
     if (!loadLog(parser.positionalArguments().first(), state, error)) {

@@ -1,5 +1,8 @@
 #include "cli/CliSupport.h"
 
+#include "logdata/LogFileReader.h"
+#include "logdata/LogImport.h"
+#include "logdata/ModuleLogReader.h"
 #include "support/ConfigFile.h"
 #include "support/DataFiles.h"
 #include "support/QeroFailure.h"
@@ -60,6 +63,35 @@ AppState freshState() {
     state.fram.ClearFRAMBuffer();
     state.log.ClearDataBuffer();
     return state;
+}
+
+bool isModuleLog(const QString& path) {
+    const bool named =
+        QFileInfo(path).suffix().compare(QLatin1String("log"), Qt::CaseInsensitive) == 0;
+    QFileInfo info(path);
+    if (!info.isFile())
+        return named || !info.exists();
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return true; // the log reader gives the system's reason
+    const QByteArray head = f.read(64 * 1024);
+    const LogReader* reader = LogImport::choose(head, path);
+    // A file no reader takes stays with the log reader when it is named as a log, so that
+    // its messages are those File > Open gives.
+    return reader ? dynamic_cast<const ModuleLogReader*>(reader) != nullptr : named;
+}
+
+std::optional<Log> openLog(const QString& path, const QString& command, QTextStream& err) {
+    LogReadResult r = LogImport::open(path);
+    const QString where =
+        QStringLiteral("qero4d-cli %1: %2: ").arg(command, LogFileReader::printable(path));
+    for (const QString& w : r.warnings)
+        err << where << w << "\n";
+    if (!r.log) {
+        err << QStringLiteral("qero4d-cli %1: ").arg(command) << r.error << "\n";
+        return std::nullopt;
+    }
+    return std::move(r.log);
 }
 
 } // namespace CliSupport

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logdata/AppState.h"
+#include "logdata/Log.h"
 
 #include <QString>
 #include <QStringList>
@@ -28,5 +29,14 @@ QString makerLabel();
 
 // A fresh program state as after start-up with no settings: cleared buffers.
 AppState freshState();
+
+// True when the file is the module's own ".log" (by its content, or by its name when its
+// header is damaged), which the commands read into the module's buffer as File > Open
+// does. Pipes and devices are judged by their name alone, so that they are read once.
+bool isModuleLog(const QString& path);
+
+// Any other log, through the table of readers: the reader's warnings go to `err` behind
+// "qero4d-cli COMMAND: PATH: "; nothing, after the reason, when there is no log.
+std::optional<Log> openLog(const QString& path, const QString& command, QTextStream& err);
 
 } // namespace CliSupport

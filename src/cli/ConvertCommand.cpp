@@ -2,6 +2,7 @@
 
 #include "cli/CliSupport.h"
 #include "logdata/LogCsv.h"
+#include "logdata/LogCsvWriter.h"
 #include "logdata/LogFileReader.h"
 #include "logdata/LogFileWriter.h"
 #include "support/ErrorReport.h"
@@ -21,6 +22,10 @@ const char* const kUsageText =
     "             sample,ElapsedTime,AFR1,Sensor1Status,AFR2,Sensor2Status,RPM,AnalogInVolts\n"
     "             and one row for each of the 12000 samples\n"
     "  -o OUT     the file to write; it is replaced only once it is complete\n"
+    "\n"
+    "Any other log (a recording, a CSV table, a MegaLogViewer MSL or MLG log ...)\n"
+    "converts --to csv only: the time in seconds, then every channel, under a header\n"
+    "row of names with their units; a value the log does not hold is an empty field.\n"
     "\n"
     "The reader's warnings go to stderr. Exit status: 0 written, 1 IN cannot be read\n"
     "or holds no data, or OUT cannot be written, 2 wrong usage.\n";
@@ -69,6 +74,23 @@ int runConvertCommand(const QStringList& args, QTextStream& out, QTextStream& er
     if (outPath.isEmpty())
         return usage(err, QStringLiteral("no output file given (-o OUT)"));
 
+    if (!isModuleLog(in)) {
+        if (to != QLatin1String("csv")) {
+            err << "qero4d-cli convert: " << in
+                << ": only the module's own log files convert to the log format; use --to csv\n";
+            return kFailure;
+        }
+        const std::optional<Log> log = openLog(in, QStringLiteral("convert"), err);
+        if (!log)
+            return kFailure;
+        try {
+            SafeWrite::writeFile(outPath, LogCsvWriter::write(*log));
+        } catch (...) {
+            err << "qero4d-cli convert: " << ErrorReport::describeCurrentException() << "\n";
+            return kFailure;
+        }
+        return kOk;
+    }
     try {
         AppState state = freshState();
         const LogFileReader::Result r = LogFileReader::readFile(in, state.log);

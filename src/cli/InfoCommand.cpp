@@ -1,6 +1,7 @@
 #include "cli/InfoCommand.h"
 
 #include "cli/CliSupport.h"
+#include "logdata/LogCsvWriter.h"
 #include "logdata/LogFileReader.h"
 #include "support/ErrorReport.h"
 #include "support/Numbers.h"
@@ -20,6 +21,10 @@ const char* const kUsageText =
     "sample rows (SamplesRead), and the warnings the program shows when it opens\n"
     "the file. A value the file does not provide is shown as null.\n"
     "\n"
+    "Any other log (a recording, a CSV table, a MegaLogViewer MSL or MLG log ...)\n"
+    "shows its Format, Rows, Start and End times in seconds, its Marks and every\n"
+    "channel with its unit and what it measures.\n"
+    "\n"
     "  --json   one JSON object with those names as keys and a \"warnings\" array\n"
     "\n"
     "Exit status: 0 read, 1 the file cannot be read or holds no data, 2 wrong usage.\n";
@@ -30,6 +35,40 @@ struct Field {
     std::optional<QString> text;
     bool isString = false;
 };
+
+int showOtherLog(const QString& path, bool json, QTextStream& out, QTextStream& err) {
+    const std::optional<Log> log = openLog(path, QStringLiteral("info"), err);
+    if (!log)
+        return kFailure;
+    const QString start = QString::number(log->time.front(), 'g', 12);
+    const QString end = QString::number(log->time.back(), 'g', 12);
+    if (json) {
+        out << "{\"Format\": " << jsonString(log->format) << ", \"Rows\": " << log->rows()
+            << ", \"Start\": " << start << ", \"End\": " << end
+            << ", \"Marks\": " << log->marks.size() << ", \"Channels\": [";
+        for (std::size_t i = 0; i < log->channels.size(); ++i) {
+            const LogChannel& c = log->channels[i];
+            out << (i ? ", " : "") << "{\"name\": " << jsonString(c.name)
+                << ", \"unit\": " << jsonString(c.unit)
+                << ", \"quantity\": " << jsonString(Log::quantityName(c.quantity)) << "}";
+        }
+        out << "], \"warnings\": []}\n";
+        return kOk;
+    }
+    out << "Format: " << log->format << "\n";
+    out << "Rows: " << log->rows() << "\n";
+    out << "Start: " << start << " s\n";
+    out << "End: " << end << " s\n";
+    out << "Marks: " << log->marks.size() << "\n";
+    out << "Channels: " << log->channels.size() << "\n";
+    for (const LogChannel& c : log->channels) {
+        out << "  " << LogFileReader::printable(LogCsvWriter::columnTitle(c));
+        if (c.quantity != Quantity::Other)
+            out << ": " << Log::quantityName(c.quantity);
+        out << "\n";
+    }
+    return kOk;
+}
 
 } // namespace
 
@@ -58,6 +97,9 @@ int runInfoCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
         err << "qero4d-cli info: no log file given\n" << kUsageText;
         return kUsage;
     }
+
+    if (!isModuleLog(path))
+        return showOtherLog(path, json, out, err);
 
     AppState state = freshState();
     LogBuffer& log = state.log;

@@ -23,3 +23,33 @@ int Log::addChannel(QString name, QString unit, Quantity quantity) {
     channels.push_back(std::move(c));
     return int(channels.size()) - 1;
 }
+
+QString Log::quantityName(Quantity quantity) {
+    switch (quantity) {
+    case Quantity::Other:
+        return QStringLiteral("other");
+    case Quantity::EngineSpeed:
+        return QStringLiteral("engine speed");
+    case Quantity::ManifoldPressure:
+        return QStringLiteral("manifold pressure");
+    case Quantity::ThrottlePosition:
+        return QStringLiteral("throttle position");
+    case Quantity::FuelRatio:
+        return QStringLiteral("fuel ratio");
+    case Quantity::SensorStatus:
+        return QStringLiteral("sensor status");
+    case Quantity::AnalogVolts:
+        return QStringLiteral("analog volts");
+    case Quantity::AnalogScaled:
+        return QStringLiteral("analog scaled");
+    case Quantity::CoolantTemp:
+        return QStringLiteral("coolant temperature");
+    case Quantity::IntakeTemp:
+        return QStringLiteral("intake temperature");
+    case Quantity::BatteryVolts:
+        return QStringLiteral("battery volts");
+    case Quantity::TargetRatio:
+        return QStringLiteral("target ratio");
+    }
+    return {};
+}

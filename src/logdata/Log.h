@@ -83,6 +83,6 @@ struct Log {
     // A new channel of rows() missing values; returns its index.
     int addChannel(QString name, QString unit, Quantity quantity);
 
-    // The channel's value at row `row` where the sensor was reading; NaN otherwise.
-    static bool isMissing(float v) { return std::isnan(v); }
+    // What a quantity is called in listings ("engine speed", "fuel ratio").
+    static QString quantityName(Quantity quantity);
 };
