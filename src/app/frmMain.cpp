@@ -10,6 +10,7 @@
 #include "app/ModuleCommandGuard.h"
 #include "app/frmHelp.h"
 #include "chart/frmChart1.h"
+#include "chart/frmLogViewer.h"
 #include "device/ClearQEROBufferCommand.h"
 #include "device/DownloadCommand.h"
 #include "device/FuelUpload.h"
@@ -20,6 +21,7 @@
 #include "device/QEROParamsPanel.h"
 #include "logdata/AppState.h"
 #include "logdata/LogFileCommands.h"
+#include "logdata/ModuleLogReader.h"
 #include "logdata/RecentFiles.h"
 #include "logdata/SettingsTable.h"
 #include "logdata/WindowPlacement.h"
@@ -73,6 +75,8 @@ frmMain::frmMain(AppState& state, SettingsStore& settings, Prompter& prompter, C
     // A log that has just been opened is shown at once.
     m_logFiles->showChart = [this] { mnuViewChart_Click(); };
     m_logFiles->recentFilesChanged = [this] { fillRecentFiles(); };
+    // Other logs open whole in a viewer of their own, beside the log in memory.
+    m_logFiles->showInViewer = [this](Log&& log) { showLogViewer(std::move(log)); };
     // A log file dragged from the file manager opens as File > Open would open it.
     setAcceptDrops(true);
     WindowPlacement::resizeToFit(*this, QSize(900, 620));
@@ -142,6 +146,8 @@ void frmMain::buildMenus() {
         entry(mnuView, "mnuViewAFRTable", QStringLiteral("View &AFR Table (Downloaded Data)"));
     mnuViewTuningWorkbench =
         entry(mnuView, "mnuViewTuningWorkbench", QStringLiteral("&Tuning Workbench"));
+    mnuViewLogViewer =
+        entry(mnuView, "mnuViewLogViewer", QStringLiteral("&Log Viewer (Downloaded Data)"));
 
     mnuCommunications = menuBar()->addMenu(QStringLiteral("&Communications"));
     mnuCommunications->setObjectName(QStringLiteral("mnuCommunications"));
@@ -181,6 +187,7 @@ void frmMain::buildMenus() {
     connect(mnuViewAFRTable, &QAction::triggered, this, &frmMain::mnuViewAFRTable_Click);
     connect(mnuViewTuningWorkbench, &QAction::triggered, this,
             &frmMain::mnuViewTuningWorkbench_Click);
+    connect(mnuViewLogViewer, &QAction::triggered, this, &frmMain::mnuViewLogViewer_Click);
     connect(mnuDownload, &QAction::triggered, this, &frmMain::mnuDownload_Click);
     connect(mnuClearQEROBuffer, &QAction::triggered, this, &frmMain::mnuClearQEROBuffer_Click);
     connect(mnuPortSetup, &QAction::triggered, this, &frmMain::mnuPortSetup_Click);
@@ -622,6 +629,27 @@ void frmMain::mnuViewAFRTable_Click() {
         [this](const QString& suffix) { setCaptionSuffix(suffix); }, &printers, this);
     form.exec();
     setWindowTitle(caption);
+}
+
+void frmMain::mnuViewLogViewer_Click() {
+    if (m_state.log.DataBufferEmpty) {
+        m_prompter.message(QStringLiteral("Data buffer empty."), QStringLiteral("Log Viewer"),
+                           Prompter::Icon::Exclamation, Prompter::Ok);
+        return;
+    }
+    Log log = ModuleLogReader::fromBuffer(m_state.log);
+    log.source = windowTitle();
+    showLogViewer(std::move(log));
+}
+
+frmLogViewer* frmMain::showLogViewer(Log&& log) {
+    auto* viewer = new frmLogViewer(std::move(log), m_prompter, &m_settings, this);
+    WindowPlacement::remember(*viewer, m_settings, QStringLiteral("LogViewerGeometry"));
+    WindowPlacement::resizeToFit(*viewer, QSize(1200, 760));
+    viewer->show();
+    viewer->raise();
+    viewer->activateWindow();
+    return viewer;
 }
 
 frmTuningWorkbench* frmMain::tuningWorkbench() const {

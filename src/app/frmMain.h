@@ -28,6 +28,8 @@ class Clock;
 class ClosingPrompter;
 class CurrentPrinter;
 class LogFileCommands;
+class frmLogViewer;
+struct Log;
 class ModuleCommandGuard;
 class ModuleSession;
 class QEROParamsPanel;
@@ -35,6 +37,8 @@ class Prompter;
 class SettingsStore;
 struct AppState;
 class frmTuningWorkbench;
+class frmLogViewer;
+struct Log;
 
 // The program's only top-level working window: the menu bar from which every function
 // is reached, and the panels that appear inside it on demand.
@@ -60,6 +64,9 @@ public:
     // a download, which have just filled it).
     void showChart();
     void mnuOpenFile_Click();
+    void mnuViewLogViewer_Click();
+    // A log viewer window of its own for `log`, shown beside the others.
+    frmLogViewer* showLogViewer(Log&& log);
     void mnuSaveFile_Click();
     // An entry of File > Recent Files, and a log file dropped on the window: opened as
     // File > Open opens the file chosen in its dialog.
@@ -111,6 +118,7 @@ public:
     QMenu* mnuHelp = nullptr;
 
     QAction* mnuOpenFile = nullptr;
+    QAction* mnuViewLogViewer = nullptr;
     QAction* mnuSaveFile = nullptr;
     // The log files opened or saved last; the submenu is off while it is empty.
     QMenu* mnuRecentFiles = nullptr;

@@ -66,19 +66,7 @@ AppState freshState() {
 }
 
 bool isModuleLog(const QString& path) {
-    const bool named =
-        QFileInfo(path).suffix().compare(QLatin1String("log"), Qt::CaseInsensitive) == 0;
-    QFileInfo info(path);
-    if (!info.isFile())
-        return named || !info.exists();
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return true; // the log reader gives the system's reason
-    const QByteArray head = f.read(64 * 1024);
-    const LogReader* reader = LogImport::choose(head, path);
-    // A file no reader takes stays with the log reader when it is named as a log, so that
-    // its messages are those File > Open gives.
-    return reader ? dynamic_cast<const ModuleLogReader*>(reader) != nullptr : named;
+    return LogImport::isModuleLog(path);
 }
 
 std::optional<Log> openLog(const QString& path, const QString& command, QTextStream& err) {

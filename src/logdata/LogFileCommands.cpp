@@ -2,8 +2,9 @@
 
 #include "logdata/FileChooser.h"
 #include "logdata/LogFileWriter.h"
+#include "logdata/LogImport.h"
+#include "logdata/ModuleLogReader.h"
 #include "logdata/RecentFiles.h"
-#include "logdata/RecordingReader.h"
 #include "logdata/SettingsTable.h"
 #include "support/Clock.h"
 #include "support/ErrorReport.h"
@@ -49,7 +50,7 @@ LogFileCommands::Outcome LogFileCommands::mnuOpenFile_Click() {
     return openChosen([this] {
         QString path;
         if (ErrorReport::runStep(m_prompter, [&] {
-                path = FileChooser::FileOpen(m_prompter, QStringLiteral("Open File"), kOpenFilter,
+                path = FileChooser::FileOpen(m_prompter, QStringLiteral("Open File"), openFilter(),
                                              QString(), startFolder());
             }) != StepResult::Done)
             return QString();
@@ -57,11 +58,51 @@ LogFileCommands::Outcome LogFileCommands::mnuOpenFile_Click() {
     });
 }
 
-LogFileCommands::Outcome LogFileCommands::openChosen(const std::function<QString()>& choose) {
+QString LogFileCommands::openFilter() {
+    // Every log the program reads first, then the module's own under the name it has
+    // always had, then each other format.
+    QStringList filters;
+    const QStringList each = LogImport::dialogFilters();
+    for (qsizetype i = 0; i < each.size(); ++i) {
+        QString f = each[i];
+        if (f.startsWith(ModuleLogReader().name() + QStringLiteral(" (")))
+            f = QStringLiteral("QERO4D log files (*.log)");
+        const qsizetype open = f.lastIndexOf(u'(');
+        const QString patterns = f.mid(open + 1).chopped(1);
+        filters.append(f + u'|' + patterns.split(u' ').join(u';'));
+    }
+    return filters.join(u'|');
+}
+
+LogFileCommands::Outcome LogFileCommands::openInViewer(const QString& path) {
+    if (!showInViewer) {
+        m_prompter.message(
+            QStringLiteral("%1 is not a QERO4D log file.").arg(LogFileReader::printable(path)),
+            kOpenTitle, Prompter::Icon::Exclamation, Prompter::Ok);
+        return Outcome::Failed;
+    }
+    LogReadResult r = LogImport::open(path);
+    for (const QString& warning : r.warnings)
+        m_prompter.message(warning, kOpenTitle, Prompter::Icon::Exclamation, Prompter::Ok);
+    if (!r.log) {
+        m_prompter.message(r.error, kOpenTitle, Prompter::Icon::Exclamation, Prompter::Ok);
+        return Outcome::Failed;
+    }
+    addRecentFile(path);
+    showInViewer(std::move(*r.log));
+    return Outcome::Done;
+}
+
+LogFileCommands::Outcome LogFileCommands::openChosen(const std::function<QString()>& choose,
+                                                     const QString& known) {
     // A click that reaches the menu while a save lets events run waits for the save.
     if (m_busy)
         return Outcome::Cancelled;
     const BusyGuard busy(m_busy);
+    // A file already named that is not the module's log goes to the viewer: nothing in
+    // memory is replaced, so there is nothing to ask.
+    if (!known.isEmpty() && !LogImport::isModuleLog(known))
+        return openInViewer(known);
     if (closeRealTimeView)
         closeRealTimeView();
     if (!mayReplaceLog())
@@ -81,7 +122,7 @@ bool LogFileCommands::mayReplaceLog() {
 }
 
 LogFileCommands::Outcome LogFileCommands::openChosenFile(const QString& path) {
-    return openChosen([&path] { return path; });
+    return openChosen([&path] { return path; }, path);
 }
 
 LogFileCommands::Outcome LogFileCommands::openRecentFile(const QString& path) {
@@ -107,8 +148,8 @@ void LogFileCommands::addRecentFile(const QString& path) {
 }
 
 LogFileCommands::Outcome LogFileCommands::openLog(const QString& path) {
-    if (RecordingReader::isRecordingFile(path))
-        return openRecording(path);
+    if (!LogImport::isModuleLog(path))
+        return openInViewer(path);
     // The file is read before the buffer is cleared, so that a file that cannot be read
     // leaves the log in memory as it was.
     QByteArray bytes;
@@ -145,113 +186,6 @@ LogFileCommands::Outcome LogFileCommands::finishOpen(const QString& path) {
     if (showChart)
         showChart();
     return Outcome::Done;
-}
-
-LogFileCommands::Outcome LogFileCommands::openRecording(const QString& path) {
-    // A first pass finds the length, so that a long drive can be shown from any second;
-    // the buffer is touched only once the rows to show are known.
-    qint64 total = 0;
-    double firstTime = 0;
-    double lastTime = 0;
-    if (ErrorReport::runStep(m_prompter, [&] {
-            RecordingReader::readFile(path, [&](qint64 index, const RecordingRow& row) {
-                if (index == 0)
-                    firstTime = row.time;
-                lastTime = row.time;
-                total = index + 1;
-                return true;
-            });
-        }) != StepResult::Done)
-        return Outcome::Failed;
-    if (total == 0) {
-        m_prompter.message(QStringLiteral("The recording holds no rows."), kOpenTitle,
-                           Prompter::Icon::Exclamation, Prompter::Ok);
-        return Outcome::Failed;
-    }
-
-    double from = firstTime;
-    if (total > LogBuffer::kSamples) {
-        const QString span = QStringLiteral("%1 to %2")
-                                 .arg(QString::number(firstTime, 'f', 1))
-                                 .arg(QString::number(lastTime, 'f', 1));
-        for (;;) {
-            const std::optional<QString> answer = m_prompter.input(
-                QStringLiteral("The recording holds %1 rows, from %2 s. The chart shows %3 "
-                               "of them: from which second on?")
-                    .arg(total)
-                    .arg(span)
-                    .arg(LogBuffer::kSamples),
-                kOpenTitle, QString::number(firstTime, 'f', 1));
-            if (!answer)
-                return Outcome::Cancelled;
-            bool ok = false;
-            const double second = answer->trimmed().toDouble(&ok);
-            if (ok && second >= firstTime && second <= lastTime) {
-                from = second;
-                break;
-            }
-            m_prompter.message(QStringLiteral("Enter a second from %1.").arg(span), kOpenTitle,
-                               Prompter::Icon::Exclamation, Prompter::Ok);
-        }
-    }
-
-    LogBuffer& log = m_state.log;
-    log.ClearDataBuffer();
-    int filled = 0;
-    qint64 firstRow = -1;
-    RecordingReader::Result result;
-    if (ErrorReport::runStep(m_prompter, [&] {
-            result = RecordingReader::readFile(path, [&](qint64 index, const RecordingRow& row) {
-                if (row.time < from)
-                    return true;
-                if (firstRow < 0)
-                    firstRow = index;
-                const int i = filled++;
-                log.ElapsedTime[i] = float(row.time);
-                // The buffer holds the module's gasoline scale and the status codes as
-                // the log reader leaves them.
-                const auto sensor = [](int status, double lambda, float& afr, float& code) {
-                    code = float(status);
-                    afr = status == SensorStatus::FreeAir ? 20.0f
-                          : status != 0                   ? 10.0f
-                                        : float(RecordingFormat::gasolineAFR(lambda));
-                };
-                sensor(row.status1, row.lambda1, log.AFR1[i], log.Sensor1Status[i]);
-                sensor(row.status2, row.lambda2, log.AFR2[i], log.Sensor2Status[i]);
-                log.RPM[i] = float(row.rpm);
-                log.AnalogInVolts[i] = float(row.analogVolts);
-                return filled < LogBuffer::kSamples;
-            });
-        }) != StepResult::Done) {
-        // The file changed between the passes; what was read is shown all the same.
-        if (filled == 0)
-            return Outcome::Failed;
-    }
-
-    const RecordingInfo& info = result.info;
-    log.FuelType = info.fuel;
-    log.StoichRatio = float(info.stoichRatio);
-    log.MinInVolts = float(info.minVolts);
-    log.MaxInVolts = float(info.maxVolts);
-    log.MinScaledValue = float(info.minScaled);
-    log.MaxScaledValue = float(info.maxScaled);
-    log.AnalogLegend = info.analogLegend;
-    if (filled > 1)
-        log.DataLogInterval =
-            float((log.ElapsedTime[filled - 1] - log.ElapsedTime[0]) / (filled - 1));
-    LogFileReader::repairElapsedTime(log);
-    log.DownloadDate = info.started;
-    const QString note = QStringLiteral("Recording rows %1 to %2 of %3 (%4 s to %5 s)")
-                             .arg(firstRow + 1)
-                             .arg(firstRow + filled)
-                             .arg(total)
-                             .arg(QString::number(log.ElapsedTime[0], 'f', 1))
-                             .arg(QString::number(log.ElapsedTime[filled - 1], 'f', 1));
-    log.Comment = note;
-    if (filled < total)
-        m_prompter.message(QStringLiteral("The chart shows part of the recording: ") + note + u'.',
-                           kOpenTitle, Prompter::Icon::Information, Prompter::Ok);
-    return finishOpen(path);
 }
 
 LogFileCommands::Outcome LogFileCommands::mnuSaveFile_Click() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logdata/AppState.h"
+#include "logdata/Log.h"
 #include "logdata/LogFileReader.h"
 
 #include <QString>
@@ -23,6 +24,9 @@ public:
     std::function<void(const QString&)> setCaptionSuffix;
     // Shows the chart once a log has been opened; nothing when not set.
     std::function<void()> showChart;
+    // Shows a log that is not the module's own in the log viewer; the log in memory stays
+    // as it was. Other logs are refused when not set.
+    std::function<void(Log&&)> showInViewer;
     // The list of recent files (RecentFiles) has changed.
     std::function<void()> recentFilesChanged;
 
@@ -36,16 +40,18 @@ public:
     Outcome mnuSaveFile_Click();
 
     // Opens `path` without asking: the part of the open command after the file is chosen.
-    // A recording (see RecordingFormat) is opened too: its first 12000 rows, or, when it
-    // is longer, 12000 rows from a second the user chooses.
+    // Any log that is not the module's own (a recording, another tool's log) opens whole
+    // in the log viewer and leaves the log in memory as it was.
     Outcome openLog(const QString& path);
+    // The log viewer's part: the file read through the table of readers, its warnings
+    // and failure shown.
+    Outcome openInViewer(const QString& path);
     // File > Open with the file already chosen elsewhere (dropped on the window): the same
     // question about the log in memory, then the file.
     Outcome openChosenFile(const QString& path);
     // An entry of File > Recent Files: as openChosenFile(); a file that no longer exists
     // is reported and taken off the list.
     Outcome openRecentFile(const QString& path);
-    Outcome openRecording(const QString& path);
     // Writes the buffer to `path` as the save command does, replacing the file only when
     // everything was written: a failure throws QeroFailure with the system's reason, and
     // false is returned when Esc stopped it; either way an existing file stays as it was.
@@ -59,9 +65,8 @@ public:
     static inline const QString kSaveTitle = QStringLiteral("Save Log File");
     static inline const QString kRecentFileGone =
         QStringLiteral("%1 no longer exists. It has been removed from the Recent Files list.");
-    // The open dialog offers recordings after the log files.
-    static inline const QString kOpenFilter =
-        QStringLiteral("QERO4D log files (*.log)|*.log|QERO4D Log recordings (*.csv)|*.csv");
+    // The open dialog offers every log the program reads, the module's own first.
+    static QString openFilter();
 
     // The setting that holds the folder Open and Save start in.
     static inline const QString kLastFolderKey = QStringLiteral("LastFolder");
@@ -75,7 +80,8 @@ private:
     bool mayReplaceLog();
     // The steps every open shares: wait for a save in progress, close the live view, ask
     // before replacing the log, then take the path `choose` gives (empty: cancelled).
-    Outcome openChosen(const std::function<QString()>& choose);
+    // `known` is the file when it was named before the command (dropped, a recent file).
+    Outcome openChosen(const std::function<QString()>& choose, const QString& known = {});
     void addRecentFile(const QString& path);
 
     struct BusyGuard {

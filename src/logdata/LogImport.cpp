@@ -123,6 +123,20 @@ LogReadResult LogImport::open(const QString& path, const LogReadProgress& progre
     return read(all, path, progress);
 }
 
+bool LogImport::isModuleLog(const QString& path) {
+    const bool named =
+        QFileInfo(path).suffix().compare(QLatin1String("log"), Qt::CaseInsensitive) == 0;
+    if (!isRegularFile(path))
+        return named || !QFileInfo::exists(path);
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return true; // the log reader gives the system's reason
+    const LogReader* reader = choose(f.read(kHeadBytes), path);
+    // A file no reader takes stays with the log reader when it is named as a log, so that
+    // its messages are those File > Open has always given.
+    return reader ? dynamic_cast<const ModuleLogReader*>(reader) != nullptr : named;
+}
+
 QStringList LogImport::dialogFilters() {
     QStringList patterns;
     QStringList each;

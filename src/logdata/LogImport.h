@@ -24,6 +24,12 @@ inline const QString kCancelled = QStringLiteral("Reading the file was cancelled
 // The reader for a file that starts with `head`, or nullptr when none takes it.
 const LogReader* choose(QByteArrayView head, const QString& path);
 
+// True when the file is the module's own ".log" (by its content, or by its name when its
+// header is damaged or it cannot be read here), which is read into the module's buffer;
+// any other log goes through open(). Pipes and devices are judged by their name alone, so
+// that they are read once.
+bool isModuleLog(const QString& path);
+
 // Reads the file through the reader chosen by its content. A file no reader takes is
 // refused naming the formats tried; one that cannot be opened names the system's reason.
 LogReadResult open(const QString& path, const LogReadProgress& progress = {});

@@ -119,7 +119,10 @@ LogReadResult RecordingLogReader::read(QByteArrayView bytes, const QString& sour
         log.channels[statusIndex].sensor = s;
     }
     add(QStringLiteral("Analog input"), QStringLiteral("V"), Quantity::AnalogVolts, Volts);
-    if (r.info.analogType.compare(QLatin1String("NONE"), Qt::CaseInsensitive) != 0)
+    // A scaled input is kept where the recording names one: by its type, or by a legend of
+    // the user's own.
+    if (r.info.analogType.compare(QLatin1String("NONE"), Qt::CaseInsensitive) != 0 ||
+        r.info.analogLegend != RecordingInfo().analogLegend)
         add(r.info.analogLegend, QString(), Quantity::AnalogScaled, Scaled);
     add(QStringLiteral("Battery"), QStringLiteral("V"), Quantity::BatteryVolts, Battery);
     add(QStringLiteral("Cell resistance 1"), QStringLiteral("Ω"), Quantity::Other, Cell1);

@@ -5,7 +5,9 @@
 #include "afrtable/frmAFRTable.h"
 #include "chart/ChartPlot.h"
 #include "chart/ChartTrace.h"
+#include "chart/LogViewPlot.h"
 #include "chart/frmChart1.h"
+#include "chart/frmLogViewer.h"
 #include "device/PortSelectFrame.h"
 #include "device/QEROParamsPanel.h"
 #include "logdata/LogFileWriter.h"
@@ -93,6 +95,7 @@ const MenuRule kMenuRules[] = {
     {"mnuViewChart", "View &Chart (Downloaded Data)", true},
     {"mnuViewAFRTable", "View &AFR Table (Downloaded Data)", true},
     {"mnuViewTuningWorkbench", "&Tuning Workbench", false},
+    {"mnuViewLogViewer", "&Log Viewer (Downloaded Data)", false},
     {"mnuDownload", "&Download Data From QERO", true},
     {"mnuClearQEROBuffer", "&Clear QERO Data Buffer", true},
     {"mnuPortSetup", "&Port Setup", true},
@@ -151,6 +154,7 @@ private Q_SLOTS:
     void droppedLogFileOpens_data();
     void droppedLogFileOpens();
     void tuningWorkbenchBesideTheOtherWindows();
+    void logViewerBesideTheLogInMemory();
     // Last: it checks what the tests above exercised.
     void verifiedDownloadOverNoisyLine();
     void everyMenuEntryEnabledAndExercised();
@@ -1598,6 +1602,54 @@ void tst_acceptance::verifiedDownloadOverNoisyLine() {
     // Turned off again, and remembered so.
     b.window->mnuVerifyDownload->trigger();
     QCOMPARE(b.setting(QStringLiteral("VerifyDownload")), QStringLiteral("False"));
+}
+
+void tst_acceptance::logViewerBesideTheLogInMemory() {
+    MainWindowBench b;
+    b.state.log.ClearDataBuffer();
+    b.state.log.DataBufferEmpty = false;
+    for (int i = 0; i < LogBuffer::kSamples; ++i) {
+        b.state.log.ElapsedTime[i] = 0.1f * float(i + 1);
+        b.state.log.RPM[i] = 2000.0f + float(i % 100);
+        b.state.log.AFR1[i] = b.state.log.AFR2[i] = 13.8f;
+    }
+    const LogBuffer before = b.state.log;
+
+    // The log in memory in a viewer of its own: not modal, every sample.
+    b.window->mnuViewLogViewer->trigger();
+    QList<frmLogViewer*> viewers = b.window->findChildren<frmLogViewer*>();
+    QCOMPARE(viewers.size(), 1);
+    QVERIFY(viewers[0]->isVisible());
+    QVERIFY(!viewers[0]->isModal());
+    QCOMPARE(b.modals.seen(), QStringList());
+    QCOMPARE(viewers[0]->log().rows(), std::size_t(LogBuffer::kSamples));
+
+    // A recording dropped on the window opens whole beside it; the log in memory stays.
+    QTemporaryDir dir;
+    QByteArray recording =
+        "# QERO4D Log recording; model=QERO4D; firmware=Rev 3; fuel=Gasoline; stoich=14.69; "
+        "analog=NONE; legend=Analog Input; volts=0..5; scaled=0..5; started=2026-12-11T10:00:00\n"
+        "Time_s,AFR1,Lambda1,Status1,AFR2,Lambda2,Status2,RPM,Analog_V,Analog_Scaled,Battery_V,"
+        "CellRes1_Ohm,CellRes2_Ohm,Ethanol_pct,Mark\n";
+    for (int i = 0; i < 904; ++i)
+        recording += QByteArray::number(0.07 * i, 'f', 3) +
+                     ",13.500,0.9190,0,13.500,0.9190,0,3000,1.000,1.000,13.8,80,80,,0\n";
+    const QString path = dir.filePath(QStringLiteral("rec1.csv"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(recording);
+    f.close();
+    b.window->openDroppedFile(path);
+    viewers = b.window->findChildren<frmLogViewer*>();
+    QCOMPARE(viewers.size(), 2);
+    frmLogViewer* rec = viewers[0]->log().rows() == 904 ? viewers[0] : viewers[1];
+    QCOMPARE(rec->log().rows(), std::size_t(904));
+    QCOMPARE(b.modals.seen(), QStringList());
+    QVERIFY(b.state.log.RPM == before.RPM);
+    QVERIFY(b.state.log.ElapsedTime == before.ElapsedTime);
+    QVERIFY(!b.state.log.DataBufferEmpty);
+    for (frmLogViewer* v : viewers)
+        v->close();
 }
 
 void tst_acceptance::everyMenuEntryEnabledAndExercised() {

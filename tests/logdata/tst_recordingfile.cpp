@@ -84,8 +84,8 @@ private Q_SLOTS:
     void notARecordingIsRefused_data();
     void notARecordingIsRefused();
     void openShortRecording();
-    void openLongRecordingFromAChosenSecond();
-    void openLongRecordingCancelled();
+    void openLongRecordingWhole();
+    void openRecordingKeepsTheLogInMemory();
 
 private:
     QString writeFile(const QString& name, const QByteArray& bytes);
@@ -97,6 +97,7 @@ private:
     ScriptedPrompter m_prompter;
     VirtualClock m_clock;
     int m_charts = 0;
+    std::vector<Log> m_viewed;
 };
 
 void tst_recordingfile::init() {
@@ -106,6 +107,7 @@ void tst_recordingfile::init() {
     m_state.log.ClearDataBuffer();
     m_prompter = ScriptedPrompter();
     m_charts = 0;
+    m_viewed.clear();
 }
 
 QString tst_recordingfile::writeFile(const QString& name, const QByteArray& bytes) {
@@ -119,6 +121,7 @@ QString tst_recordingfile::writeFile(const QString& name, const QByteArray& byte
 std::unique_ptr<LogFileCommands> tst_recordingfile::commands() {
     auto c = std::make_unique<LogFileCommands>(m_state, m_prompter, *m_settings, m_clock);
     c->showChart = [this] { ++m_charts; };
+    c->showInViewer = [this](Log&& log) { m_viewed.push_back(std::move(log)); };
     return c;
 }
 
@@ -203,63 +206,45 @@ void tst_recordingfile::openShortRecording() {
     m_prompter.answerFile(path);
     QCOMPARE(commands()->mnuOpenFile_Click(), Outcome::Done);
     QCOMPARE(m_prompter.boxes().size(), 1); // the file dialog only: the whole drive is shown
-    QCOMPARE(m_charts, 1);
-    const LogBuffer& log = m_state.log;
-    QVERIFY(!log.DataBufferEmpty);
-    QCOMPARE(log.FuelType, QStringLiteral("E85"));
-    QCOMPARE(log.StoichRatio, 9.77f);
-    QCOMPARE(log.AnalogLegend, QStringLiteral("MAP(kPa)"));
-    QCOMPARE(log.MaxScaledValue, 210.0f);
-    QCOMPARE(log.AnalogInputType, QStringLiteral("USER"));
-    QCOMPARE(m_state.settings.AFRFormat, QStringLiteral("#0.00"));
-    QCOMPARE(log.Comment, QStringLiteral("Recording rows 1 to 300 of 300 (0.0 s to 29.9 s)"));
-    QCOMPARE(log.DownloadDate, QStringLiteral("2026-12-10T16:17:04"));
-    QCOMPARE(log.ElapsedTime[0], 0.025f);
-    QCOMPARE(log.ElapsedTime[299], 29.925f);
-    QVERIFY(log.ElapsedTime[300] > log.ElapsedTime[299]); // the rest stays in order
-    // The buffer's gasoline scale and status codes, as a module log gives them.
-    QCOMPARE_LE(std::abs(log.AFR1[3] - float(rowAt(3).lambda1 * 14.69)), 0.001f);
-    QCOMPARE(log.Sensor2Status[7], 10.0f);
-    QCOMPARE(log.AFR2[7], 20.0f);
-    QCOMPARE(log.RPM[59], 6900.0f);
-    QCOMPARE(log.AnalogInVolts[29], 3.9f);
-    QCOMPARE(log.RPM[300], 1.0f); // cleared beyond the recording
+    QCOMPARE(m_charts, 0);
+    QCOMPARE(m_viewed.size(), std::size_t(1));
+    const Log& log = m_viewed.front();
+    QCOMPARE(log.rows(), std::size_t(300));
+    QCOMPARE(log.fuelStoich, 9.77);
+    QCOMPARE(log.time.front(), 0.025);
+    QCOMPARE(log.time.back(), 29.925);
+    const LogChannel& lambda1 = log.channels[std::size_t(log.find(Quantity::FuelRatio, 1))];
+    QCOMPARE(lambda1.values[3], float(rowAt(3).lambda1));
+    // Sensor 2 in free air at row 7: a status, no ratio.
+    const LogChannel& lambda2 = log.channels[std::size_t(log.find(Quantity::FuelRatio, 2))];
+    QVERIFY(std::isnan(lambda2.values[7]));
+    QCOMPARE(log.channels[std::size_t(lambda2.statusChannel)].values[7], 10.0f);
+    QCOMPARE(log.channels[std::size_t(log.find(Quantity::EngineSpeed))].values[59], 6900.0f);
+    QCOMPARE(log.channels[std::size_t(log.findName(QStringLiteral("MAP(kPa)")))].quantity,
+             Quantity::AnalogScaled);
+    // The log in memory is not touched.
+    QVERIFY(m_state.log.DataBufferEmpty);
 }
 
-void tst_recordingfile::openLongRecordingFromAChosenSecond() {
+void tst_recordingfile::openLongRecordingWhole() {
     const QString path = writeFile(QStringLiteral("long.csv"), recording(30000));
-    m_prompter.answerInput(QStringLiteral("five minutes")); // not a number: asked again
-    m_prompter.answerInput(QStringLiteral("9999"));         // past the end: asked again
-    m_prompter.answerInput(QStringLiteral("1000"));
     QCOMPARE(commands()->openLog(path), Outcome::Done);
-    const QList<ScriptedPrompter::Box> boxes = m_prompter.boxes();
-    QCOMPARE(boxes.size(), 6);
-    QCOMPARE(boxes[0].text, QStringLiteral("The recording holds 30000 rows, from 0.0 to 2999.9 "
-                                           "s. The chart shows 12000 of them: from which second "
-                                           "on?"));
-    QCOMPARE(boxes[0].title, LogFileCommands::kOpenTitle);
-    QCOMPARE(boxes[0].defaultText, QStringLiteral("0.0"));
-    QCOMPARE(boxes[1].text, QStringLiteral("Enter a second from 0.0 to 2999.9."));
-    QCOMPARE(boxes[3].text, boxes[1].text);
-    QCOMPARE(boxes[5].text, QStringLiteral("The chart shows part of the recording: Recording "
-                                           "rows 10001 to 22000 of 30000 (1000.0 s to 2199.9 s)."));
-    QCOMPARE(boxes[5].icon, Prompter::Icon::Information);
-    const LogBuffer& log = m_state.log;
-    QCOMPARE(log.ElapsedTime[0], 1000.025f);
-    QCOMPARE(log.ElapsedTime[11999], 2199.925f);
-    QCOMPARE(log.RPM[0], float(rowAt(10000).rpm));
-    QCOMPARE(log.RPM[11999], float(rowAt(21999).rpm));
-    QCOMPARE_LE(std::abs(log.DataLogInterval - 0.1f), 0.0001f);
+    QCOMPARE(m_prompter.boxes().size(), 0); // no "from which second" any more
+    QCOMPARE(m_viewed.size(), std::size_t(1));
+    QCOMPARE(m_viewed.front().rows(), std::size_t(30000));
+    QCOMPARE(m_viewed.front().channels[0].values[21999], float(rowAt(21999).rpm));
 }
 
-void tst_recordingfile::openLongRecordingCancelled() {
+void tst_recordingfile::openRecordingKeepsTheLogInMemory() {
     m_state.log.DataBufferEmpty = false;
     m_state.log.RPM[0] = 4321.0f;
-    const QString path = writeFile(QStringLiteral("long.csv"), recording(12001));
-    m_prompter.answerInput(std::nullopt);
-    QCOMPARE(commands()->openLog(path), Outcome::Cancelled);
+    const QString path = writeFile(QStringLiteral("drive.csv"), recording(50));
+    // Dropped on the window: nothing in memory is replaced, so nothing is asked.
+    QCOMPARE(commands()->openChosenFile(path), Outcome::Done);
+    QCOMPARE(m_prompter.boxes().size(), 0);
     QCOMPARE(m_state.log.RPM[0], 4321.0f);
     QVERIFY(!m_state.log.DataBufferEmpty);
+    QCOMPARE(m_viewed.size(), std::size_t(1));
     QCOMPARE(m_charts, 0);
 }
 
