@@ -121,10 +121,7 @@ frmLogViewer::frmLogViewer(Log log, Prompter& prompter, SettingsStore* settings,
     rebuild();
 }
 
-frmLogViewer::~frmLogViewer() {
-    if (m_settings)
-        m_logic->save(*m_settings);
-}
+frmLogViewer::~frmLogViewer() = default;
 
 void frmLogViewer::rebuild() {
     if (m_logic->panes.empty())
@@ -138,6 +135,9 @@ void frmLogViewer::rebuild() {
     m_filling = false;
     m_plot->show(*m_logic);
     m_plot->setMarkerTime(m_logic->markerTime());
+    // Kept at every change, so the next log of this kind opens as this one is now.
+    if (m_settings)
+        m_logic->save(*m_settings);
     refreshChannelList();
     showReadouts();
 }
