@@ -5,9 +5,13 @@
 #include "afrtable/AFRTableLogFile.h"
 #include "afrtable/AFRTableMerge.h"
 #include "afrtable/AFRTablePrintout.h"
+#include "afrtable/AFRTableRecording.h"
 #include "logdata/AppState.h"
+#include "logdata/LogImport.h"
+#include "logdata/RecordingReader.h"
 #include "support/ErrorReport.h"
 #include "support/Numbers.h"
+#include "support/QeroFailure.h"
 #include "support/ScriptedPrompter.h"
 
 #include <memory>
@@ -34,7 +38,10 @@ const char* const kUsage =
     "A log whose analog input is not a throttle sensor, that ends inside its header, or\n"
     "(after the first) whose stoichiometric ratio differs from the first one's, is left out\n"
     "with the window's message on stderr; the table of the other files is still printed\n"
-    "and the exit status is 1.\n";
+    "and the exit status is 1.\n"
+    "\n"
+    "A live recording is binned whole, however long, as a log of the module is.\n"
+    "Other tools' logs have no throttle input of the module: use qero4d-cli tune.\n";
 
 struct Options {
     QStringList logs;
@@ -123,6 +130,59 @@ bool openFirst(const QString& path, AppState& state, Prompter& prompter) {
         return false;
     }
     return true;
+}
+
+const QString kNotForTable =
+    QStringLiteral("this log is not the module's own: the AFR table bins the module's logs and "
+                   "recordings (qero4d-cli tune builds corrections from any log); the file is "
+                   "left out.");
+
+// A recording, binned a buffer of the module's size at a time. The first file's buffer
+// becomes the log the table's options are taken from, as File > Open makes it.
+bool addRecording(const QString& path, AppState& state, AFRTable& table, bool filter, bool first,
+                  const std::function<void()>& applyOptions, QTextStream& err) {
+    bool accepted = true;
+    bool firstChunk = true;
+    try {
+        AFRTableRecording::read(path, [&](const LogBuffer& chunk, int) {
+            if (!accepted)
+                return;
+            if (first && firstChunk) {
+                state.log = chunk;
+                state.updateAFRFormat();
+                if (!AFRTable::legendHasTPS(state.log.AnalogLegend)) {
+                    err << path << ": " << AFRTable::kNoTPSMessage << '\n';
+                    accepted = false;
+                    return;
+                }
+                applyOptions();
+                table.WriteAFRTable(state.settings.AFRTableDisplay, true, state, filter);
+            } else {
+                if (firstChunk && chunk.StoichRatio != state.log.StoichRatio) {
+                    err << path
+                        << ": Stoichiometric ratio for new data doesn't match; the file is "
+                           "left out.\n";
+                    accepted = false;
+                    return;
+                }
+                if (firstChunk && !AFRTable::legendHasTPS(chunk.AnalogLegend)) {
+                    err << path << ": " << AFRTable::kNoTPSMessage << '\n';
+                    accepted = false;
+                    return;
+                }
+                table.WriteAFRTable(state.settings.AFRTableDisplay, false, chunk, state, filter);
+            }
+            firstChunk = false;
+        });
+    } catch (const QeroFailure& f) {
+        err << path << ": " << f.description() << '\n';
+        return false;
+    }
+    if (firstChunk && accepted) {
+        err << path << ": the recording holds no rows.\n";
+        return false;
+    }
+    return accepted;
 }
 
 QString csvField(const QString& text) {
@@ -241,26 +301,34 @@ int runTableCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         // Abort) and every message goes to stderr.
         ScriptedPrompter prompter;
         bool accepted = false;
-        if (!opened) {
+        const auto applyOptions = [&] {
+            // The window's opening defaults, then the boxes as the user would fill them.
+            state->settings.AFRTarget = AFRTableFields::defaultTarget(state->log.StoichRatio);
+            state->settings.MinSampleNum = 5;
+            if (o.target) {
+                const auto checked = AFRTableFields::checkTarget(*o.target, state->log.StoichRatio,
+                                                                 state->settings.AFRFormat);
+                if (!checked.message.isEmpty())
+                    err << AFRTableFields::kTargetTitle << ": " << checked.message << '\n';
+                state->settings.AFRTarget = float(checked.value);
+            }
+            if (o.minSamples) {
+                const auto checked = AFRTableFields::checkMinSamples(*o.minSamples);
+                if (!checked.message.isEmpty())
+                    err << AFRTableFields::kMinSamplesTitle << ": " << checked.message << '\n';
+                state->settings.MinSampleNum = qint16(checked.value);
+            }
+        };
+        if (RecordingReader::isRecordingFile(path)) {
+            accepted = addRecording(path, *state, *table, o.filter, !opened, applyOptions, err);
+            opened = opened || accepted;
+        } else if (!LogImport::isModuleLog(path)) {
+            err << path << ": " << kNotForTable << '\n';
+        } else if (!opened) {
             accepted = openFirst(path, *state, prompter);
             if (accepted) {
                 opened = true;
-                // The window's opening defaults, then the boxes as the user would fill them.
-                state->settings.AFRTarget = AFRTableFields::defaultTarget(state->log.StoichRatio);
-                state->settings.MinSampleNum = 5;
-                if (o.target) {
-                    const auto checked = AFRTableFields::checkTarget(
-                        *o.target, state->log.StoichRatio, state->settings.AFRFormat);
-                    if (!checked.message.isEmpty())
-                        err << AFRTableFields::kTargetTitle << ": " << checked.message << '\n';
-                    state->settings.AFRTarget = float(checked.value);
-                }
-                if (o.minSamples) {
-                    const auto checked = AFRTableFields::checkMinSamples(*o.minSamples);
-                    if (!checked.message.isEmpty())
-                        err << AFRTableFields::kMinSamplesTitle << ": " << checked.message << '\n';
-                    state->settings.MinSampleNum = qint16(checked.value);
-                }
+                applyOptions();
                 table->WriteAFRTable(state->settings.AFRTableDisplay, true, *state, o.filter);
             }
         } else {

@@ -1,6 +1,7 @@
 #include "cli/TuneCommand.h"
 
 #include "cli/CliSupport.h"
+#include "logdata/LogImport.h"
 #include "logdata/RecordingReader.h"
 #include "support/ErrorReport.h"
 #include "support/QeroFailure.h"
@@ -11,6 +12,7 @@
 #include "tuning/TuningInputError.h"
 #include "tuning/TuningResultCsv.h"
 #include "tuning/TuningSampleSource.h"
+#include "tuning/TuningSources.h"
 #include "tuning/TuningTableText.h"
 #include "tuning/TuningWorkbench.h"
 
@@ -276,13 +278,9 @@ QString json(const TuningResult& r) {
     return QStringLiteral("{\n  ") + parts.join(QStringLiteral(",\n  ")) + QStringLiteral("\n}\n");
 }
 
-std::unique_ptr<TuningSampleSource> sourceFor(const QString& path,
-                                              const CsvSampleSource::Columns& columns) {
-    if (TuningSampleSource::isLogFile(path))
-        return std::make_unique<LogFileSampleSource>();
-    if (RecordingReader::isRecordingFile(path))
-        return std::make_unique<RecordingSampleSource>();
-    return std::make_unique<CsvSampleSource>(columns);
+std::unique_ptr<TuningSampleSource>
+sourceFor(const QString& path, const std::optional<CsvSampleSource::Columns>& columns) {
+    return TuningSources::forFile(path, columns);
 }
 
 // Reads the files on every processor while the caller takes them in order: reading
@@ -380,7 +378,7 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
     TuningSettings settings;
     std::optional<TuningTableText> baseTable;
     std::optional<TuningTableText> targetTable;
-    CsvSampleSource::Columns columns;
+    std::optional<CsvSampleSource::Columns> columns;
     try {
         if (const std::optional<QString> problem = parse(args, o, settings))
             return usage(err, *problem);
@@ -446,7 +444,7 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
             settings.stoichRatio = *o.stoich;
         } else {
             for (qsizetype i = 0; i < o.inputs.size(); ++i)
-                if (TuningSampleSource::isLogFile(o.inputs[i]) ||
+                if (LogImport::isModuleLog(o.inputs[i]) ||
                     RecordingReader::isRecordingFile(o.inputs[i])) {
                     TuningLog log = sourceFor(o.inputs[i], columns)->read(o.inputs[i]);
                     settings.stoichRatio = log.fuelStoichRatio.value_or(14.69);
@@ -459,6 +457,8 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
         QStringList rest = o.inputs;
         if (first)
             rest.removeFirst();
+        Quantity loadQuantity = Quantity::Other;
+        QString loadFrom;
         ReadAhead reader(
             rest, [&columns](const QString& path) { return sourceFor(path, columns)->read(path); });
         for (qsizetype i = 0; i < o.inputs.size(); ++i) {
@@ -468,6 +468,21 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
             first.reset();
             for (const QString& w : log.warnings)
                 err << "qero4d-cli tune: " << path << ": " << w << "\n";
+            if (!log.picked.isEmpty())
+                err << "qero4d-cli tune: " << path << ": took " << log.picked << "\n";
+            // A map is laid out over one load: pressure and throttle do not share cells.
+            if (log.loadQuantity != Quantity::Other) {
+                if (loadQuantity == Quantity::Other) {
+                    loadQuantity = log.loadQuantity;
+                    loadFrom = path;
+                } else if (log.loadQuantity != loadQuantity) {
+                    err << "qero4d-cli tune: " << path << ": its load is "
+                        << Log::quantityName(log.loadQuantity) << " but the load of " << loadFrom
+                        << " is " << Log::quantityName(loadQuantity)
+                        << "; one table cannot hold both\n";
+                    return kUsage;
+                }
+            }
             if (log.rowsSkipped > 0)
                 err << "qero4d-cli tune: " << path << ": " << log.rowsSkipped
                     << " rows could not be read and were left out\n";

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "logdata/Log.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -24,6 +26,13 @@ struct TuningLog {
     std::optional<double> afrScale;
     // The fuel ratio the file itself declares, when it declares one.
     std::optional<double> fuelStoichRatio;
+
+    // What the load is, where the source says (manifold pressure or throttle position);
+    // Other for the module's scaled analog input, whose meaning the user set.
+    Quantity loadQuantity = Quantity::Other;
+    // The channels taken for engine speed, load and ratio, when they were recognised
+    // rather than named.
+    QString picked;
 
     // Rows of the file that could not be read and were left out.
     qint64 rowsSkipped = 0;

@@ -6,6 +6,7 @@
 #include "tuning/RecordingSampleSource.h"
 #include "tuning/TuningInputError.h"
 #include "tuning/TuningResultCsv.h"
+#include "tuning/TuningSources.h"
 
 #include <QFileInfo>
 
@@ -51,18 +52,23 @@ void WorkbenchSession::setLogInMemory(const LogBuffer& log) {
     recompute();
 }
 
-void WorkbenchSession::addFile(const QString& path, const CsvSampleSource::Columns& columns) {
-    std::unique_ptr<TuningSampleSource> source;
-    if (TuningSampleSource::isLogFile(path))
-        source = std::make_unique<LogFileSampleSource>();
-    else if (RecordingReader::isRecordingFile(path))
-        source = std::make_unique<RecordingSampleSource>();
-    else
-        source = std::make_unique<CsvSampleSource>(columns);
+void WorkbenchSession::addFile(const QString& path,
+                               const std::optional<CsvSampleSource::Columns>& columns) {
     WorkbenchInput input;
     input.path = path;
     input.name = QFileInfo(path).fileName();
-    input.log = source->read(path);
+    input.log = TuningSources::forFile(path, columns)->read(path);
+    // A map is laid out over one load: a log binned by pressure and one by throttle do
+    // not share its cells.
+    if (input.log.loadQuantity != Quantity::Other)
+        for (const WorkbenchInput& other : m_inputs)
+            if (other.log.loadQuantity != Quantity::Other &&
+                other.log.loadQuantity != input.log.loadQuantity)
+                throw TuningInputError(
+                    QStringLiteral("%1: its load is %2, but the load of %3 is %4; one table "
+                                   "cannot hold both.")
+                        .arg(input.name, Log::quantityName(input.log.loadQuantity), other.name,
+                             Log::quantityName(other.log.loadQuantity)));
     m_inputs.push_back(std::move(input));
     takeStoichRatio();
     recompute();

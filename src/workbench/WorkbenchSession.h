@@ -43,7 +43,10 @@ public:
     void setLogInMemory(const LogBuffer& log);
     // Reads a .log file, a recording or another tool's CSV file. Throws QeroFailure when
     // the file cannot be read, TuningInputError when it cannot be used.
-    void addFile(const QString& path, const CsvSampleSource::Columns& columns = {});
+    // `columns` names a CSV's columns; without them a CSV is read by the channels its
+    // reader recognised (or the default column names).
+    void addFile(const QString& path,
+                 const std::optional<CsvSampleSource::Columns>& columns = std::nullopt);
     // Samples read elsewhere, under this name.
     void addLog(TuningLog log, const QString& name);
     void removeInput(int index);

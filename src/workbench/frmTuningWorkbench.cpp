@@ -3,6 +3,7 @@
 #include "chart/ChartGraph.h"
 #include "chart/QCustomPlotHeader.h"
 #include "logdata/LogBuffer.h"
+#include "logdata/LogImport.h"
 #include "logdata/RecordingReader.h"
 #include "support/ErrorReport.h"
 #include "support/Prompter.h"
@@ -434,9 +435,13 @@ bool frmTuningWorkbench::attempt(const std::function<void()>& step) {
 }
 
 void frmTuningWorkbench::addFile(const QString& path) {
-    const bool csv =
-        !TuningSampleSource::isLogFile(path) && !RecordingReader::isRecordingFile(path);
-    std::optional<CsvSampleSource::Columns> columns = CsvSampleSource::Columns();
+    // A text table has its columns confirmed in the column dialog; the module's logs,
+    // recordings and other tools' logs say what their channels are.
+    const bool csv = !LogImport::isModuleLog(path) && !RecordingReader::isRecordingFile(path) &&
+                     (path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive) ||
+                      path.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive) ||
+                      !LogImport::choose(QByteArray(), path));
+    std::optional<CsvSampleSource::Columns> columns;
     if (csv) {
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly)) {
@@ -449,7 +454,7 @@ void frmTuningWorkbench::addFile(const QString& path) {
         if (!columns)
             return;
     }
-    if (!attempt([&] { m_session.addFile(path, *columns); }))
+    if (!attempt([&] { m_session.addFile(path, columns); }))
         return;
     showSettings();
     showResult();
