@@ -3,13 +3,14 @@
 #include "logdata/AnalogScaling.h"
 #include "logdata/AppState.h"
 #include "support/Numbers.h"
+#include "support/Units.h"
 
 #include <cmath>
 
 namespace {
 
 // Every ratio in the buffer is measured on the gasoline scale.
-constexpr double kGasolineRatio = 14.69;
+constexpr double kGasolineRatio = Units::kGasolineStoich;
 
 // Ratios outside this band are sensor faults (10.0), free air (20.0) or the cleared
 // slots of a short log; they never reach a cell.

@@ -1,6 +1,7 @@
 #include "afrtable/AFRTableFields.h"
 
 #include "support/Numbers.h"
+#include "support/Units.h"
 
 #include <cmath>
 
@@ -9,7 +10,8 @@ namespace AFRTableFields {
 namespace {
 
 float onGasolineScale(float stoichRatio, double gasolineAFR) {
-    return float(Numbers::roundHalfEven(double(stoichRatio) * gasolineAFR / 14.69, 1));
+    return float(
+        Numbers::roundHalfEven(double(stoichRatio) * gasolineAFR / Units::kGasolineStoich, 1));
 }
 
 int targetDecimals(float stoichRatio) {

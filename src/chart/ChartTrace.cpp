@@ -3,6 +3,7 @@
 #include "logdata/AnalogScaling.h"
 #include "logdata/LogBuffer.h"
 #include "support/SettingsValues.h"
+#include "support/Units.h"
 
 #include <cmath>
 
@@ -10,7 +11,7 @@ namespace ChartTrace {
 
 namespace {
 // Every AFR in the buffer is on the gasoline scale, whose stoichiometric ratio this is.
-constexpr double kGasolineStoich = 14.69;
+constexpr double kGasolineStoich = Units::kGasolineStoich;
 } // namespace
 
 AxisRange afrAxisRange(float stoichRatio) {
@@ -84,7 +85,7 @@ int sharedAxis(TraceQuantity third, TraceQuantity trace1, TraceQuantity trace2) 
 }
 
 float defaultTarget(float stoichRatio) {
-    return afrForFuel(14.69f, stoichRatio);
+    return afrForFuel(float(Units::kGasolineStoich), stoichRatio);
 }
 
 AxisRange targetLimits(float stoichRatio) {

@@ -8,6 +8,7 @@
 #include "device/ModuleSession.h"
 #include "logdata/AppState.h"
 #include "support/Numbers.h"
+#include "support/Units.h"
 
 #include <QLocale>
 #include <QTextStream>
@@ -33,8 +34,12 @@ struct Fuel {
 };
 
 constexpr Fuel kFuels[] = {
-    {"Gasoline", 14.69f}, {"E10", 14.13f},     {"E85", 9.77f},
-    {"Ethanol", 9.01f},   {"Methanol", 6.47f}, {"Lambda", 1.0f},
+    {"Gasoline", float(Units::kGasolineStoich)},
+    {"E10", 14.13f},
+    {"E85", 9.77f},
+    {"Ethanol", 9.01f},
+    {"Methanol", 6.47f},
+    {"Lambda", 1.0f},
 };
 
 int usage(QTextStream& err, const QString& problem = QString()) {

@@ -6,6 +6,7 @@
 #include "support/ErrorReport.h"
 #include "support/QeroFailure.h"
 #include "support/SafeWrite.h"
+#include "support/Units.h"
 #include "tuning/CsvSampleSource.h"
 #include "tuning/LogFileSampleSource.h"
 #include "tuning/RecordingSampleSource.h"
@@ -447,7 +448,7 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
                 if (LogImport::isModuleLog(o.inputs[i]) ||
                     RecordingReader::isRecordingFile(o.inputs[i])) {
                     TuningLog log = sourceFor(o.inputs[i], columns)->read(o.inputs[i]);
-                    settings.stoichRatio = log.fuelStoichRatio.value_or(14.69);
+                    settings.stoichRatio = log.fuelStoichRatio.value_or(Units::kGasolineStoich);
                     if (i == 0)
                         first = std::move(log);
                     break;

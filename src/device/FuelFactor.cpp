@@ -1,6 +1,7 @@
 #include "device/FuelFactor.h"
 
 #include "device/ModuleVocabulary.h"
+#include "support/Units.h"
 
 #include <cmath>
 
@@ -10,7 +11,7 @@ std::optional<quint16> factor(const QString& fuelType, float stoichRatio) {
     double r = double(stoichRatio);
     if (fuelType.toUpper() == QLatin1String("LAMBDA"))
         r *= 10.0;
-    const double f = std::trunc(r / 14.69 * 32768.0);
+    const double f = std::trunc(r / Units::kGasolineStoich * 32768.0);
     if (!(f >= 0.0 && f <= 65535.0))
         return std::nullopt;
     return quint16(f);

@@ -4,6 +4,7 @@
 #include "logdata/SettingsTable.h"
 #include "support/Numbers.h"
 #include "support/Prompter.h"
+#include "support/Units.h"
 
 #include <array>
 
@@ -11,7 +12,7 @@ namespace {
 
 const std::array<FuelTypeLogic::Entry, 7> kFuels = {{
     {FuelTypeLogic::Fuel::Gasoline, "optGasolineFuel", QStringLiteral("Gasoline"),
-     QStringLiteral("Gasoline"), 14.69f},
+     QStringLiteral("Gasoline"), float(Units::kGasolineStoich)},
     {FuelTypeLogic::Fuel::E10, "optE10Fuel", QStringLiteral("E10"), QStringLiteral("E10"), 14.13f},
     {FuelTypeLogic::Fuel::E85, "optE85Fuel", QStringLiteral("E85"), QStringLiteral("E85"), 9.77f},
     {FuelTypeLogic::Fuel::Ethanol, "optEthanolFuel", QStringLiteral("Ethanol"),

@@ -2,6 +2,7 @@
 
 #include "logdata/LogBuffer.h"
 #include "support/Numbers.h"
+#include "support/Units.h"
 
 #include <QList>
 
@@ -9,7 +10,7 @@
 
 namespace {
 
-constexpr double kGasolineStoich = 14.69;
+constexpr double kGasolineStoich = Units::kGasolineStoich;
 
 // Free text in the comment line: no separators, no line breaks.
 QString cleanText(const QString& text) {

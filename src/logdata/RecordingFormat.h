@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Units.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -15,7 +17,7 @@ struct RecordingInfo {
     QString model;
     QString firmware;
     QString fuel = QStringLiteral("Gasoline");
-    double stoichRatio = 14.69;
+    double stoichRatio = Units::kGasolineStoich;
     QString analogType = QStringLiteral("NONE");
     QString analogLegend = QStringLiteral("Analog Input");
     double minVolts = 0.0;

@@ -133,7 +133,7 @@ void load(AppState& state, SettingsStore& store, Prompter& prompter) {
         {"AnalogLegend", QStringLiteral("Analog Input"),
          [&](const QString& t) { log.AnalogLegend = t; }},
         {"FuelType", QStringLiteral("Gasoline"), [&](const QString& t) { log.FuelType = t; }},
-        {"StoichRatio", QStringLiteral("14.69"),
+        {"StoichRatio", Numbers::settingText(float(Units::kGasolineStoich)),
          [&](const QString& t) { log.StoichRatio = toSingle(QStringLiteral("StoichRatio"), t); }},
     };
 

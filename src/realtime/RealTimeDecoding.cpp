@@ -1,19 +1,17 @@
 #include "realtime/RealTimeDecoding.h"
 
+#include "device/FramDecoder.h"
 #include "logdata/AnalogScaling.h"
 #include "logdata/LogBuffer.h"
 #include "support/Numbers.h"
 
+#include <algorithm>
+
 namespace RealTimeDecoding {
 
 float afrFromRaw(int raw) {
-    if (raw <= 6)
-        return 10.0f;
-    if (raw <= 238)
-        return float(Numbers::roundHalfEven(raw / 25.0 + 10.0, 1));
-    if (raw <= 241)
-        return 19.5f;
-    return 20.0f;
+    // The live byte is the byte the module logs: one rule for both.
+    return FramDecoder::sensorAFR(quint8(std::clamp(raw, 0, 255)));
 }
 
 double lambdaFromAFR(float gasolineAFR) {

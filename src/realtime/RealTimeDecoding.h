@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Units.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -11,7 +13,7 @@ struct LogBuffer;
 namespace RealTimeDecoding {
 
 // The gasoline scale every AFR byte is measured on.
-constexpr double kGasolineStoich = 14.69;
+constexpr double kGasolineStoich = Units::kGasolineStoich;
 
 // Gasoline-scale AFR of a raw AFR byte: status codes 0-6 read 10.0, 7-238 are
 // b / 25 + 10 to one decimal, 239-241 the lean limit 19.5, 242-255 free air 20.0.

@@ -4,6 +4,7 @@
 #include "logdata/LogBuffer.h"
 #include "logdata/LogFileReader.h"
 #include "support/Numbers.h"
+#include "support/Units.h"
 
 #include <cmath>
 #include <limits>
@@ -11,7 +12,7 @@
 
 namespace {
 
-constexpr double kGasolineScale = 14.69;
+constexpr double kGasolineScale = Units::kGasolineStoich;
 
 // What a saved empty buffer writes for every slot the log did not fill.
 bool isClearedSlot(const LogBuffer& log, int i) {

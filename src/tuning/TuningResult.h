@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/Units.h"
 #include "tuning/TuningGrid.h"
 
 #include <QtGlobal>
@@ -29,7 +30,7 @@ struct TuningResult {
     std::vector<double> rpmAxis;
     std::vector<double> loadAxis;
     // The fuel ratio whose units the means and targets are in.
-    double stoichRatio = 14.69;
+    double stoichRatio = Units::kGasolineStoich;
     double minWeight = 5.0;
 
     TuningGrid weight;

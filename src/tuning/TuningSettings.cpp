@@ -1,6 +1,7 @@
 #include "tuning/TuningSettings.h"
 
 #include "support/Numbers.h"
+#include "support/Units.h"
 #include "tuning/TuningInputError.h"
 
 #include <QRegularExpression>
@@ -18,7 +19,7 @@ std::vector<double> TuningSettings::defaultLoadAxis() {
 }
 
 double TuningSettings::defaultTarget(double stoichRatio) {
-    return Numbers::roundHalfEven(stoichRatio * 13.2 / 14.69, 1);
+    return Numbers::roundHalfEven(stoichRatio * 13.2 / Units::kGasolineStoich, 1);
 }
 
 double TuningSettings::targetAt(int row, int column) const {

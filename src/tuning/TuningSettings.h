@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/Units.h"
 #include "tuning/TransportDelay.h"
 #include "tuning/TuningGrid.h"
 
@@ -41,7 +42,7 @@ struct TuningSettings {
 
     // Stoichiometric ratio of the fuel whose units the target, the means and the CSV
     // ratio columns use (1 for lambda).
-    double stoichRatio = 14.69;
+    double stoichRatio = Units::kGasolineStoich;
     // One target for every cell (unset: the AFR table's default for the fuel), or a
     // table on the same axes.
     std::optional<double> target;

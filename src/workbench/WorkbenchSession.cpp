@@ -2,6 +2,7 @@
 
 #include "logdata/LogBuffer.h"
 #include "logdata/RecordingReader.h"
+#include "support/Units.h"
 #include "tuning/LogFileSampleSource.h"
 #include "tuning/RecordingSampleSource.h"
 #include "tuning/TuningInputError.h"
@@ -94,7 +95,7 @@ void WorkbenchSession::removeInput(int index) {
 
 void WorkbenchSession::takeStoichRatio() {
     // As the command line does: the fuel of the first log that declares one.
-    double ratio = 14.69;
+    double ratio = Units::kGasolineStoich;
     for (const WorkbenchInput& input : m_inputs)
         if (input.log.fuelStoichRatio) {
             ratio = *input.log.fuelStoichRatio;
