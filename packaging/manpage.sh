@@ -39,7 +39,7 @@ trap 'rm -rf "$work"' EXIT
 h2m=(help2man --no-info --section=1 --version-string="$version")
 
 if [ $commands -eq 1 ]; then
-  list=$("$program" --help | awk '/^Commands:/ { on = 1; next } on && NF == 0 { exit }
+  list=$("$program" --help 2>/dev/null | awk '/^Commands:/ { on = 1; next } on && NF == 0 { exit }
                                    on { print $1 }')
   if [ -z "$list" ]; then
     echo "manpage.sh: no commands found in $program --help" >&2
@@ -54,14 +54,14 @@ usage && NR > 1 && !/^[ \t]/ { usage = 0 }
 WANT == "usage" && usage { print }
 WANT == "rest" && !usage { print }
 AWK
-  printf '#!/bin/sh\n"$1" "$2" --help | awk -v WANT=rest -f "%s"\n' "$work/usage.awk" >"$work/rest"
+  printf '#!/bin/sh\n"$1" "$2" --help 2>/dev/null | awk -v WANT=rest -f "%s"\n' "$work/usage.awk" >"$work/rest"
   chmod +x "$work/rest"
   {
     echo "[COMMANDS]"
     for c in $list; do
       printf '.SS "%s %s"\n' "$base" "$c"
       echo ".nf"
-      "$program" "$c" --help | awk -v WANT=usage -f "$work/usage.awk" |
+      "$program" "$c" --help 2>/dev/null | awk -v WANT=usage -f "$work/usage.awk" |
         sed -E 's/^[Uu]sage: *//; s/^[ \t]+/  /; s/\\/\\e/g; s/-/\\-/g; s/^[.'"'"']/\\\&&/'
       echo ".fi"
       # The rest of the command's help turned into a page by help2man, then its
