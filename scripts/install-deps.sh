@@ -17,7 +17,7 @@ packages=(
   # The manual pages are made at build time from the programs' --help.
   help2man
   # scripts/package.sh checks the Debian package with these.
-  lintian appstream desktop-file-utils dpkg-dev man-db
+  lintian appstream desktop-file-utils dpkg-dev man-db bash-completion
 )
 
 missing=()

@@ -4,10 +4,11 @@
 # flags, no tests) and checks it as a distribution would:
 #   - lintian: no error, no warning and no informational tag but those overridden with
 #     their reason in packaging/debian/lintian-overrides (pedantic tags are printed);
-#   - the AppStream metadata (appstreamcli validate --strict) and the desktop entry
-#     (desktop-file-validate), as the package installs them;
-#   - the package unpacked into a scratch root holds every file it should, and
-#     `man qero4d-cli` finds its page there;
+#   - the AppStream metadata (appstreamcli validate --strict, and validate-tree with the
+#     desktop entry and icon beside it) and the desktop entry (desktop-file-validate), as
+#     the package installs them;
+#   - the package unpacked into a scratch root holds every file it should, `man` finds
+#     each program's page there, and bash-completion's loader finds the completion;
 #   - the versions of the project, the Debian changelog and the AppStream release agree;
 #   - every source file carries its SPDX licence line (scripts/spdx.sh --check).
 # Every check runs; the exit status is 1 if any failed.
@@ -90,7 +91,19 @@ for p in qero4d-log qero4d-cli qero4d-sim; do
 done
 MANPATH="$root/usr/share/man" man qero4d-cli 2>/dev/null | grep -q 'qero4d-cli tune' ||
   fail "the qero4d-cli page lacks its commands"
-bash -n "$root/usr/share/bash-completion/completions/qero4d-cli" || fail "the completion is not valid bash"
+# bash-completion's loader finds the completion where the package puts it, and the
+# completion then answers with the packaged program.
+mkdir "$root/work"
+touch "$root/work/drive.log" "$root/work/map.csv" "$root/work/notes.txt"
+completed=$(cd "$root/work" && PATH="$root/usr/bin:$PATH" XDG_DATA_DIRS="$root/usr/share" bash -c '
+  source /usr/share/bash-completion/bash_completion
+  __load_completion qero4d-cli || exit 1
+  COMP_WORDS=(qero4d-cli tune ""); COMP_CWORD=2
+  _qero4d_cli; echo "${COMPREPLY[*]}"
+  COMP_WORDS=(qero4d-cli tune --format ""); COMP_CWORD=3
+  _qero4d_cli; echo "${COMPREPLY[*]}"' 2>&1) || completed="not loaded: $completed"
+[ "$completed" = "$(printf 'drive.log map.csv\ntext csv json')" ] ||
+  fail "the installed completion: $completed"
 # The installed programs run from the unpacked root (the libraries are the system's).
 "$root/usr/bin/qero4d-cli" --version | grep -qx "qero4d-cli ${version%.*}" ||
   fail "the packaged qero4d-cli does not run"
@@ -99,6 +112,9 @@ bash -n "$root/usr/share/bash-completion/completions/qero4d-cli" || fail "the co
 echo "== appstreamcli validate --strict"
 appstreamcli validate --strict --pedantic --no-net --no-color \
   "$root/usr/share/metainfo/com.brenwick.qero4dlog.metainfo.xml" || fail "appstreamcli validate"
+echo "== appstreamcli validate-tree --strict"
+appstreamcli validate-tree --strict --pedantic --no-net --no-color "$root" ||
+  fail "appstreamcli validate-tree (the metadata with the desktop entry and icon)"
 echo "== desktop-file-validate"
 out=$(desktop-file-validate "$root/usr/share/applications/com.brenwick.qero4dlog.desktop" 2>&1) ||
   fail "desktop-file-validate"
