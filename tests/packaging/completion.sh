@@ -47,7 +47,7 @@ expect "table tune" t
 expect "download" dow
 
 # Options: those of the command the line began with.
-expect "--comment --help --image --output --port --verify" download --
+expect "--help --port --yes" erase --
 expect "--json" info --j
 expect "--format" tune --for
 expect "--delay-curve --delay-ms" tune --del
