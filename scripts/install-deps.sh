@@ -14,6 +14,10 @@ packages=(
   clang libclang-rt-14-dev libbenchmark-dev
   poppler-utils
   time
+  # The manual pages are made at build time from the programs' --help.
+  help2man
+  # scripts/package.sh checks the Debian package with these.
+  lintian appstream desktop-file-utils dpkg-dev man-db bash-completion
 )
 
 missing=()

@@ -107,6 +107,8 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     nameTheProgram();
+    // Wayland finds the window's desktop entry, and so its icon and name, by this id.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.brenwick.qero4dlog"));
 
     CommandLine line;
     QCommandLineParser& parser = line.parser;

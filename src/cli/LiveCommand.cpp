@@ -28,11 +28,12 @@ const char* const kUsage =
     "Ctrl-C) and prints the cycle rate. The fuel, analog scaling and pulses per\n"
     "revolution are those of the saved settings.\n"
     "\n"
-    "  --port PORT   a device path (/dev/ttyUSB0, COM3) or a number N meaning ComN\n"
-    "  --count N     stop after N cycles\n"
-    "  --seconds S   stop after S seconds\n"
-    "  --record FILE also write every cycle to FILE, a recording (CSV) that File > Open\n"
-    "                and qero4d-cli tune read; a failed write ends the command\n";
+    "  --port PORT    a device path (/dev/ttyUSB0, COM3) or a number N meaning ComN\n"
+    "  --count N      stop after N cycles\n"
+    "  --seconds S    stop after S seconds\n"
+    "  --record FILE  also write every cycle to FILE, a recording (CSV) that\n"
+    "                 File > Open and qero4d-cli tune read; a failed write ends the\n"
+    "                 command\n";
 
 // One cycle's values, collected as the reads come in and printed as one line.
 class LineCollector : public RealTimeDisplay {

@@ -48,7 +48,8 @@ const Command kCommands[] = {
 
 void printUsage(QTextStream& s) {
     s << "Usage: qero4d-cli COMMAND [ARGS...]\n"
-         "       qero4d-cli COMMAND --help\n"
+         "  or:  qero4d-cli COMMAND --help\n"
+         "  or:  qero4d-cli --version\n"
          "\n"
          "The QERO4D Log program's functions for scripts and machines without a display.\n"
          "\n"
@@ -67,6 +68,7 @@ int main(int argc, char* argv[]) {
         drawing ? createChartApplication(argc, argv)
                 : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("QERO4D_Log"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("4.3"));
     QTextStream out(stdout);
     QTextStream err(stderr);
 
@@ -80,6 +82,11 @@ int main(int argc, char* argv[]) {
     if (name == QLatin1String("--help") || name == QLatin1String("-h") ||
         name == QLatin1String("help")) {
         printUsage(out);
+        return 0;
+    }
+    // Scripts, and help2man for the manual page, learn the release from this.
+    if (name == QLatin1String("--version") || name == QLatin1String("-v")) {
+        out << "qero4d-cli " << QCoreApplication::applicationVersion() << "\n";
         return 0;
     }
     for (const Command& c : kCommands)

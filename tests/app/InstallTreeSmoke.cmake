@@ -7,7 +7,11 @@ if(NOT installed EQUAL 0)
 endif()
 foreach(f bin/qero4d-log bin/qero4d-cli share/qero4d-log/QERO4D_Log_Help.html
           share/qero4d-log/Brenwick_Logo.gif share/qero4d-log/examples/QERO4D_Log.cfg.example
-          share/applications/qero4d-log.desktop share/icons/hicolor/256x256/apps/qero4d-log.png)
+          share/applications/com.brenwick.qero4dlog.desktop
+          share/icons/hicolor/256x256/apps/qero4d-log.png
+          share/metainfo/com.brenwick.qero4dlog.metainfo.xml
+          share/man/man1/qero4d-log.1.gz share/man/man1/qero4d-cli.1.gz
+          share/bash-completion/completions/qero4d-cli share/doc/qero4d-log/copyright)
   if(NOT EXISTS ${PREFIX}/${f})
     message(FATAL_ERROR "not installed: ${f}")
   endif()

@@ -290,6 +290,9 @@ void tst_cli::dispatcher() {
     std::tie(status, text) = exec({QStringLiteral("convert"), QStringLiteral("--help")});
     QCOMPARE(status, 0);
     QVERIFY(text.startsWith(QStringLiteral("Usage: qero4d-cli convert")));
+    std::tie(status, text) = exec({QStringLiteral("--version")});
+    QCOMPARE(status, 0);
+    QCOMPARE(text, QStringLiteral("qero4d-cli 4.3\n"));
     std::tie(status, text) = exec({QStringLiteral("frobnicate")});
     QCOMPARE(status, 2);
     QVERIFY(text.contains(QStringLiteral("unknown command frobnicate")));
