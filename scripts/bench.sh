@@ -230,6 +230,65 @@ for kind in smooth noisy; do
   fi
 done
 
+# ---- logs of any length: qero4d-cli chart against pandas + matplotlib ---------------
+# An engine computer's CSV at 100 Hz: time, engine speed, manifold pressure, throttle,
+# lambda, coolant and intake temperature. Both draw engine speed and lambda against time
+# into a 1200x700 PNG. pandas and matplotlib come from Debian, for this comparison only.
+if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null 2>&1 &&
+   ! /usr/bin/python3 -c 'import pandas, matplotlib' >/dev/null 2>&1; then
+  apt-get install -y -qq --no-install-recommends python3-pandas python3-matplotlib >/dev/null 2>&1 || true
+fi
+engine_csv() { # engine_csv ROWS OUT
+  awk -v n="$1" 'BEGIN { srand(11); print "Time (s),RPM (rpm),MAP (kPa),TPS (%),Lambda,CLT (C),IAT (C)"
+    for (i = 0; i < n; i++) { t = 0.01 * i; l = 0.5 + 0.45 * sin(t / 7) * sin(t / 53)
+      printf "%.2f,%.0f,%.1f,%.1f,%.3f,%.1f,%.1f\n", t, 900 + 5000 * l + 60 * (rand() - 0.5),
+        20 + 80 * l, 100 * l, 0.82 + 0.18 * (1 - l) + 0.02 * (rand() - 0.5),
+        20 + 70 * (1 - exp(-t / 600)), 30 + 10 * (rand() - 0.5) } }' >"$2"
+}
+engine_csv 1000000 "$work/engine1m.csv"
+cat >"$work/plot.py" <<'PY'
+import sys
+import matplotlib
+matplotlib.use("Agg")
+import matplotlib.pyplot as plt
+import pandas as pd
+d = pd.read_csv(sys.argv[1], usecols=["Time (s)", "RPM (rpm)", "Lambda"])
+fig, ax = plt.subplots(figsize=(12, 7), dpi=100)
+ax.plot(d["Time (s)"], d["RPM (rpm)"], lw=1)
+ax2 = ax.twinx()
+ax2.plot(d["Time (s)"], d["Lambda"], lw=1, color="red")
+fig.savefig(sys.argv[2])
+PY
+log_cli_s=$(chart_time "$cli" chart "$work/engine1m.csv" -o "$work/engine1m.png" --channels "RPM,Lambda")
+if /usr/bin/python3 -c 'import pandas, matplotlib' >/dev/null 2>&1; then
+  pandas_s=$(chart_time /usr/bin/python3 "$work/plot.py" "$work/engine1m.csv" "$work/pandas1m.png")
+  ratio=$(awk -v a="$log_cli_s" -v b="$pandas_s" 'BEGIN { if (a == "nan" || b == "nan" || b == 0) print "nan"; else print a / b }')
+  row "qero4d-cli chart, 1 M-row CSV, 2 channels / pandas+matplotlib" "$(fmt "$ratio" 3)" x "<= 0.2 x" "<=" 0.2
+  chart_notes+=("chart of a 1 M-row CSV: qero4d-cli $(fmt "$log_cli_s" 3) s, pandas + matplotlib $(fmt "$pandas_s" 3) s")
+else
+  row "qero4d-cli chart, 1 M-row CSV, 2 channels (no pandas)" "$(fmt "$log_cli_s" 3)" s "<= 0.2 x pandas" "<=" nan
+fi
+engine_csv 10000000 "$work/engine10m.csv"
+big_times=()
+big_rss=()
+for _ in 1 2 3; do
+  start=$(now_ns)
+  /usr/bin/time -f '%M' -o "$work/rss.txt" "$cli" chart "$work/engine10m.csv" -o "$work/engine10m.png" \
+    --channels "RPM,Lambda" >/dev/null 2>&1 || { big_times+=(nan); continue; }
+  end=$(now_ns)
+  big_times+=("$(awk -v a="$start" -v b="$end" 'BEGIN { print (b - a) / 1e9 }')")
+  big_rss+=("$(tail -1 "$work/rss.txt")")
+done
+rm -f "$work/engine10m.csv"
+row "qero4d-cli chart, 10 M-row CSV, 2 channels: time" "$(fmt "$(printf '%s\n' "${big_times[@]}" | median)" 2)" s "<= 3 s" "<=" 3
+row "qero4d-cli chart, 10 M-row CSV: resident memory" \
+  "$(fmt "$(printf '%s\n' "${big_rss[@]}" | median | awk '{ print $1 / 1024 }')" 0)" MB "<= 1000 MB" "<=" 1000
+qtbench chart/bench_logviewer openAndPaint >/dev/null
+row "log viewer: open a 1 M-row CSV and paint the first frame" "$(fmt "$(figure viewer_open_ms)" 0)" ms "<= 500 ms" "<=" 500
+qtbench chart/bench_logviewer replotFourPanes >/dev/null
+row "log viewer replot 1600x900, 4 panes, 1 M rows, any zoom" "$(fmt "$(figure viewer_replot_ms)" 1)" ms "<= 16 ms" "<=" 16
+row "  the same, processor time" "$(fmt "$(figure viewer_replot_cpu_ms)" 1)" ms "<= 16 ms" "<=" 16
+
 # ---- module link against qero4d-sim --------------------------------------------------
 download=()
 polling=()
