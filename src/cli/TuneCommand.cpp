@@ -7,6 +7,7 @@
 #include "support/QeroFailure.h"
 #include "support/SafeWrite.h"
 #include "support/Units.h"
+#include "tuning/ChannelFilter.h"
 #include "tuning/CsvSampleSource.h"
 #include "tuning/LogFileSampleSource.h"
 #include "tuning/RecordingSampleSource.h"
@@ -40,6 +41,7 @@ const char* const kUsageText =
     "         [--base FILE] [--max-change PCT] [--stoich R]\n"
     "         [--csv-columns time=COL,rpm=COL,load=COL,afr1=COL[,afr2=COL]]\n"
     "         [--min-rpm N] [--max-load-rate PCT] [--lambda-range LO:HI] [--warmup S]\n"
+    "         [--filter CONDITION]... [--join ENGINE-LOG]\n"
     "         [--format text|csv|json] [-o OUT]\n"
     "\n"
     "Computes, for every cell of the engine computer's fuel map, the mean ratio the\n"
@@ -59,6 +61,10 @@ const char* const kUsageText =
     "                        (load moving faster than --max-load-rate % of the load axis\n"
     "                        span per second, 20), afr (outside --lambda-range,\n"
     "                        0.68:1.33), warmup (the first --warmup seconds, 0)\n"
+    "  --filter CONDITION    keep only the samples where a condition on the log's own\n"
+    "                        channels holds: 'CLT > 70', '\"Accel Enrich\" == 100',\n"
+    "                        'rate(TPS) < 50' (change per second), joined with and / or,\n"
+    "                        not, parentheses; each filter's dropped count is reported\n"
     "  --min-weight W        weight a cell needs before it is corrected (5)\n"
     "  --weighting bilinear|nearest  share a sample between the four cells around it,\n"
     "                        or give it whole to the nearest one (bilinear)\n"
@@ -148,6 +154,13 @@ std::optional<QString> parse(const QStringList& args, Options& o, TuningSettings
             } else {
                 s.delay = TransportDelay::parseCurve(v);
             }
+        } else if (a == QLatin1String("--filter")) {
+            try {
+                ChannelFilter::parse(v);
+            } catch (const TuningInputError& e) {
+                return e.message();
+            }
+            s.channelFilters << v;
         } else if (a == QLatin1String("--no-filter")) {
             if (v == QLatin1String("rpm"))
                 s.filterRpm = false;
@@ -267,6 +280,12 @@ QString json(const TuningResult& r) {
                  .arg(n.afr)
                  .arg(n.warmUp)
                  .arg(n.rowsSkipped);
+    if (!n.channelFilter.empty()) {
+        QStringList each;
+        for (qint64 c : n.channelFilter)
+            each << QString::number(c);
+        parts << QStringLiteral("\"dropped_by_channel_filter\": [%1]").arg(each.join(u','));
+    }
     const std::pair<const char*, const TuningGrid*> grids[] = {
         {"weight", &r.weight},         {"mean", &r.mean},
         {"spread", &r.spread},         {"target", &r.target},
@@ -469,6 +488,7 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
             first.reset();
             for (const QString& w : log.warnings)
                 err << "qero4d-cli tune: " << path << ": " << w << "\n";
+            TuningSources::applyFilters(log, settings.channelFilters, path);
             if (!log.picked.isEmpty())
                 err << "qero4d-cli tune: " << path << ": took " << log.picked << "\n";
             // A map is laid out over one load: pressure and throttle do not share cells.
@@ -503,6 +523,9 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
         << " kept; left out: " << n.noReading << " without a reading, " << n.rpm
         << " below the engine speed, " << n.loadRate << " with the load moving, " << n.afr
         << " outside the lambda range, " << n.warmUp << " in the warm-up";
+    for (std::size_t k = 0; k < n.channelFilter.size(); ++k)
+        err << ", " << n.channelFilter[k] << " where \"" << settings.channelFilters[qsizetype(k)]
+            << "\" did not hold";
     if (n.rowsSkipped > 0)
         err << "; " << n.rowsSkipped << " unreadable rows";
     err << "\n";

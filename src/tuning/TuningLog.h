@@ -34,6 +34,10 @@ struct TuningLog {
     // rather than named.
     QString picked;
 
+    // Per sample, 0 where every channel filter holds, else the number (from 1) of the
+    // first one that does not; empty when no filter was applied.
+    std::vector<quint8> filtered;
+
     // Rows of the file that could not be read and were left out.
     qint64 rowsSkipped = 0;
     // What the reader noticed but could live with (a log that ended early ...).

@@ -20,6 +20,8 @@ struct TuningCounts {
     qint64 loadRate = 0;
     qint64 afr = 0;
     qint64 warmUp = 0;
+    // Left out by the channel filters, each counted under the first that does not hold.
+    std::vector<qint64> channelFilter;
     // File rows that could not be read at all (never taken as zero).
     qint64 rowsSkipped = 0;
 };

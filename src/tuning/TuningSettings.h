@@ -6,7 +6,9 @@
 
 #include <QString>
 
+#include <QStringList>
 #include <optional>
+
 #include <vector>
 
 // Every choice of a tuning run, each with the default a tuner starts from.
@@ -35,6 +37,9 @@ struct TuningSettings {
     bool filterWarmUp = true;
     // Seconds from the start of each log that are left out.
     double warmUpSeconds = 0.0;
+    // Conditions on any channel of the logs (see ChannelFilter): a sample is kept only
+    // where every one holds.
+    QStringList channelFilters;
 
     Weighting weighting = Weighting::Bilinear;
     // A cell's weight needed before its mean is trusted.

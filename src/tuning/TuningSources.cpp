@@ -2,12 +2,16 @@
 
 #include "logdata/LogImport.h"
 #include "logdata/RecordingReader.h"
+#include "tuning/ChannelFilter.h"
 #include "tuning/LogFileSampleSource.h"
 #include "tuning/LogSampleSource.h"
 #include "tuning/RecordingSampleSource.h"
 #include "tuning/TuningInputError.h"
 
 #include <QFile>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -60,6 +64,42 @@ TuningSources::forFile(const QString& path,
     if (columns)
         return std::make_unique<CsvSampleSource>(*columns);
     return std::make_unique<GuessedSource>();
+}
+
+void TuningSources::applyFilters(TuningLog& log, const QStringList& filters, const QString& path,
+                                 const Log* source) {
+    if (filters.isEmpty())
+        return;
+    std::vector<ChannelFilter> parsed;
+    for (const QString& f : filters)
+        parsed.push_back(ChannelFilter::parse(f));
+    std::optional<Log> read;
+    if (!source) {
+        LogReadResult r = LogImport::open(path);
+        if (!r.log)
+            throw TuningInputError(r.error);
+        read = std::move(r.log);
+        source = &*read;
+    }
+    // Each filter's verdict per row of the log, then per sample by its time: a source may
+    // leave rows out, never reorder them.
+    std::vector<quint8> first(source->rows(), 0);
+    for (std::size_t k = parsed.size(); k-- > 0;) {
+        const std::vector<bool> holds = parsed[k].evaluate(*source);
+        for (std::size_t i = 0; i < holds.size(); ++i)
+            if (!holds[i])
+                first[i] = quint8(std::min<std::size_t>(k + 1, 255));
+    }
+    log.filtered.assign(log.size(), 0);
+    std::size_t row = 0;
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        while (row + 1 < source->rows() && source->time[row] < log.time[i] &&
+               std::fabs(source->time[row + 1] - log.time[i]) <=
+                   std::fabs(source->time[row] - log.time[i]))
+            ++row;
+        if (row < first.size())
+            log.filtered[i] = first[row];
+    }
 }
 
 bool TuningSources::needsColumns(const QString& path) {

@@ -20,4 +20,11 @@ std::unique_ptr<TuningSampleSource> forFile(const QString& path,
 // the readers do not recognise (no engine speed, load or ratio found by name).
 bool needsColumns(const QString& path);
 
+// Marks the samples of `log` (read from `path`, or from `source` when given) that the
+// channel filters leave out. The filters read the channels of the log as the table of
+// readers gives it. Throws TuningInputError for a filter that cannot be read or names a
+// channel the log does not have.
+void applyFilters(TuningLog& log, const QStringList& filters, const QString& path,
+                  const Log* source = nullptr);
+
 } // namespace TuningSources

@@ -14,6 +14,7 @@ TuningWorkbench::TuningWorkbench(TuningSettings settings) : m_settings(std::move
     m_settings.validate();
     m_rows = int(m_settings.rpmAxis.size());
     m_columns = int(m_settings.loadAxis.size());
+    m_counts.channelFilter.assign(std::size_t(m_settings.channelFilters.size()), 0);
     for (auto& cells : m_cells)
         cells.assign(std::size_t(m_rows) * std::size_t(m_columns), Cell{});
 }
@@ -132,6 +133,13 @@ void TuningWorkbench::add(const TuningLog& log, std::vector<SampleUse>* uses) {
         }
         if (s.filterWarmUp && t[i] - start < s.warmUpSeconds) {
             drop(m_counts.warmUp, Fate::WarmUp);
+            continue;
+        }
+        if (!log.filtered.empty() && log.filtered[i] != 0) {
+            const std::size_t k = log.filtered[i] - 1u;
+            if (m_counts.channelFilter.size() <= k)
+                m_counts.channelFilter.resize(k + 1);
+            drop(m_counts.channelFilter[k], Fate::ChannelFilter);
             continue;
         }
         ++m_counts.kept;

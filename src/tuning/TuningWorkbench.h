@@ -21,7 +21,7 @@ public:
 
     // What became of one sample: kept, or the first reason that dropped it; the cell
     // nearest its operating point; the delayed ratio of the chosen sensor (NaN without one).
-    enum class Fate : quint8 { Kept, NoReading, Rpm, LoadRate, Afr, WarmUp };
+    enum class Fate : quint8 { Kept, NoReading, Rpm, LoadRate, Afr, WarmUp, ChannelFilter };
     struct SampleUse {
         Fate fate = Fate::NoReading;
         int row = 0;
