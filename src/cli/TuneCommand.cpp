@@ -10,6 +10,8 @@
 #include "tuning/ChannelFilter.h"
 #include "tuning/CsvSampleSource.h"
 #include "tuning/LogFileSampleSource.h"
+#include "tuning/LogJoin.h"
+#include "tuning/LogSampleSource.h"
 #include "tuning/RecordingSampleSource.h"
 #include "tuning/TuningInputError.h"
 #include "tuning/TuningResultCsv.h"
@@ -26,6 +28,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -65,6 +68,10 @@ const char* const kUsageText =
     "                        channels holds: 'CLT > 70', '\"Accel Enrich\" == 100',\n"
     "                        'rate(TPS) < 50' (change per second), joined with and / or,\n"
     "                        not, parentheses; each filter's dropped count is reported\n"
+    "  --join ENGINE-LOG     join each log with the engine computer's log of the same\n"
+    "                        drive (see qero4d-cli join): the load then comes from the\n"
+    "                        engine computer (manifold pressure), the ratio from the\n"
+    "                        wideband\n"
     "  --min-weight W        weight a cell needs before it is corrected (5)\n"
     "  --weighting bilinear|nearest  share a sample between the four cells around it,\n"
     "                        or give it whole to the nearest one (bilinear)\n"
@@ -88,6 +95,11 @@ const char* const kUsageText =
     "Bad input is reported with its file, row and column, exit status 2, and nothing is\n"
     "written; a log that cannot be read gives exit status 1.\n";
 
+// Two logs that do not match are a failure of the run, not of its usage.
+struct JoinRefused : std::runtime_error {
+    explicit JoinRefused(const QString& why) : std::runtime_error(why.toStdString()) {}
+};
+
 int usage(QTextStream& err, const QString& problem) {
     err << "qero4d-cli tune: " << problem << "\n\n" << kUsageText;
     return kUsage;
@@ -100,6 +112,7 @@ struct Options {
     std::optional<QString> targetTable;
     std::optional<QString> base;
     std::optional<QString> csvColumns;
+    std::optional<QString> join;
     std::optional<double> stoich;
     QString format = QStringLiteral("text");
     QString outPath;
@@ -154,6 +167,8 @@ std::optional<QString> parse(const QStringList& args, Options& o, TuningSettings
             } else {
                 s.delay = TransportDelay::parseCurve(v);
             }
+        } else if (a == QLatin1String("--join")) {
+            o.join = v;
         } else if (a == QLatin1String("--filter")) {
             try {
                 ChannelFilter::parse(v);
@@ -448,6 +463,9 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
                                                    c + (targetTable->hasAxes() ? 2 : 1),
                                                    QStringLiteral("the target must be above 0"));
         }
+    } catch (const JoinRefused& e) {
+        err << "qero4d-cli tune: " << QString::fromStdString(e.what()) << "\n";
+        return kFailure;
     } catch (const TuningInputError& e) {
         err << "qero4d-cli tune: " << e.message() << "\n";
         return kUsage;
@@ -468,7 +486,8 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
                     RecordingReader::isRecordingFile(o.inputs[i])) {
                     TuningLog log = sourceFor(o.inputs[i], columns)->read(o.inputs[i]);
                     settings.stoichRatio = log.fuelStoichRatio.value_or(Units::kGasolineStoich);
-                    if (i == 0)
+                    // A log to be joined is read again, with the engine computer's.
+                    if (i == 0 && !o.join)
                         first = std::move(log);
                     break;
                 }
@@ -479,8 +498,41 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
             rest.removeFirst();
         Quantity loadQuantity = Quantity::Other;
         QString loadFrom;
-        ReadAhead reader(
-            rest, [&columns](const QString& path) { return sourceFor(path, columns)->read(path); });
+        // The engine computer's log every wideband log is joined with.
+        std::optional<Log> engine;
+        if (o.join) {
+            LogReadResult r = LogImport::open(*o.join);
+            for (const QString& w : r.warnings)
+                err << "qero4d-cli tune: " << *o.join << ": " << w << "\n";
+            if (!r.log) {
+                err << "qero4d-cli tune: " << r.error << "\n";
+                return kFailure;
+            }
+            engine = std::move(r.log);
+        }
+        ReadAhead reader(rest, [&](const QString& path) {
+            if (!engine)
+                return sourceFor(path, columns)->read(path);
+            LogReadResult r = LogImport::open(path);
+            if (!r.log)
+                throw TuningInputError(r.error);
+            const LogJoin::Match m = LogJoin::find(*r.log, *engine);
+            const QString report = QStringLiteral("offset %1 s, rate %2, match %3")
+                                       .arg(m.offset, 0, 'f', 3)
+                                       .arg(m.rate, 0, 'f', 6)
+                                       .arg(m.score, 0, 'f', 3);
+            if (!m.accepted)
+                throw JoinRefused(path + QStringLiteral(": ") + report + QStringLiteral("; ") +
+                                  m.reason);
+            const Log joined = LogJoin::join(*r.log, *engine, m);
+            TuningLog log = LogSampleSource::fromLog(joined);
+            log.warnings = r.warnings + log.warnings;
+            // Said by the reading thread's caller, in the order of the files.
+            log.picked =
+                QStringLiteral("the join with %1 (%2) and ").arg(*o.join, report) + log.picked;
+            TuningSources::applyFilters(log, settings.channelFilters, path, &joined);
+            return log;
+        });
         for (qsizetype i = 0; i < o.inputs.size(); ++i) {
             const QString& path = o.inputs[i];
             TuningLog log =
@@ -488,7 +540,8 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
             first.reset();
             for (const QString& w : log.warnings)
                 err << "qero4d-cli tune: " << path << ": " << w << "\n";
-            TuningSources::applyFilters(log, settings.channelFilters, path);
+            if (!engine)
+                TuningSources::applyFilters(log, settings.channelFilters, path);
             if (!log.picked.isEmpty())
                 err << "qero4d-cli tune: " << path << ": took " << log.picked << "\n";
             // A map is laid out over one load: pressure and throttle do not share cells.
@@ -509,6 +562,9 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
                     << " rows could not be read and were left out\n";
             bench->add(log);
         }
+    } catch (const JoinRefused& e) {
+        err << "qero4d-cli tune: " << QString::fromStdString(e.what()) << "\n";
+        return kFailure;
     } catch (const TuningInputError& e) {
         err << "qero4d-cli tune: " << e.message() << "\n";
         return kUsage;

@@ -6,6 +6,7 @@
 #include "cli/FuelCommand.h"
 #include "cli/IdCommand.h"
 #include "cli/InfoCommand.h"
+#include "cli/JoinCommand.h"
 #include "cli/LiveCommand.h"
 #include "cli/ParamsCommand.h"
 #include "cli/ScanCommand.h"
@@ -44,6 +45,7 @@ const Command kCommands[] = {
     {"table", "build the AFR table of one or more log files", runTableCommand},
     {"chart", "draw a log file's chart as a PNG or PDF picture", runChartCommand},
     {"tune", "compute a corrected fuel map from logs", runTuneCommand},
+    {"join", "join the wideband's log with the engine computer's log", runJoinCommand},
 };
 
 void printUsage(QTextStream& s) {

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+// qero4d-cli join WIDEBAND ENGINE -o JOINED.csv: the two logs of one drive matched by their
+// engine speeds and written as one.
+int runJoinCommand(const QStringList& args, QTextStream& out, QTextStream& err);
