@@ -286,10 +286,11 @@ MlgLogReader::Parsed MlgLogReader::parse(QByteArrayView bytes, const LogReadProg
         c.values = std::move(values[std::size_t(i)]);
         log.channels.push_back(std::move(c));
     }
-    for (const auto& [row, text] : marks) {
-        const double t = log.time.empty() ? 0.0 : log.time[row == 0 ? 0 : row - 1];
-        log.marks.push_back({t, text});
-    }
+    // A mark sits at the record before it (the first, for one before every record); a
+    // log of no records has no time for one.
+    if (!log.time.empty())
+        for (const auto& [row, text] : marks)
+            log.marks.push_back({log.time[row == 0 ? 0 : row - 1], text});
     ChannelGuess::apply(log);
     return p;
 }

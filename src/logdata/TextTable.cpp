@@ -7,7 +7,12 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace {
 
@@ -90,6 +95,78 @@ template <typename T> inline bool fieldNumber(const char* b, const char* e, bool
         return true;
     }
     return slowNumber(b, e, out);
+}
+
+// A plain decimal number read as it is scanned for its end: most fields of a log are
+// "-12.5" or "860", and these need no second pass and no general parser.
+struct Decimal {
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    int fraction = -1; // digits after the point; -1 without a point
+    bool negative = false;
+};
+
+inline const char* scanDecimal(const char* p, const char* end, bool comma, Decimal& d) {
+    if (p < end && *p == '-') {
+        d.negative = true;
+        ++p;
+    }
+    while (p < end) {
+        const unsigned digit = unsigned(static_cast<unsigned char>(*p)) - unsigned('0');
+        if (digit < 10) {
+            d.mantissa = d.mantissa * 10 + digit;
+            ++d.digits;
+            if (d.fraction >= 0)
+                ++d.fraction;
+        } else if ((*p == '.' || (comma && *p == ',')) && d.fraction < 0) {
+            d.fraction = 0;
+        } else {
+            break;
+        }
+        ++p;
+    }
+    return p;
+}
+
+constexpr float kPow10f[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The value of the decimal where one division gives it exactly rounded, as the general
+// parser would: the digits and the power of ten both exact in the type.
+inline bool decimalValue(const Decimal& d, float& out) {
+    const int f = d.fraction < 0 ? 0 : d.fraction;
+    if (d.digits == 0 || d.digits > 15 || d.mantissa >= (std::uint64_t(1) << 24) || f > 10)
+        return false;
+    float v = float(d.mantissa);
+    if (f > 0)
+        v /= kPow10f[f];
+    out = d.negative ? -v : v;
+    return true;
+}
+
+inline bool decimalValue(const Decimal& d, double& out) {
+    const int f = d.fraction < 0 ? 0 : d.fraction;
+    if (d.digits == 0 || d.digits > 15 || f > 22)
+        return false;
+    double v = double(d.mantissa);
+    if (f > 0)
+        v /= kPow10[f];
+    out = d.negative ? -v : v;
+    return true;
+}
+
+// A long log's columns are filled once from start to end; in 2 MiB pages the system
+// hands them out with a five-hundredth of the page faults, which otherwise take a fifth
+// of the reading time.
+void adviseLargePages([[maybe_unused]] void* data, [[maybe_unused]] std::size_t bytes) {
+#ifdef __linux__
+    constexpr std::uintptr_t kPage = std::uintptr_t(2) << 20;
+    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kPage - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
 }
 
 bool isEmptyField(const char* b, const char* e) {
@@ -288,8 +365,10 @@ TextTable::Rows TextTable::readRows(QByteArrayView text, qsizetype from, const L
         const qsizetype per = lines > 0 ? std::max<qsizetype>((probe - from) / lines, 4) : 64;
         const std::size_t guess = std::size_t((text.size() - from) / per + 16);
         r.time.reserve(guess);
-        for (auto& c : r.columns)
+        for (auto& c : r.columns) {
             c.reserve(guess);
+            adviseLargePages(c.data(), c.capacity() * sizeof(float));
+        }
     }
     // Where each field of a row goes: the time, a column, or nowhere.
     std::vector<int> slot(static_cast<std::size_t>(ncol));
@@ -331,6 +410,8 @@ TextTable::Rows TextTable::readRows(QByteArrayView text, qsizetype from, const L
         while (true) {
             const char* fb;
             const char* fe;
+            Decimal dec;
+            bool plain = false;
             if (quotes && p < end && *p == '"') {
                 ++p;
                 fb = p;
@@ -359,6 +440,8 @@ TextTable::Rows TextTable::readRows(QByteArrayView text, qsizetype from, const L
                     ++p;
             } else {
                 fb = p;
+                p = scanDecimal(p, end, comma && sep != ',', dec);
+                plain = p == end || *p == sep || *p == '\n' || *p == '\r';
                 while (p < end && *p != sep && *p != '\n' && *p != '\r')
                     ++p;
                 fe = p;
@@ -369,10 +452,12 @@ TextTable::Rows TextTable::readRows(QByteArrayView text, qsizetype from, const L
                     if (layout.clockTime)
                         timeOk = clockSeconds(fb, fe, timeValue);
                     else
-                        timeOk = fieldNumber(fb, fe, comma, timeValue);
+                        timeOk = (plain && decimalValue(dec, timeValue)) ||
+                                 fieldNumber(fb, fe, comma, timeValue);
                 } else {
                     float v;
-                    if (fb == fe || !fieldNumber(fb, fe, comma, v))
+                    if (!(plain && decimalValue(dec, v)) &&
+                        (fb == fe || !fieldNumber(fb, fe, comma, v)))
                         v = LogChannel::kMissing;
                     r.columns[std::size_t(s)].push_back(v);
                 }
