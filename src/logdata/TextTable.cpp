@@ -442,8 +442,9 @@ TextTable::Rows TextTable::readRows(QByteArrayView text, qsizetype from, const L
                 fb = p;
                 p = scanDecimal(p, end, comma && sep != ',', dec);
                 plain = p == end || *p == sep || *p == '\n' || *p == '\r';
-                while (p < end && *p != sep && *p != '\n' && *p != '\r')
-                    ++p;
+                if (!plain)
+                    while (p < end && *p != sep && *p != '\n' && *p != '\r')
+                        ++p;
                 fe = p;
             }
             if (col < ncol) {
