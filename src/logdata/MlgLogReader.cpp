@@ -7,6 +7,7 @@
 #include <QTimeZone>
 
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -241,6 +242,16 @@ MlgLogReader::Parsed MlgLogReader::parse(QByteArrayView bytes, const LogReadProg
                 ++p.badChecksums;
                 continue;
             }
+            if (p.timeField >= 0) {
+                // A record whose time is no number (a damaged float) cannot be placed.
+                const Field& f = p.fields[std::size_t(p.timeField)];
+                const double raw = rawValue(f.type, rec + offsets[std::size_t(p.timeField)]);
+                const float t = float((raw + double(f.transform)) * double(f.scale));
+                if (!std::isfinite(t) || !std::isfinite(double(t) * timeFactor)) {
+                    ++p.badTimes;
+                    continue;
+                }
+            }
             for (int i = 0; i < fieldCount; ++i) {
                 const Field& f = p.fields[std::size_t(i)];
                 const double raw = rawValue(f.type, rec + offsets[std::size_t(i)]);
@@ -309,6 +320,10 @@ LogReadResult MlgLogReader::read(QByteArrayView bytes, const QString& source,
     if (p.badChecksums > 0)
         out.warnings.append(QStringLiteral("%1 records failed their checksum and were left out.")
                                 .arg(p.badChecksums));
+    if (p.badTimes > 0)
+        out.warnings.append(
+            QStringLiteral("%1 records have a time that is no number and were left out.")
+                .arg(p.badTimes));
     if (p.cutOff)
         out.warnings.append(
             QStringLiteral("The last block is cut off (the log was not ended) and was left out."));

@@ -46,6 +46,7 @@ public:
         Log log;                   // every field but the time, which is the axis
         int timeField = -1;        // the field the time axis was taken from
         int badChecksums = 0;      // data blocks left out
+        int badTimes = 0;          // data blocks left out: their time is no number
         bool cutOff = false;       // the last block was cut off and left out
         QString stoppedAt;         // why the blocks stopped before the file's end
         QString error;             // set when nothing could be read

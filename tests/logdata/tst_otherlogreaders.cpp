@@ -41,6 +41,8 @@ private Q_SLOTS:
 
     void mlgChecksumFailureLeftOutAndCounted();
     void mlgCutOffLastBlockDropped();
+    void mlgRecordWithoutTimeLeftOut_data();
+    void mlgRecordWithoutTimeLeftOut();
     void mlgDamagedHeaderRefusedPrintably_data();
     void mlgDamagedHeaderRefusedPrintably();
     void binaryRefusedNamingFormats();
@@ -603,6 +605,43 @@ void tst_otherlogreaders::mlgCutOffLastBlockDropped() {
     QCOMPARE(r.log->rows(), std::size_t(2));
     QCOMPARE(r.warnings.size(), 1);
     QVERIFY(r.warnings[0].contains(QStringLiteral("cut off")));
+}
+
+void tst_otherlogreaders::mlgRecordWithoutTimeLeftOut_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("rows");
+    // The second record's time made NaN, its checksum made to match.
+    QByteArray bytes = smallMlg(3);
+    const qsizetype second = bytes.size() - (3 * 11 + 54) + 11 + 54;
+    const char nan[] = {'\x7F', '\xC0', '\0', '\0'};
+    unsigned crc = 0;
+    for (int i = 0; i < 4; ++i)
+        bytes[second + 4 + i] = nan[i];
+    for (int i = 0; i < 6; ++i)
+        crc += static_cast<unsigned char>(bytes[second + 4 + i]);
+    bytes[second + 10] = char(crc & 0xFF);
+    QTest::newRow("NaN time") << bytes << 2;
+    // What the fuzzer found: a time field whose transform is NaN, and a marker.
+    QTest::newRow("fuzz finding")
+        << QByteArray::fromBase64(
+               "TUxWTEcAAAFlU/EAAIQAAACMAAYAAgdUaW1lAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAC0AAAAAAHMAAA"
+               "AAAAAABwAAwX////8AAAADAlJQTQAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAABycG0AAAAAACJo"
+               "YW5kIgoAAAAAAAAAAAAAAAABAAH0TUFSSyAwMDAgLSBoYW5kAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA"
+               "AAAAAAAAAAAAAAAQPoPczMzQABogACB9A+TMzNAAIl")
+        << 0;
+}
+
+void tst_otherlogreaders::mlgRecordWithoutTimeLeftOut() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, rows);
+    const LogReadResult r = LogImport::read(bytes, QStringLiteral("x.mlg"));
+    QVERIFY2(r.ok(), qPrintable(r.error));
+    QCOMPARE(int(r.log->rows()), rows);
+    for (double t : r.log->time)
+        QVERIFY(std::isfinite(t));
+    for (const LogMark& m : r.log->marks)
+        QVERIFY(std::isfinite(m.time));
+    QVERIFY(r.warnings.join(u' ').contains(QStringLiteral("time that is no number")));
 }
 
 void tst_otherlogreaders::mlgDamagedHeaderRefusedPrintably_data() {
