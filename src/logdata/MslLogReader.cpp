@@ -93,8 +93,7 @@ QDateTime captureDate(const QStringList& titles) {
 } // namespace
 
 int MslLogReader::recognise(QByteArrayView head, const QString& path) const {
-    if (!TextTable::looksLikeText(head) || head.startsWith("\xFF\xFE") ||
-        head.startsWith("\xFE\xFF"))
+    if (!TextTable::looksLikeText(head))
         return 0;
     QByteArray storage;
     QString error;

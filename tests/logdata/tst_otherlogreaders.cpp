@@ -564,6 +564,16 @@ void tst_otherlogreaders::utf16WithByteOrderMark() {
     QCOMPARE(r.log->channels[0].unit, QStringLiteral("°C"));
     QCOMPARE(r.log->channels[0].values[1], 21.5f);
     QCOMPARE(r.log->time[1], 1.0);
+    // A MegaLogViewer log saved again by a spreadsheet, big-endian.
+    const QString msl = QStringLiteral("\"Title\"\nTime\tRPM\n0\t800\n0.5\t900\n");
+    QByteArray big("\xFE\xFF", 2);
+    for (QChar c : msl)
+        big.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xFF));
+    const LogReadResult m = LogImport::read(big, QStringLiteral("saved.msl"));
+    QVERIFY2(m.ok(), qPrintable(m.error));
+    QCOMPARE(m.log->format, MslLogReader().name());
+    QCOMPARE(m.log->channels[0].values[1], 900.0f);
+    QCOMPARE(m.log->time[1], 0.5);
 }
 
 void tst_otherlogreaders::quotedFieldWithLineBreak() {
