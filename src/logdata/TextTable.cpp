@@ -111,20 +111,30 @@ inline const char* scanDecimal(const char* p, const char* end, bool comma, Decim
         d.negative = true;
         ++p;
     }
+    const char* start = p;
+    std::uint64_t m = 0;
     while (p < end) {
         const unsigned digit = unsigned(static_cast<unsigned char>(*p)) - unsigned('0');
-        if (digit < 10) {
-            d.mantissa = d.mantissa * 10 + digit;
-            ++d.digits;
-            if (d.fraction >= 0)
-                ++d.fraction;
-        } else if ((*p == '.' || (comma && *p == ',')) && d.fraction < 0) {
-            d.fraction = 0;
-        } else {
+        if (digit >= 10)
             break;
-        }
+        m = m * 10 + digit;
         ++p;
     }
+    int digits = int(p - start);
+    if (p < end && (*p == '.' || (comma && *p == ','))) {
+        const char* point = ++p;
+        while (p < end) {
+            const unsigned digit = unsigned(static_cast<unsigned char>(*p)) - unsigned('0');
+            if (digit >= 10)
+                break;
+            m = m * 10 + digit;
+            ++p;
+        }
+        d.fraction = int(p - point);
+        digits += d.fraction;
+    }
+    d.mantissa = m;
+    d.digits = digits;
     return p;
 }
 
