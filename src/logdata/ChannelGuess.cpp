@@ -124,7 +124,7 @@ QString ChannelGuess::unitInName(QStringView name) {
     return inner;
 }
 
-bool ChannelGuess::isTime(QStringView name, QStringView unit) {
+bool ChannelGuess::isTime(QStringView name) {
     const Words w = words(name);
     if (w.w.isEmpty())
         return false;
@@ -134,7 +134,6 @@ bool ChannelGuess::isTime(QStringView name, QStringView unit) {
     if (w.is({u"offset"}) || w.is({u"seconds"}) || w.is({u"log", u"time"}) ||
         w.is({u"sample", u"time"}))
         return true;
-    (void)unit;
     return false;
 }
 
@@ -151,9 +150,9 @@ Units::Time ChannelGuess::timeUnit(QStringView name, QStringView unit) {
     return Units::Time::Seconds;
 }
 
-int ChannelGuess::timeColumn(const QStringList& names, const QStringList& units) {
+int ChannelGuess::timeColumn(const QStringList& names) {
     for (qsizetype i = 0; i < names.size(); ++i)
-        if (isTime(names[i], i < units.size() ? QStringView(units[i]) : QStringView()))
+        if (isTime(names[i]))
             return int(i);
     return -1;
 }

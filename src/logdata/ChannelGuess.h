@@ -31,11 +31,13 @@ public:
     // "kPa"; empty when the name carries none (a bracket holding words is no unit).
     static QString unitInName(QStringView name);
 
-    // Whether the column is the log's time, and its unit (seconds when nothing says).
-    static bool isTime(QStringView name, QStringView unit);
+    // Whether the column is the log's time, told by its name alone: a unit of time says
+    // nothing (an injector's pulse width is in ms too).
+    static bool isTime(QStringView name);
+    // The time column's unit, from its unit or its name; seconds when nothing says.
     static Units::Time timeUnit(QStringView name, QStringView unit);
     // The first time column of the names, -1 when none.
-    static int timeColumn(const QStringList& names, const QStringList& units);
+    static int timeColumn(const QStringList& names);
 
     // Sets quantity, sensor and ratioScale on every channel of the log: one channel per
     // quantity and sensor (the best named), a ratio whose name does not tell AFR from

@@ -175,7 +175,7 @@ std::optional<CsvLogReader::Shape> CsvLogReader::shape(QByteArrayView text, QStr
     best.decimalComma = best.separator != ',' && commas > dots;
 
     // The time: the column named so, or else one holding clock times.
-    best.timeColumn = ChannelGuess::timeColumn(best.names, best.units);
+    best.timeColumn = ChannelGuess::timeColumn(best.names);
     const std::vector<QByteArrayView>& first = recs[d].fields;
     for (int c = 0; c < int(first.size()) && c < columns; ++c) {
         double v = 0;

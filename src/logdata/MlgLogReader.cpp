@@ -198,7 +198,7 @@ MlgLogReader::Parsed MlgLogReader::parse(QByteArrayView bytes, const LogReadProg
 
     // The time axis: the field the tools name "Time"; the blocks' own clock otherwise.
     for (int i = 0; i < fieldCount; ++i)
-        if (ChannelGuess::isTime(p.fields[std::size_t(i)].name, p.fields[std::size_t(i)].units)) {
+        if (ChannelGuess::isTime(p.fields[std::size_t(i)].name)) {
             p.timeField = i;
             break;
         }

@@ -124,7 +124,7 @@ LogReadResult MslLogReader::read(QByteArrayView bytes, const QString& source,
     layout.separator = '\t';
     layout.quotes = false;
     layout.columns = int(h->names.size());
-    layout.timeColumn = ChannelGuess::timeColumn(h->names, h->units);
+    layout.timeColumn = ChannelGuess::timeColumn(h->names);
     layout.markLines = true;
     TextTable::Rows rows = TextTable::readRows(text, h->dataAt, layout, progress);
     if (rows.cancelled)

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <cstring>
 
-
 namespace {
 
 bool isBlank(char c) {

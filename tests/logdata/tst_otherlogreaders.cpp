@@ -52,6 +52,8 @@ private Q_SLOTS:
 
     void guessNames_data();
     void guessNames();
+    void timeColumns_data();
+    void timeColumns();
 };
 
 namespace {
@@ -796,6 +798,43 @@ void tst_otherlogreaders::guessNames() {
     QCOMPARE(int(g.quantity), quantity);
     QCOMPARE(g.sensor, sensor);
     QCOMPARE(int(g.ratio), ratio);
+}
+
+void tst_otherlogreaders::timeColumns_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<bool>("time");
+    QTest::addColumn<int>("timeUnit");
+    using T = Units::Time;
+    QTest::newRow("Time (msec)") << "Time (msec)"
+                                 << "" << true << int(T::Milliseconds);
+    QTest::newRow("Time, units row s") << "Time"
+                                       << "s" << true << int(T::Seconds);
+    QTest::newRow("Time, units row ms") << "Time"
+                                        << "ms" << true << int(T::Milliseconds);
+    QTest::newRow("time_us") << "time_us"
+                             << "" << true << int(T::Microseconds);
+    QTest::newRow("Timestamp [ms]") << "Timestamp [ms]"
+                                    << "" << true << int(T::Milliseconds);
+    QTest::newRow("Duration") << "Duration"
+                              << "" << true << int(T::Seconds);
+    QTest::newRow("SecL") << "SecL"
+                          << "sec" << false << int(T::Seconds);
+    QTest::newRow("PW in ms") << "PW"
+                              << "ms" << false << int(T::Milliseconds);
+    QTest::newRow("Engine Run Time") << "engineRunTime"
+                                     << "sec" << false << int(T::Seconds);
+    QTest::newRow("Time Since Cranking") << "Time Since Cranking"
+                                         << "s" << false << int(T::Seconds);
+}
+
+void tst_otherlogreaders::timeColumns() {
+    QFETCH(QString, name);
+    QFETCH(QString, unit);
+    QFETCH(bool, time);
+    QFETCH(int, timeUnit);
+    QCOMPARE(ChannelGuess::isTime(name), time);
+    QCOMPARE(int(ChannelGuess::timeUnit(name, unit)), timeUnit);
 }
 
 QTEST_GUILESS_MAIN(tst_otherlogreaders)
