@@ -356,7 +356,11 @@ TextTable::Rows TextTable::readRows(QByteArrayView text, qsizetype from, const L
             ++lines;
         }
         const qsizetype per = lines > 0 ? std::max<qsizetype>((probe - from) / lines, 4) : 64;
-        const std::size_t guess = std::size_t((text.size() - from) / per + 16);
+        // Each value takes a byte of the text at least: rows of the first lines' length,
+        // but never more values than the text has bytes.
+        const std::size_t rest = std::size_t(text.size() - from);
+        const std::size_t guess = std::min(std::size_t(rest / std::size_t(per) + 16),
+                                           rest / std::size_t(std::max(valueColumns, 1)) + 16);
         r.time.reserve(guess);
         for (auto& c : r.columns)
             c.reserve(guess);
@@ -489,6 +493,16 @@ TextTable::Rows TextTable::readRows(QByteArrayView text, qsizetype from, const L
         }
         r.time.push_back(timeValue);
         ++rowIndex;
+        // Short rows are filled with missing values, so a file of names and then short
+        // lines could ask for far more memory than it has bytes.
+        if (rowIndex * std::size_t(std::max(valueColumns, 1)) > layout.maxValues) {
+            r.error =
+                QStringLiteral("more than %1 values (%2 rows of %3 columns); the most read is %1")
+                    .arg(layout.maxValues)
+                    .arg(rowIndex)
+                    .arg(valueColumns);
+            return r;
+        }
         if (progress && qint64(rowIndex) >= nextReport) {
             nextReport += 1 << 16;
             if (!progress(qint64(p - base), qint64(text.size()))) {

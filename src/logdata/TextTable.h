@@ -20,6 +20,9 @@ public:
     // The longest line (or quoted record) read. Logs have lines of a few kilobytes at
     // most; a longer one is a file that is not a log, and is refused rather than held.
     static constexpr qsizetype kMaxLineBytes = qsizetype(1) << 20;
+    // The most values a table is read into (2 GiB of them): a log of a million rows of 500
+    // channels holds a fourth of it.
+    static constexpr std::size_t kMaxValues = std::size_t(1) << 29;
     // How much of a file is looked at to find its separator, names and units.
     static constexpr qsizetype kSampleBytes = qsizetype(256) * 1024;
     static constexpr int kSampleRecords = 200;
@@ -71,6 +74,7 @@ public:
         int timeColumn = -1;    // -1: no time column, rows are numbered
         bool clockTime = false; // the time column holds h:mm:ss.mmm
         bool markLines = false; // lines starting "MARK " are marks (MSL)
+        std::size_t maxValues = kMaxValues;
     };
     struct Rows {
         std::vector<double> time;                // as the file has it (not yet seconds)

@@ -49,6 +49,7 @@ private Q_SLOTS:
     void overlongLineRefusedAtLimit_data();
     void overlongLineRefusedAtLimit();
     void unclosedQuoteRefused();
+    void shortRowsStopAtValueLimit();
 
     void guessNames_data();
     void guessNames();
@@ -739,6 +740,30 @@ void tst_otherlogreaders::unclosedQuoteRefused() {
     const LogReadResult r = LogImport::read(bytes, QStringLiteral("q.csv"));
     QVERIFY(!r.ok());
     QVERIFY2(r.error.contains(QStringLiteral("never closed")), qPrintable(r.error));
+}
+
+void tst_otherlogreaders::shortRowsStopAtValueLimit() {
+    // Names for 1000 columns, then rows of one field each: every row asks for 999 missing
+    // values the file holds no byte for.
+    QByteArray bytes("time");
+    for (int c = 1; c < 1000; ++c)
+        bytes += ",c" + QByteArray::number(c);
+    bytes += '\n';
+    for (int i = 0; i < 100; ++i)
+        bytes += QByteArray::number(i) + '\n';
+    TextTable::Layout layout;
+    layout.columns = 1000;
+    layout.timeColumn = 0;
+    layout.maxValues = 50000;
+    const TextTable::Rows r = TextTable::readRows(bytes, bytes.indexOf('\n') + 1, layout, {});
+    QVERIFY2(r.error.contains(QStringLiteral("more than 50000 values")), qPrintable(r.error));
+    QCOMPARE(r.time.size(), std::size_t(51));
+    layout.maxValues = TextTable::kMaxValues;
+    const TextTable::Rows all = TextTable::readRows(bytes, bytes.indexOf('\n') + 1, layout, {});
+    QVERIFY(all.error.isEmpty());
+    QCOMPARE(all.time.size(), std::size_t(100));
+    QCOMPARE(all.rowsShort, 100);
+    QVERIFY(std::isnan(all.columns[998][99]));
 }
 
 void tst_otherlogreaders::guessNames_data() {
