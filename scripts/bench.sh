@@ -82,6 +82,23 @@ row "write a 12000-row log file" "$(fmt "$(qtbench logdata/bench_logfile write)"
 row "decode a 64 KiB memory image" "$(fmt "$(qtbench device/bench_framdecode decode)" 3)" ms "<= 1 ms" "<=" 1
 row "WriteAFRTable on one log" "$(fmt "$(qtbench afrtable/bench_afrtable writeAFRTable)" 3)" ms "<= 0.5 ms" "<=" 0.5
 
+# ---- other tools' logs ----------------------------------------------------------------
+# The MLG and MSL figures read the real files in ../shared/realdata and are "nan" without
+# them; the MSL is their MS2-Extra log's rows a million times over (55 columns, 209 MB).
+row "read a 1 000 000-row, 6-column numeric CSV (41 MB)" \
+  "$(fmt "$(qtbench logdata/bench_otherlogs csvMillionRows)" 0)" ms "<= 250 ms" "<=" 250
+row "  the same, processor time" "$(fmt "$(figure csv_cpu_ms)" 0)" ms "<= 250 ms" "<=" 250
+row "read the 782-field rusEFI MLG (1.9 MB)" \
+  "$(fmt "$(qtbench logdata/bench_otherlogs mlgRusefi)" 1)" ms "<= 50 ms" "<=" 50
+msl_ms=$(qtbench logdata/bench_otherlogs mslMillionRows)
+msl_cpu=$(figure msl_cpu_ms)
+row "read a 1 000 000-row MSL made of the real log's rows" "$(fmt "$msl_ms" 0)" ms "<= 400 ms" "<=" 400
+row "  the same, processor time" "$(fmt "$msl_cpu" 0)" ms "<= 400 ms" "<=" 400
+csv_rows_ms=$(qtbench logdata/bench_otherlogs csvSameRowsAsMsl)
+row "  MSL time / the CSV reader on the same rows" \
+  "$(fmt "$(awk -v a="$msl_ms" -v b="$csv_rows_ms" 'BEGIN { if (a == "nan" || b == "nan" || b == 0) print "nan"; else print a / b }')" 2)" \
+  x "<= 2.00 x" "<=" 2
+
 # ---- qero4d-cli table over 100 log files ---------------------------------------------
 # One downloaded drive log (the simulated module's memory, decoded by the program) with
 # the analog input scaled as a throttle sensor, a hundred times.

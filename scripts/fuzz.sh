@@ -19,7 +19,7 @@ else
   limit_flag="-max_total_time=$limit"
 fi
 all=(fuzz_configfile fuzz_settings fuzz_logfile fuzz_charttemplate fuzz_framdecoder
-     fuzz_modulereplies)
+     fuzz_modulereplies fuzz_msl fuzz_mlg fuzz_csvlog)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 
@@ -44,11 +44,16 @@ seed fuzz_charttemplate "$here"/data/*.oc2 "$here"/tests/chart/data/*.oc2
 seed fuzz_settings
 seed fuzz_framdecoder
 seed fuzz_modulereplies
+seed fuzz_msl
+seed fuzz_mlg
+seed fuzz_csvlog
 
 max_len() {
   case "$1" in
     fuzz_logfile) echo 600000 ;;
     fuzz_framdecoder) echo 70000 ;;
+    # Past a few kilobytes a text or binary log only repeats rows the fuzzer has seen.
+    fuzz_msl | fuzz_mlg | fuzz_csvlog) echo 16384 ;;
     # A settings file holds 16 short lines; longer inputs only slowed each run down.
     fuzz_settings) echo 1024 ;;
     *) echo 4096 ;;

@@ -1,7 +1,11 @@
 #include "logdata/LogImport.h"
 
+#include "logdata/CsvLogReader.h"
+#include "logdata/HaltechLogReader.h"
 #include "logdata/LogFileReader.h"
+#include "logdata/MlgLogReader.h"
 #include "logdata/ModuleLogReader.h"
+#include "logdata/MslLogReader.h"
 #include "logdata/RecordingLogReader.h"
 
 #include <QFile>
@@ -41,7 +45,14 @@ const std::vector<const LogReader*>& LogImport::readers() {
     // Most specific first: a signature beats a plain text table of the same score.
     static const ModuleLogReader moduleLog;
     static const RecordingLogReader recording;
-    static const std::vector<const LogReader*> table{&moduleLog, &recording};
+    static const MlgLogReader mlg;
+    static const HaltechLogReader haltech;
+    static const MslLogReader msl;
+    // Any text table: last, so that every format with a signature or a shape of its own
+    // is asked before it.
+    static const CsvLogReader csv;
+    static const std::vector<const LogReader*> table{&moduleLog, &recording, &mlg,
+                                                     &haltech,   &msl,       &csv};
     return table;
 }
 
