@@ -88,7 +88,7 @@ expect "-dash.log" info -- -
 printf '#!/bin/sh\necho "$*" >>"%s/calls"\nexec "%s" "$@"\n' "$work" "$cli" >"$work/counted-cli"
 chmod +x "$work/counted-cli"
 for _ in 1 2 3; do
-    COMP_WORDS=("$work/counted-cli" tune --f)
+    COMP_WORDS=("$work/counted-cli" tune --fo)
     COMP_CWORD=2
     _qero4d_cli 2>/dev/null
 done
