@@ -124,6 +124,15 @@ QString ChannelGuess::unitInName(QStringView name) {
     return inner;
 }
 
+QString ChannelGuess::nameWithoutUnit(QStringView name) {
+    const QString s = name.trimmed().toString();
+    if (unitInName(s).isEmpty())
+        return s;
+    const qsizetype at = s.lastIndexOf(s.endsWith(u')') ? u'(' : u'[');
+    const QString bare = s.left(at).trimmed();
+    return bare.isEmpty() ? s : bare;
+}
+
 bool ChannelGuess::isTime(QStringView name) {
     const Words w = words(name);
     if (w.w.isEmpty())

@@ -30,6 +30,9 @@ public:
     // The unit a column name carries at its end: "Time (msec)" -> "msec", "MAP [kPa]" ->
     // "kPa"; empty when the name carries none (a bracket holding words is no unit).
     static QString unitInName(QStringView name);
+    // The name without the unit it carries at its end ("RPM (rpm)" -> "RPM"); the name as
+    // it is when it carries none.
+    static QString nameWithoutUnit(QStringView name);
 
     // Whether the column is the log's time, told by its name alone: a unit of time says
     // nothing (an injector's pulse width is in ms too).

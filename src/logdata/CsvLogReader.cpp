@@ -234,8 +234,11 @@ LogReadResult CsvLogReader::read(QByteArrayView bytes, const QString& source,
         if (c == shape->timeColumn)
             continue;
         LogChannel ch;
-        ch.name = shape->names[c];
         ch.unit = shape->units[c];
+        // A unit the name carried is kept as the unit, so "RPM (rpm)" is the channel RPM.
+        ch.name = !ch.unit.isEmpty() && ch.unit == ChannelGuess::unitInName(shape->names[c])
+                      ? ChannelGuess::nameWithoutUnit(shape->names[c])
+                      : shape->names[c];
         ch.values = std::move(rows.columns[std::size_t(k++)]);
         log.channels.push_back(std::move(ch));
     }
