@@ -1,9 +1,12 @@
 #include "workbench/WorkbenchSession.h"
 
 #include "logdata/LogBuffer.h"
+#include "logdata/LogImport.h"
+#include "logdata/ModuleLogReader.h"
 #include "logdata/RecordingReader.h"
 #include "support/Units.h"
 #include "tuning/LogFileSampleSource.h"
+#include "tuning/LogSampleSource.h"
 #include "tuning/RecordingSampleSource.h"
 #include "tuning/TuningInputError.h"
 #include "tuning/TuningResultCsv.h"
@@ -47,6 +50,8 @@ void WorkbenchSession::setLogInMemory(const LogBuffer& log) {
         WorkbenchInput input;
         input.name = kLogInMemory;
         input.log = LogFileSampleSource::fromBuffer(log, LogBuffer::kSamples, kLogInMemory);
+        input.source = std::make_shared<const Log>(ModuleLogReader::fromBuffer(log));
+        filter(input, m_settings.channelFilters);
         m_inputs.insert(m_inputs.begin(), std::move(input));
     }
     takeStoichRatio();
@@ -59,6 +64,7 @@ void WorkbenchSession::addFile(const QString& path,
     input.path = path;
     input.name = QFileInfo(path).fileName();
     input.log = TuningSources::forFile(path, columns)->read(path);
+    filter(input, m_settings.channelFilters);
     // A map is laid out over one load: a log binned by pressure and one by throttle do
     // not share its cells.
     if (input.log.loadQuantity != Quantity::Other)
@@ -73,6 +79,54 @@ void WorkbenchSession::addFile(const QString& path,
     m_inputs.push_back(std::move(input));
     takeStoichRatio();
     recompute();
+}
+
+void WorkbenchSession::filter(WorkbenchInput& input, const QStringList& filters) const {
+    if (filters.isEmpty()) {
+        input.log.filtered.clear();
+        return;
+    }
+    TuningSources::applyFilters(input.log, filters, input.path, input.source.get());
+}
+
+WorkbenchInput WorkbenchSession::joined(const QString& widebandPath, const QString& name,
+                                        const QString& enginePath, LogJoin::Match& m) const {
+    LogReadResult wide = LogImport::open(widebandPath);
+    if (!wide.log)
+        throw TuningInputError(wide.error);
+    LogReadResult engine = LogImport::open(enginePath);
+    if (!engine.log)
+        throw TuningInputError(engine.error);
+    m = LogJoin::find(*wide.log, *engine.log);
+    if (!m.accepted)
+        throw TuningInputError(
+            QStringLiteral("%1 and %2: %3").arg(name, QFileInfo(enginePath).fileName(), m.reason));
+    WorkbenchInput input;
+    input.path = widebandPath;
+    input.name = QStringLiteral("%1 + %2").arg(name, QFileInfo(enginePath).fileName());
+    input.source = std::make_shared<const Log>(LogJoin::join(*wide.log, *engine.log, m));
+    input.log = LogSampleSource::fromLog(*input.source);
+    filter(input, m_settings.channelFilters);
+    return input;
+}
+
+LogJoin::Match WorkbenchSession::joinEngineLog(int index, const QString& enginePath) {
+    if (index < 0 || index >= int(m_inputs.size()) || m_inputs[std::size_t(index)].path.isEmpty())
+        throw TuningInputError(QStringLiteral("Choose a log added from a file to join."));
+    WorkbenchInput& input = m_inputs[std::size_t(index)];
+    LogJoin::Match m;
+    input = joined(input.path, input.name, enginePath, m);
+    recompute();
+    return m;
+}
+
+LogJoin::Match WorkbenchSession::addJoinedFiles(const QString& widebandPath,
+                                                const QString& enginePath) {
+    LogJoin::Match m;
+    m_inputs.push_back(joined(widebandPath, QFileInfo(widebandPath).fileName(), enginePath, m));
+    takeStoichRatio();
+    recompute();
+    return m;
 }
 
 void WorkbenchSession::addLog(TuningLog log, const QString& name) {
@@ -113,6 +167,18 @@ void WorkbenchSession::setSettings(const TuningSettings& settings) {
     next.targetTable = m_settings.targetTable;
     next.stoichRatio = m_settings.stoichRatio;
     next.validate();
+    if (next.channelFilters != m_settings.channelFilters) {
+        // Every input filtered anew on copies, so a filter that does not fit one log
+        // leaves the session as it was.
+        std::vector<TuningLog> filtered;
+        for (WorkbenchInput& input : m_inputs) {
+            WorkbenchInput copy = input;
+            filter(copy, next.channelFilters);
+            filtered.push_back(std::move(copy.log));
+        }
+        for (std::size_t i = 0; i < m_inputs.size(); ++i)
+            m_inputs[i].log = std::move(filtered[i]);
+    }
     m_settings = std::move(next);
     recompute();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tuning/CsvSampleSource.h"
+#include "tuning/LogJoin.h"
 #include "tuning/TuningLog.h"
 #include "tuning/TuningResult.h"
 #include "tuning/TuningSettings.h"
@@ -10,6 +11,7 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -22,6 +24,9 @@ struct WorkbenchInput {
     // Empty for the log in memory.
     QString path;
     TuningLog log;
+    // The log the samples came from, where it is not a file to read again (the log in
+    // memory, a joined log): the channel filters read its channels.
+    std::shared_ptr<const Log> source;
     // What the last run made of this log alone, and of each of its samples.
     TuningCounts counts;
     std::vector<TuningWorkbench::SampleUse> uses;
@@ -47,6 +52,13 @@ public:
     // reader recognised (or the default column names).
     void addFile(const QString& path,
                  const std::optional<CsvSampleSource::Columns>& columns = std::nullopt);
+    // Joins the file input `index` (the wideband's log) with the engine computer's log of
+    // the same drive: its samples then take the load from the engine computer. Throws
+    // TuningInputError when the logs do not match, leaving the input as it was.
+    LogJoin::Match joinEngineLog(int index, const QString& enginePath);
+    // Adds the wideband's log joined with the engine computer's in one step (a wideband
+    // log without a load of its own cannot be added alone).
+    LogJoin::Match addJoinedFiles(const QString& widebandPath, const QString& enginePath);
     // Samples read elsewhere, under this name.
     void addLog(TuningLog log, const QString& name);
     void removeInput(int index);
@@ -98,6 +110,11 @@ private:
     TuningGrid fitTable(const TuningTableText& table, std::vector<double>& rpmAxis,
                         std::vector<double>& loadAxis, const QString& what) const;
     void takeStoichRatio();
+    // Marks the samples the channel filters leave out; throws TuningInputError.
+    void filter(WorkbenchInput& input, const QStringList& filters) const;
+    // The wideband's file joined with the engine's, as an input; throws TuningInputError.
+    WorkbenchInput joined(const QString& widebandPath, const QString& name,
+                          const QString& enginePath, LogJoin::Match& match) const;
 
     std::vector<WorkbenchInput> m_inputs;
     TuningSettings m_settings;

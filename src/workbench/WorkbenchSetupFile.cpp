@@ -1,5 +1,8 @@
 #include "workbench/WorkbenchSetupFile.h"
 
+#include "tuning/ChannelFilter.h"
+#include "tuning/TuningInputError.h"
+
 #include "support/QeroFailure.h"
 #include "support/SafeWrite.h"
 #include "support/TextFile.h"
@@ -63,6 +66,9 @@ QString WorkbenchSetupFile::format(const WorkbenchSession& session) {
     if (s.target)
         lines << QStringLiteral("target=") + number(*s.target);
     lines << QStringLiteral("max-change=") + number(s.maxChangePercent);
+    // A condition a line, as it was typed.
+    for (const QString& f : s.channelFilters)
+        lines << QStringLiteral("filter=") + QString(f).replace(u'\n', u' ');
     QString out = lines.join(u'\n') + u'\n';
     // The tables exactly as pasted, line ends included, so that a copy after loading is
     // written in the same layout.
@@ -82,6 +88,8 @@ void WorkbenchSetupFile::apply(WorkbenchSession& session, const QString& text,
                                const QString& source) {
     TuningSettings s = session.settings();
     s.target.reset();
+    // A setup says all its filters; none carry over from before.
+    s.channelFilters.clear();
     std::optional<std::vector<double>> rpmAxis;
     std::optional<std::vector<double>> loadAxis;
     std::optional<QString> base;
@@ -170,6 +178,13 @@ void WorkbenchSetupFile::apply(WorkbenchSession& session, const QString& text,
                 }
                 if (!ok1 || !ok2)
                     fail(QStringLiteral("lambda-range must be LOW:HIGH, such as 0.68:1.33"));
+            } else if (key == QLatin1String("filter")) {
+                try {
+                    ChannelFilter::parse(value);
+                } catch (const TuningInputError& e) {
+                    fail(e.message());
+                }
+                s.channelFilters << value;
             } else if (key == QLatin1String("filter-warmup"))
                 s.filterWarmUp = flag();
             else if (key == QLatin1String("warmup"))

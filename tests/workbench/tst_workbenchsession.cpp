@@ -5,7 +5,10 @@
 #include "workbench/WorkbenchSession.h"
 #include "workbench/WorkbenchSetupFile.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
+
+#include <cmath>
 
 using namespace TuningTestLogs;
 
@@ -17,6 +20,7 @@ private Q_SLOTS:
     void samplesOfACellAreTheOnesThatMadeIt();
     void scatterKeepsOnePointPerPixel();
     void setupIsTakenWholeOrNotAtAll();
+    void channelFiltersAndJoin();
 };
 
 void tst_workbenchsession::heatMapColours_data() {
@@ -170,6 +174,85 @@ void tst_workbenchsession::setupIsTakenWholeOrNotAtAll() {
         QCOMPARE(e.message(), QStringLiteral("bad.txt: row 3: unknown setting \"fuel\""));
     }
     QCOMPARE(WorkbenchSetupFile::format(other), before);
+}
+
+// A filter on the logs' own channels leaves out samples in the session and in its setup
+// file; a joined log takes its load from the engine computer.
+void tst_workbenchsession::channelFiltersAndJoin() {
+    QTemporaryDir dir;
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        if (!f.open(QIODevice::WriteOnly))
+            qFatal("cannot write");
+        f.write(bytes);
+        return f.fileName();
+    };
+    // The wideband: engine speed and lambda at 10 Hz for two minutes; the engine computer:
+    // the same engine speed 12.5 s later at 50 Hz, manifold pressure and coolant.
+    QByteArray wide = "Time (s),RPM,Lambda\n";
+    QByteArray engine = "Time (s),RPM,MAP (kPa),CLT (C)\n";
+    const auto rpmAt = [](double t) {
+        return 2500 + 1500 * std::sin(t / 3.0) + 700 * std::sin(t / 11.0 + 1) * std::sin(t);
+    };
+    for (int i = 0; i <= 1200; ++i)
+        wide += QByteArray::number(i / 10.0) + ',' + QByteArray::number(rpmAt(i / 10.0), 'f', 0) +
+                ",0.9\n";
+    for (int i = 0; i <= 6000; ++i) {
+        const double te = i / 50.0;
+        engine += QByteArray::number(te + 12.5) + ',' + QByteArray::number(rpmAt(te), 'f', 0) +
+                  ',' + QByteArray::number(30 + rpmAt(te) / 100, 'f', 1) + ',' +
+                  QByteArray::number(te < 60 ? 60 : 85) + '\n';
+    }
+    const QString widePath = write(QStringLiteral("wide.csv"), wide);
+    const QString enginePath = write(QStringLiteral("ecu.csv"), engine);
+
+    WorkbenchSession s;
+    TuningSettings t = s.settings();
+    t.loadAxis = {20, 40, 60, 80, 100};
+    t.filterLoadRate = false;
+    s.setSettings(t);
+    s.setAxes({500, 1000, 2000, 3000, 4000, 5000}, {20, 40, 60, 80, 100});
+    // Alone the wideband log has no load; joined it takes the engine computer's.
+    QVERIFY_THROWS_EXCEPTION(TuningInputError, s.addFile(widePath));
+    QCOMPARE(s.inputs().size(), std::size_t(0));
+    LogJoin::Match m;
+    try {
+        m = s.addJoinedFiles(widePath, enginePath);
+    } catch (const TuningInputError& e) {
+        QFAIL(qPrintable(e.message()));
+    }
+    QVERIFY(std::fabs(m.offset + 12.5) < 0.1 || std::fabs(m.offset - 12.5) < 0.1);
+    QCOMPARE(s.inputs()[0].log.loadQuantity, Quantity::ManifoldPressure);
+    const qint64 keptAll = s.result().counts.kept;
+    QVERIFY(keptAll > 0);
+
+    // Only samples with a warm engine.
+    t = s.settings();
+    t.channelFilters = {QStringLiteral("CLT > 70")};
+    s.setSettings(t);
+    const TuningCounts& n = s.result().counts;
+    QCOMPARE(n.channelFilter.size(), std::size_t(1));
+    QVERIFY(n.channelFilter[0] > 0);
+    QVERIFY(n.kept < keptAll);
+
+    // A filter naming a channel no log has is refused and the session stays.
+    t.channelFilters = {QStringLiteral("EGT > 900")};
+    QVERIFY_THROWS_EXCEPTION(TuningInputError, s.setSettings(t));
+    QCOMPARE(s.settings().channelFilters, QStringList{QStringLiteral("CLT > 70")});
+
+    // The setup file keeps the filters, and a setup without filters clears them.
+    const QString text = WorkbenchSetupFile::format(s);
+    QVERIFY(text.contains(QLatin1String("\nfilter=CLT > 70\n")));
+    WorkbenchSession other;
+    try {
+        WorkbenchSetupFile::apply(other, text, QStringLiteral("setup.txt"));
+    } catch (const TuningInputError& e) {
+        QFAIL(qPrintable(e.message()));
+    }
+    QCOMPARE(other.settings().channelFilters, QStringList{QStringLiteral("CLT > 70")});
+    WorkbenchSetupFile::apply(other, QStringLiteral("[settings]\nsensor=1\n"),
+                              QStringLiteral("plain.txt"));
+    QVERIFY(other.settings().channelFilters.isEmpty());
 }
 
 QTEST_MAIN(tst_workbenchsession)
