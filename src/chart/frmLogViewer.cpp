@@ -3,13 +3,16 @@
 #include "chart/ChartRenderer.h"
 #include "chart/LogViewPlot.h"
 #include "logdata/LogCsvWriter.h"
+#include "logdata/LogFileCommands.h"
 #include "logdata/LogFileReader.h"
+#include "logdata/LogImport.h"
 #include "support/Prompter.h"
 #include "support/QeroFailure.h"
 #include "support/SafeWrite.h"
 #include "support/SettingsStore.h"
 
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -65,8 +68,23 @@ frmLogViewer::frmLogViewer(Log log, Prompter& prompter, SettingsStore* settings,
     QPushButton* all = button(QStringLiteral("Zoom All"), "cmdZoomAll", this);
     QPushButton* picture = button(QStringLiteral("Save Picture\u2026"), "cmdSavePicture", this);
     QPushButton* exportData = button(QStringLiteral("Export Data\u2026"), "cmdExportData", this);
-    for (QPushButton* b : {add, remove, all, picture, exportData})
+    QPushButton* join = button(QStringLiteral("Join Engine Log\u2026"), "cmdJoin", this);
+    for (QPushButton* b : {add, remove, all, picture, exportData, join})
         top->addWidget(b);
+    m_offset = new QDoubleSpinBox(this);
+    m_offset->setObjectName(QStringLiteral("spnOffset"));
+    m_offset->setRange(-1e6, 1e6);
+    m_offset->setDecimals(2);
+    m_offset->setSingleStep(0.05);
+    m_offset->setSuffix(QStringLiteral(" s"));
+    m_offset->setToolTip(QStringLiteral("Engine log time minus this log's time; nudge it to "
+                                        "line the traces up"));
+    m_offset->setKeyboardTracking(false);
+    m_offset->setVisible(false);
+    m_joinLabel = new QLabel(this);
+    m_joinLabel->setObjectName(QStringLiteral("lblJoin"));
+    top->addWidget(m_joinLabel);
+    top->addWidget(m_offset);
     top->addStretch();
     top->addWidget(new QLabel(QStringLiteral("%1 rows, %2 s, %3")
                                   .arg(m_log->rows())
@@ -105,6 +123,11 @@ frmLogViewer::frmLogViewer(Log log, Prompter& prompter, SettingsStore* settings,
     connect(all, &QPushButton::clicked, this, [this] { cmdZoomAll_Click(); });
     connect(picture, &QPushButton::clicked, this, [this] { cmdSavePicture_Click(); });
     connect(exportData, &QPushButton::clicked, this, [this] { cmdExportData_Click(); });
+    connect(join, &QPushButton::clicked, this, [this] { cmdJoin_Click(); });
+    connect(m_offset, &QDoubleSpinBox::valueChanged, this, [this](double v) {
+        if (!m_filling && isJoined() && v != m_match.offset)
+            nudgeOffset(v);
+    });
     connect(m_paneBox, &QComboBox::currentIndexChanged, this, [this](int i) {
         if (!m_filling && i >= 0)
             choosePane(i);
@@ -214,6 +237,96 @@ void frmLogViewer::cmdRemovePane_Click() {
         return;
     m_logic->panes.erase(m_logic->panes.begin() + m_pane);
     rebuild();
+}
+
+void frmLogViewer::showLog(std::unique_ptr<Log> log) {
+    const double start = m_logic->windowStart();
+    const double end = m_logic->windowEnd();
+    const std::size_t marker = m_logic->markerRow();
+    const std::vector<LogViewLogic::Pane> before = m_logic->panes;
+    const QString layout = m_logic->layoutText();
+    m_logic.reset();
+    m_log = std::move(log);
+    m_logic = std::make_unique<LogViewLogic>(*m_log);
+    if (m_settings)
+        m_logic->load(*m_settings);
+    // A nudge keeps what is shown; the first join adds the engine's channels by the
+    // remembered layout of joined logs, or beside the panes as they were.
+    if (isJoined() && m_logic->layoutText() != layout && !before.empty() &&
+        m_log->channels.size() >= before.size())
+        m_logic->setLayoutText(layout);
+    if (isJoined())
+        for (std::size_t c = m_own->channels.size(); c < m_log->channels.size(); ++c)
+            if (m_log->channels[c].quantity == Quantity::EngineSpeed ||
+                m_log->channels[c].quantity == Quantity::ManifoldPressure) {
+                const int pane = m_log->channels[c].quantity == Quantity::EngineSpeed ? 0 : -1;
+                std::vector<int>* target = nullptr;
+                if (pane == 0 && !m_logic->panes.empty())
+                    target = &m_logic->panes.front().channels;
+                else if (pane < 0 && m_logic->panes.size() < LogViewLogic::kMaxPanes) {
+                    bool placed = false;
+                    for (const LogViewLogic::Pane& p : m_logic->panes)
+                        placed = placed || std::find(p.channels.begin(), p.channels.end(),
+                                                     int(c)) != p.channels.end();
+                    if (!placed)
+                        m_logic->panes.push_back({{int(c)}});
+                }
+                if (target && std::find(target->begin(), target->end(), int(c)) == target->end())
+                    target->push_back(int(c));
+            }
+    m_logic->setWindow(start, end);
+    m_logic->placeMarker(marker < m_log->rows() ? m_log->time[marker] : 0.0);
+    rebuild();
+    showWindow();
+}
+
+bool frmLogViewer::joinWith(Log engine) {
+    if (!m_own)
+        m_own = std::make_unique<Log>(*m_log);
+    const LogJoin::Match m = LogJoin::find(*m_own, engine);
+    if (!m.accepted) {
+        m_prompter.message(m.reason, QStringLiteral("Join Engine Log"), Prompter::Icon::Exclamation,
+                           Prompter::Ok);
+        if (!m_engine)
+            m_own.reset();
+        return false;
+    }
+    m_engine = std::make_unique<Log>(std::move(engine));
+    m_match = m;
+    m_filling = true;
+    m_offset->setValue(m.offset);
+    m_offset->setVisible(true);
+    m_filling = false;
+    m_joinLabel->setText(QStringLiteral("Joined with %1: rate %2, match %3; offset")
+                             .arg(LogFileReader::printable(QFileInfo(m_engine->source).fileName()))
+                             .arg(m.rate, 0, 'f', 5)
+                             .arg(m.score, 0, 'f', 2));
+    showLog(std::make_unique<Log>(LogJoin::join(*m_own, *m_engine, m_match)));
+    return true;
+}
+
+void frmLogViewer::nudgeOffset(double seconds) {
+    if (!isJoined())
+        return;
+    m_match.offset = seconds;
+    showLog(std::make_unique<Log>(LogJoin::join(*m_own, *m_engine, m_match)));
+}
+
+void frmLogViewer::cmdJoin_Click() {
+    const QString path =
+        m_prompter.openFileName(QStringLiteral("Join Engine Log"), LogFileCommands::openFilter());
+    if (path.isEmpty())
+        return;
+    LogReadResult r = LogImport::open(path);
+    for (const QString& w : r.warnings)
+        m_prompter.message(w, QStringLiteral("Join Engine Log"), Prompter::Icon::Exclamation,
+                           Prompter::Ok);
+    if (!r.log) {
+        m_prompter.message(r.error, QStringLiteral("Join Engine Log"), Prompter::Icon::Exclamation,
+                           Prompter::Ok);
+        return;
+    }
+    joinWith(std::move(*r.log));
 }
 
 void frmLogViewer::cmdZoomAll_Click() {

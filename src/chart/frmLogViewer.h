@@ -2,6 +2,7 @@
 
 #include "chart/LogViewLogic.h"
 #include "logdata/Log.h"
+#include "logdata/LogJoin.h"
 
 #include <QWidget>
 
@@ -11,6 +12,8 @@ class LogViewPlot;
 class Prompter;
 class SettingsStore;
 class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
@@ -37,6 +40,17 @@ public:
     void cmdZoomAll_Click();
     void cmdAddPane_Click();
     void cmdRemovePane_Click();
+    // Joins the log with the engine computer's log of the same drive, chosen in a file
+    // dialog: the engine's channels are shown over the same time axis at the offset their
+    // engine speeds agree best, which the offset box nudges.
+    void cmdJoin_Click();
+    // The log joined with `engine` (read from `path`); false, with the reason shown,
+    // when the two do not match.
+    bool joinWith(Log engine);
+    // Joins again at another offset (engine time minus this log's time, seconds).
+    void nudgeOffset(double seconds);
+    bool isJoined() const { return m_engine != nullptr; }
+    const LogJoin::Match& match() const { return m_match; }
     // Shows or hides a channel in the pane chosen in the pane box.
     void setChannelShown(int channel, bool shown);
     // The pane the channel list edits.
@@ -55,6 +69,14 @@ private:
     void showReadouts();
     void showWindow();
 
+    void showLog(std::unique_ptr<Log> log);
+
+    // The log as it was opened, and the engine computer's log joined with it.
+    std::unique_ptr<Log> m_own;
+    std::unique_ptr<Log> m_engine;
+    LogJoin::Match m_match;
+    QDoubleSpinBox* m_offset = nullptr;
+    QLabel* m_joinLabel = nullptr;
     std::unique_ptr<Log> m_log;
     std::unique_ptr<LogViewLogic> m_logic;
     Prompter& m_prompter;

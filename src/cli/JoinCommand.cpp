@@ -4,7 +4,7 @@
 #include "logdata/LogCsvWriter.h"
 #include "support/ErrorReport.h"
 #include "support/SafeWrite.h"
-#include "tuning/LogJoin.h"
+#include "logdata/LogJoin.h"
 
 #include <cmath>
 

@@ -10,7 +10,7 @@
 #include "tuning/ChannelFilter.h"
 #include "tuning/CsvSampleSource.h"
 #include "tuning/LogFileSampleSource.h"
-#include "tuning/LogJoin.h"
+#include "logdata/LogJoin.h"
 #include "tuning/LogSampleSource.h"
 #include "tuning/RecordingSampleSource.h"
 #include "tuning/TuningInputError.h"

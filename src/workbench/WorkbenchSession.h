@@ -1,7 +1,7 @@
 #pragma once
 
 #include "tuning/CsvSampleSource.h"
-#include "tuning/LogJoin.h"
+#include "logdata/LogJoin.h"
 #include "tuning/TuningLog.h"
 #include "tuning/TuningResult.h"
 #include "tuning/TuningSettings.h"

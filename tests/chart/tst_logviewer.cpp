@@ -54,6 +54,27 @@ Log driveLog(std::size_t rows = 2000) {
     return log;
 }
 
+// An engine computer's log of the same drive, started `shift` seconds earlier, at 50 Hz.
+Log engineOf(const Log& wide, double shift) {
+    Log e;
+    e.source = QStringLiteral("ecu.msl");
+    e.format = QStringLiteral("MSL");
+    const int rpm =
+        e.addChannel(QStringLiteral("RPM"), QStringLiteral("rpm"), Quantity::EngineSpeed);
+    const int map =
+        e.addChannel(QStringLiteral("MAP"), QStringLiteral("kPa"), Quantity::ManifoldPressure);
+    const std::vector<float>& w = wide.channels[0].values;
+    for (std::size_t i = 0; i + 1 < w.size(); ++i)
+        for (int k = 0; k < 5; ++k) {
+            const double f = k / 5.0;
+            const float v = float(w[i] + f * (w[i + 1] - w[i]));
+            e.time.push_back(wide.time[i] + f * 0.1 + shift);
+            e.channels[std::size_t(rpm)].values.push_back(v);
+            e.channels[std::size_t(map)].values.push_back(v / 50.0f);
+        }
+    return e;
+}
+
 } // namespace
 
 class tst_logviewer : public QObject {
@@ -155,6 +176,45 @@ private Q_SLOTS:
 
     // The window shows the whole log, a status stretch as a gap, the marks, and the
     // readouts; Export Data writes the visible rows and Save Picture the picture.
+    // Joined with the engine computer's log: both engine speeds in the top pane, the
+    // engine's pressure in a pane of its own, the offset nudged, another drive refused.
+    void joinEngineLog() {
+        Log wide = driveLog(3000);
+        // Engine speed that wanders, so the traces can be matched.
+        for (std::size_t i = 0; i < wide.rows(); ++i)
+            wide.channels[0].values[i] =
+                float(2500 + 1500 * std::sin(double(i) / 37.0) * std::sin(double(i) / 211.0));
+        ScriptedPrompter prompter;
+        frmLogViewer viewer(wide, prompter, nullptr);
+        viewer.setAttribute(Qt::WA_DeleteOnClose, false);
+        QVERIFY(viewer.joinWith(engineOf(wide, 42.0)));
+        QVERIFY(viewer.isJoined());
+        QCOMPARE_LE(std::fabs(viewer.match().offset - 42.0), 0.05);
+        const int ecuRpm = viewer.log().findName(QStringLiteral("ECU RPM"));
+        const int map = viewer.log().findName(QStringLiteral("MAP"));
+        QVERIFY(ecuRpm > 0);
+        QCOMPARE(viewer.logic().panes.front().channels, (std::vector<int>{0, ecuRpm}));
+        QCOMPARE(viewer.plot()->traces(0).size(), std::size_t(2));
+        // The log's own MAP stays where it was; the engine's has the ECU prefix.
+        QVERIFY(map >= 0);
+        const std::size_t row = 1000;
+        const float joined = viewer.log().channels[std::size_t(ecuRpm)].values[row];
+        QCOMPARE_LE(std::fabs(joined - wide.channels[0].values[row]), 5.0f);
+        viewer.nudgeOffset(viewer.match().offset + 1.0);
+        QCOMPARE_LE(std::fabs(viewer.log().channels[std::size_t(ecuRpm)].values[row] -
+                              wide.channels[0].values[row + 10]),
+                    5.0f);
+
+        // Another drive: refused with the reason, the join as it was.
+        Log other = driveLog(3000);
+        for (std::size_t i = 0; i < other.rows(); ++i)
+            other.channels[0].values[i] = float(3000 + 2000 * std::sin(double(i) / 5.0));
+        QVERIFY(!viewer.joinWith(engineOf(other, 10.0)));
+        QCOMPARE(prompter.boxes().size(), 1);
+        QVERIFY(prompter.boxes().front().text.contains(QLatin1String("same drive")));
+        QVERIFY(viewer.isJoined());
+    }
+
     void window() {
         QTemporaryDir dir;
         ScriptedPrompter prompter;

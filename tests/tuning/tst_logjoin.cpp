@@ -1,5 +1,5 @@
 #include "logdata/LogCsvWriter.h"
-#include "tuning/LogJoin.h"
+#include "logdata/LogJoin.h"
 #include "tuning/LogSampleSource.h"
 
 #include <QtTest>

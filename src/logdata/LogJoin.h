@@ -35,9 +35,10 @@ inline constexpr double kMinOverlapShare = 0.5;
 Match find(const Log& wideband, const Log& engine, double minScore = kMinScore);
 
 // The wideband's log with every channel of the engine log (but its time) at the same
-// instant, linear between the engine's samples, missing outside it. A channel whose name
-// the wideband log already has gets "ECU " in front; the engine's own ratios keep their
-// values but lose their sensor number, so the wideband's stay the sensors.
+// instant, linear between the engine's samples, missing outside it, after the wideband's
+// own (which are so found first). A channel whose name the wideband log already has gets
+// "ECU " in front; the engine's own ratios lose their sensor number, so the wideband's stay
+// the sensors.
 Log join(const Log& wideband, const Log& engine, const Match& match);
 
 } // namespace LogJoin

@@ -1,4 +1,4 @@
-#include "tuning/LogJoin.h"
+#include "logdata/LogJoin.h"
 
 #include "logdata/LogFileReader.h"
 
@@ -227,15 +227,12 @@ Log LogJoin::join(const Log& w, const Log& e, const Match& match) {
         LogChannel j = c;
         if (out.findName(j.name) >= 0)
             j.name = QStringLiteral("ECU ") + j.name;
+        // The engine's channels come after the wideband's, so the wideband's engine speed and
+        // sensors are the ones found first; the engine's ratios are no sensor of the run.
         if (j.quantity == Quantity::FuelRatio || j.quantity == Quantity::SensorStatus) {
             j.sensor = 0;
             j.statusChannel = -1;
-            // The wideband's sensors are the ratio a run is computed from.
-            if (j.quantity == Quantity::FuelRatio)
-                j.quantity = Quantity::Other;
         }
-        if (j.quantity == Quantity::EngineSpeed)
-            j.quantity = Quantity::Other;
         Sampler s(e.time, c.values);
         j.values.resize(w.rows());
         for (std::size_t i = 0; i < w.rows(); ++i)
