@@ -97,6 +97,16 @@ shot "$chart" chart 3
 keys "$chart" Escape
 gone "Chart Display"
 
+# The download in the log viewer, on the whole 1366x768 screen, a marker placed.
+keys "$main" alt+v l
+viewer=$(window "Log Viewer")
+xdotool windowmove --sync "$viewer" 0 0 windowsize --sync "$viewer" 1366 740
+sleep 1
+xdotool mousemove --window "$viewer" 700 300 click 1
+shot "$viewer" log-viewer 2
+keys "$viewer" alt+F4
+gone "Log Viewer"
+
 keys "$main" alt+v a
 table=$(window "AFR Table")
 shot "$table" afr-table
