@@ -26,13 +26,8 @@ double reading(float afr, float status) {
 
 } // namespace
 
-void LogFileSampleSource::prepare(LogBuffer& log) {
-    log.ClearDataBuffer();
-    log.RPM.fill(std::numeric_limits<float>::quiet_NaN());
-    log.ElapsedTime.fill(0.0f);
-}
-
-TuningLog LogFileSampleSource::fromBuffer(const LogBuffer& log, int rows, const QString& source) {
+TuningLog LogFileSampleSource::fromBuffer(const LogBuffer& log, int rows, const QString& source,
+                                          const QBitArray* filled) {
     TuningLog out;
     out.source = source;
     out.afrScale = kGasolineScale;
@@ -40,12 +35,13 @@ TuningLog LogFileSampleSource::fromBuffer(const LogBuffer& log, int rows, const 
     out.fuelStoichRatio = Numbers::shortestFloat(log.StoichRatio).toDouble();
 
     int end = std::min(rows, LogBuffer::kSamples);
-    while (end > 0 && isClearedSlot(log, end - 1))
+    // Only what the file held can be padding; a row the reader could not use is counted.
+    while (end > 0 && (!filled || filled->testBit(end - 1)) && isClearedSlot(log, end - 1))
         --end;
     out.reserve(std::size_t(end));
     const AnalogScaling scaling(log);
     for (int i = 0; i < end; ++i) {
-        if (std::isnan(log.RPM[i])) {
+        if ((filled && !filled->testBit(i)) || std::isnan(log.RPM[i])) {
             ++out.rowsSkipped;
             continue;
         }
@@ -61,10 +57,12 @@ TuningLog LogFileSampleSource::fromBuffer(const LogBuffer& log, int rows, const 
 TuningLog LogFileSampleSource::read(const QString& path) const {
     const QByteArray bytes = LogFileReader::readBytes(path);
     auto log = std::make_unique<LogBuffer>();
-    prepare(*log);
+    log->ClearDataBuffer();
     const LogFileReader::Result result =
         LogFileReader::read(bytes, *log, LogFileReader::FuelLines::Apply);
-    TuningLog out = fromBuffer(*log, result.noDataFound() ? 0 : result.rowsRead, path);
+    // The reader says which rows it filled; the others are no samples.
+    TuningLog out =
+        fromBuffer(*log, result.noDataFound() ? 0 : result.rowsRead, path, &result.samplesFilled);
     out.warnings = result.warnings;
     return out;
 }

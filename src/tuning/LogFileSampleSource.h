@@ -2,6 +2,8 @@
 
 #include "tuning/TuningSampleSource.h"
 
+#include <QBitArray>
+
 struct LogBuffer;
 
 // Samples of a module ".log" file, read by the program's own log reader: the load is the
@@ -12,10 +14,9 @@ public:
     TuningLog read(const QString& path) const override;
 
     // The same from a buffer that has been read already; `rows` is the number of sample
-    // rows the file held. Rows that the reader could not use (their engine speed is NaN,
-    // as `prepare` leaves it) and the cleared rows that pad a short log to its 12000 rows
+    // rows the file held. Rows that the reader did not fill (`filled`, when given: the
+    // reader's record of them) and the cleared rows that pad a short log to its 12000 rows
     // are left out.
-    static TuningLog fromBuffer(const LogBuffer& log, int rows, const QString& source);
-    // Marks every entry as unread before a file is read into the buffer.
-    static void prepare(LogBuffer& log);
+    static TuningLog fromBuffer(const LogBuffer& log, int rows, const QString& source,
+                                const QBitArray* filled = nullptr);
 };
