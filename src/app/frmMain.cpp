@@ -19,6 +19,7 @@
 #include "device/ProgressPanel.h"
 #include "device/QEROParamsPanel.h"
 #include "logdata/AppState.h"
+#include "logdata/DownloadArchive.h"
 #include "logdata/LogFileCommands.h"
 #include "logdata/RecentFiles.h"
 #include "logdata/SettingsTable.h"
@@ -41,6 +42,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -121,6 +123,20 @@ void frmMain::buildMenus() {
         mnuRecentFile << a;
     }
     fillRecentFiles();
+    // Every download is also kept on disk; these are the newest, opened as any log file.
+    mnuRecentDownloads = mnuFile->addMenu(QStringLiteral("Recent &Downloads"));
+    mnuRecentDownloads->setObjectName(QStringLiteral("mnuRecentDownloads"));
+    mnuRecentDownloads->menuAction()->setObjectName(QStringLiteral("mnuRecentDownloads"));
+    mnuRecentDownloads->setToolTipsVisible(true);
+    for (int i = 0; i < DownloadArchive::kMenuEntries; ++i) {
+        QAction* a = mnuRecentDownloads->addAction(QString());
+        a->setObjectName(QStringLiteral("mnuRecentDownload%1").arg(i + 1));
+        connect(a, &QAction::triggered, this, [this, a] { openRecentFile(a->data().toString()); });
+        mnuRecentDownload << a;
+    }
+    // Another copy of the program, or the user, may have changed the folder since.
+    connect(mnuFile, &QMenu::aboutToShow, this, [this] { fillRecentDownloads(); });
+    fillRecentDownloads();
     mnuSep1 = separator(mnuFile, "mnuSep1");
     mnuPrintSetup = entry(mnuFile, "mnuPrintSetup", QStringLiteral("Print Set&up"));
     mnuSep2 = separator(mnuFile, "mnuSep2");
@@ -204,7 +220,7 @@ void frmMain::fillRecentFiles() {
         a->setStatusTip(QDir::toNativeSeparators(path));
         a->setVisible(used);
     }
-    mnuRecentFiles->menuAction()->setEnabled(!files.isEmpty());
+    mnuRecentFiles->setEnabled(!files.isEmpty());
 }
 
 void frmMain::buildPanels() {
@@ -339,6 +355,8 @@ ModuleCommandGuard frmMain::moduleCommand() {
 }
 
 void frmMain::mnuDownload_Click() {
+    if (!m_logFiles->mayDiscardUnsavedLog(LogFileCommands::Clearing::Download))
+        return;
     bool downloaded = false;
     {
         const ModuleCommandGuard guard = moduleCommand();
@@ -351,8 +369,10 @@ void frmMain::mnuDownload_Click() {
         });
         // Marked before the guard goes: a window closed during the last block then still
         // asks about the log it would lose.
-        if (downloaded)
+        if (downloaded) {
             m_state.window.LogUnsaved = true;
+            keepDownload();
+        }
     }
     // Closed during the download: nothing more is shown.
     if (!downloaded || m_closed)
@@ -362,6 +382,40 @@ void frmMain::mnuDownload_Click() {
         fraQEROParams->showCurrentValues();
     // A new log is shown at once, as after opening a file.
     mnuViewChart_Click();
+}
+
+void frmMain::keepDownload() {
+    const DownloadArchive archive(m_settings);
+    if (!archive.enabled())
+        return;
+    const QString label =
+        m_state.settings.ConfigList2.isEmpty() ? QString() : m_state.settings.ConfigList2.first();
+    try {
+        archive.keep(m_state.log, label, QDateTime::currentDateTime());
+    } catch (const QeroFailure& failure) {
+        // The log is still in memory and File > Save still works; the user is told that
+        // this copy is missing, and the download goes on to its chart.
+        m_commandPrompter->message(
+            QStringLiteral("The download could not be kept in the downloads folder: %1")
+                .arg(failure.description()),
+            QStringLiteral("Download Data"), Prompter::Icon::Exclamation, Prompter::Ok);
+    }
+    fillRecentDownloads();
+}
+
+void frmMain::fillRecentDownloads() {
+    const QStringList files = DownloadArchive(m_settings).files(DownloadArchive::kMenuEntries);
+    for (int i = 0; i < mnuRecentDownload.size(); ++i) {
+        QAction* a = mnuRecentDownload[i];
+        const bool used = i < files.size();
+        a->setVisible(used);
+        a->setData(used ? files[i] : QString());
+        a->setText(used ? RecentFiles::caption(i, files[i]) : QString());
+        a->setToolTip(used ? QDir::toNativeSeparators(files[i]) : QString());
+    }
+    // The submenu itself, not only its entry: a menu bar switched off and on again during
+    // a command would switch the entry back on.
+    mnuRecentDownloads->setEnabled(!files.isEmpty());
 }
 
 bool frmMain::storedVerifyDownload() const {
@@ -389,6 +443,8 @@ void frmMain::mnuClearQEROBuffer_Click() {
 
 void frmMain::mnuEditQEROParams_Click() {
     cmdCloseRealTimeData_Click();
+    if (!m_logFiles->mayDiscardUnsavedLog(LogFileCommands::Clearing::QeroParameters))
+        return;
     fraQEROParams->openPanel();
     setCaptionSuffix(QStringLiteral("Data Buffer Empty"));
 }
@@ -418,8 +474,12 @@ void frmMain::mnuViewRealTime_Click() {
     // A second opening while the view runs would share the port with its polling.
     if (m_state.window.RealTimeActive)
         cmdCloseRealTimeData_Click();
+    if (!m_logFiles->mayDiscardUnsavedLog(LogFileCommands::Clearing::RealTimeView))
+        return;
     ErrorReport::runStep(
         m_prompter, [this] { RealTimeStart::prepare(m_state, m_module.protocol(), m_prompter); });
+    // The view empties the log in memory; the caption no longer names it.
+    setCaptionSuffix(QStringLiteral("Data Buffer Empty"));
     fraRealTimeData->show();
     m_state.window.RealTimeActive = true;
     fraRealTimeData->configure();

@@ -35,6 +35,16 @@ public:
     Outcome mnuOpenFile_Click();
     Outcome mnuSaveFile_Click();
 
+    // The commands that empty or replace the log in memory.
+    enum class Clearing { Download, OpenFile, RealTimeView, QeroParameters };
+    // Run before such a command: a log that exists only in memory (a download not saved
+    // yet) is offered for saving first, as at exit: Save (the save command; true once the
+    // file is written), Discard (true), Cancel (false, and nothing changes). True at once
+    // when there is nothing unsaved to lose.
+    bool mayDiscardUnsavedLog(Clearing what);
+    static inline const QString kUnsavedLogQuestion =
+        QStringLiteral("The downloaded log in memory has not been saved. %1 Save it first?");
+
     // Opens `path` without asking: the part of the open command after the file is chosen.
     // A recording (see RecordingFormat) is opened too: its first 12000 rows, or, when it
     // is longer, 12000 rows from a second the user chooses.
@@ -71,6 +81,8 @@ public:
 
 private:
     void rememberFolder(const QString& path);
+    // The save command once it may run: the file dialog, the write, caption and list.
+    Outcome saveLog();
     // The question before the log in memory is replaced by a file; true to go on.
     bool mayReplaceLog();
     // The steps every open shares: wait for a save in progress, close the live view, ask
