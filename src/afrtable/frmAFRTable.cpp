@@ -114,6 +114,7 @@ void frmAFRTable::buildControls() {
     optFuelCorrDisplay =
         new QRadioButton(QStringLiteral("Fuel Percent Correction Display"), fraAFRTableParams);
     optFuelCorrDisplay->setObjectName(QStringLiteral("optFuelCorrDisplay"));
+    optFuelCorrDisplay->setToolTip(kFuelCorrectionFormula);
     lblMinSampleLegend = new QLabel(QStringLiteral("Minimum Samples Per Cell"), fraAFRTableParams);
     lblMinSampleLegend->setObjectName(QStringLiteral("lblMinSampleLegend"));
     txtMinSampleNum = new QLineEdit(fraAFRTableParams);

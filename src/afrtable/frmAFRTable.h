@@ -36,6 +36,14 @@ public:
                 PrinterProvider* printers = nullptr, QWidget* parent = nullptr);
     ~frmAFRTable() override;
 
+    // What the fuel display shows, said where the tuner chooses it: it is not the amount
+    // to change the fuel by, which the Tuning Workbench shows.
+    static inline const QString kFuelCorrectionFormula = QStringLiteral(
+        "Fuel % = (1 − target ÷ measured) × 100: the share of the fuel the target needs that is "
+        "missing now (14.7 against a target of 13.2 shows 10). To change the fuel "
+        "by, use the Tuning Workbench's \"Change fuel by %\" = (measured ÷ target − 1) × 100 "
+        "(11.4 for the same cell).");
+
     // Command handlers, public so that the main window and tests can run them.
     void cmdRefreshTable_Click();
     void cmdPrint_Click();

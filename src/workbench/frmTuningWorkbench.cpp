@@ -244,7 +244,14 @@ QWidget* frmTuningWorkbench::buildSettings() {
     cboWeighting->addItems(
         {QStringLiteral("Shared among 4 cells"), QStringLiteral("Nearest cell only")});
     form->addRow(QStringLiteral("Weighting"), cboWeighting);
-    spnTarget = spin(0.01, 100, 2, 0.1, QString());
+    // At its lowest (0, never a target) the box stands for the built-in target table:
+    // stoichiometric at part load, richer towards full load.
+    spnTarget = spin(0, 100, 2, 0.1, QString());
+    spnTarget->setSpecialValueText(kBuiltInTarget);
+    spnTarget->setToolTip(
+        QStringLiteral("One target for every cell, or (at 0) the built-in table: lambda 1.00 up "
+                       "to half the load axis, then richer to 0.90 at 80 % and 0.87 at its "
+                       "top (12.8 on gasoline)."));
     form->addRow(QStringLiteral("Target"), spnTarget);
     lblTargetTable = new QLabel;
     lblTargetTable->setWordWrap(true);
@@ -563,10 +570,11 @@ void frmTuningWorkbench::applySettings() {
     s.warmUpSeconds = spnWarmUp->value();
     s.minWeight = spnMinWeight->value();
     s.maxChangePercent = spnMaxChange->value();
-    // The target box shows the default for the fuel until the user changes it.
-    const double shownDefault = TuningSettings::defaultTarget(m_session.stoichRatio());
-    if (s.target || std::fabs(spnTarget->value() - shownDefault) > 1e-9)
+    // The box at its lowest is the built-in target table.
+    if (spnTarget->value() > spnTarget->minimum())
         s.target = spnTarget->value();
+    else
+        s.target.reset();
     m_curveChosen = optDelayCurve->isChecked();
     try {
         if (m_curveChosen && !txtDelayCurve->text().trimmed().isEmpty())
@@ -629,7 +637,7 @@ void frmTuningWorkbench::showSettings() {
     spnWarmUp->setValue(s.warmUpSeconds);
     spnMinWeight->setValue(s.minWeight);
     spnTarget->setDecimals(m_session.stoichRatio() < 2.0 ? 3 : 2);
-    spnTarget->setValue(s.target.value_or(TuningSettings::defaultTarget(m_session.stoichRatio())));
+    spnTarget->setValue(s.target.value_or(spnTarget->minimum()));
     spnTarget->setEnabled(!m_session.hasTargetTable());
     lblTargetTable->setText(m_session.hasTargetTable()
                                 ? QStringLiteral("A target table is pasted; it is used.")

@@ -36,6 +36,8 @@ public:
     ~frmTuningWorkbench() override;
 
     static inline const QString kTitle = QStringLiteral("Tuning Workbench");
+    // What the target box shows while the built-in target table is used.
+    static inline const QString kBuiltInTarget = QStringLiteral("Built-in table");
 
     const WorkbenchSession& session() const { return m_session; }
     // Takes the log in memory again (after a download or a file was opened).

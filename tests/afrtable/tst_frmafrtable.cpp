@@ -236,6 +236,11 @@ void tst_frmafrtable::openingDefaults() {
     QCOMPARE(w->VSFlexGrid1->item(30, 0)->text(), QStringLiteral("15000"));
     QCOMPARE(w->VSFlexGrid1->toolTip(),
              QStringLiteral("Click to select or double click to edit cell"));
+    // The fuel display says what its percent is, and that it is not the change to make.
+    QCOMPARE(w->optFuelCorrDisplay->toolTip(), frmAFRTable::kFuelCorrectionFormula);
+    QVERIFY(
+        w->optFuelCorrDisplay->toolTip().contains(QStringLiteral("(1 − target ÷ measured) × 100")));
+    QVERIFY(w->optFuelCorrDisplay->toolTip().contains(QStringLiteral("\"Change fuel by %\"")));
     QVERIFY(m_prompter.boxes().isEmpty());
 }
 

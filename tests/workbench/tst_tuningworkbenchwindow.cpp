@@ -12,14 +12,18 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
+#include <QFont>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTabBar>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include "tuning/TuningResultCsv.h"
 
 namespace {
 
@@ -67,6 +71,7 @@ private Q_SLOTS:
     void init();
     void pasteBaseMapAndAxes();
     void settingChangeRecomputes();
+    void builtInTargetAndClampedCellsShown();
     void copiedCorrectedMapEqualsTheCommandLine_data();
     void copiedCorrectedMapEqualsTheCommandLine();
     void badPasteIsRefusedAndKeepsTheTable_data();
@@ -95,6 +100,7 @@ void tst_tuningworkbenchwindow::init() {
 
 void tst_tuningworkbenchwindow::pasteBaseMapAndAxes() {
     frmTuningWorkbench w(m_empty, m_prompter);
+    w.spnTarget->setValue(13.2); // one target for every cell, for the arithmetic below
     w.addFile(m_logPath);
     w.show();
     // The AFR table's axes to start with.
@@ -137,6 +143,7 @@ void tst_tuningworkbenchwindow::pasteBaseMapAndAxes() {
 
 void tst_tuningworkbenchwindow::settingChangeRecomputes() {
     frmTuningWorkbench w(m_empty, m_prompter);
+    w.spnTarget->setValue(13.2);
     w.addFile(m_logPath);
     w.txtRpmAxis->setText(QStringLiteral("2000,4000"));
     w.txtLoadAxis->setText(QStringLiteral("40,80"));
@@ -158,6 +165,65 @@ void tst_tuningworkbenchwindow::settingChangeRecomputes() {
     QCOMPARE(w.session().result().counts.kept, 30);
     QCOMPARE(w.tblInputs->item(0, 2)->text(), QStringLiteral("30"));
     QVERIFY(m_prompter.messages().isEmpty());
+}
+
+void tst_tuningworkbenchwindow::builtInTargetAndClampedCellsShown() {
+    frmTuningWorkbench w(m_empty, m_prompter);
+    w.addFile(m_logPath);
+    w.show();
+    // Without a target of the user's, the built-in table: the box says so.
+    QCOMPARE(w.spnTarget->text(), frmTuningWorkbench::kBuiltInTarget);
+    QVERIFY(!w.session().settings().target);
+    w.tabTables->setCurrentIndex(int(WorkbenchTable::Base));
+    QApplication::clipboard()->setText(kBase);
+    pasteKeys(w.tblGrid);
+    QVERIFY2(m_prompter.messages().isEmpty(), qPrintable(m_prompter.messageTexts().join('\n')));
+    // On the load axis 40 to 80: stoichiometric at 40, 12.8 (lambda 0.87) at 80.
+    w.showTable(WorkbenchTable::Target);
+    QCOMPARE(tableText(w, 0, 0), QStringLiteral("14.7"));
+    QCOMPARE(tableText(w, 1, 1), QStringLiteral("12.8"));
+    // The table that says how much to change the fuel by is named so.
+    QCOMPARE(w.tabTables->tabText(int(WorkbenchTable::Correction)),
+             QStringLiteral("Change fuel by %"));
+
+    // 14.5 against 14.7: −1.4 %, well within the limit; 12.0 against 12.8: −6.25 %, held at
+    // a limit of 5 %.
+    w.spnMaxChange->setValue(5);
+    const auto font = [&](int r, int c) {
+        return w.tblGrid->model()->index(r, c).data(Qt::FontRole).value<QFont>();
+    };
+    const auto tip = [&](int r, int c) {
+        return w.tblGrid->model()->index(r, c).data(Qt::ToolTipRole).toString();
+    };
+    for (WorkbenchTable table : {WorkbenchTable::Corrected, WorkbenchTable::Correction}) {
+        w.showTable(table);
+        QVERIFY(font(1, 1).bold() && font(1, 1).underline());
+        QVERIFY(!font(0, 0).bold());
+        QVERIFY2(tip(1, 1).contains(QLatin1String("Clamped: held at the 5.0 % limit")),
+                 qPrintable(tip(1, 1)));
+        QVERIFY(!tip(0, 0).contains(QLatin1String("Clamped")));
+    }
+    w.showTable(WorkbenchTable::Corrected);
+    QCOMPARE(tableText(w, 1, 1), QStringLiteral("76.0"));
+    QVERIFY(tip(1, 1).contains(QLatin1String("Change fuel by -6.")));
+    // A wider limit holds nothing.
+    w.spnMaxChange->setValue(15);
+    QVERIFY(!font(1, 1).bold());
+    QCOMPARE(tableText(w, 1, 1), QStringLiteral("75.0"));
+    // The exported CSV marks the held cells too.
+    w.spnMaxChange->setValue(5);
+    const QString csv = TuningResultCsv::text(w.session().result());
+    QVERIFY(csv.startsWith(QLatin1String(
+        "rpm,load,weight,mean,spread,target,correction,base,corrected,bank_difference,clamped\n")));
+    QVERIFY2(csv.contains(QRegularExpression(QStringLiteral("\n4000,80,[^\n]*,76,[^\n]*,1\n"))),
+             qPrintable(csv));
+    QVERIFY(csv.contains(QRegularExpression(QStringLiteral("\n2000,40,[^\n]*,0\n"))));
+    // A target typed by the user replaces the table; 0 brings the table back.
+    w.spnTarget->setValue(13.2);
+    QCOMPARE(w.session().settings().target, std::optional<double>(13.2));
+    w.spnTarget->setValue(0);
+    QVERIFY(!w.session().settings().target);
+    QCOMPARE(w.spnTarget->text(), frmTuningWorkbench::kBuiltInTarget);
 }
 
 void tst_tuningworkbenchwindow::copiedCorrectedMapEqualsTheCommandLine_data() {
