@@ -132,6 +132,11 @@ QString QtPrompter::openFileName(const QString& title, const QString& filter,
     return QFileDialog::getOpenFileName(m_parent, title, folder, qtFilter(filter));
 }
 
+QStringList QtPrompter::openFileNames(const QString& title, const QString& filter,
+                                      const QString& folder) {
+    return QFileDialog::getOpenFileNames(m_parent, title, folder, qtFilter(filter));
+}
+
 QString QtPrompter::saveFileName(const QString& title, const QString& filter,
                                  const QString& folder) {
     // The caller asks before overwriting, with its own wording.

@@ -316,6 +316,12 @@ void frmMain::Form_Load() {
 
 void frmMain::setCaptionSuffix(const QString& suffix) {
     setWindowTitle(m_state.window.MainCaption + QStringLiteral(" - ") + suffix);
+    // The caption names the log's file (or says there is none); the workbench lists the
+    // log by that name. A download is named by its kept file once it has been kept.
+    if (suffix == QLatin1String("Data Buffer Empty") || suffix == QLatin1String("Downloaded Data"))
+        m_logName.clear();
+    else if (!suffix.startsWith(QLatin1String("Added File - ")))
+        m_logName = suffix;
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
@@ -391,7 +397,8 @@ void frmMain::keepDownload() {
     const QString label =
         m_state.settings.ConfigList2.isEmpty() ? QString() : m_state.settings.ConfigList2.first();
     try {
-        archive.keep(m_state.log, label, QDateTime::currentDateTime());
+        m_logName =
+            QFileInfo(archive.keep(m_state.log, label, QDateTime::currentDateTime())).fileName();
     } catch (const QeroFailure& failure) {
         // The log is still in memory and File > Save still works; the user is told that
         // this copy is missing, and the download goes on to its chart.
@@ -696,6 +703,9 @@ void frmMain::mnuViewTuningWorkbench_Click() {
     } else {
         m_workbench = new frmTuningWorkbench(m_state.log, m_prompter, this);
         m_workbench->setAttribute(Qt::WA_DeleteOnClose);
+        m_workbench->logInMemoryName = [this] { return m_logName; };
+        m_workbench->rememberPlacement(m_settings);
+        m_workbench->rereadLogInMemory();
     }
     m_workbench->show();
     m_workbench->raise();

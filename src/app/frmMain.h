@@ -207,4 +207,6 @@ private:
     // The window was closed while a command ran; it closes once the command has stopped.
     bool m_closeAfterCommand = false;
     bool m_closed = false;
+    // The file name the log in memory goes by (opened, saved or kept), empty for none.
+    QString m_logName;
 };

@@ -4,6 +4,7 @@
 #include "chart/QCustomPlotHeader.h"
 #include "logdata/LogBuffer.h"
 #include "logdata/RecordingReader.h"
+#include "logdata/WindowPlacement.h"
 #include "support/ErrorReport.h"
 #include "support/Prompter.h"
 #include "support/SafeWrite.h"
@@ -75,7 +76,7 @@ std::vector<double> steps(double from, double to, double step) {
 
 const std::vector<AxesPreset>& presets() {
     static const std::vector<AxesPreset> list = {
-        {"AFR table (16 \u00d7 9)", TuningSettings::defaultRpmAxis(),
+        {"AFR table (30 \u00d7 9)", TuningSettings::defaultRpmAxis(),
          TuningSettings::defaultLoadAxis()},
         {"500 to 8000 rpm \u00d7 load 0 to 100 by 10", steps(500, 8000, 500), steps(0, 100, 10)},
         {"500 to 12000 rpm \u00d7 load 0 to 100 by 5", steps(500, 12000, 500), steps(0, 100, 5)},
@@ -145,7 +146,9 @@ frmTuningWorkbench::frmTuningWorkbench(const LogBuffer& log, Prompter& prompter,
     m_session.setLogInMemory(m_log);
     showSettings();
     showResult();
-    resize(1400, 900);
+    // Room for every panel on a large screen; on a laptop the window fits its screen and
+    // the panels scroll.
+    WindowPlacement::resizeToFit(*this, QSize(1400, 900));
 }
 
 frmTuningWorkbench::~frmTuningWorkbench() {
@@ -173,6 +176,11 @@ QWidget* frmTuningWorkbench::buildInputs() {
     tblInputs->setSelectionMode(QAbstractItemView::SingleSelection);
     tblInputs->verticalHeader()->hide();
     tblInputs->horizontalHeader()->setStretchLastSection(true);
+    // A day's logs (eight of them) are in view without scrolling.
+    tblInputs->setMinimumHeight(
+        tblInputs->horizontalHeader()->sizeHint().height() +
+        kInputRowsShown * tblInputs->verticalHeader()->defaultSectionSize() +
+        2 * tblInputs->frameWidth() + tblInputs->horizontalScrollBar()->sizeHint().height());
     layout->addWidget(tblInputs);
     auto* buttons = new QHBoxLayout;
     cmdAddFiles = new QPushButton(QStringLiteral("&Add Files..."));
@@ -381,6 +389,14 @@ QWidget* frmTuningWorkbench::buildCharts() {
     m_highlight->setName(QStringLiteral("Samples of the cell"));
     plotTime->legend->setVisible(true);
     plotTime->legend->setFont(QFont(font().family(), 8));
+    // The legend in a row of its own under the chart, its entries side by side: inside the
+    // axis rect it hid a third of the drive.
+    auto* legendRow = new QCPLayoutGrid;
+    plotTime->plotLayout()->addElement(1, 0, legendRow);
+    legendRow->setMargins(QMargins(0, 0, 0, 2));
+    legendRow->addElement(0, 0, plotTime->legend);
+    plotTime->legend->setFillOrder(QCPLegend::foColumnsFirst);
+    plotTime->plotLayout()->setRowStretchFactor(1, 0.001);
     plotTime->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     plotTime->axisRect()->setRangeZoomAxes(plotTime->xAxis, nullptr);
     plotTime->axisRect()->setRangeDragAxes(plotTime->xAxis, nullptr);
@@ -423,7 +439,7 @@ QWidget* frmTuningWorkbench::buildCharts() {
 }
 
 void frmTuningWorkbench::rereadLogInMemory() {
-    m_session.setLogInMemory(m_log);
+    m_session.setLogInMemory(m_log, logInMemoryName ? logInMemoryName() : QString());
     showSettings();
     showResult();
 }
@@ -494,12 +510,17 @@ void frmTuningWorkbench::addLog(TuningLog log, const QString& name) {
 }
 
 void frmTuningWorkbench::cmdAddFiles_Click() {
-    const QString path = m_prompter.openFileName(
-        QStringLiteral("Add a Log"),
+    // A day's logs are added in one go, as a file manager selects them.
+    const QStringList paths = m_prompter.openFileNames(
+        QStringLiteral("Add Logs"),
         QStringLiteral("Logs, recordings and CSV files (*.log *.csv *.txt)|*.log;*.csv;*.txt|"
                        "All files (*.*)|*.*"));
-    if (!path.isEmpty())
+    for (const QString& path : paths)
         addFile(path);
+}
+
+void frmTuningWorkbench::rememberPlacement(SettingsStore& settings) {
+    WindowPlacement::remember(*this, settings, kGeometryKey);
 }
 
 void frmTuningWorkbench::cmdRemove_Click() {

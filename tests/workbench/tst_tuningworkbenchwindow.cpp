@@ -72,6 +72,8 @@ private Q_SLOTS:
     void pasteBaseMapAndAxes();
     void settingChangeRecomputes();
     void builtInTargetAndClampedCellsShown();
+    void severalFilesAddedAtOnceAndListedByName();
+    void listOfLogsAndChartsKeepTheirRoom();
     void copiedCorrectedMapEqualsTheCommandLine_data();
     void copiedCorrectedMapEqualsTheCommandLine();
     void badPasteIsRefusedAndKeepsTheTable_data();
@@ -224,6 +226,60 @@ void tst_tuningworkbenchwindow::builtInTargetAndClampedCellsShown() {
     w.spnTarget->setValue(0);
     QVERIFY(!w.session().settings().target);
     QCOMPARE(w.spnTarget->text(), frmTuningWorkbench::kBuiltInTarget);
+}
+
+void tst_tuningworkbenchwindow::severalFilesAddedAtOnceAndListedByName() {
+    LogBuffer inMemory;
+    fillDrive(inMemory);
+    frmTuningWorkbench w(inMemory, m_prompter);
+    // The log in memory goes by the name of its file once the main window gives it.
+    QCOMPARE(w.tblInputs->item(0, 0)->text(), WorkbenchSession::kLogInMemory);
+    w.logInMemoryName = [] { return QStringLiteral("saturday.log"); };
+    w.rereadLogInMemory();
+    QCOMPARE(w.tblInputs->rowCount(), 1);
+    QCOMPARE(w.tblInputs->item(0, 0)->text(), QStringLiteral("saturday.log"));
+
+    const QString second = m_dir->filePath(QStringLiteral("second.log"));
+    QVERIFY(QFile::copy(m_logPath, second));
+    m_prompter.answerFiles({m_logPath, second});
+    w.cmdAddFiles_Click();
+    QVERIFY2(m_prompter.messages().isEmpty(), qPrintable(m_prompter.messageTexts().join('\n')));
+    QCOMPARE(w.tblInputs->rowCount(), 3);
+    QCOMPARE(w.tblInputs->item(1, 0)->text(), QStringLiteral("drive.log"));
+    QCOMPARE(w.tblInputs->item(2, 0)->text(), QStringLiteral("second.log"));
+    // Cancelled: nothing added.
+    m_prompter.answerFiles({});
+    w.cmdAddFiles_Click();
+    QCOMPARE(w.tblInputs->rowCount(), 3);
+
+    // The first preset is named by what it holds: the AFR table's 30 rows by 9 columns.
+    QCOMPARE(w.cboAxesPreset->itemText(1), QStringLiteral("AFR table (30 \u00d7 9)"));
+    QCOMPARE(int(TuningSettings::defaultRpmAxis().size()), 30);
+    QCOMPARE(int(TuningSettings::defaultLoadAxis().size()), 9);
+}
+
+void tst_tuningworkbenchwindow::listOfLogsAndChartsKeepTheirRoom() {
+    frmTuningWorkbench w(m_empty, m_prompter);
+    w.addFile(m_logPath);
+    w.resize(1366, 690);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCoreApplication::processEvents();
+    // Eight logs in view at once.
+    const int rows =
+        w.tblInputs->viewport()->height() / w.tblInputs->verticalHeader()->defaultSectionSize();
+    QVERIFY2(rows >= frmTuningWorkbench::kInputRowsShown, qPrintable(QString::number(rows)));
+    // The time chart's legend lies beside the drive, not over it.
+    w.plotTime->replot();
+    const QRect legend = w.plotTime->legend->outerRect();
+    const QRect drive = w.plotTime->axisRect()->rect();
+    QVERIFY(legend.isValid() && drive.isValid());
+    QVERIFY2(!legend.intersects(drive), qPrintable(QStringLiteral("legend %1,%2 %3x%4")
+                                                       .arg(legend.x())
+                                                       .arg(legend.y())
+                                                       .arg(legend.width())
+                                                       .arg(legend.height())));
+    QVERIFY(drive.height() > 60);
 }
 
 void tst_tuningworkbenchwindow::copiedCorrectedMapEqualsTheCommandLine_data() {
