@@ -19,6 +19,9 @@ public:
                                  const QString& defaultText) override;
     QStringList openFileNames(const QString& title, const QString& filter,
                               const QString& folder = QString()) override;
+    // `path` with the extension of the dialog's chosen filter ("Picture (*.png)") when its
+    // file name has none.
+    static QString withChosenExtension(const QString& path, const QString& chosenFilter);
     QString openFileName(const QString& title, const QString& filter,
                          const QString& folder = QString()) override;
     QString saveFileName(const QString& title, const QString& filter,

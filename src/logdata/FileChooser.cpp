@@ -47,6 +47,22 @@ QString FileChooser::effectiveFilter(const QString& filter) {
     return filter.isEmpty() ? QStringLiteral("All Files (*.*)|*.*") : filter;
 }
 
+QString FileChooser::withAllSupported(const QString& filter) {
+    const QStringList parts = filter.split(u'|');
+    QStringList patterns;
+    for (qsizetype i = 1; i < parts.size(); i += 2)
+        for (const QString& p : parts[i].split(u';', Qt::SkipEmptyParts)) {
+            const QString pattern = p.trimmed();
+            if (pattern != QLatin1String("*.*") && !patterns.contains(pattern))
+                patterns << pattern;
+        }
+    if (patterns.isEmpty())
+        return filter;
+    return QStringLiteral("All supported files (%1)|%2|")
+               .arg(patterns.join(u' '), patterns.join(u';')) +
+           filter;
+}
+
 QString FileChooser::withFilterExtension(const QString& path, const QString& filter) {
     if (path.isEmpty())
         return path;

@@ -32,4 +32,8 @@ public:
 
     // An empty filter offers every file.
     static QString effectiveFilter(const QString& filter);
+
+    // An open dialog's `filter` with "All supported files" first, covering every type it
+    // lists (not "*.*"): the dialog then starts by showing every file it can open.
+    static QString withAllSupported(const QString& filter);
 };

@@ -51,8 +51,9 @@ LogFileCommands::Outcome LogFileCommands::mnuOpenFile_Click() {
     return openChosen([this] {
         QString path;
         if (ErrorReport::runStep(m_prompter, [&] {
-                path = FileChooser::FileOpen(m_prompter, QStringLiteral("Open File"), kOpenFilter,
-                                             QString(), startFolder());
+                path = FileChooser::FileOpen(m_prompter, QStringLiteral("Open File"),
+                                             FileChooser::withAllSupported(kOpenFilter), QString(),
+                                             startFolder());
             }) != StepResult::Done)
             return QString();
         return path;

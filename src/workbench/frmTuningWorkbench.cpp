@@ -2,6 +2,7 @@
 
 #include "chart/ChartGraph.h"
 #include "chart/QCustomPlotHeader.h"
+#include "logdata/FileChooser.h"
 #include "logdata/LogBuffer.h"
 #include "logdata/RecordingReader.h"
 #include "logdata/WindowPlacement.h"
@@ -479,16 +480,19 @@ void frmTuningWorkbench::addFile(const QString& path) {
 }
 
 void frmTuningWorkbench::cmdSaveSetup_Click() {
-    const QString path = m_prompter.saveFileName(QStringLiteral("Save Tuning Setup"),
-                                                 QStringLiteral("Tuning setups (*.txt)|*.txt"));
+    // A name typed without an extension gets the setup's own, so Load Setup finds it.
+    const QString filter = QStringLiteral("Tuning setups (*.txt)|*.txt");
+    const QString path = FileChooser::withFilterExtension(
+        m_prompter.saveFileName(QStringLiteral("Save Tuning Setup"), filter), filter);
     if (!path.isEmpty())
         attempt([&] { WorkbenchSetupFile::save(m_session, path); });
 }
 
 void frmTuningWorkbench::cmdLoadSetup_Click() {
-    const QString path = m_prompter.openFileName(QStringLiteral("Load Tuning Setup"),
-                                                 QStringLiteral("Tuning setups (*.txt)|*.txt|"
-                                                                "All files (*.*)|*.*"));
+    const QString path =
+        m_prompter.openFileName(QStringLiteral("Load Tuning Setup"),
+                                FileChooser::withAllSupported(QStringLiteral(
+                                    "Tuning setups (*.txt)|*.txt|All files (*.*)|*.*")));
     if (path.isEmpty())
         return;
     attempt([&] { WorkbenchSetupFile::load(m_session, path); });
@@ -497,8 +501,9 @@ void frmTuningWorkbench::cmdLoadSetup_Click() {
 }
 
 void frmTuningWorkbench::cmdExportCsv_Click() {
-    const QString path = m_prompter.saveFileName(QStringLiteral("Export Tables"),
-                                                 QStringLiteral("CSV files (*.csv)|*.csv"));
+    const QString filter = QStringLiteral("CSV files (*.csv)|*.csv");
+    const QString path = FileChooser::withFilterExtension(
+        m_prompter.saveFileName(QStringLiteral("Export Tables"), filter), filter);
     if (!path.isEmpty())
         attempt([&] { SafeWrite::writeFile(path, m_session.csvText().toUtf8()); });
 }
@@ -513,8 +518,9 @@ void frmTuningWorkbench::cmdAddFiles_Click() {
     // A day's logs are added in one go, as a file manager selects them.
     const QStringList paths = m_prompter.openFileNames(
         QStringLiteral("Add Logs"),
-        QStringLiteral("Logs, recordings and CSV files (*.log *.csv *.txt)|*.log;*.csv;*.txt|"
-                       "All files (*.*)|*.*"));
+        FileChooser::withAllSupported(
+            QStringLiteral("QERO4D log files (*.log)|*.log|Recordings and CSV files (*.csv)|*.csv|"
+                           "Text tables (*.txt)|*.txt|All files (*.*)|*.*")));
     for (const QString& path : paths)
         addFile(path);
 }

@@ -63,6 +63,8 @@ private Q_SLOTS:
     void fitSizeAndKeepOnScreen();
     void dialogTitlesAreShownWhole_data();
     void dialogTitlesAreShownWhole();
+    void savedNameGetsTheChosenTypesExtension_data();
+    void savedNameGetsTheChosenTypesExtension();
     void windowsComeBackWhereTheyWere_data();
     void windowsComeBackWhereTheyWere();
 
@@ -235,6 +237,37 @@ void tst_windowsizes::dialogTitlesAreShownWhole() {
     QVERIFY(QTest::qWaitForWindowExposed(input.get()));
     QVERIFY2(input->width() >= needed,
              qPrintable(QStringLiteral("%1 < %2").arg(input->width()).arg(needed)));
+}
+
+void tst_windowsizes::savedNameGetsTheChosenTypesExtension_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("picture as PDF") << "/tmp/rec1"
+                                    << "PDF document (*.pdf)"
+                                    << "/tmp/rec1.pdf";
+    QTest::newRow("picture as PNG") << "/tmp/rec1"
+                                    << "PNG picture (*.png)"
+                                    << "/tmp/rec1.png";
+    QTest::newRow("extension typed") << "/tmp/run.2"
+                                     << "CSV files (*.csv)"
+                                     << "/tmp/run.2";
+    QTest::newRow("dot in a folder only") << "/tmp/a.b/rec1"
+                                          << "CSV files (*.csv)"
+                                          << "/tmp/a.b/rec1.csv";
+    QTest::newRow("all files") << "/tmp/rec1"
+                               << "All Files (*.*)"
+                               << "/tmp/rec1";
+    QTest::newRow("cancelled") << ""
+                               << "CSV files (*.csv)"
+                               << "";
+}
+
+void tst_windowsizes::savedNameGetsTheChosenTypesExtension() {
+    QFETCH(QString, typed);
+    QFETCH(QString, chosen);
+    QFETCH(QString, saved);
+    QCOMPARE(QtPrompter::withChosenExtension(typed, chosen), saved);
 }
 
 void tst_windowsizes::windowsComeBackWhereTheyWere_data() {

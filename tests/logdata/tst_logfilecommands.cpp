@@ -139,7 +139,8 @@ void tst_logfilecommands::openLoadsFile() {
     const Box dialog = m_prompter.boxes().first();
     QCOMPARE(dialog.kind, Box::OpenFile);
     QCOMPARE(dialog.title, QStringLiteral("Open File"));
-    QCOMPARE(dialog.text, QStringLiteral("QERO4D log files (*.log)|*.log|QERO4D Log recordings "
+    QCOMPARE(dialog.text, QStringLiteral("All supported files (*.log *.csv)|*.log;*.csv|QERO4D "
+                                         "log files (*.log)|*.log|QERO4D Log recordings "
                                          "(*.csv)|*.csv"));
 
     const LogBuffer& log = m_state.log;

@@ -561,9 +561,11 @@ void tst_tuningworkbenchwindow::setupSavedLoadedAndTablesExported() {
     const QString corrected = w.session().copyText(WorkbenchTable::Corrected, true);
 
     // Export: the command line's CSV on the same settings.
+    // Typed without an extension, as users do: the chosen type's is added.
     const QString csv = m_dir->filePath(QStringLiteral("tables.csv"));
-    m_prompter.answerFile(csv);
+    m_prompter.answerFile(m_dir->filePath(QStringLiteral("tables")));
     w.cmdExportCsv->click();
+    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("tables"))));
     const QString basePath = m_dir->filePath(QStringLiteral("ve.txt"));
     {
         QFile f(basePath);
@@ -585,9 +587,10 @@ void tst_tuningworkbenchwindow::setupSavedLoadedAndTablesExported() {
     }
 
     const QString setup = m_dir->filePath(QStringLiteral("setup.txt"));
-    m_prompter.answerFile(setup);
+    m_prompter.answerFile(m_dir->filePath(QStringLiteral("setup")));
     w.cmdSaveSetup->click();
     QVERIFY(m_prompter.messages().isEmpty());
+    QVERIFY(QFile::exists(setup));
 
     // A fresh window takes it all back.
     frmTuningWorkbench other(m_empty, m_prompter);
@@ -595,6 +598,13 @@ void tst_tuningworkbenchwindow::setupSavedLoadedAndTablesExported() {
     m_prompter.answerFile(setup);
     other.cmdLoadSetup->click();
     QVERIFY2(m_prompter.messages().isEmpty(), qPrintable(m_prompter.messageTexts().join('\n')));
+    // The open dialogs start with every file they can open.
+    QVERIFY(m_prompter.boxes().last().text.startsWith(
+        QLatin1String("All supported files (*.txt)|*.txt|")));
+    m_prompter.answerFiles({});
+    other.cmdAddFiles->click();
+    QVERIFY(m_prompter.boxes().last().text.startsWith(
+        QLatin1String("All supported files (*.log *.csv *.txt)|*.log;*.csv;*.txt|")));
     QCOMPARE(other.session().copyText(WorkbenchTable::Corrected, true), corrected);
     QCOMPARE(other.cboWeighting->currentIndex(), 1);
     QCOMPARE(other.spnMaxChange->value(), 5.0);
