@@ -1,5 +1,7 @@
 #include "app/CurrentPrinter.h"
 
+#include "logdata/FileChooser.h"
+
 #include "app/PdfPageFile.h"
 #include "support/Prompter.h"
 
@@ -33,9 +35,11 @@ std::unique_ptr<QPagedPaintDevice> CurrentPrinter::open() {
     if (answer != Prompter::Yes)
         return nullptr;
     QString path = m_prompter.saveFileName(QStringLiteral("Save Page as PDF"),
-                                           QStringLiteral("PDF files (*.pdf)|*.pdf"));
+                                           QStringLiteral("PDF files (*.pdf)|*.pdf"),
+                                           FileChooser::startFolder(m_settings));
     if (path.isEmpty())
         return nullptr;
+    FileChooser::rememberFolder(m_settings, path);
     if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         path += QStringLiteral(".pdf");
     auto file = std::make_unique<PdfPageFile>(path, m_prompter);

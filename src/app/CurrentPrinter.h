@@ -14,6 +14,8 @@ class QPrinter;
 // The printer that printouts go to: the system's default printer until File > Print Setup
 // chooses another one (with its paper and orientation). One object is shared by the main
 // window and the windows that print. It shows no window itself.
+class SettingsStore;
+
 class CurrentPrinter {
 public:
     explicit CurrentPrinter(Prompter& prompter);
@@ -34,11 +36,16 @@ public:
     // the printer, paper and orientation for later printouts.
     void remember(const QPrinter& printer);
 
+    // Where the PDF file dialog starts and what it remembers (LastFolder); none: the
+    // documents folder.
+    void setSettings(SettingsStore* settings) { m_settings = settings; }
+
     // The names of the installed printers; tests replace the system's list.
     void setPrinterList(std::function<QStringList()> list) { m_printerList = std::move(list); }
 
 private:
     Prompter& m_prompter;
+    SettingsStore* m_settings = nullptr;
     std::function<QStringList()> m_printerList;
     QString m_printerName;
     std::unique_ptr<QPageLayout> m_layout;

@@ -70,6 +70,7 @@ frmMain::frmMain(AppState& state, SettingsStore& settings, Prompter& prompter, C
       m_printer(std::make_unique<CurrentPrinter>(prompter)),
       m_commandPrompter(std::make_unique<ClosingPrompter>(prompter)) {
     setObjectName(QStringLiteral("frmMain"));
+    m_printer->setSettings(&m_settings);
     m_logFiles->closeRealTimeView = [this] { cmdCloseRealTimeData_Click(); };
     m_logFiles->setCaptionSuffix = [this](const QString& s) { setCaptionSuffix(s); };
     // A log that has just been opened is shown at once.

@@ -1,5 +1,7 @@
 #include "chart/frmChart1.h"
 
+#include "logdata/FileChooser.h"
+
 #include "logdata/SystemPrinterProvider.h"
 #include "logdata/WindowPlacement.h"
 
@@ -295,6 +297,7 @@ QRadioButton* frmChart1::traceOption(int traceNo, std::optional<TraceQuantity> q
 }
 
 void frmChart1::rememberChoices(SettingsStore& settings) {
+    m_settings = &settings;
     WindowPlacement::remember(*this, settings, QStringLiteral("ChartWindowGeometry"),
                               [this, &settings] {
                                   ChartChoices c;
@@ -584,9 +587,11 @@ void frmChart1::cmdSavePicture_Click() {
             return;
         QString path = m_prompter.saveFileName(
             QStringLiteral("Save Picture"),
-            QStringLiteral("PNG picture (*.png)|*.png|PDF document (*.pdf)|*.pdf"));
+            QStringLiteral("PNG picture (*.png)|*.png|PDF document (*.pdf)|*.pdf"),
+            FileChooser::startFolder(m_settings));
         if (path.isEmpty())
             return;
+        FileChooser::rememberFolder(m_settings, path);
         if (QFileInfo(path).suffix().isEmpty())
             path += QStringLiteral(".png");
         const std::optional<ChartRenderer::Format> format = ChartRenderer::formatOf(path);
@@ -610,9 +615,11 @@ void frmChart1::cmdExportData_Click() {
         if (!m_finder)
             return;
         QString path = m_prompter.saveFileName(QStringLiteral("Export Data"),
-                                               QStringLiteral("CSV files (*.csv)|*.csv"));
+                                               QStringLiteral("CSV files (*.csv)|*.csv"),
+                                               FileChooser::startFolder(m_settings));
         if (path.isEmpty())
             return;
+        FileChooser::rememberFolder(m_settings, path);
         if (QFileInfo(path).suffix().isEmpty())
             path += QStringLiteral(".csv");
         // The samples of the time window on the screen, in the columns of the CLI's CSV.

@@ -125,6 +125,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Where the file dialogs start and what they remember (set by rememberChoices).
+    SettingsStore* m_settings = nullptr;
     void buildControls();
     void Form_Load();
     QRadioButton* traceOption(int traceNo, std::optional<TraceQuantity> quantity) const;

@@ -1,4 +1,8 @@
 #include "logdata/FileChooser.h"
+#include "logdata/SettingsTable.h"
+#include "support/SettingsStore.h"
+#include <QDir>
+#include <QStandardPaths>
 
 #include "support/ErrorReport.h"
 #include "support/QeroFailure.h"
@@ -42,6 +46,28 @@ std::optional<QString> reportedPass(Prompter& prompter, const QString& source,
 }
 
 } // namespace
+
+QString FileChooser::startFolder(const SettingsStore* settings) {
+    // The program's own folder (the dialog's choice when given none) is rarely writable
+    // and never where users look for their files.
+    if (settings) {
+        const std::optional<QString> last = settings->value(kLastFolderKey);
+        if (last && !last->isEmpty() && QFileInfo(*last).isDir())
+            return *last;
+    }
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+        return documents;
+    return QDir::homePath();
+}
+
+void FileChooser::rememberFolder(SettingsStore* settings, const QString& path) {
+    if (!settings || path.isEmpty())
+        return;
+    const QString folder = QFileInfo(path).absolutePath();
+    if (settings->value(kLastFolderKey) != folder)
+        SettingsTable::save(*settings, kLastFolderKey, folder);
+}
 
 QString FileChooser::effectiveFilter(const QString& filter) {
     return filter.isEmpty() ? QStringLiteral("All Files (*.*)|*.*") : filter;

@@ -33,18 +33,11 @@ QString LogFileCommands::captionFileName(const QString& path) {
 }
 
 QString LogFileCommands::startFolder() const {
-    // The folder of the last log opened or saved, while it still exists; the program's
-    // own folder is rarely writable and never where users look for their logs.
-    const std::optional<QString> last = m_settings.value(kLastFolderKey);
-    if (last && !last->isEmpty() && QFileInfo(*last).isDir())
-        return *last;
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return FileChooser::startFolder(&m_settings);
 }
 
 void LogFileCommands::rememberFolder(const QString& path) {
-    const QString folder = QFileInfo(path).absolutePath();
-    if (m_settings.value(kLastFolderKey) != folder)
-        SettingsTable::save(m_settings, kLastFolderKey, folder);
+    FileChooser::rememberFolder(&m_settings, path);
 }
 
 LogFileCommands::Outcome LogFileCommands::mnuOpenFile_Click() {

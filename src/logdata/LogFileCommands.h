@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logdata/AppState.h"
+#include "logdata/FileChooser.h"
 #include "logdata/LogFileReader.h"
 
 #include <QString>
@@ -74,9 +75,9 @@ public:
         QStringLiteral("QERO4D log files (*.log)|*.log|QERO4D Log recordings (*.csv)|*.csv");
 
     // The setting that holds the folder Open and Save start in.
-    static inline const QString kLastFolderKey = QStringLiteral("LastFolder");
+    static inline const QString kLastFolderKey = FileChooser::kLastFolderKey;
 
-    // Where Open and Save start: the folder used last, else the user's documents folder.
+    // Where Open and Save start (FileChooser::startFolder).
     QString startFolder() const;
 
 private:
