@@ -514,6 +514,7 @@ void frmMain::showChart() {
     frmChart1 chart(m_state, m_prompter, this);
     chart.rememberChoices(m_settings);
     chart.setPrinterProvider(&printers);
+    chart.saveLog = [this] { mnuSaveFile_Click(); };
     chart.exec();
 }
 

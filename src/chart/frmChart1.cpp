@@ -31,6 +31,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -57,6 +58,12 @@ frmChart1::frmChart1(AppState& state, Prompter& prompter, QWidget* parent)
     setWindowTitle(QStringLiteral("QERO Dual Channel Data Logging Program - Chart Display"));
     setModal(true);
     buildControls();
+    auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
+    save->setObjectName(QStringLiteral("scSaveLog"));
+    connect(save, &QShortcut::activated, this, [this] {
+        if (saveLog)
+            saveLog();
+    });
     // Fits a 1366x768 screen with its task bar; larger screens give the chart more room.
     WindowPlacement::resizeToFit(*this, QSize(1100, 680));
     Form_Load();

@@ -158,6 +158,7 @@ private Q_SLOTS:
     void unreadableFileLeavesTheDownload_data();
     void unreadableFileLeavesTheDownload();
     void everyDownloadIsKept();
+    void ctrlSInTheChartSavesTheLog();
     void keptDownloadsCanBeTurnedOff();
     void tuningWorkbenchBesideTheOtherWindows();
     // Last: it checks what the tests above exercised.
@@ -1804,6 +1805,27 @@ void tst_acceptance::everyDownloadIsKept() {
     // A kept download holds what File > Save writes, comment aside.
     QByteArray saved = savedBytes(b, QStringLiteral("last.log"));
     QCOMPARE(readAll(b.window->mnuRecentDownload[0]->data().toString()), saved);
+}
+
+void tst_acceptance::ctrlSInTheChartSavesTheLog() {
+    MainWindowBench b;
+    const QString path = b.path(QStringLiteral("from-chart.log"));
+    bool savedWhileShown = false;
+    b.modals.expect<frmChart1>([&](frmChart1& chart) {
+        b.prompter.answerFile(path);
+        b.prompter.answerInput(QString());
+        QApplication::setActiveWindow(&chart);
+        QTest::keyClick(&chart, Qt::Key_S, Qt::ControlModifier);
+        savedWhileShown = QFile::exists(path) && chart.isVisible();
+    });
+    b.window->mnuDownload->trigger();
+    QCOMPARE(b.modals.unexpected(), QStringList());
+    QCOMPARE(b.modals.pending(), 0);
+    // Saved as File > Save saves it, from inside the chart, which stayed open.
+    QVERIFY(savedWhileShown);
+    QVERIFY(!b.state.window.LogUnsaved);
+    QVERIFY(b.window->windowTitle().endsWith(QStringLiteral(" - from-chart.log")));
+    QCOMPARE(readAll(path), readAll(newestKept(b)));
 }
 
 void tst_acceptance::keptDownloadsCanBeTurnedOff() {
