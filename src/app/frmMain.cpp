@@ -717,7 +717,7 @@ void frmMain::mnuViewTuningWorkbench_Click() {
 void frmMain::closeEvent(QCloseEvent* event) {
     if (m_commandRunning) {
         // A conversation with the module is under way (the download's read takes some
-        // 12 s). It stops at its next step, as on Esc, and the window closes then, so the
+        // 17 s). It stops at its next step, as on Esc, and the window closes then, so the
         // port is never left in the middle of a command and the program ends promptly.
         m_state.window.AbortRequested = true;
         m_commandPrompter->setClosing(true);

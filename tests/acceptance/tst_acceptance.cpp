@@ -159,6 +159,7 @@ private Q_SLOTS:
     void unreadableFileLeavesTheDownload();
     void everyDownloadIsKept();
     void ctrlSInTheChartSavesTheLog();
+    void downloadTakesWhatTheReadmeSays();
     void keptDownloadsCanBeTurnedOff();
     void tuningWorkbenchBesideTheOtherWindows();
     // Last: it checks what the tests above exercised.
@@ -1805,6 +1806,20 @@ void tst_acceptance::everyDownloadIsKept() {
     // A kept download holds what File > Save writes, comment aside.
     QByteArray saved = savedBytes(b, QStringLiteral("last.log"));
     QCOMPARE(readAll(b.window->mnuRecentDownload[0]->data().toString()), saved);
+}
+
+void tst_acceptance::downloadTakesWhatTheReadmeSays() {
+    // The line time of the 1024 block reads and the protocol's pauses, on the simulated
+    // module's clock: the README says "about 17 seconds".
+    MainWindowBench b;
+    b.modals.closeEverything();
+    const qint64 start = b.clock.nowUs();
+    b.window->mnuDownload->trigger();
+    QVERIFY(!b.state.log.DataBufferEmpty);
+    const double seconds = double(b.clock.nowUs() - start) / 1e6;
+    QVERIFY2(seconds > 15.5 && seconds < 18.5, qPrintable(QString::number(seconds)));
+    QVERIFY(
+        readAll(QStringLiteral(QERO_SOURCE_DATA "/../README.md")).contains("(about 17 seconds"));
 }
 
 void tst_acceptance::ctrlSInTheChartSavesTheLog() {
