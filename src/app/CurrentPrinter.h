@@ -23,6 +23,8 @@ public:
 
     // The printer chosen in Print Setup; empty means the system's default printer.
     QString printerName() const { return m_printerName; }
+    // "Print to File (PDF)" was chosen in Print Setup.
+    bool printsToPdf() const { return m_toPdf; }
 
     // A fresh printer for one printout, set up as chosen. Where the computer has no
     // printer at all, says so and offers to save the page as a PDF file instead (a
@@ -44,8 +46,13 @@ public:
     void setPrinterList(std::function<QStringList()> list) { m_printerList = std::move(list); }
 
 private:
+    // The PDF file a printout goes to, asked for now.
+    std::unique_ptr<QPagedPaintDevice> pdfFile();
+
     Prompter& m_prompter;
     SettingsStore* m_settings = nullptr;
+    bool m_toPdf = false;
+    QString m_pdfFile;
     std::function<QStringList()> m_printerList;
     QString m_printerName;
     std::unique_ptr<QPageLayout> m_layout;
