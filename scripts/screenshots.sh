@@ -57,6 +57,8 @@ keys() { # window-id keys...
 mkdir -p "$out"
 # A first run on a 1366x768 laptop screen, following the README's first session.
 : >"$work/settings.ini"
+# The downloads it keeps go to the scratch folder, not into the user's data folder.
+XDG_DATA_HOME="$work/data" \
 "$build/src/app/qero4d-log" --simulate --settings "$work/settings.ini" --splash-ms 300 \
     >"$work/app.log" 2>&1 &
 app=$!
