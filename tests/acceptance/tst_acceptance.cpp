@@ -71,6 +71,25 @@ bool sameSamples(const LogBuffer& a, const LogBuffer& b) {
            a.Sensor1Status == b.Sensor1Status && a.Sensor2Status == b.Sensor2Status;
 }
 
+// The download as File > Save writes it, with no comment given.
+QByteArray savedBytes(MainWindowBench& b, const QString& name) {
+    const QString path = b.path(name);
+    b.prompter.answerFile(path);
+    b.prompter.answerInput(QString());
+    b.window->mnuSaveFile->trigger();
+    return readAll(path);
+}
+
+// The newest kept download of the bench.
+QString newestKept(const MainWindowBench& b) {
+    return DownloadArchive(*b.settings).files(1).value(0);
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 // The menu entries and whether each closes the real-time view before it does anything.
 struct MenuRule {
     const char* name;
@@ -1350,6 +1369,8 @@ void tst_acceptance::fileAddedToTableLeavesUnsavedDownload() {
     QVERIFY(!b.state.window.LogUnsaved);
     const QByteArray saved = readAll(savedPath);
     QVERIFY(!saved.contains("Throttle TPS %"));
+    // Byte for byte the download as it arrived.
+    QCOMPARE(saved, readAll(newestKept(b)));
     b.state.log.ClearDataBuffer();
     b.prompter.answerFile(savedPath);
     b.window->mnuOpenFile->trigger();
@@ -1583,29 +1604,6 @@ void tst_acceptance::droppedLogFileOpens() {
         QVERIFY(b.state.window.LogUnsaved);
     }
 }
-
-namespace {
-
-// The download as File > Save writes it, with no comment given.
-QByteArray savedBytes(MainWindowBench& b, const QString& name) {
-    const QString path = b.path(name);
-    b.prompter.answerFile(path);
-    b.prompter.answerInput(QString());
-    b.window->mnuSaveFile->trigger();
-    return readAll(path);
-}
-
-// The newest kept download of the bench.
-QString newestKept(const MainWindowBench& b) {
-    return DownloadArchive(*b.settings).files(1).value(0);
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-} // namespace
 
 void tst_acceptance::unsavedDownloadOfferedBeforeItIsEmptied_data() {
     QTest::addColumn<QString>("command");
