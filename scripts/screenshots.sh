@@ -57,6 +57,8 @@ keys() { # window-id keys...
 mkdir -p "$out"
 # A first run on a 1366x768 laptop screen, following the README's first session.
 : >"$work/settings.ini"
+# The downloads it keeps go to the scratch folder, not into the user's data folder.
+XDG_DATA_HOME="$work/data" \
 "$build/src/app/qero4d-log" --simulate --settings "$work/settings.ini" --splash-ms 300 \
     >"$work/app.log" 2>&1 &
 app=$!
@@ -96,6 +98,17 @@ xdotool mousemove --window "$chart" 500 250 click 1
 shot "$chart" chart 3
 keys "$chart" Escape
 gone "Chart Display"
+
+# File > Save File, as the first session does: the live view below would otherwise ask
+# first about the unsaved download.
+keys "$main" ctrl+s
+dialog=$(window "Save File")
+sleep 1
+xdotool type "$work/drive.log"
+keys "$dialog" Return
+box=$(window "Optional Information Entry")
+keys "$box" Return
+gone "Optional Information Entry"
 
 # The download in the log viewer, on the whole 1366x768 screen, a marker placed.
 keys "$main" alt+v l
@@ -141,6 +154,10 @@ keys "$chart" Escape
 gone "Chart Display"
 keys "$main" alt+v t
 bench=$(window "Tuning Workbench")
+# As it opens on a 1366x768 screen: within the screen, every panel whole.
+sleep 2
+import -window root "$out/tuning-workbench-1366x768.png"
+echo "wrote docs/screenshots/tuning-workbench-1366x768.png"
 xdotool windowmove --sync "$bench" 0 0 windowsize --sync "$bench" 1600 1000
 sleep 1
 # A cell with samples (3000 rpm, load 40), so that they show on the charts.

@@ -24,6 +24,12 @@ public:
     // The port number given at the last open.
     int openedPort() const { return m_openedPort; }
 
+    // The module's port is there, as a simulated module; the others are not.
+    PortListing portListing(int portNumber) const override {
+        if (m_modulePort != 0 && portNumber != m_modulePort)
+            return {};
+        return {QStringLiteral("simulated"), QStringLiteral("QERO module"), true};
+    }
     void open(int portNumber) override;
     void close() override;
     bool isOpen() const override { return m_open; }

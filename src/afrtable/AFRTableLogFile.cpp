@@ -26,7 +26,8 @@ Report read(QByteArrayView bytes, LogBuffer& log, FuelLines fuel) {
 }
 
 QString chooseFile(Prompter& prompter) {
-    return FileChooser::FileOpen(prompter, QStringLiteral("Open File"), kLogFilter, QString());
+    return FileChooser::FileOpen(prompter, QStringLiteral("Open File"),
+                                 FileChooser::withAllSupported(kLogFilter), QString());
 }
 
 QString captionFileName(const QString& path) {

@@ -114,6 +114,7 @@ void frmAFRTable::buildControls() {
     optFuelCorrDisplay =
         new QRadioButton(QStringLiteral("Fuel Percent Correction Display"), fraAFRTableParams);
     optFuelCorrDisplay->setObjectName(QStringLiteral("optFuelCorrDisplay"));
+    optFuelCorrDisplay->setToolTip(kFuelCorrectionFormula);
     lblMinSampleLegend = new QLabel(QStringLiteral("Minimum Samples Per Cell"), fraAFRTableParams);
     lblMinSampleLegend->setObjectName(QStringLiteral("lblMinSampleLegend"));
     txtMinSampleNum = new QLineEdit(fraAFRTableParams);
@@ -193,6 +194,13 @@ void frmAFRTable::buildControls() {
     mnuPopUpCopy3D = mnuPopUpEdit3D->addAction(QStringLiteral("Copy"));
     mnuPopUpCopy3D->setObjectName(QStringLiteral("mnuPopUpCopy3D"));
     connect(mnuPopUpCopy3D, &QAction::triggered, this, &frmAFRTable::mnuPopUpCopy3D_Click);
+    mnuPopUpCopy3D->setShortcut(QKeySequence::Copy);
+    mnuPopUpCopyWithAxes = mnuPopUpEdit3D->addAction(QStringLiteral("Copy with Axes"));
+    mnuPopUpCopyWithAxes->setObjectName(QStringLiteral("mnuPopUpCopyWithAxes"));
+    mnuPopUpCopyWithAxes->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    connect(mnuPopUpCopyWithAxes, &QAction::triggered, this,
+            &frmAFRTable::mnuPopUpCopyWithAxes_Click);
+    VSFlexGrid1->installEventFilter(this);
     connect(VSFlexGrid1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         mnuPopUpEdit3D->popup(VSFlexGrid1->viewport()->mapToGlobal(at));
     });
@@ -376,6 +384,31 @@ void frmAFRTable::txtMinSampleNum_Validate() {
 }
 
 void frmAFRTable::mnuPopUpCopy3D_Click() {
+    copySelection(false);
+}
+
+void frmAFRTable::mnuPopUpCopyWithAxes_Click() {
+    copySelection(true);
+}
+
+bool frmAFRTable::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == VSFlexGrid1 &&
+        (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool withAxes =
+            key->keyCombination() == QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_C);
+        if (key->matches(QKeySequence::Copy) || withAxes) {
+            // Taken here, before the table's own copy of the current cell.
+            event->accept();
+            if (event->type() == QEvent::KeyPress)
+                copySelection(withAxes);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmAFRTable::copySelection(bool withAxes) {
     int top = VSFlexGrid1->currentRow();
     int bottom = top;
     int left = VSFlexGrid1->currentColumn();
@@ -395,10 +428,21 @@ void frmAFRTable::mnuPopUpCopy3D_Click() {
     }
     if (top < 0 || left < 0)
         return;
+    QList<int> rows;
+    QList<int> columns;
+    // Row 0 holds the throttle headings and column 0 the engine speeds.
+    if (withAxes && top > 0)
+        rows << 0;
+    if (withAxes && left > 0)
+        columns << 0;
+    for (int r = top; r <= bottom; ++r)
+        rows << r;
+    for (int c = left; c <= right; ++c)
+        columns << c;
     QStringList lines;
-    for (int r = top; r <= bottom; ++r) {
+    for (int r : rows) {
         QStringList cells;
-        for (int c = left; c <= right; ++c) {
+        for (int c : columns) {
             const QTableWidgetItem* item = VSFlexGrid1->item(r, c);
             cells << (item ? item->text() : QString());
         }

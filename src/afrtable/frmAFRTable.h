@@ -36,6 +36,14 @@ public:
                 PrinterProvider* printers = nullptr, QWidget* parent = nullptr);
     ~frmAFRTable() override;
 
+    // What the fuel display shows, said where the tuner chooses it: it is not the amount
+    // to change the fuel by, which the Tuning Workbench shows.
+    static inline const QString kFuelCorrectionFormula = QStringLiteral(
+        "Fuel % = (1 − target ÷ measured) × 100: the share of the fuel the target needs that is "
+        "missing now (14.7 against a target of 13.2 shows 10). To change the fuel "
+        "by, use the Tuning Workbench's \"Change fuel by %\" = (measured ÷ target − 1) × 100 "
+        "(11.4 for the same cell).");
+
     // Command handlers, public so that the main window and tests can run them.
     void cmdRefreshTable_Click();
     void cmdPrint_Click();
@@ -43,6 +51,9 @@ public:
     void txtMinSampleNum_Validate();
     void mnuOpenAddFile_Click();
     void mnuPopUpCopy3D_Click();
+    // The selected block with its engine-speed and throttle headings (the grid's first
+    // column and row), as the Tuning Workbench's "Copy with axes" copies.
+    void mnuPopUpCopyWithAxes_Click();
 
     // The table as the grid shows it now (including any text edited in the grid).
     AFRTableGrid::Texts gridTexts() const;
@@ -55,6 +66,7 @@ public:
     QAction* mnuExit = nullptr;
     QMenu* mnuPopUpEdit3D = nullptr;
     QAction* mnuPopUpCopy3D = nullptr;
+    QAction* mnuPopUpCopyWithAxes = nullptr;
 
     QGroupBox* fraAFRTableData = nullptr;
     QRadioButton* optSensor1AFR = nullptr;
@@ -78,10 +90,14 @@ public Q_SLOTS:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Ctrl+C on the grid copies the selection, as the pop-up menu's Copy does (the
+    // table's own key copied the current cell only); Ctrl+Shift+C with the headings.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();
+    void copySelection(bool withAxes);
     void Form_Load();
     void Form_Resize();
     // The smallest client area that shows every control and the 31 x 10 cells with their

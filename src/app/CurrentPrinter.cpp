@@ -1,8 +1,11 @@
 #include "app/CurrentPrinter.h"
 
+#include "logdata/FileChooser.h"
+
 #include "app/PdfPageFile.h"
 #include "support/Prompter.h"
 
+#include <QFileInfo>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -18,9 +21,17 @@ void CurrentPrinter::configure(QPrinter& printer) const {
         printer.setPrinterName(m_printerName);
     if (m_layout)
         printer.setPageLayout(*m_layout);
+    // The set-up dialog opens again on "Print to File (PDF)" when that was the choice.
+    if (m_toPdf) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(m_pdfFile);
+    }
 }
 
 std::unique_ptr<QPagedPaintDevice> CurrentPrinter::open() {
+    // Chosen in Print Setup, a PDF file is where printouts go, printers or not.
+    if (m_toPdf)
+        return pdfFile();
     if (!m_printerList().isEmpty()) {
         auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
         configure(*printer);
@@ -32,10 +43,21 @@ std::unique_ptr<QPagedPaintDevice> CurrentPrinter::open() {
         QStringLiteral("Print"), Prompter::Icon::Exclamation, Prompter::Yes | Prompter::No);
     if (answer != Prompter::Yes)
         return nullptr;
+    return pdfFile();
+}
+
+std::unique_ptr<QPagedPaintDevice> CurrentPrinter::pdfFile() {
+    // Asked for each printout, starting in the folder of the file named in Print Setup,
+    // so that one printout never silently replaces the one before.
+    const QString folder =
+        m_toPdf && !m_pdfFile.isEmpty() && QFileInfo(QFileInfo(m_pdfFile).absolutePath()).isDir()
+            ? QFileInfo(m_pdfFile).absolutePath()
+            : FileChooser::startFolder(m_settings);
     QString path = m_prompter.saveFileName(QStringLiteral("Save Page as PDF"),
-                                           QStringLiteral("PDF files (*.pdf)|*.pdf"));
+                                           QStringLiteral("PDF files (*.pdf)|*.pdf"), folder);
     if (path.isEmpty())
         return nullptr;
+    FileChooser::rememberFolder(m_settings, path);
     if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         path += QStringLiteral(".pdf");
     auto file = std::make_unique<PdfPageFile>(path, m_prompter);
@@ -45,8 +67,14 @@ std::unique_ptr<QPagedPaintDevice> CurrentPrinter::open() {
 }
 
 void CurrentPrinter::remember(const QPrinter& printer) {
-    // "Print to file" in the dialog is a one-off output, not a printer to keep.
-    if (printer.outputFormat() == QPrinter::NativeFormat)
+    // "Print to File (PDF)" is a choice like a printer: printouts become PDF files until
+    // a printer is chosen again.
+    // The dialog names the file for it; a printer on a computer without printers is PDF
+    // by default, without a file, and is no such choice.
+    m_toPdf = printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
+    if (m_toPdf)
+        m_pdfFile = printer.outputFileName();
+    else
         m_printerName = printer.printerName();
     m_layout = std::make_unique<QPageLayout>(printer.pageLayout());
 }

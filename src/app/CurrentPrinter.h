@@ -14,6 +14,8 @@ class QPrinter;
 // The printer that printouts go to: the system's default printer until File > Print Setup
 // chooses another one (with its paper and orientation). One object is shared by the main
 // window and the windows that print. It shows no window itself.
+class SettingsStore;
+
 class CurrentPrinter {
 public:
     explicit CurrentPrinter(Prompter& prompter);
@@ -21,6 +23,8 @@ public:
 
     // The printer chosen in Print Setup; empty means the system's default printer.
     QString printerName() const { return m_printerName; }
+    // "Print to File (PDF)" was chosen in Print Setup.
+    bool printsToPdf() const { return m_toPdf; }
 
     // A fresh printer for one printout, set up as chosen. Where the computer has no
     // printer at all, says so and offers to save the page as a PDF file instead (a
@@ -34,11 +38,21 @@ public:
     // the printer, paper and orientation for later printouts.
     void remember(const QPrinter& printer);
 
+    // Where the PDF file dialog starts and what it remembers (LastFolder); none: the
+    // documents folder.
+    void setSettings(SettingsStore* settings) { m_settings = settings; }
+
     // The names of the installed printers; tests replace the system's list.
     void setPrinterList(std::function<QStringList()> list) { m_printerList = std::move(list); }
 
 private:
+    // The PDF file a printout goes to, asked for now.
+    std::unique_ptr<QPagedPaintDevice> pdfFile();
+
     Prompter& m_prompter;
+    SettingsStore* m_settings = nullptr;
+    bool m_toPdf = false;
+    QString m_pdfFile;
     std::function<QStringList()> m_printerList;
     QString m_printerName;
     std::unique_ptr<QPageLayout> m_layout;

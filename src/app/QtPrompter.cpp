@@ -2,11 +2,13 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace {
 
@@ -115,6 +117,16 @@ std::optional<QString> QtPrompter::input(const QString& prompt, const QString& t
     return dialog->textValue();
 }
 
+QString QtPrompter::withChosenExtension(const QString& path, const QString& chosenFilter) {
+    // "Picture (*.png)": a name typed without an extension gets the type chosen in the
+    // dialog, as File > Save adds ".log"; a filter of several patterns adds nothing.
+    static const QRegularExpression single(QStringLiteral("\\(\\*\\.([A-Za-z0-9_]+)\\)\\s*$"));
+    const QRegularExpressionMatch match = single.match(chosenFilter);
+    if (path.isEmpty() || !match.hasMatch() || QFileInfo(path).fileName().contains(u'.'))
+        return path;
+    return path + u'.' + match.captured(1);
+}
+
 QString QtPrompter::qtFilter(const QString& filter) {
     const QString f = filter.isEmpty() ? QStringLiteral("All Files (*.*)|*.*") : filter;
     const QStringList parts = f.split(u'|');
@@ -132,9 +144,16 @@ QString QtPrompter::openFileName(const QString& title, const QString& filter,
     return QFileDialog::getOpenFileName(m_parent, title, folder, qtFilter(filter));
 }
 
+QStringList QtPrompter::openFileNames(const QString& title, const QString& filter,
+                                      const QString& folder) {
+    return QFileDialog::getOpenFileNames(m_parent, title, folder, qtFilter(filter));
+}
+
 QString QtPrompter::saveFileName(const QString& title, const QString& filter,
                                  const QString& folder) {
     // The caller asks before overwriting, with its own wording.
-    return QFileDialog::getSaveFileName(m_parent, title, folder, qtFilter(filter), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    QString chosen;
+    QString path = QFileDialog::getSaveFileName(m_parent, title, folder, qtFilter(filter), &chosen,
+                                                QFileDialog::DontConfirmOverwrite);
+    return withChosenExtension(path, chosen);
 }

@@ -17,6 +17,11 @@ public:
     Button message(const QString& text, const QString& title, Icon icon, Buttons buttons) override;
     std::optional<QString> input(const QString& prompt, const QString& title,
                                  const QString& defaultText) override;
+    QStringList openFileNames(const QString& title, const QString& filter,
+                              const QString& folder = QString()) override;
+    // `path` with the extension of the dialog's chosen filter ("Picture (*.png)") when its
+    // file name has none.
+    static QString withChosenExtension(const QString& path, const QString& chosenFilter);
     QString openFileName(const QString& title, const QString& filter,
                          const QString& folder = QString()) override;
     QString saveFileName(const QString& title, const QString& filter,

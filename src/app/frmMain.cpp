@@ -20,6 +20,7 @@
 #include "device/ProgressPanel.h"
 #include "device/QEROParamsPanel.h"
 #include "logdata/AppState.h"
+#include "logdata/DownloadArchive.h"
 #include "logdata/LogFileCommands.h"
 #include "logdata/ModuleLogReader.h"
 #include "logdata/RecentFiles.h"
@@ -43,6 +44,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -70,6 +72,7 @@ frmMain::frmMain(AppState& state, SettingsStore& settings, Prompter& prompter, C
       m_printer(std::make_unique<CurrentPrinter>(prompter)),
       m_commandPrompter(std::make_unique<ClosingPrompter>(prompter)) {
     setObjectName(QStringLiteral("frmMain"));
+    m_printer->setSettings(&m_settings);
     m_logFiles->closeRealTimeView = [this] { cmdCloseRealTimeData_Click(); };
     m_logFiles->setCaptionSuffix = [this](const QString& s) { setCaptionSuffix(s); };
     // A log that has just been opened is shown at once.
@@ -125,6 +128,20 @@ void frmMain::buildMenus() {
         mnuRecentFile << a;
     }
     fillRecentFiles();
+    // Every download is also kept on disk; these are the newest, opened as any log file.
+    mnuRecentDownloads = mnuFile->addMenu(QStringLiteral("Recent &Downloads"));
+    mnuRecentDownloads->setObjectName(QStringLiteral("mnuRecentDownloads"));
+    mnuRecentDownloads->menuAction()->setObjectName(QStringLiteral("mnuRecentDownloads"));
+    mnuRecentDownloads->setToolTipsVisible(true);
+    for (int i = 0; i < DownloadArchive::kMenuEntries; ++i) {
+        QAction* a = mnuRecentDownloads->addAction(QString());
+        a->setObjectName(QStringLiteral("mnuRecentDownload%1").arg(i + 1));
+        connect(a, &QAction::triggered, this, [this, a] { openRecentFile(a->data().toString()); });
+        mnuRecentDownload << a;
+    }
+    // Another copy of the program, or the user, may have changed the folder since.
+    connect(mnuFile, &QMenu::aboutToShow, this, [this] { fillRecentDownloads(); });
+    fillRecentDownloads();
     mnuSep1 = separator(mnuFile, "mnuSep1");
     mnuPrintSetup = entry(mnuFile, "mnuPrintSetup", QStringLiteral("Print Set&up"));
     mnuSep2 = separator(mnuFile, "mnuSep2");
@@ -211,7 +228,7 @@ void frmMain::fillRecentFiles() {
         a->setStatusTip(QDir::toNativeSeparators(path));
         a->setVisible(used);
     }
-    mnuRecentFiles->menuAction()->setEnabled(!files.isEmpty());
+    mnuRecentFiles->setEnabled(!files.isEmpty());
 }
 
 void frmMain::buildPanels() {
@@ -307,6 +324,12 @@ void frmMain::Form_Load() {
 
 void frmMain::setCaptionSuffix(const QString& suffix) {
     setWindowTitle(m_state.window.MainCaption + QStringLiteral(" - ") + suffix);
+    // The caption names the log's file (or says there is none); the workbench lists the
+    // log by that name. A download is named by its kept file once it has been kept.
+    if (suffix == QLatin1String("Data Buffer Empty") || suffix == QLatin1String("Downloaded Data"))
+        m_logName.clear();
+    else if (!suffix.startsWith(QLatin1String("Added File - ")))
+        m_logName = suffix;
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
@@ -346,6 +369,8 @@ ModuleCommandGuard frmMain::moduleCommand() {
 }
 
 void frmMain::mnuDownload_Click() {
+    if (!m_logFiles->mayDiscardUnsavedLog(LogFileCommands::Clearing::Download))
+        return;
     bool downloaded = false;
     {
         const ModuleCommandGuard guard = moduleCommand();
@@ -358,8 +383,10 @@ void frmMain::mnuDownload_Click() {
         });
         // Marked before the guard goes: a window closed during the last block then still
         // asks about the log it would lose.
-        if (downloaded)
+        if (downloaded) {
             m_state.window.LogUnsaved = true;
+            keepDownload();
+        }
     }
     // Closed during the download: nothing more is shown.
     if (!downloaded || m_closed)
@@ -369,6 +396,41 @@ void frmMain::mnuDownload_Click() {
         fraQEROParams->showCurrentValues();
     // A new log is shown at once, as after opening a file.
     mnuViewChart_Click();
+}
+
+void frmMain::keepDownload() {
+    const DownloadArchive archive(m_settings);
+    if (!archive.enabled())
+        return;
+    const QString label =
+        m_state.settings.ConfigList2.isEmpty() ? QString() : m_state.settings.ConfigList2.first();
+    try {
+        m_logName =
+            QFileInfo(archive.keep(m_state.log, label, QDateTime::currentDateTime())).fileName();
+    } catch (const QeroFailure& failure) {
+        // The log is still in memory and File > Save still works; the user is told that
+        // this copy is missing, and the download goes on to its chart.
+        m_commandPrompter->message(
+            QStringLiteral("The download could not be kept in the downloads folder: %1")
+                .arg(failure.description()),
+            QStringLiteral("Download Data"), Prompter::Icon::Exclamation, Prompter::Ok);
+    }
+    fillRecentDownloads();
+}
+
+void frmMain::fillRecentDownloads() {
+    const QStringList files = DownloadArchive(m_settings).files(DownloadArchive::kMenuEntries);
+    for (int i = 0; i < mnuRecentDownload.size(); ++i) {
+        QAction* a = mnuRecentDownload[i];
+        const bool used = i < files.size();
+        a->setVisible(used);
+        a->setData(used ? files[i] : QString());
+        a->setText(used ? RecentFiles::caption(i, files[i]) : QString());
+        a->setToolTip(used ? QDir::toNativeSeparators(files[i]) : QString());
+    }
+    // The submenu itself, not only its entry: a menu bar switched off and on again during
+    // a command would switch the entry back on.
+    mnuRecentDownloads->setEnabled(!files.isEmpty());
 }
 
 bool frmMain::storedVerifyDownload() const {
@@ -396,6 +458,8 @@ void frmMain::mnuClearQEROBuffer_Click() {
 
 void frmMain::mnuEditQEROParams_Click() {
     cmdCloseRealTimeData_Click();
+    if (!m_logFiles->mayDiscardUnsavedLog(LogFileCommands::Clearing::QeroParameters))
+        return;
     fraQEROParams->openPanel();
     setCaptionSuffix(QStringLiteral("Data Buffer Empty"));
 }
@@ -425,8 +489,12 @@ void frmMain::mnuViewRealTime_Click() {
     // A second opening while the view runs would share the port with its polling.
     if (m_state.window.RealTimeActive)
         cmdCloseRealTimeData_Click();
+    if (!m_logFiles->mayDiscardUnsavedLog(LogFileCommands::Clearing::RealTimeView))
+        return;
     ErrorReport::runStep(
         m_prompter, [this] { RealTimeStart::prepare(m_state, m_module.protocol(), m_prompter); });
+    // The view empties the log in memory; the caption no longer names it.
+    setCaptionSuffix(QStringLiteral("Data Buffer Empty"));
     fraRealTimeData->show();
     m_state.window.RealTimeActive = true;
     fraRealTimeData->configure();
@@ -453,6 +521,7 @@ void frmMain::showChart() {
     frmChart1 chart(m_state, m_prompter, this);
     chart.rememberChoices(m_settings);
     chart.setPrinterProvider(&printers);
+    chart.saveLog = [this] { mnuSaveFile_Click(); };
     chart.exec();
 }
 
@@ -664,6 +733,9 @@ void frmMain::mnuViewTuningWorkbench_Click() {
     } else {
         m_workbench = new frmTuningWorkbench(m_state.log, m_prompter, this);
         m_workbench->setAttribute(Qt::WA_DeleteOnClose);
+        m_workbench->logInMemoryName = [this] { return m_logName; };
+        m_workbench->rememberPlacement(m_settings);
+        m_workbench->rereadLogInMemory();
     }
     m_workbench->show();
     m_workbench->raise();
@@ -673,7 +745,7 @@ void frmMain::mnuViewTuningWorkbench_Click() {
 void frmMain::closeEvent(QCloseEvent* event) {
     if (m_commandRunning) {
         // A conversation with the module is under way (the download's read takes some
-        // 12 s). It stops at its next step, as on Esc, and the window closes then, so the
+        // 17 s). It stops at its next step, as on Esc, and the window closes then, so the
         // port is never left in the middle of a command and the program ends promptly.
         m_state.window.AbortRequested = true;
         m_commandPrompter->setClosing(true);

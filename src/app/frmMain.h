@@ -123,6 +123,9 @@ public:
     // The log files opened or saved last; the submenu is off while it is empty.
     QMenu* mnuRecentFiles = nullptr;
     QList<QAction*> mnuRecentFile;
+    // The newest downloads kept on disk (DownloadArchive); off while there are none.
+    QMenu* mnuRecentDownloads = nullptr;
+    QList<QAction*> mnuRecentDownload;
     QAction* mnuSep1 = nullptr;
     QAction* mnuPrintSetup = nullptr;
     QAction* mnuSep2 = nullptr;
@@ -180,6 +183,10 @@ private:
     void buildMenus();
     // Shows the stored list in File > Recent Files.
     void fillRecentFiles();
+    // Shows the newest kept downloads in File > Recent Downloads.
+    void fillRecentDownloads();
+    // Writes a download just completed into the downloads folder (unless turned off).
+    void keepDownload();
     void buildPanels();
     void Form_Load();
     void Form_QueryUnload();
@@ -208,4 +215,6 @@ private:
     // The window was closed while a command ran; it closes once the command has stopped.
     bool m_closeAfterCommand = false;
     bool m_closed = false;
+    // The file name the log in memory goes by (opened, saved or kept), empty for none.
+    QString m_logName;
 };

@@ -1,5 +1,7 @@
 #include "chart/frmChart1.h"
 
+#include "logdata/FileChooser.h"
+
 #include "logdata/SystemPrinterProvider.h"
 #include "logdata/WindowPlacement.h"
 
@@ -29,6 +31,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -55,6 +58,12 @@ frmChart1::frmChart1(AppState& state, Prompter& prompter, QWidget* parent)
     setWindowTitle(QStringLiteral("QERO Dual Channel Data Logging Program - Chart Display"));
     setModal(true);
     buildControls();
+    auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
+    save->setObjectName(QStringLiteral("scSaveLog"));
+    connect(save, &QShortcut::activated, this, [this] {
+        if (saveLog)
+            saveLog();
+    });
     // Fits a 1366x768 screen with its task bar; larger screens give the chart more room.
     WindowPlacement::resizeToFit(*this, QSize(1100, 680));
     Form_Load();
@@ -295,6 +304,7 @@ QRadioButton* frmChart1::traceOption(int traceNo, std::optional<TraceQuantity> q
 }
 
 void frmChart1::rememberChoices(SettingsStore& settings) {
+    m_settings = &settings;
     WindowPlacement::remember(*this, settings, QStringLiteral("ChartWindowGeometry"),
                               [this, &settings] {
                                   ChartChoices c;
@@ -584,9 +594,11 @@ void frmChart1::cmdSavePicture_Click() {
             return;
         QString path = m_prompter.saveFileName(
             QStringLiteral("Save Picture"),
-            QStringLiteral("PNG picture (*.png)|*.png|PDF document (*.pdf)|*.pdf"));
+            QStringLiteral("PNG picture (*.png)|*.png|PDF document (*.pdf)|*.pdf"),
+            FileChooser::startFolder(m_settings));
         if (path.isEmpty())
             return;
+        FileChooser::rememberFolder(m_settings, path);
         if (QFileInfo(path).suffix().isEmpty())
             path += QStringLiteral(".png");
         const std::optional<ChartRenderer::Format> format = ChartRenderer::formatOf(path);
@@ -610,9 +622,11 @@ void frmChart1::cmdExportData_Click() {
         if (!m_finder)
             return;
         QString path = m_prompter.saveFileName(QStringLiteral("Export Data"),
-                                               QStringLiteral("CSV files (*.csv)|*.csv"));
+                                               QStringLiteral("CSV files (*.csv)|*.csv"),
+                                               FileChooser::startFolder(m_settings));
         if (path.isEmpty())
             return;
+        FileChooser::rememberFolder(m_settings, path);
         if (QFileInfo(path).suffix().isEmpty())
             path += QStringLiteral(".csv");
         // The samples of the time window on the screen, in the columns of the CLI's CSV.

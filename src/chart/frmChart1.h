@@ -40,6 +40,9 @@ public:
     // same settings store, and stores them again when the window closes. `settings`
     // outlives the window.
     void rememberChoices(SettingsStore& settings);
+    // Ctrl+S in the chart: the main window's File > Save of the log in memory, which the
+    // modal chart would otherwise keep out of reach. Nothing when not set.
+    std::function<void()> saveLog;
 
     const ChartNavigator& navigator() const { return m_nav; }
     const QString& Trace1Format() const { return m_trace1Format; }
@@ -125,6 +128,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Where the file dialogs start and what they remember (set by rememberChoices).
+    SettingsStore* m_settings = nullptr;
     void buildControls();
     void Form_Load();
     QRadioButton* traceOption(int traceNo, std::optional<TraceQuantity> quantity) const;

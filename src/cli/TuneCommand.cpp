@@ -75,7 +75,9 @@ const char* const kUsageText =
     "  --min-weight W        weight a cell needs before it is corrected (5)\n"
     "  --weighting bilinear|nearest  share a sample between the four cells around it,\n"
     "                        or give it whole to the nearest one (bilinear)\n"
-    "  --target V            target ratio in the fuel's units (13.2 on gasoline's scale)\n"
+    "  --target V            one target ratio in the fuel's units for every cell; without\n"
+    "                        it lambda 1.00 up to half the load axis, then richer to\n"
+    "                        0.90 at 80 % and 0.87 at its top (12.8 on gasoline)\n"
     "  --target-table FILE   a target per cell, a grid on the same axes\n"
     "  --base FILE           the fuel map to correct (VE %, pulse ms, any unit)\n"
     "  --max-change PCT      largest change of a base cell, either way (15)\n"
@@ -306,6 +308,7 @@ QString json(const TuningResult& r) {
         {"spread", &r.spread},         {"target", &r.target},
         {"correction", &r.correction}, {"base", &r.base},
         {"corrected", &r.corrected},   {"bank_difference", &r.bankDifference},
+        {"clamped", &r.clamped},
     };
     for (const auto& [name, grid] : grids)
         parts << u'"' + QString::fromLatin1(name) + QStringLiteral("\": ") +

@@ -15,6 +15,9 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
+#include <vector>
+
 PortSelectFrame::PortSelectFrame(SettingsValues& values, SettingsStore& settings,
                                  Prompter& prompter, ModuleSession& module,
                                  ProgressReport& progress, QWidget* parent)
@@ -54,19 +57,28 @@ void PortSelectFrame::fillPortList() {
     {
         const QSignalBlocker quiet(cboPort);
         cboPort->clear();
+        // The ports that are there now come first, so that the adapter just plugged in
+        // is found without reading through 255 names; each keeps its number as data.
+        struct Entry {
+            int port;
+            QString text;
+            bool present;
+        };
+        std::vector<Entry> entries;
         for (int k = 1; k <= 255; ++k) {
-            const QString device = m_module.link().portDescription(k);
-            QString text = QStringLiteral("Com") + QString::number(k);
-            if (!device.isEmpty())
-                text += QStringLiteral("  (") + device + u')';
-            cboPort->addItem(text, k);
+            const SerialLink::PortListing listing = m_module.link().portListing(k);
+            entries.push_back({k, portText(k, listing), listing.present});
         }
+        std::stable_partition(entries.begin(), entries.end(),
+                              [](const Entry& e) { return e.present; });
+        for (const Entry& e : entries)
+            cboPort->addItem(e.text, e.port);
         cboPort->setCurrentIndex(-1);
     }
     // Selecting from the program runs the same handler as a choice by the user. A saved
     // port outside the list selects nothing and is left as it is.
     if (m_values.PortNumber >= 1 && m_values.PortNumber <= 255)
-        cboPort->setCurrentIndex(m_values.PortNumber - 1);
+        cboPort->setCurrentIndex(cboPort->findData(int(m_values.PortNumber)));
 }
 
 void PortSelectFrame::showPanel() {
@@ -81,13 +93,30 @@ void PortSelectFrame::showPanel() {
     show();
 }
 
+QString PortSelectFrame::portText(int port, const SerialLink::PortListing& listing) {
+    QString text = QStringLiteral("Com") + QString::number(port);
+    if (listing.device.isEmpty())
+        return text;
+    text += QStringLiteral(" \u2014 ") + listing.device;
+    if (!listing.product.isEmpty())
+        text += QStringLiteral(", ") + listing.product;
+    if (!listing.present)
+        text += QStringLiteral(" (not connected)");
+    return text;
+}
+
+int PortSelectFrame::selectedPort() const {
+    return cboPort->currentIndex() < 0 ? 0 : cboPort->currentData().toInt();
+}
+
 void PortSelectFrame::cboPort_Click() {
-    const int index = cboPort->currentIndex();
-    if (index < 0)
+    const int port = selectedPort();
+    if (port < 1)
         return;
     ErrorReport::runStep(m_prompter, [&] {
         PortSetup setup(m_values, m_module.protocol());
-        setup.selectPort(index, m_settings);
+        // The list is ordered by presence; the setup counts ports from Com1.
+        setup.selectPort(port - 1, m_settings);
     });
 }
 
@@ -129,7 +158,7 @@ void PortSelectFrame::cmdPortScan_Click() {
         m_prompter.message(QStringLiteral("Found QERO on port ") +
                                Numbers::format(found, QStringLiteral("##0")),
                            title, Prompter::Icon::None, Prompter::Ok);
-        cboPort->setCurrentIndex(found - 1);
+        cboPort->setCurrentIndex(cboPort->findData(int(found)));
         m_values.PortNumber = found;
         SettingsTable::save(m_settings, QStringLiteral("CommPort"), int(found));
     });

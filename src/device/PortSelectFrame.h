@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/SerialLink.h"
+
 #include <QGroupBox>
 
 class ModuleSession;
@@ -28,6 +30,11 @@ public:
     void showPanel();
 
     void cboPort_Click();
+    // The port the list's choice stands for (0: none); the list is not in number order.
+    int selectedPort() const;
+    // "Com1 \u2014 /dev/ttyUSB0, FT232R USB UART"; "(not connected)" after a device that
+    // is not there now; the bare name where nothing stands for the number.
+    static QString portText(int port, const SerialLink::PortListing& listing);
     void chkAutoConnect_Click();
     void cmdPortSelectOK_Click();
     void cmdPortScan_Click();

@@ -2,8 +2,10 @@
 
 #include "support/QeroFailure.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QSerialPortInfo>
 
 namespace {
 
@@ -161,4 +163,30 @@ void QSerialPortLink::deliverPending() {
 
 QString QSerialPortLink::portDescription(int portNumber) const {
     return m_devices.deviceFor(portNumber);
+}
+
+SerialLink::PortListing QSerialPortLink::portListing(int portNumber) const {
+    PortListing out;
+    out.device = m_devices.deviceFor(portNumber);
+    if (out.device.isEmpty())
+        return out;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (m_available.readAtMs < 0 || now - m_available.readAtMs > 1000) {
+        m_available.ports.clear();
+        for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+            m_available.ports.append({info.systemLocation(), info.description()});
+            m_available.ports.append({info.portName(), info.description()});
+        }
+        m_available.readAtMs = now;
+    }
+    for (const auto& [location, description] : m_available.ports)
+        if (location == out.device) {
+            out.present = true;
+            out.product = description;
+            return out;
+        }
+    // A device the serial library does not list (a pseudo-terminal, a link) is there
+    // when its file is.
+    out.present = out.device.startsWith(u'/') && QFileInfo::exists(out.device);
+    return out;
 }

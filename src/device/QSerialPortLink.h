@@ -16,6 +16,7 @@ public:
     void close() override;
     bool isOpen() const override;
     QString portDescription(int portNumber) const override;
+    PortListing portListing(int portNumber) const override;
     void clearReceiveBuffer() override;
     void sendByte(quint8 b) override;
     int receivedCount() override;
@@ -38,4 +39,12 @@ private:
     QSerialPort m_port;
     bool m_removed = false;
     QString m_removedReason;
+
+private:
+    // The system's serial ports, read once for a whole list rather than once per port.
+    struct Available {
+        qint64 readAtMs = -1;
+        QList<QPair<QString, QString>> ports; // system location or name, description
+    };
+    mutable Available m_available;
 };

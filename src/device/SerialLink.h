@@ -50,6 +50,17 @@ public:
         return QString();
     }
 
+    // What the port list shows beside ComN: the device it stands for, the product name
+    // the system gives it ("FT232R USB UART") and whether it is there now.
+    struct PortListing {
+        QString device;
+        QString product;
+        bool present = false;
+    };
+    virtual PortListing portListing(int portNumber) const {
+        return {portDescription(portNumber), QString(), false};
+    }
+
     virtual void clearReceiveBuffer() = 0;
     virtual void sendByte(quint8 b) = 0;
     virtual int receivedCount() = 0;

@@ -1,4 +1,8 @@
 #include "logdata/FileChooser.h"
+#include "logdata/SettingsTable.h"
+#include "support/SettingsStore.h"
+#include <QDir>
+#include <QStandardPaths>
 
 #include "support/ErrorReport.h"
 #include "support/QeroFailure.h"
@@ -43,8 +47,46 @@ std::optional<QString> reportedPass(Prompter& prompter, const QString& source,
 
 } // namespace
 
+QString FileChooser::startFolder(const SettingsStore* settings) {
+    // The program's own folder (the dialog's choice when given none) is rarely writable
+    // and never where users look for their files.
+    if (settings) {
+        const std::optional<QString> last = settings->value(kLastFolderKey);
+        if (last && !last->isEmpty() && QFileInfo(*last).isDir())
+            return *last;
+    }
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+        return documents;
+    return QDir::homePath();
+}
+
+void FileChooser::rememberFolder(SettingsStore* settings, const QString& path) {
+    if (!settings || path.isEmpty())
+        return;
+    const QString folder = QFileInfo(path).absolutePath();
+    if (settings->value(kLastFolderKey) != folder)
+        SettingsTable::save(*settings, kLastFolderKey, folder);
+}
+
 QString FileChooser::effectiveFilter(const QString& filter) {
     return filter.isEmpty() ? QStringLiteral("All Files (*.*)|*.*") : filter;
+}
+
+QString FileChooser::withAllSupported(const QString& filter) {
+    const QStringList parts = filter.split(u'|');
+    QStringList patterns;
+    for (qsizetype i = 1; i < parts.size(); i += 2)
+        for (const QString& p : parts[i].split(u';', Qt::SkipEmptyParts)) {
+            const QString pattern = p.trimmed();
+            if (pattern != QLatin1String("*.*") && !patterns.contains(pattern))
+                patterns << pattern;
+        }
+    if (patterns.isEmpty())
+        return filter;
+    return QStringLiteral("All supported files (%1)|%2|")
+               .arg(patterns.join(u' '), patterns.join(u';')) +
+           filter;
 }
 
 QString FileChooser::withFilterExtension(const QString& path, const QString& filter) {

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class SettingsStore;
+
 // The two file-dialog helpers of the windows that read and write log files.
 class FileChooser {
 public:
@@ -30,6 +32,20 @@ public:
     // and the file name has none; otherwise `path` as it is.
     static QString withFilterExtension(const QString& path, const QString& filter);
 
+    // The setting that holds the folder the file dialogs start in.
+    static inline const QString kLastFolderKey = QStringLiteral("LastFolder");
+    // Where a file dialog starts: the folder used last (`settings` may be null), while it
+    // still exists; else the user's documents folder; else, where there is none (a first
+    // run on a fresh account), the home folder. Never a folder that does not exist, which
+    // the dialog would show as a file name ("Documents").
+    static QString startFolder(const SettingsStore* settings);
+    // Remembers the folder of `path` as the one used last.
+    static void rememberFolder(SettingsStore* settings, const QString& path);
+
     // An empty filter offers every file.
     static QString effectiveFilter(const QString& filter);
+
+    // An open dialog's `filter` with "All supported files" first, covering every type it
+    // lists (not "*.*"): the dialog then starts by showing every file it can open.
+    static QString withAllSupported(const QString& filter);
 };

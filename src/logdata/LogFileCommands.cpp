@@ -17,6 +17,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <memory>
+
 using ErrorReport::StepResult;
 
 LogFileCommands::LogFileCommands(AppState& state, Prompter& prompter, SettingsStore& settings,
@@ -32,18 +34,11 @@ QString LogFileCommands::captionFileName(const QString& path) {
 }
 
 QString LogFileCommands::startFolder() const {
-    // The folder of the last log opened or saved, while it still exists; the program's
-    // own folder is rarely writable and never where users look for their logs.
-    const std::optional<QString> last = m_settings.value(kLastFolderKey);
-    if (last && !last->isEmpty() && QFileInfo(*last).isDir())
-        return *last;
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return FileChooser::startFolder(&m_settings);
 }
 
 void LogFileCommands::rememberFolder(const QString& path) {
-    const QString folder = QFileInfo(path).absolutePath();
-    if (m_settings.value(kLastFolderKey) != folder)
-        SettingsTable::save(m_settings, kLastFolderKey, folder);
+    FileChooser::rememberFolder(&m_settings, path);
 }
 
 LogFileCommands::Outcome LogFileCommands::mnuOpenFile_Click() {
@@ -115,10 +110,49 @@ LogFileCommands::Outcome LogFileCommands::openChosen(const std::function<QString
 }
 
 bool LogFileCommands::mayReplaceLog() {
+    if (m_state.window.LogUnsaved && !m_state.log.DataBufferEmpty)
+        return mayDiscardUnsavedLog(Clearing::OpenFile);
     return m_state.log.DataBufferEmpty ||
            m_prompter.message(QStringLiteral("Data buffer not empty. OK to overwrite?"), kOpenTitle,
                               Prompter::Icon::None,
                               Prompter::Ok | Prompter::Cancel) == Prompter::Ok;
+}
+
+bool LogFileCommands::mayDiscardUnsavedLog(Clearing what) {
+    // Once the module's memory is cleared or overwritten (the live view resets it), the
+    // download in memory may be the only copy of a day's recording.
+    if (!m_state.window.LogUnsaved || m_state.log.DataBufferEmpty)
+        return true;
+    QString title;
+    QString effect;
+    switch (what) {
+    case Clearing::Download:
+        title = QStringLiteral("Download Data");
+        effect = QStringLiteral("A new download replaces it.");
+        break;
+    case Clearing::OpenFile:
+        title = kOpenTitle;
+        effect = QStringLiteral("Opening a file replaces it.");
+        break;
+    case Clearing::RealTimeView:
+        title = QStringLiteral("View Real Time Data");
+        effect = QStringLiteral("The real-time view empties it.");
+        break;
+    case Clearing::QeroParameters:
+        title = QStringLiteral("QERO Parameters");
+        effect = QStringLiteral("The parameter panel empties it.");
+        break;
+    }
+    switch (m_prompter.message(kUnsavedLogQuestion.arg(effect), title, Prompter::Icon::Question,
+                               Prompter::Save | Prompter::Discard | Prompter::Cancel)) {
+    case Prompter::Save:
+        // A save that was cancelled or failed keeps the log and stops the command.
+        return saveLog() == Outcome::Done;
+    case Prompter::Discard:
+        return true;
+    default:
+        return false;
+    }
 }
 
 LogFileCommands::Outcome LogFileCommands::openChosenFile(const QString& path) {
@@ -150,23 +184,24 @@ void LogFileCommands::addRecentFile(const QString& path) {
 LogFileCommands::Outcome LogFileCommands::openLog(const QString& path) {
     if (!LogImport::isModuleLog(path))
         return openInViewer(path);
-    // The file is read before the buffer is cleared, so that a file that cannot be read
-    // leaves the log in memory as it was.
+    // The file is read and checked in a buffer of its own: only a file that reads replaces
+    // the log in memory, which may be a download that exists nowhere else.
     QByteArray bytes;
     if (ErrorReport::runStep(m_prompter, [&] { bytes = LogFileReader::readBytes(path); }) !=
         StepResult::Done)
         return Outcome::Failed;
 
-    LogBuffer& log = m_state.log;
-    if (!log.DataBufferEmpty)
-        log.ClearDataBuffer();
+    auto scratch = std::make_unique<LogBuffer>(m_state.log);
+    if (!scratch->DataBufferEmpty)
+        scratch->ClearDataBuffer();
     const LogFileReader::Result result =
-        LogFileReader::read(bytes, log, LogFileReader::FuelLines::Apply);
+        LogFileReader::read(bytes, *scratch, LogFileReader::FuelLines::Apply);
     for (const QString& warning : result.warnings)
         m_prompter.message(warning, kOpenTitle, Prompter::Icon::Exclamation, Prompter::Ok);
     if (result.noDataFound())
         return Outcome::Failed;
 
+    m_state.log = *scratch;
     return finishOpen(path);
 }
 
@@ -192,6 +227,10 @@ LogFileCommands::Outcome LogFileCommands::mnuSaveFile_Click() {
     if (m_busy)
         return Outcome::Cancelled;
     const BusyGuard busy(m_busy);
+    return saveLog();
+}
+
+LogFileCommands::Outcome LogFileCommands::saveLog() {
     if (closeRealTimeView)
         closeRealTimeView();
     if (m_state.log.DataBufferEmpty) {

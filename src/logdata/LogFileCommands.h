@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logdata/AppState.h"
+#include "logdata/FileChooser.h"
 #include "logdata/Log.h"
 #include "logdata/LogFileReader.h"
 
@@ -39,6 +40,16 @@ public:
     Outcome mnuOpenFile_Click();
     Outcome mnuSaveFile_Click();
 
+    // The commands that empty or replace the log in memory.
+    enum class Clearing { Download, OpenFile, RealTimeView, QeroParameters };
+    // Run before such a command: a log that exists only in memory (a download not saved
+    // yet) is offered for saving first, as at exit: Save (the save command; true once the
+    // file is written), Discard (true), Cancel (false, and nothing changes). True at once
+    // when there is nothing unsaved to lose.
+    bool mayDiscardUnsavedLog(Clearing what);
+    static inline const QString kUnsavedLogQuestion =
+        QStringLiteral("The downloaded log in memory has not been saved. %1 Save it first?");
+
     // Opens `path` without asking: the part of the open command after the file is chosen.
     // Any log that is not the module's own (a recording, another tool's log) opens whole
     // in the log viewer and leaves the log in memory as it was.
@@ -69,13 +80,15 @@ public:
     static QString openFilter();
 
     // The setting that holds the folder Open and Save start in.
-    static inline const QString kLastFolderKey = QStringLiteral("LastFolder");
+    static inline const QString kLastFolderKey = FileChooser::kLastFolderKey;
 
-    // Where Open and Save start: the folder used last, else the user's documents folder.
+    // Where Open and Save start (FileChooser::startFolder).
     QString startFolder() const;
 
 private:
     void rememberFolder(const QString& path);
+    // The save command once it may run: the file dialog, the write, caption and list.
+    Outcome saveLog();
     // The question before the log in memory is replaced by a file; true to go on.
     bool mayReplaceLog();
     // The steps every open shares: wait for a save in progress, close the live view, ask

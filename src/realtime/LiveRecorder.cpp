@@ -40,6 +40,7 @@ bool LiveRecorder::start(std::unique_ptr<QFileDevice> file) {
     m_syncs = 0;
     m_markPending = false;
     m_row = RecordingRow();
+    m_cycleBegun = false;
     m_startUs = m_clock.nowUs();
     m_lastSyncUs = m_startUs;
 
@@ -77,7 +78,13 @@ qint64 LiveRecorder::elapsedUs() const {
 }
 
 void LiveRecorder::cycleFinished(RealTimePoller::Tick tick) {
-    if (!recording() || tick != RealTimePoller::Tick::Complete)
+    // A recording started from a click that ran inside a cycle has seen only that cycle's
+    // later reads: its row would carry zeros for the values read before, which a reader
+    // would take for a real lean-as-nothing sample. Only a cycle read whole from its first
+    // read on becomes a row.
+    const bool whole = m_cycleBegun;
+    m_cycleBegun = false;
+    if (!recording() || tick != RealTimePoller::Tick::Complete || !whole)
         return;
     m_row.mark = m_markPending;
     m_line.clear();
@@ -170,6 +177,7 @@ void LiveRecorder::showSensors(int raw1, int raw2, double lambda1, double lambda
                                double afr2, bool showAFR) {
     // The cycle's time is that of its first read, the one the sensors' values come from.
     m_row = RecordingRow();
+    m_cycleBegun = recording();
     m_row.time = double(m_clock.nowUs() - m_startUs) / 1e6;
     // With the lambda fuel the AFR columns hold lambda too: the fuel's own units.
     m_row.afr1 = showAFR ? afr1 : lambda1;

@@ -42,7 +42,7 @@ public:
     // The next row written carries the event mark.
     void mark();
     // Ends one polling tick: a completed cycle becomes a row; a cycle cut short by Esc or
-    // a closed view leaves none.
+    // a closed view leaves none, and so does one under way when the recording started.
     void cycleFinished(RealTimePoller::Tick tick);
     // Syncs when the last sync is a second old, so that stalled cycles do not hold back
     // the rows written before them; the window calls it from a timer.
@@ -94,6 +94,8 @@ private:
     RecordingRow m_row;
     QByteArray m_line;
     bool m_markPending = false;
+    // The cycle under way began (its sensor read) while recording.
+    bool m_cycleBegun = false;
     qint64 m_startUs = 0;
     qint64 m_lastSyncUs = 0;
     qint64 m_rows = 0;

@@ -1,5 +1,7 @@
 #include "realtime/RealTimeDataFrame.h"
 
+#include "logdata/FileChooser.h"
+
 #include "logdata/AppState.h"
 #include "realtime/BarGauge.h"
 #include "realtime/GaugeSetup.h"
@@ -9,6 +11,7 @@
 #include "support/Numbers.h"
 #include "support/Prompter.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
@@ -305,7 +308,12 @@ void RealTimeDataFrame::cmdRecord_Click() {
         m_recorder->stop();
         return;
     }
-    const QString path = m_prompter->saveFileName(kRecordTitle, kRecordFilter);
+    // "rec1" becomes "rec1.csv": File > Open and the workbench list recordings by it. A
+    // device or pipe named as it is (/dev/stdout, a FIFO) is written into as it is.
+    QString path = m_prompter->saveFileName(kRecordTitle, kRecordFilter);
+    const QFileInfo chosen(path);
+    if (!chosen.exists() || chosen.isFile())
+        path = FileChooser::withFilterExtension(path, kRecordFilter.section(u'|', 0, 1));
     if (path.isEmpty())
         return;
     m_recorder->start(path);

@@ -42,6 +42,13 @@ public:
                                  const QString& folder = QString()) = 0;
     virtual QString saveFileName(const QString& title, const QString& filter,
                                  const QString& folder = QString()) = 0;
+    // An open dialog in which several files can be chosen at once; empty when cancelled.
+    // Where a prompter offers no such dialog, the one-file dialog stands in.
+    virtual QStringList openFileNames(const QString& title, const QString& filter,
+                                      const QString& folder = QString()) {
+        const QString path = openFileName(title, filter, folder);
+        return path.isEmpty() ? QStringList() : QStringList{path};
+    }
 
     static QString buttonName(Button b);
     static QString iconName(Icon i);

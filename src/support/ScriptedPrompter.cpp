@@ -74,6 +74,12 @@ QString ScriptedPrompter::fileName(Box::Kind kind, const QString& title, const Q
     return answer;
 }
 
+QStringList ScriptedPrompter::openFileNames(const QString& title, const QString& filter,
+                                            const QString& folder) {
+    const QString answer = fileName(Box::OpenFile, title, filter, folder);
+    return answer.isEmpty() ? QStringList() : answer.split(u'\n');
+}
+
 QString ScriptedPrompter::openFileName(const QString& title, const QString& filter,
                                        const QString& folder) {
     return fileName(Box::OpenFile, title, filter, folder);

@@ -27,6 +27,8 @@ public:
     void answerButton(Button b) { m_buttons.push_back(b); }
     void answerInput(std::optional<QString> text) { m_inputs.push_back(std::move(text)); }
     void answerFile(QString path) { m_files.push_back(std::move(path)); }
+    // A dialog that takes several files is answered with all of them at once.
+    void answerFiles(const QStringList& paths) { m_files.push_back(paths.join(u'\n')); }
 
     // Called whenever a box is shown, before it is answered (to act "during" a box).
     std::function<void(const Box&)> onBox;
@@ -38,6 +40,8 @@ public:
                          const QString& folder = QString()) override;
     QString saveFileName(const QString& title, const QString& filter,
                          const QString& folder = QString()) override;
+    QStringList openFileNames(const QString& title, const QString& filter,
+                              const QString& folder = QString()) override;
 
     const QList<Box>& boxes() const { return m_boxes; }
     QList<Box> messages() const;

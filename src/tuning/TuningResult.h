@@ -44,6 +44,9 @@ struct TuningResult {
     // The pasted base map and the corrected map; invalid (0 × 0) without a base.
     TuningGrid base;
     TuningGrid corrected;
+    // With a base: 1 where the corrected value was held at the largest change allowed
+    // (the full change was larger), 0 where it was not, empty where nothing was corrected.
+    TuningGrid clamped;
     // Sensor 1 mean − sensor 2 mean, over the samples where both read, where usable.
     TuningGrid bankDifference;
 

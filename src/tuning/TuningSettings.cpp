@@ -6,6 +6,8 @@
 
 #include <QRegularExpression>
 #include <QStringList>
+#include <algorithm>
+#include <iterator>
 
 std::vector<double> TuningSettings::defaultRpmAxis() {
     std::vector<double> axis;
@@ -22,10 +24,38 @@ double TuningSettings::defaultTarget(double stoichRatio) {
     return Numbers::roundHalfEven(stoichRatio * 13.2 / Units::kGasolineStoich, 1);
 }
 
+double TuningSettings::defaultTargetLambda(double loadFraction) {
+    // Breakpoints of the load position (0 = the axis's first breakpoint, 1 = its last)
+    // and the lambda there, linear between them.
+    static constexpr struct {
+        double at;
+        double lambda;
+    } kCurve[] = {{0.0, 1.00}, {0.5, 1.00}, {0.8, 0.90}, {1.0, 0.87}};
+    const double f = std::clamp(loadFraction, 0.0, 1.0);
+    for (std::size_t i = 1; i < std::size(kCurve); ++i)
+        if (f <= kCurve[i].at) {
+            const double t = (f - kCurve[i - 1].at) / (kCurve[i].at - kCurve[i - 1].at);
+            return kCurve[i - 1].lambda + t * (kCurve[i].lambda - kCurve[i - 1].lambda);
+        }
+    return kCurve[std::size(kCurve) - 1].lambda;
+}
+
+double TuningSettings::defaultTargetAt(double stoichRatio, const std::vector<double>& loadAxis,
+                                       int column) {
+    const double first = loadAxis.empty() ? 0.0 : loadAxis.front();
+    const double span = loadAxis.size() < 2 ? 0.0 : loadAxis.back() - first;
+    const double load = column >= 0 && std::size_t(column) < loadAxis.size()
+                            ? loadAxis[std::size_t(column)]
+                            : first;
+    const double fraction = span > 0 ? (load - first) / span : 0.0;
+    return Numbers::roundHalfEven(stoichRatio * defaultTargetLambda(fraction),
+                                  stoichRatio < 2.0 ? 2 : 1);
+}
+
 double TuningSettings::targetAt(int row, int column) const {
     if (targetTable)
         return targetTable->at(row, column);
-    return target ? *target : defaultTarget(stoichRatio);
+    return target ? *target : defaultTargetAt(stoichRatio, loadAxis, column);
 }
 
 void TuningSettings::checkAxis(const std::vector<double>& axis, const QString& name) {

@@ -48,8 +48,8 @@ struct TuningSettings {
     // Stoichiometric ratio of the fuel whose units the target, the means and the CSV
     // ratio columns use (1 for lambda).
     double stoichRatio = Units::kGasolineStoich;
-    // One target for every cell (unset: the AFR table's default for the fuel), or a
-    // table on the same axes.
+    // One target for every cell, or a table on the same axes; with neither, the built-in
+    // target table (defaultTargetAt).
     std::optional<double> target;
     std::optional<TuningGrid> targetTable;
 
@@ -65,6 +65,16 @@ struct TuningSettings {
     // 13.2 on the gasoline scale, in the fuel's units and rounded to one decimal, as the
     // AFR table window starts.
     static double defaultTarget(double stoichRatio);
+    // The built-in target table of a naturally aspirated engine, as the base tunes of
+    // Speeduino and MegaSquirt have it: stoichiometric (lambda 1.00) over the lower half of
+    // the load axis, where the engine cruises and the catalyst wants stoichiometry, then
+    // richer towards full load for power and cooler combustion: lambda 0.90 at 80 % of
+    // the axis span, 0.87 (12.8 on gasoline) at its top. The same for every engine speed.
+    static double defaultTargetLambda(double loadFraction);
+    // That lambda in the fuel's units at `column` of `loadAxis`, rounded to one decimal
+    // (two for lambda itself).
+    static double defaultTargetAt(double stoichRatio, const std::vector<double>& loadAxis,
+                                  int column);
 
     double targetAt(int row, int column) const;
 

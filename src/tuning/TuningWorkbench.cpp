@@ -180,6 +180,7 @@ TuningResult TuningWorkbench::result() const {
     if (s.base) {
         out.base = *s.base;
         out.corrected = TuningGrid(m_rows, m_columns);
+        out.clamped = TuningGrid(m_rows, m_columns);
     }
     const auto usable = [&](const Cell& cell) {
         return cell.weight > 0.0 && cell.weight >= s.minWeight;
@@ -204,7 +205,11 @@ TuningResult TuningWorkbench::result() const {
                     // Positive means lean: more fuel. Limited so one noisy cell cannot
                     // move the map further than the tuner allows in one pass.
                     const double step = std::fabs(base) * s.maxChangePercent / 100.0;
-                    value = std::clamp(base * cell.mean / target, base - step, base + step);
+                    const double full = base * cell.mean / target;
+                    value = std::clamp(full, base - step, base + step);
+                    // Shown to the tuner: such a cell needs another pass (or a look at
+                    // why it is so far off) before the map is right there.
+                    out.clamped.set(r, c, value != full ? 1.0 : 0.0);
                     value = Numbers::roundHalfEven(value, s.baseDecimals);
                 }
                 out.corrected.set(r, c, value);

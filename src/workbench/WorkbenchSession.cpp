@@ -43,13 +43,13 @@ WorkbenchSession::WorkbenchSession() {
     recompute();
 }
 
-void WorkbenchSession::setLogInMemory(const LogBuffer& log) {
+void WorkbenchSession::setLogInMemory(const LogBuffer& log, const QString& name) {
     if (!m_inputs.empty() && m_inputs.front().isLogInMemory())
         m_inputs.erase(m_inputs.begin());
     if (!log.DataBufferEmpty) {
         WorkbenchInput input;
-        input.name = kLogInMemory;
-        input.log = LogFileSampleSource::fromBuffer(log, LogBuffer::kSamples, kLogInMemory);
+        input.name = name.isEmpty() ? kLogInMemory : name;
+        input.log = LogFileSampleSource::fromBuffer(log, LogBuffer::kSamples, input.name);
         input.source = std::make_shared<const Log>(ModuleLogReader::fromBuffer(log));
         filter(input, m_settings.channelFilters);
         m_inputs.insert(m_inputs.begin(), std::move(input));

@@ -44,8 +44,9 @@ public:
     static inline const QString kLogInMemory = QStringLiteral("Log in memory");
 
     // Takes the samples of the log in memory as the first input, replacing an earlier
-    // copy; an empty buffer removes it.
-    void setLogInMemory(const LogBuffer& log);
+    // copy; an empty buffer removes it. `name` is what the list of logs calls it (its file
+    // name); empty: kLogInMemory.
+    void setLogInMemory(const LogBuffer& log, const QString& name = QString());
     // Reads a .log file, a recording or another tool's CSV file. Throws QeroFailure when
     // the file cannot be read, TuningInputError when it cannot be used.
     // `columns` names a CSV's columns; without them a CSV is read by the channels its

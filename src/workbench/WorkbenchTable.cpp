@@ -11,7 +11,8 @@ QString WorkbenchTables::caption(WorkbenchTable table) {
     case WorkbenchTable::Weight:
         return QStringLiteral("Weight");
     case WorkbenchTable::Correction:
-        return QStringLiteral("Correction %");
+        // (mean ÷ target − 1): multiply the fuel by (1 + this ÷ 100) to reach the target.
+        return QStringLiteral("Change fuel by %");
     case WorkbenchTable::Target:
         return QStringLiteral("Target");
     case WorkbenchTable::Base:

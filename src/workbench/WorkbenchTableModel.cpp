@@ -5,6 +5,7 @@
 #include "workbench/WorkbenchSession.h"
 
 #include <QColor>
+#include <QFont>
 
 #include <cmath>
 
@@ -73,6 +74,17 @@ QVariant WorkbenchTableModel::data(const QModelIndex& index, int role) const {
             return {};
         return QColor(colour->red, colour->green, colour->blue);
     }
+    case Qt::FontRole: {
+        // A corrected value held at the largest change allowed is bold and underlined in
+        // the tables that show the change, so the tuner sees where a second pass is due.
+        if ((m_table != WorkbenchTable::Corrected && m_table != WorkbenchTable::Correction) ||
+            !isClamped(r, c))
+            return {};
+        QFont font;
+        font.setBold(true);
+        font.setUnderline(true);
+        return font;
+    }
     case Qt::ForegroundRole:
         return std::isnan(cell(m_session.grid(m_table), r, c)) ? QVariant()
                                                                : QVariant(QColor(Qt::black));
@@ -89,6 +101,12 @@ QVariant WorkbenchTableModel::headerData(int section, Qt::Orientation orientatio
     if (section < 0 || section >= int(axis.size()))
         return {};
     return QString::number(axis[std::size_t(section)], 'g', 10);
+}
+
+bool WorkbenchTableModel::isClamped(int row, int column) const {
+    const TuningGrid& clamped = m_session.result().clamped;
+    return clamped.isValid() && row < clamped.rows() && column < clamped.columns() &&
+           clamped.at(row, column) == 1.0;
 }
 
 QString WorkbenchTableModel::toolTip(int row, int column) const {
@@ -112,9 +130,16 @@ QString WorkbenchTableModel::toolTip(int row, int column) const {
                           number(cell(result.spread, row, column), ratio),
                           number(cell(result.target, row, column), ratio));
         const double correction = cell(result.correction, row, column);
-        lines << (std::isnan(correction)
-                      ? QStringLiteral("Too little weight for a correction")
-                      : QStringLiteral("Correction %1 %").arg(number(correction, 1)));
+        lines << (std::isnan(correction) ? QStringLiteral("Too little weight for a correction")
+                                         : QStringLiteral("Change fuel by %1 % (mean ÷ target − 1)")
+                                               .arg(number(correction, 1)));
+        if (isClamped(row, column)) {
+            const double full = cell(result.base, row, column) * cell(result.mean, row, column) /
+                                cell(result.target, row, column);
+            lines << QStringLiteral("Clamped: held at the %1 % limit; the full change gives %2")
+                         .arg(number(m_session.settings().maxChangePercent, 1),
+                              number(full, m_session.decimals(WorkbenchTable::Base) + 1));
+        }
     }
     return lines.join(u'\n');
 }

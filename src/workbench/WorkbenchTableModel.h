@@ -26,6 +26,8 @@ public:
                         int role = Qt::DisplayRole) const override;
 
     QString toolTip(int row, int column) const;
+    // The corrected value of the cell was held at the largest change allowed.
+    bool isClamped(int row, int column) const;
 
 private:
     const WorkbenchSession& m_session;

@@ -2,9 +2,11 @@
 
 #include "chart/ChartGraph.h"
 #include "chart/QCustomPlotHeader.h"
+#include "logdata/FileChooser.h"
 #include "logdata/LogBuffer.h"
 #include "logdata/LogImport.h"
 #include "logdata/RecordingReader.h"
+#include "logdata/WindowPlacement.h"
 #include "support/ErrorReport.h"
 #include "support/Prompter.h"
 #include "support/SafeWrite.h"
@@ -76,7 +78,7 @@ std::vector<double> steps(double from, double to, double step) {
 
 const std::vector<AxesPreset>& presets() {
     static const std::vector<AxesPreset> list = {
-        {"AFR table (16 \u00d7 9)", TuningSettings::defaultRpmAxis(),
+        {"AFR table (30 \u00d7 9)", TuningSettings::defaultRpmAxis(),
          TuningSettings::defaultLoadAxis()},
         {"500 to 8000 rpm \u00d7 load 0 to 100 by 10", steps(500, 8000, 500), steps(0, 100, 10)},
         {"500 to 12000 rpm \u00d7 load 0 to 100 by 5", steps(500, 12000, 500), steps(0, 100, 5)},
@@ -146,7 +148,9 @@ frmTuningWorkbench::frmTuningWorkbench(const LogBuffer& log, Prompter& prompter,
     m_session.setLogInMemory(m_log);
     showSettings();
     showResult();
-    resize(1400, 900);
+    // Room for every panel on a large screen; on a laptop the window fits its screen and
+    // the panels scroll.
+    WindowPlacement::resizeToFit(*this, QSize(1400, 900));
 }
 
 frmTuningWorkbench::~frmTuningWorkbench() {
@@ -174,6 +178,11 @@ QWidget* frmTuningWorkbench::buildInputs() {
     tblInputs->setSelectionMode(QAbstractItemView::SingleSelection);
     tblInputs->verticalHeader()->hide();
     tblInputs->horizontalHeader()->setStretchLastSection(true);
+    // A day's logs (eight of them) are in view without scrolling.
+    tblInputs->setMinimumHeight(
+        tblInputs->horizontalHeader()->sizeHint().height() +
+        kInputRowsShown * tblInputs->verticalHeader()->defaultSectionSize() +
+        2 * tblInputs->frameWidth() + tblInputs->horizontalScrollBar()->sizeHint().height());
     layout->addWidget(tblInputs);
     auto* buttons = new QHBoxLayout;
     cmdAddFiles = new QPushButton(QStringLiteral("&Add Files..."));
@@ -245,7 +254,14 @@ QWidget* frmTuningWorkbench::buildSettings() {
     cboWeighting->addItems(
         {QStringLiteral("Shared among 4 cells"), QStringLiteral("Nearest cell only")});
     form->addRow(QStringLiteral("Weighting"), cboWeighting);
-    spnTarget = spin(0.01, 100, 2, 0.1, QString());
+    // At its lowest (0, never a target) the box stands for the built-in target table:
+    // stoichiometric at part load, richer towards full load.
+    spnTarget = spin(0, 100, 2, 0.1, QString());
+    spnTarget->setSpecialValueText(kBuiltInTarget);
+    spnTarget->setToolTip(
+        QStringLiteral("One target for every cell, or (at 0) the built-in table: lambda 1.00 up "
+                       "to half the load axis, then richer to 0.90 at 80 % and 0.87 at its "
+                       "top (12.8 on gasoline)."));
     form->addRow(QStringLiteral("Target"), spnTarget);
     lblTargetTable = new QLabel;
     lblTargetTable->setWordWrap(true);
@@ -375,6 +391,14 @@ QWidget* frmTuningWorkbench::buildCharts() {
     m_highlight->setName(QStringLiteral("Samples of the cell"));
     plotTime->legend->setVisible(true);
     plotTime->legend->setFont(QFont(font().family(), 8));
+    // The legend in a row of its own under the chart, its entries side by side: inside the
+    // axis rect it hid a third of the drive.
+    auto* legendRow = new QCPLayoutGrid;
+    plotTime->plotLayout()->addElement(1, 0, legendRow);
+    legendRow->setMargins(QMargins(0, 0, 0, 2));
+    legendRow->addElement(0, 0, plotTime->legend);
+    plotTime->legend->setFillOrder(QCPLegend::foColumnsFirst);
+    plotTime->plotLayout()->setRowStretchFactor(1, 0.001);
     plotTime->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     plotTime->axisRect()->setRangeZoomAxes(plotTime->xAxis, nullptr);
     plotTime->axisRect()->setRangeDragAxes(plotTime->xAxis, nullptr);
@@ -417,7 +441,7 @@ QWidget* frmTuningWorkbench::buildCharts() {
 }
 
 void frmTuningWorkbench::rereadLogInMemory() {
-    m_session.setLogInMemory(m_log);
+    m_session.setLogInMemory(m_log, logInMemoryName ? logInMemoryName() : QString());
     showSettings();
     showResult();
 }
@@ -461,16 +485,19 @@ void frmTuningWorkbench::addFile(const QString& path) {
 }
 
 void frmTuningWorkbench::cmdSaveSetup_Click() {
-    const QString path = m_prompter.saveFileName(QStringLiteral("Save Tuning Setup"),
-                                                 QStringLiteral("Tuning setups (*.txt)|*.txt"));
+    // A name typed without an extension gets the setup's own, so Load Setup finds it.
+    const QString filter = QStringLiteral("Tuning setups (*.txt)|*.txt");
+    const QString path = FileChooser::withFilterExtension(
+        m_prompter.saveFileName(QStringLiteral("Save Tuning Setup"), filter), filter);
     if (!path.isEmpty())
         attempt([&] { WorkbenchSetupFile::save(m_session, path); });
 }
 
 void frmTuningWorkbench::cmdLoadSetup_Click() {
-    const QString path = m_prompter.openFileName(QStringLiteral("Load Tuning Setup"),
-                                                 QStringLiteral("Tuning setups (*.txt)|*.txt|"
-                                                                "All files (*.*)|*.*"));
+    const QString path =
+        m_prompter.openFileName(QStringLiteral("Load Tuning Setup"),
+                                FileChooser::withAllSupported(QStringLiteral(
+                                    "Tuning setups (*.txt)|*.txt|All files (*.*)|*.*")));
     if (path.isEmpty())
         return;
     attempt([&] { WorkbenchSetupFile::load(m_session, path); });
@@ -479,8 +506,9 @@ void frmTuningWorkbench::cmdLoadSetup_Click() {
 }
 
 void frmTuningWorkbench::cmdExportCsv_Click() {
-    const QString path = m_prompter.saveFileName(QStringLiteral("Export Tables"),
-                                                 QStringLiteral("CSV files (*.csv)|*.csv"));
+    const QString filter = QStringLiteral("CSV files (*.csv)|*.csv");
+    const QString path = FileChooser::withFilterExtension(
+        m_prompter.saveFileName(QStringLiteral("Export Tables"), filter), filter);
     if (!path.isEmpty())
         attempt([&] { SafeWrite::writeFile(path, m_session.csvText().toUtf8()); });
 }
@@ -492,12 +520,18 @@ void frmTuningWorkbench::addLog(TuningLog log, const QString& name) {
 }
 
 void frmTuningWorkbench::cmdAddFiles_Click() {
-    const QString path = m_prompter.openFileName(
-        QStringLiteral("Add a Log"),
-        QStringLiteral("Logs, recordings and CSV files (*.log *.csv *.txt)|*.log;*.csv;*.txt|"
-                       "All files (*.*)|*.*"));
-    if (!path.isEmpty())
+    // A day's logs are added in one go, as a file manager selects them.
+    const QStringList paths = m_prompter.openFileNames(
+        QStringLiteral("Add Logs"),
+        FileChooser::withAllSupported(
+            QStringLiteral("QERO4D log files (*.log)|*.log|Recordings and CSV files (*.csv)|*.csv|"
+                           "Text tables (*.txt)|*.txt|All files (*.*)|*.*")));
+    for (const QString& path : paths)
         addFile(path);
+}
+
+void frmTuningWorkbench::rememberPlacement(SettingsStore& settings) {
+    WindowPlacement::remember(*this, settings, kGeometryKey);
 }
 
 void frmTuningWorkbench::cmdRemove_Click() {
@@ -568,10 +602,11 @@ void frmTuningWorkbench::applySettings() {
     s.warmUpSeconds = spnWarmUp->value();
     s.minWeight = spnMinWeight->value();
     s.maxChangePercent = spnMaxChange->value();
-    // The target box shows the default for the fuel until the user changes it.
-    const double shownDefault = TuningSettings::defaultTarget(m_session.stoichRatio());
-    if (s.target || std::fabs(spnTarget->value() - shownDefault) > 1e-9)
+    // The box at its lowest is the built-in target table.
+    if (spnTarget->value() > spnTarget->minimum())
         s.target = spnTarget->value();
+    else
+        s.target.reset();
     m_curveChosen = optDelayCurve->isChecked();
     try {
         if (m_curveChosen && !txtDelayCurve->text().trimmed().isEmpty())
@@ -634,7 +669,7 @@ void frmTuningWorkbench::showSettings() {
     spnWarmUp->setValue(s.warmUpSeconds);
     spnMinWeight->setValue(s.minWeight);
     spnTarget->setDecimals(m_session.stoichRatio() < 2.0 ? 3 : 2);
-    spnTarget->setValue(s.target.value_or(TuningSettings::defaultTarget(m_session.stoichRatio())));
+    spnTarget->setValue(s.target.value_or(spnTarget->minimum()));
     spnTarget->setEnabled(!m_session.hasTargetTable());
     lblTargetTable->setText(m_session.hasTargetTable()
                                 ? QStringLiteral("A target table is pasted; it is used.")

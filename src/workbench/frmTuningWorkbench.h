@@ -8,6 +8,7 @@
 #include <optional>
 
 class QCheckBox;
+class SettingsStore;
 class QComboBox;
 class QCPGraph;
 class QCustomPlot;
@@ -36,6 +37,20 @@ public:
     ~frmTuningWorkbench() override;
 
     static inline const QString kTitle = QStringLiteral("Tuning Workbench");
+    // What the target box shows while the built-in target table is used.
+    static inline const QString kBuiltInTarget = QStringLiteral("Built-in table");
+
+    // The setting that keeps the window's size and place.
+    static inline const QString kGeometryKey = QStringLiteral("TuningWorkbenchGeometry");
+    // Rows of the list of logs in view at once.
+    static constexpr int kInputRowsShown = 8;
+
+    // Keeps the window's size and place in `settings` from one opening to the next, as
+    // the other windows do; `settings` must outlive the window.
+    void rememberPlacement(SettingsStore& settings);
+    // The name the list of logs gives the log in memory (the file it was opened from or
+    // saved to, the kept download); unset or empty: "Log in memory".
+    std::function<QString()> logInMemoryName;
 
     const WorkbenchSession& session() const { return m_session; }
     // Takes the log in memory again (after a download or a file was opened).

@@ -7,6 +7,7 @@
 #include "app/frmSplash.h"
 #include "device/ModuleSession.h"
 #include "logdata/AppState.h"
+#include "logdata/DownloadArchive.h"
 #include "support/DataFiles.h"
 #include "support/IniSettingsStore.h"
 #include "support/ScriptedPrompter.h"
@@ -128,6 +129,8 @@ struct MainWindowBench {
     MainWindowBench() : MainWindowBench(Options{}) {}
     explicit MainWindowBench(const Options& options) : module(options.model) {
         settings = std::make_unique<IniSettingsStore>(path(QStringLiteral("settings.ini")));
+        // Kept downloads go to the scratch folder, never into the user's data folder.
+        settings->setValue(DownloadArchive::kFolderKey, downloadsFolder());
         for (const auto& [key, value] : options.settings)
             settings->setValue(key, value);
         if (options.exampleConfiguration)
@@ -166,6 +169,7 @@ struct MainWindowBench {
     }
 
     QString path(const QString& name) const { return dir.filePath(name); }
+    QString downloadsFolder() const { return path(QStringLiteral("downloads")); }
 
     // Every entry of every menu of the menu bar, separators left out.
     QList<QAction*> menuActions() const {

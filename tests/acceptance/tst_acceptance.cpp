@@ -10,6 +10,7 @@
 #include "chart/frmLogViewer.h"
 #include "device/PortSelectFrame.h"
 #include "device/QEROParamsPanel.h"
+#include "logdata/LogFileCommands.h"
 #include "logdata/LogFileWriter.h"
 #include "logdata/frmAnalogInScale.h"
 #include "logdata/frmFuelType.h"
@@ -72,6 +73,25 @@ bool sameSamples(const LogBuffer& a, const LogBuffer& b) {
            a.Sensor1Status == b.Sensor1Status && a.Sensor2Status == b.Sensor2Status;
 }
 
+// The download as File > Save writes it, with no comment given.
+QByteArray savedBytes(MainWindowBench& b, const QString& name) {
+    const QString path = b.path(name);
+    b.prompter.answerFile(path);
+    b.prompter.answerInput(QString());
+    b.window->mnuSaveFile->trigger();
+    return readAll(path);
+}
+
+// The newest kept download of the bench.
+QString newestKept(const MainWindowBench& b) {
+    return DownloadArchive(*b.settings).files(1).value(0);
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 // The menu entries and whether each closes the real-time view before it does anything.
 struct MenuRule {
     const char* name;
@@ -84,6 +104,8 @@ const MenuRule kMenuRules[] = {
     // A submenu, counted as one entry: it is on once a file has been opened or saved, and
     // exercised when one of its files is chosen. Its entries are the files themselves.
     {"mnuRecentFiles", "&Recent Files", false},
+    // The same for the kept downloads: on once a download has been kept.
+    {"mnuRecentDownloads", "Recent &Downloads", false},
     {"mnuPrintSetup", "Print Set&up", false},
     {"mnuExit", "E&xit", false},
     {"mnuEditQEROParams", "&QERO Parameters", true},
@@ -153,6 +175,14 @@ private Q_SLOTS:
     void recentFileGoneIsReported();
     void droppedLogFileOpens_data();
     void droppedLogFileOpens();
+    void unsavedDownloadOfferedBeforeItIsEmptied_data();
+    void unsavedDownloadOfferedBeforeItIsEmptied();
+    void unreadableFileLeavesTheDownload_data();
+    void unreadableFileLeavesTheDownload();
+    void everyDownloadIsKept();
+    void ctrlSInTheChartSavesTheLog();
+    void downloadTakesWhatTheReadmeSays();
+    void keptDownloadsCanBeTurnedOff();
     void tuningWorkbenchBesideTheOtherWindows();
     void logViewerBesideTheLogInMemory();
     // Last: it checks what the tests above exercised.
@@ -610,7 +640,7 @@ void tst_acceptance::commandsCloseRealTimeView_data() {
         // Exit ends the program and View Real Time Data is the view itself. Recent Files
         // only opens its list; each of its files opens as File > Open does.
         if (name == QLatin1String("mnuExit") || name == QLatin1String("mnuViewRealTime") ||
-            name == QLatin1String("mnuRecentFiles"))
+            name == QLatin1String("mnuRecentFiles") || name == QLatin1String("mnuRecentDownloads"))
             continue;
         QTest::newRow(rule.name) << QString(name) << rule.closesRealTimeView;
     }
@@ -1259,11 +1289,12 @@ void tst_acceptance::exitAsksOnlyForAnUnsavedLog() {
             b.window->mnuSaveFile->trigger();
             QVERIFY(QFile::exists(b.path(QStringLiteral("saved.log"))));
         } else if (step == QLatin1String("open")) {
-            b.prompter.answerButton(Prompter::Ok); // overwrite the buffer
+            b.prompter.answerButton(Prompter::Discard); // the unsaved download
             b.prompter.answerFile(logPath);
             b.window->mnuOpenFile->trigger();
             QVERIFY(!b.state.log.DataBufferEmpty);
         } else if (step == QLatin1String("live")) {
+            b.prompter.answerButton(Prompter::Discard); // the unsaved download
             b.window->mnuViewRealTime->trigger();
             QVERIFY(b.state.log.DataBufferEmpty);
         }
@@ -1342,6 +1373,8 @@ void tst_acceptance::fileAddedToTableLeavesUnsavedDownload() {
     QVERIFY(!b.state.window.LogUnsaved);
     const QByteArray saved = readAll(savedPath);
     QVERIFY(!saved.contains("Throttle TPS %"));
+    // Byte for byte the download as it arrived.
+    QCOMPARE(saved, readAll(newestKept(b)));
     b.state.log.ClearDataBuffer();
     b.prompter.answerFile(savedPath);
     b.window->mnuOpenFile->trigger();
@@ -1514,7 +1547,7 @@ void tst_acceptance::droppedLogFileOpens_data() {
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("opens");
     QTest::newRow("empty buffer") << false << -1 << true;
-    QTest::newRow("unsaved download, OK") << true << int(Prompter::Ok) << true;
+    QTest::newRow("unsaved download, Discard") << true << int(Prompter::Discard) << true;
     QTest::newRow("unsaved download, Cancel") << true << int(Prompter::Cancel) << false;
 }
 
@@ -1559,9 +1592,11 @@ void tst_acceptance::droppedLogFileOpens() {
     if (answer >= 0)
         b.prompter.answerButton(Prompter::Button(answer));
     QVERIFY(drop(*b.window, {note, onDisk}));
-    QCOMPARE(b.prompter.messageTexts(),
-             unsaved ? QStringList{QStringLiteral("Data buffer not empty. OK to overwrite?")}
-                     : QStringList());
+    // An unsaved download is offered for saving first, as at exit.
+    QCOMPARE(b.prompter.messageTexts(), unsaved
+                                            ? QStringList{LogFileCommands::kUnsavedLogQuestion.arg(
+                                                  QStringLiteral("Opening a file replaces it."))}
+                                            : QStringList());
     if (opens) {
         QVERIFY(std::count(b.state.log.AFR1.begin(), b.state.log.AFR1.end(), 12.5f) >
                 LogBuffer::kSamples / 2);
@@ -1572,6 +1607,255 @@ void tst_acceptance::droppedLogFileOpens() {
         QVERIFY(sameSamples(b.state.log, before));
         QVERIFY(b.state.window.LogUnsaved);
     }
+}
+
+void tst_acceptance::unsavedDownloadOfferedBeforeItIsEmptied_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("effect");
+    QTest::addColumn<int>("answer");
+    const struct {
+        const char* name;
+        const char* command;
+        const char* title;
+        const char* effect;
+    } commands[] = {
+        {"QERO Parameters", "mnuEditQEROParams", "QERO Parameters",
+         "The parameter panel empties it."},
+        {"Real Time Data", "mnuViewRealTime", "View Real Time Data",
+         "The real-time view empties it."},
+        {"a new download", "mnuDownload", "Download Data", "A new download replaces it."},
+        {"Open File", "mnuOpenFile", "Open Log File", "Opening a file replaces it."},
+    };
+    for (const auto& c : commands)
+        for (const auto& [answerName, answer] :
+             {std::pair{"Cancel", Prompter::Cancel}, std::pair{"Save", Prompter::Save},
+              std::pair{"Discard", Prompter::Discard}})
+            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(c.name, answerName)))
+                << QString::fromLatin1(c.command) << QString::fromLatin1(c.title)
+                << QString::fromLatin1(c.effect) << int(answer);
+}
+
+void tst_acceptance::unsavedDownloadOfferedBeforeItIsEmptied() {
+    QFETCH(QString, command);
+    QFETCH(QString, title);
+    QFETCH(QString, effect);
+    QFETCH(int, answer);
+    MainWindowBench b;
+    b.modals.closeEverything();
+    b.window->mnuDownload->trigger();
+    QVERIFY(b.state.window.LogUnsaved);
+    const QString caption = b.window->windowTitle();
+    // The download as it was written the moment it arrived.
+    const QString keptPath = newestKept(b);
+    const QByteArray reference = readAll(keptPath);
+    QVERIFY(reference.size() > LogBuffer::kSamples * 10);
+    QAction* action = b.action(command);
+    QVERIFY(action);
+
+    b.prompter.clear();
+    b.prompter.answerButton(Prompter::Button(answer));
+    const QString savedPath = b.path(QStringLiteral("saved.log"));
+    if (answer == Prompter::Save) {
+        b.prompter.answerFile(savedPath);
+        b.prompter.answerInput(QString()); // no comment
+    }
+    if (answer != Prompter::Cancel && command == QLatin1String("mnuOpenFile"))
+        b.prompter.answerFile(QString()); // its own dialog, cancelled
+    const int readsBefore = b.module.blockReads();
+    action->trigger();
+
+    const QList<Box> asked = b.boxesTitled(title);
+    QVERIFY(!asked.isEmpty());
+    QCOMPARE(asked.first().text, LogFileCommands::kUnsavedLogQuestion.arg(effect));
+    QCOMPARE(asked.first().buttons,
+             Prompter::Buttons(Prompter::Save | Prompter::Discard | Prompter::Cancel));
+    QCOMPARE(asked.first().icon, Icon::Question);
+
+    const bool ran = answer != Prompter::Cancel;
+    QCOMPARE(b.state.window.RealTimeActive, ran && command == QLatin1String("mnuViewRealTime"));
+    QCOMPARE(b.window->fraQEROParams->isVisible(),
+             ran && command == QLatin1String("mnuEditQEROParams"));
+    QCOMPARE(b.module.blockReads() > readsBefore, ran && command == QLatin1String("mnuDownload"));
+    b.window->cmdCloseRealTimeData_Click();
+    if (!ran) {
+        // Cancel leaves everything as it was: the log, its caption, still unsaved; File >
+        // Save then gives the download back byte for byte.
+        QCOMPARE(b.prompter.messages().size(), 1);
+        QVERIFY(b.state.window.LogUnsaved);
+        QCOMPARE(b.window->windowTitle(), caption);
+        QCOMPARE(savedBytes(b, QStringLiteral("after-cancel.log")), reference);
+    } else if (answer == Prompter::Save) {
+        QCOMPARE(readAll(savedPath), reference);
+    }
+    // Whatever the answer, the download is still on disk as it arrived.
+    QCOMPARE(readAll(keptPath), reference);
+    // A log that has been saved is not asked about again.
+    if (answer == Prompter::Save && command != QLatin1String("mnuDownload")) {
+        b.prompter.clear();
+        b.prompter.answerButton(Prompter::Cancel); // would stop the command if asked
+        b.window->mnuDownload->trigger();
+        QVERIFY(b.boxesTitled(QStringLiteral("Download Data")).first().text !=
+                LogFileCommands::kUnsavedLogQuestion.arg(
+                    QStringLiteral("A new download replaces it.")));
+    }
+}
+
+void tst_acceptance::unreadableFileLeavesTheDownload_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("how");
+    const QByteArray header = "\"Data Logging Interval\",.5\r\n\"Maximum RPM Display\",4000\r\n"
+                              "\"Minimum Input Voltage\",1\r\n";
+    QTest::newRow("ends inside its header, File > Open") << header << QStringLiteral("menu");
+    QTest::newRow("ends inside its header, Recent Files") << header << QStringLiteral("recent");
+    QTest::newRow("ends inside its header, dropped") << header << QStringLiteral("drop");
+    QTest::newRow("empty file") << QByteArray() << QStringLiteral("menu");
+}
+
+void tst_acceptance::unreadableFileLeavesTheDownload() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, how);
+    MainWindowBench b;
+    b.modals.closeEverything();
+    b.window->mnuDownload->trigger();
+    const LogBuffer downloaded = b.state.log;
+    const QString caption = b.window->windowTitle();
+    const QByteArray reference = readAll(newestKept(b));
+    const QString bad = b.path(QStringLiteral("short.log"));
+    QVERIFY(writeFile(bad, content));
+
+    b.prompter.clear();
+    b.prompter.answerButton(Prompter::Discard); // go on to the file
+    if (how == QLatin1String("menu")) {
+        b.prompter.answerFile(bad);
+        b.window->mnuOpenFile->trigger();
+    } else if (how == QLatin1String("recent")) {
+        b.window->openRecentFile(bad);
+    } else {
+        b.window->openDroppedFile(bad);
+    }
+    QVERIFY2(b.prompter.messageTexts().join(u'\n').contains(QStringLiteral("No data found")),
+             qPrintable(b.prompter.messageTexts().join(u'\n')));
+    // Refused, and the download is untouched: still there, still unsaved, same caption.
+    QVERIFY(!b.state.log.DataBufferEmpty);
+    QVERIFY(sameSamples(b.state.log, downloaded));
+    QCOMPARE(b.state.log.DataLogInterval, downloaded.DataLogInterval);
+    QCOMPARE(b.state.log.MaxRPMDisplay, downloaded.MaxRPMDisplay);
+    QCOMPARE(b.state.log.MinInVolts, downloaded.MinInVolts);
+    QCOMPARE(b.state.log.DownloadDate, downloaded.DownloadDate);
+    QVERIFY(b.state.window.LogUnsaved);
+    QCOMPARE(b.window->windowTitle(), caption);
+    // View Chart still shows it, and File > Save gives it back byte for byte.
+    b.prompter.clear();
+    b.modals.closeEverything(false);
+    b.modals.expect<frmChart1>();
+    b.window->mnuViewChart->trigger();
+    QCOMPARE(b.modals.unexpected(), QStringList());
+    QCOMPARE(b.modals.pending(), 0);
+    QVERIFY(b.prompter.messages().isEmpty());
+    b.modals.closeEverything();
+    QCOMPARE(savedBytes(b, QStringLiteral("kept.log")), reference);
+}
+
+void tst_acceptance::everyDownloadIsKept() {
+    MainWindowBench b;
+    b.modals.closeEverything();
+    QAction* submenu = b.action(QStringLiteral("mnuRecentDownloads"));
+    QVERIFY(submenu);
+    QVERIFY(!submenu->isEnabled()); // nothing downloaded yet
+    b.window->mnuDownload->trigger();
+    const QStringList kept = QDir(b.downloadsFolder()).entryList({"*.log"}, QDir::Files);
+    QCOMPARE(kept.size(), 1);
+    QVERIFY2(QRegularExpression(
+                 QStringLiteral("^download-\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.log$"))
+                 .match(kept.first())
+                 .hasMatch(),
+             qPrintable(kept.first()));
+    const QString keptPath = QDir(b.downloadsFolder()).filePath(kept.first());
+    QVERIFY(submenu->isEnabled());
+    QCOMPARE(b.window->mnuRecentDownload[0]->text(), QStringLiteral("&1 ") + kept.first());
+    QVERIFY(b.window->mnuRecentDownload[0]->isVisible());
+    QVERIFY(!b.window->mnuRecentDownload[1]->isVisible());
+    const QByteArray keptBytes = readAll(keptPath);
+
+    // Every answer that could lose it: Discard at the live view, the module reset by it.
+    b.prompter.clear();
+    b.prompter.answerButton(Prompter::Discard);
+    b.window->mnuViewRealTime->trigger();
+    QVERIFY(b.state.log.DataBufferEmpty);
+    QVERIFY(b.window->windowTitle().endsWith(QStringLiteral(" - Data Buffer Empty")));
+    b.window->cmdCloseRealTimeData_Click();
+    b.prompter.clear();
+    b.modals.closeEverything();
+    b.window->mnuViewChart->trigger();
+    QCOMPARE(b.prompter.messageTexts(), QStringList{QStringLiteral("Data buffer empty.")});
+
+    // The kept download opens from the menu, and saved again it is the same file.
+    b.prompter.clear();
+    b.window->mnuRecentDownload[0]->trigger();
+    QVERIFY(!b.state.log.DataBufferEmpty);
+    QVERIFY(b.window->windowTitle().endsWith(QStringLiteral(" - ") + kept.first()));
+    QCOMPARE(savedBytes(b, QStringLiteral("from-kept.log")), keptBytes);
+
+    // Two more downloads, in the same second or not: each its own file, newest first.
+    b.prompter.clear();
+    b.window->mnuDownload->trigger();
+    b.prompter.answerButton(Prompter::Discard); // the first of the two, not saved
+    b.window->mnuDownload->trigger();
+    const QStringList all = QDir(b.downloadsFolder()).entryList({"*.log"}, QDir::Files);
+    QCOMPARE(all.size(), 3);
+    QCOMPARE(b.window->mnuRecentDownload[2]->data().toString(), keptPath);
+    // A kept download holds what File > Save writes, comment aside.
+    QByteArray saved = savedBytes(b, QStringLiteral("last.log"));
+    QCOMPARE(readAll(b.window->mnuRecentDownload[0]->data().toString()), saved);
+}
+
+void tst_acceptance::downloadTakesWhatTheReadmeSays() {
+    // The line time of the 1024 block reads and the protocol's pauses, on the simulated
+    // module's clock: the README says "about 17 seconds".
+    MainWindowBench b;
+    b.modals.closeEverything();
+    const qint64 start = b.clock.nowUs();
+    b.window->mnuDownload->trigger();
+    QVERIFY(!b.state.log.DataBufferEmpty);
+    const double seconds = double(b.clock.nowUs() - start) / 1e6;
+    QVERIFY2(seconds > 15.5 && seconds < 18.5, qPrintable(QString::number(seconds)));
+    QVERIFY(
+        readAll(QStringLiteral(QERO_SOURCE_DATA "/../README.md")).contains("(about 17 seconds"));
+}
+
+void tst_acceptance::ctrlSInTheChartSavesTheLog() {
+    MainWindowBench b;
+    const QString path = b.path(QStringLiteral("from-chart.log"));
+    bool savedWhileShown = false;
+    b.modals.expect<frmChart1>([&](frmChart1& chart) {
+        b.prompter.answerFile(path);
+        b.prompter.answerInput(QString());
+        QApplication::setActiveWindow(&chart);
+        QTest::keyClick(&chart, Qt::Key_S, Qt::ControlModifier);
+        savedWhileShown = QFile::exists(path) && chart.isVisible();
+    });
+    b.window->mnuDownload->trigger();
+    QCOMPARE(b.modals.unexpected(), QStringList());
+    QCOMPARE(b.modals.pending(), 0);
+    // Saved as File > Save saves it, from inside the chart, which stayed open.
+    QVERIFY(savedWhileShown);
+    QVERIFY(!b.state.window.LogUnsaved);
+    QVERIFY(b.window->windowTitle().endsWith(QStringLiteral(" - from-chart.log")));
+    QCOMPARE(readAll(path), readAll(newestKept(b)));
+}
+
+void tst_acceptance::keptDownloadsCanBeTurnedOff() {
+    MainWindowBench::Options options;
+    options.settings = {{DownloadArchive::kEnabledKey, QStringLiteral("False")}};
+    MainWindowBench b(options);
+    b.modals.closeEverything();
+    b.window->mnuDownload->trigger();
+    QVERIFY(!b.state.log.DataBufferEmpty);
+    QVERIFY(!QDir(b.downloadsFolder()).exists() ||
+            QDir(b.downloadsFolder()).entryList(QDir::Files).isEmpty());
+    QVERIFY2(!b.action(QStringLiteral("mnuRecentDownloads"))->isEnabled(),
+             qPrintable(DownloadArchive(*b.settings).files().join(u',')));
 }
 
 void tst_acceptance::verifiedDownloadOverNoisyLine() {
@@ -1657,6 +1941,12 @@ void tst_acceptance::everyMenuEntryEnabledAndExercised() {
     MainWindowBench::Options options;
     options.settings = {{QStringLiteral("RecentFiles"), QStringLiteral("/logs/drive.log")}};
     MainWindowBench b(options);
+    // And a download kept from an earlier run.
+    QVERIFY(QDir().mkpath(b.downloadsFolder()));
+    QVERIFY(writeFile(
+        QDir(b.downloadsFolder()).filePath(QStringLiteral("download-2026-01-02_03-04-05.log")),
+        "\"Data Logging Interval\",.1\r\n"));
+    Q_EMIT b.window->mnuFile->aboutToShow();
     QStringList menus;
     for (QAction* top : b.window->menuBar()->actions())
         menus << top->text();

@@ -138,6 +138,7 @@ private Q_SLOTS:
     void refreshStoresSensorAndUsesParameters();
     void resizeFillsGridWithCells();
     void copyPutsBlockOnClipboard();
+    void ctrlCCopiesTheSelectionAndWithAxes();
     void pagePaintsLinesInOneColumn();
     void printWritesPage();
     void printWithoutPrinterIsReported();
@@ -236,6 +237,11 @@ void tst_frmafrtable::openingDefaults() {
     QCOMPARE(w->VSFlexGrid1->item(30, 0)->text(), QStringLiteral("15000"));
     QCOMPARE(w->VSFlexGrid1->toolTip(),
              QStringLiteral("Click to select or double click to edit cell"));
+    // The fuel display says what its percent is, and that it is not the change to make.
+    QCOMPARE(w->optFuelCorrDisplay->toolTip(), frmAFRTable::kFuelCorrectionFormula);
+    QVERIFY(
+        w->optFuelCorrDisplay->toolTip().contains(QStringLiteral("(1 − target ÷ measured) × 100")));
+    QVERIFY(w->optFuelCorrDisplay->toolTip().contains(QStringLiteral("\"Change fuel by %\"")));
     QVERIFY(m_prompter.boxes().isEmpty());
 }
 
@@ -431,6 +437,30 @@ void tst_frmafrtable::copyPutsBlockOnClipboard() {
     w->VSFlexGrid1->setRangeSelected(QTableWidgetSelectionRange(2, 2, 2, 2), true);
     w->mnuPopUpCopy3D_Click();
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("edited"));
+}
+
+void tst_frmafrtable::ctrlCCopiesTheSelectionAndWithAxes() {
+    for (int i = 0; i < 5; ++i)
+        put(m_state, i, 1000.0f, 2.0f, 14.0f, 14.0f);
+    auto w = open();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    QTableWidget* grid = w->VSFlexGrid1;
+    grid->setCurrentCell(2, 1);
+    grid->setRangeSelected(QTableWidgetSelectionRange(2, 1, 3, 2), true);
+    QGuiApplication::clipboard()->clear();
+    // The key copies the whole selection, as the menu's Copy does, not the current cell.
+    QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("\t14.0\n\t"));
+    // With the axes: the throttle headings above and the engine speeds before.
+    QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QStringLiteral("RPM/TPS\t0%\t2%\n1000\t\t14.0\n1500\t\t"));
+    QGuiApplication::clipboard()->clear();
+    w->mnuPopUpCopyWithAxes->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QStringLiteral("RPM/TPS\t0%\t2%\n1000\t\t14.0\n1500\t\t"));
+    QCOMPARE(w->mnuPopUpCopyWithAxes->text(), QStringLiteral("Copy with Axes"));
 }
 
 void tst_frmafrtable::pagePaintsLinesInOneColumn() {

@@ -44,6 +44,8 @@ private Q_SLOTS:
     void noPrinterOffersPdf();
     void pdfInPlaceOfPrinterKeepsOldFileWhenDiskFull();
     void printerChosenInSetupIsKept();
+    void pdfChosenInSetupIsWhatPrintUses_data();
+    void pdfChosenInSetupIsWhatPrintUses();
     void printSetupDialogCancelled();
 
 private:
@@ -306,6 +308,54 @@ void tst_maincommands::printerChosenInSetupIsKept() {
     QCOMPARE(device->pageLayout().pageSize().id(), QPageSize::A5);
     // Each printout gets its own device.
     QVERIFY(printer.open().get() != device.get());
+}
+
+void tst_maincommands::pdfChosenInSetupIsWhatPrintUses_data() {
+    QTest::addColumn<QStringList>("printers");
+    QTest::newRow("no printer installed") << QStringList();
+    QTest::newRow("beside a printer") << QStringList{QStringLiteral("Office")};
+}
+
+void tst_maincommands::pdfChosenInSetupIsWhatPrintUses() {
+    QFETCH(QStringList, printers);
+    QTemporaryDir dir;
+    ScriptedPrompter p;
+    CurrentPrinter printer(p);
+    printer.setPrinterList([printers] { return printers; });
+    // Print Setup left on "Print to File (PDF)", naming a file in `dir`.
+    QPrinter chosen;
+    chosen.setOutputFormat(QPrinter::PdfFormat);
+    chosen.setOutputFileName(dir.filePath(QStringLiteral("setup.pdf")));
+    printer.remember(chosen);
+    QVERIFY(printer.printsToPdf());
+    // The set-up dialog opens on it again.
+    QPrinter again;
+    printer.configure(again);
+    QCOMPARE(again.outputFormat(), QPrinter::PdfFormat);
+
+    // Print: no "no printer" question, the PDF file dialog at once, in that folder.
+    const QString path = dir.filePath(QStringLiteral("page.pdf"));
+    p.answerFile(path);
+    std::unique_ptr<QPagedPaintDevice> device = printer.open();
+    QVERIFY(device);
+    QVERIFY(p.messages().isEmpty());
+    QCOMPARE(p.boxes().size(), 1);
+    QCOMPARE(p.boxes().first().kind, ScriptedPrompter::Box::SaveFile);
+    QCOMPARE(p.boxes().first().folder, dir.path());
+    {
+        QPainter painter(device.get());
+        painter.drawText(100, 100, QStringLiteral("AFR"));
+    }
+    device.reset();
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.readAll().startsWith("%PDF"));
+
+    // A printer chosen again ends it.
+    QPrinter office;
+    office.setOutputFormat(QPrinter::NativeFormat);
+    printer.remember(office);
+    QVERIFY(!printer.printsToPdf());
 }
 
 void tst_maincommands::printSetupDialogCancelled() {

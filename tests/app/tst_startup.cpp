@@ -126,7 +126,8 @@ void tst_startup::mainWindowCaptionAndMenus() {
     const Expect menus[] = {
         {w.mnuFile,
          "&File",
-         {"&Open File", "&Save File", "&Recent Files", "", "Print Set&up", "", "E&xit"}},
+         {"&Open File", "&Save File", "&Recent Files", "Recent &Downloads", "", "Print Set&up", "",
+          "E&xit"}},
         {w.mnuEdit,
          "&Edit",
          {"&QERO Parameters", "Maximum &RPM", "&Analog Input Scaling", "&Fuel Type", "&Comment"}},

@@ -72,6 +72,7 @@ private Q_SLOTS:
     void oneSampleSpikeIsDrawn();
     void thirdTraceAndTargetLine();
     void exportDataWritesVisibleSamples();
+    void fileDialogsStartInTheFolderUsedLast();
     void savePictureWritesWhatIsShown_data();
     void savePictureWritesWhatIsShown();
     void choicesRememberedBetweenRuns();
@@ -636,6 +637,31 @@ void tst_chartwindow::exportDataWritesVisibleSamples() {
     QVERIFY(lines[1].startsWith("775,77.5,"));
     QVERIFY(lines[451].startsWith("1225,122.5,"));
     QVERIFY(p.messages().isEmpty());
+}
+
+void tst_chartwindow::fileDialogsStartInTheFolderUsedLast() {
+    AppState s;
+    fillTestLog(s);
+    ScriptedPrompter p;
+    IniSettingsStore settings(m_dir->filePath(QStringLiteral("folders.ini")));
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("logs")));
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("pictures")));
+    settings.setValue(QStringLiteral("LastFolder"), m_dir->filePath(QStringLiteral("logs")));
+    frmChart1 w(s, p);
+    w.rememberChoices(settings);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    p.answerFile(m_dir->filePath(QStringLiteral("pictures/chart.png")));
+    QTest::mouseClick(w.cmdSavePicture, Qt::LeftButton);
+    QCOMPARE(p.boxes().last().folder, m_dir->filePath(QStringLiteral("logs")));
+    QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("pictures/chart.png"))));
+    // The next dialog starts where the picture went.
+    p.answerFile(QString());
+    QTest::mouseClick(w.cmdExportData, Qt::LeftButton);
+    QCOMPARE(p.boxes().last().title, QStringLiteral("Export Data"));
+    QCOMPARE(p.boxes().last().folder, m_dir->filePath(QStringLiteral("pictures")));
+    QCOMPARE(settings.value(QStringLiteral("LastFolder")),
+             m_dir->filePath(QStringLiteral("pictures")));
 }
 
 void tst_chartwindow::savePictureWritesWhatIsShown_data() {

@@ -14,6 +14,7 @@
 #include <QGroupBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -70,6 +71,9 @@ private Q_SLOTS:
     void checkBoxMessage();
     void okSavesTheChoice_data();
     void okSavesTheChoice();
+    void presentPortsFirstWithTheirDevices();
+    void portText_data();
+    void portText();
     void scanFindsTheModule();
     void scanFindsNothing();
     void scanCancelled();
@@ -86,6 +90,54 @@ void TestPortSelectFrame::portList() {
     QVERIFY(!r.frame->isVisible());
 }
 
+void TestPortSelectFrame::presentPortsFirstWithTheirDevices() {
+    // The module on Com5 only: that port is there, the others are not.
+    Rig r({}, 5);
+    r.frame->fillPortList();
+    QComboBox* list = r.frame->cboPort;
+    QCOMPARE(list->count(), 255);
+    QCOMPARE(list->itemData(0).toInt(), 5);
+    QCOMPARE(list->itemText(0), QStringLiteral("Com5 \u2014 simulated, QERO module"));
+    // The rest in number order after it, each once.
+    QCOMPARE(list->itemData(1).toInt(), 1);
+    QCOMPARE(list->itemData(4).toInt(), 4);
+    QCOMPARE(list->itemData(5).toInt(), 6);
+    QSet<int> ports;
+    for (int i = 0; i < list->count(); ++i)
+        ports.insert(list->itemData(i).toInt());
+    QCOMPARE(ports.size(), 255);
+    // Chosen from the list, the entry's own port is taken.
+    r.w->mnuPortSetup_Click();
+    list->setCurrentIndex(0);
+    QCOMPARE(int(r.state.settings.PortNumber), 5);
+}
+
+void TestPortSelectFrame::portText_data() {
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("product");
+    QTest::addColumn<bool>("present");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("USB adapter plugged in")
+        << "/dev/ttyUSB0"
+        << "FT232R USB UART" << true << QStringLiteral("Com1 \u2014 /dev/ttyUSB0, FT232R USB UART");
+    QTest::newRow("a device without a product name")
+        << "/dev/pts/3"
+        << "" << true << QStringLiteral("Com1 \u2014 /dev/pts/3");
+    QTest::newRow("not plugged in")
+        << "/dev/ttyUSB0"
+        << "" << false << QStringLiteral("Com1 \u2014 /dev/ttyUSB0 (not connected)");
+    QTest::newRow("nothing stands for it") << ""
+                                           << "" << false << QStringLiteral("Com1");
+}
+
+void TestPortSelectFrame::portText() {
+    QFETCH(QString, device);
+    QFETCH(QString, product);
+    QFETCH(bool, present);
+    QFETCH(QString, text);
+    QCOMPARE(PortSelectFrame::portText(1, {device, product, present}), text);
+}
+
 void TestPortSelectFrame::savedPortSelectedAtStartup() {
     QTemporaryDir dir;
     IniSettingsStore store(dir.filePath(QStringLiteral("s.ini")));
@@ -95,7 +147,8 @@ void TestPortSelectFrame::savedPortSelectedAtStartup() {
     VirtualClock clock;
     ModuleSession module(state, clock, prompter, std::make_unique<QSerialPortLink>());
     frmMain w(state, store, prompter, clock, module);
-    QCOMPARE(w.fraPortSelect->cboPort->currentIndex(), 6);
+    QCOMPARE(w.fraPortSelect->cboPort->currentData().toInt(), 7);
+    QCOMPARE(w.fraPortSelect->selectedPort(), 7);
     QCOMPARE(int(state.settings.PortNumber), 7);
 }
 
@@ -103,7 +156,7 @@ void TestPortSelectFrame::choosingAPort() {
     Rig r;
     r.w->mnuPortSetup_Click();
     r.link->open(1);
-    r.frame->cboPort->setCurrentIndex(11);
+    r.frame->cboPort->setCurrentIndex(r.frame->cboPort->findData(12));
     QCOMPARE(int(r.state.settings.PortNumber), 12);
     QCOMPARE(r.store.value(QStringLiteral("CommPort")),
              std::optional<QString>(QStringLiteral("12")));
@@ -212,7 +265,7 @@ void TestPortSelectFrame::scanFindsTheModule() {
     QCOMPARE(progressShown, 0); // the progress panel is gone before the result
     QCOMPARE(r.w->fraProgress1->title(), QStringLiteral("Scanning Ports"));
     QCOMPARE(r.w->prgProgress1->value(), 20); // port 3 of 15
-    QCOMPARE(r.frame->cboPort->currentIndex(), 2);
+    QCOMPARE(r.frame->selectedPort(), 3);
     QCOMPARE(int(r.state.settings.PortNumber), 3);
     QCOMPARE(r.store.value(QStringLiteral("CommPort")),
              std::optional<QString>(QStringLiteral("3")));
@@ -222,7 +275,8 @@ void TestPortSelectFrame::scanFindsTheModule() {
 void TestPortSelectFrame::scanFindsNothing() {
     Rig r(kBothFeatures, 16);
     r.w->mnuPortSetup_Click();
-    r.frame->cboPort->setCurrentIndex(15); // Com16 can be chosen, though not scanned
+    // Com16 can be chosen, though not scanned.
+    r.frame->cboPort->setCurrentIndex(r.frame->cboPort->findData(16));
     r.prompter.answerButton(Prompter::Ok);
     r.frame->cmdPortScan_Click();
     QCOMPARE(r.prompter.messageTexts().last(),

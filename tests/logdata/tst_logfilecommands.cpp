@@ -52,6 +52,7 @@ private Q_SLOTS:
     void filterExtension_data();
     void filterExtension();
     void openAndSaveStartInTheFolderUsedLast();
+    void startFolderAlwaysExists();
 
     void captionFileName_data();
     void captionFileName();
@@ -180,7 +181,8 @@ void tst_logfilecommands::openNoDataFound() {
     QCOMPARE(boxes[0].icon, Prompter::Icon::Exclamation);
     QCOMPARE(boxes[0].buttons, Prompter::Buttons(Prompter::Ok));
     QVERIFY(m_state.log.DataBufferEmpty);
-    QCOMPARE(m_state.log.DataLogInterval, 0.2f); // the lines read stay applied
+    // The file was read into a buffer of its own: none of its lines reached the log.
+    QCOMPARE(m_state.log.DataLogInterval, 0.1f);
     QVERIFY(m_captions.isEmpty());
     QVERIFY(!m_settings->value(QStringLiteral("AnalogInputType")));
     QCOMPARE(m_charts, 0);
@@ -547,8 +549,32 @@ void tst_logfilecommands::filterExtension() {
     QCOMPARE(FileChooser::withFilterExtension(path, filter), result);
 }
 
-void tst_logfilecommands::openAndSaveStartInTheFolderUsedLast() {
+void tst_logfilecommands::startFolderAlwaysExists() {
+    // A fresh account: a home folder without a documents folder.
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral(".config")).toLocal8Bit());
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString noDocuments = FileChooser::startFolder(nullptr);
+    QVERIFY(QDir().mkpath(documents));
+    const QString withDocuments = FileChooser::startFolder(nullptr);
+    m_settings->setValue(FileChooser::kLastFolderKey, home.filePath(QStringLiteral("gone")));
+    const QString lastGone = FileChooser::startFolder(m_settings.get());
+    qputenv("HOME", oldHome);
+    if (oldConfig.isEmpty())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+    // Never a folder that is not there, which the dialog would show as a file name.
+    QCOMPARE(noDocuments, home.path());
+    QCOMPARE(withDocuments, documents);
+    QCOMPARE(lastGone, documents);
+}
+
+void tst_logfilecommands::openAndSaveStartInTheFolderUsedLast() {
+    const QString documents = FileChooser::startFolder(nullptr);
     const auto lastDialogFolder = [this] { return m_prompter.boxes().last().folder; };
     QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("saves")));
     QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("opens")));

@@ -109,6 +109,8 @@ class TestLiveRecorder : public QObject {
 private Q_SLOTS:
     void oneRowPerCycleWithTheShownValues_data();
     void oneRowPerCycleWithTheShownValues();
+    void startedInsideACycleWritesNoMadeUpRow_data();
+    void startedInsideACycleWritesNoMadeUpRow();
     void firstLinesDescribeTheModuleAndSettings();
     void marksLandOnTheNextRow();
     void rowsReachTheSystemAtOnceAndTheDiskEverySecond();
@@ -187,6 +189,55 @@ void TestLiveRecorder::oneRowPerCycleWithTheShownValues() {
     // The simulated drive moves: a recording of one constant row would pass the above.
     QVERIFY(b.rows.first().rpm != b.rows.last().rpm ||
             b.rows.first().analogVolts != b.rows.last().analogVolts);
+}
+
+void TestLiveRecorder::startedInsideACycleWritesNoMadeUpRow_data() {
+    // Where in the cycle's waits the click that starts recording comes, as a fraction of
+    // the waits of one whole cycle.
+    QTest::addColumn<double>("at");
+    QTest::newRow("half way through the cycle") << 0.5;
+    QTest::newRow("at its last wait") << 1.0;
+}
+
+void TestLiveRecorder::startedInsideACycleWritesNoMadeUpRow() {
+    QFETCH(double, at);
+    Rig r;
+    r.clock.advance(20'000'000);
+    // One cycle counts the times it lets events run, after its first read.
+    int waits = 0;
+    int hook = r.clock.addEventHook([&] { ++waits; });
+    QCOMPARE(r.tick(), Tick::Complete);
+    r.clock.removeEventHook(hook);
+    QVERIFY(waits >= 5);
+    const int clickAt = qMax(1, int(waits * at));
+
+    // The Record button is clicked while a cycle waits for the module, as a click on the
+    // running view always is.
+    const QString path = m_dir.filePath(QStringLiteral("inside-%1.csv").arg(clickAt));
+    int events = 0;
+    hook = r.clock.addEventHook([&] {
+        if (++events == clickAt)
+            QVERIFY(r.recorder.start(path));
+    });
+    QCOMPARE(r.tick(), Tick::Complete);
+    r.clock.removeEventHook(hook);
+    QVERIFY(r.recorder.recording());
+    QCOMPARE(r.recorder.rows(), 0); // the cycle it began in is not a row
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(r.tick(), Tick::Complete);
+    r.recorder.stop();
+
+    const ReadBack b = readBack(path);
+    QCOMPARE(b.rows.size(), 5);
+    for (int i = 0; i < b.rows.size(); ++i) {
+        const RecordingRow& row = b.rows[i];
+        const RecordingDisplay& g = r.cycles[i + 2];
+        QVERIFY2(row.time > 0, qPrintable(QString::number(row.time)));
+        QVERIFY(row.afr1 > 0 && row.lambda1 > 0);
+        QCOMPARE_LE(std::abs(row.afr1 - g.afr1), 0.0005);
+        QCOMPARE_LE(std::abs(row.rpm - g.rpm), 0.5);
+        QVERIFY(row.battery > 0);
+    }
 }
 
 void TestLiveRecorder::firstLinesDescribeTheModuleAndSettings() {

@@ -221,9 +221,12 @@ void TestRealTimeView::recordAndMarkFromTheKeyboard() {
     QTest::keyClick(r.w.get(), Qt::Key_R, Qt::ControlModifier);
     QVERIFY(!r.w->recorder().recording());
 
+    // Named without an extension: the recording still gets ".csv", which File > Open and
+    // the workbench look for.
     const QString path = r.dir.filePath(QStringLiteral("drive.csv"));
-    r.prompter.answerFile(path);
+    r.prompter.answerFile(r.dir.filePath(QStringLiteral("drive")));
     QTest::keyClick(r.w.get(), Qt::Key_R, Qt::ControlModifier);
+    QCOMPARE(r.w->recorder().fileName(), path);
     QCOMPARE(r.prompter.boxes().size(), 2);
     QCOMPARE(r.prompter.boxes().last().title, RealTimeDataFrame::kRecordTitle);
     QVERIFY(r.w->recorder().recording());

@@ -69,7 +69,8 @@ void tst_tunecommand::correctedMapInThePastedLayout() {
     const QString base = write(QStringLiteral("ve.txt"), "RPM\t40\t80\r\n"
                                                          "2000\t50.0\t60.0\r\n"
                                                          "4000\t70.0\t80.0\r\n");
-    const Run r = tune({m_log, QStringLiteral("--base"), base});
+    const Run r = tune({m_log, QStringLiteral("--base"), base, QStringLiteral("--target"),
+                        QStringLiteral("13.2")});
     QCOMPARE(r.status, 0);
     // The axes come from the pasted map; 14.5 / 13.2 × 50 = 54.92; 12 / 13.2 × 80 = 72.73;
     // the two cells without samples keep their values.
@@ -82,9 +83,22 @@ void tst_tunecommand::correctedMapInThePastedLayout() {
 
     // Without a base: the correction in percent, axes as rows and columns.
     const Run c = tune({m_log, QStringLiteral("--rpm-axis"), QStringLiteral("2000,4000"),
-                        QStringLiteral("--load-axis"), QStringLiteral("40 80")});
+                        QStringLiteral("--load-axis"), QStringLiteral("40 80"),
+                        QStringLiteral("--target"), QStringLiteral("13.2")});
     QCOMPARE(c.status, 0);
     QCOMPARE(c.out, QStringLiteral("rpm/load\t40\t80\n2000\t9.8\t\n4000\t\t-9.1\n"));
+
+    // A limit of 5 %: both cells are held there, and the CSV says which.
+    const Run held = tune({m_log, QStringLiteral("--base"), base, QStringLiteral("--target"),
+                           QStringLiteral("13.2"), QStringLiteral("--max-change"),
+                           QStringLiteral("5"), QStringLiteral("--format"), QStringLiteral("csv")});
+    QCOMPARE(held.status, 0);
+    QVERIFY(held.out.startsWith(QLatin1String("rpm,load,weight,mean,spread,target,correction,"
+                                              "base,corrected,bank_difference,clamped\n")));
+    QVERIFY2(held.out.contains(QLatin1String(",50,52.5,0,1\n")), qPrintable(held.out));
+    QVERIFY(held.out.contains(QLatin1String(",80,76,0,1\n")));
+    // The cells without samples were not corrected: nothing to mark.
+    QVERIFY(held.out.contains(QLatin1String(",60,60,,\n")));
 }
 
 void tst_tunecommand::jsonGridsAndCounts() {
@@ -108,8 +122,15 @@ void tst_tunecommand::jsonGridsAndCounts() {
     QCOMPARE(weight[1].toArray(), (QJsonArray{QJsonValue::Null, 10}));
     QCOMPARE(o[QLatin1String("mean")].toArray()[0].toArray()[0].toDouble(), 14.5);
     QVERIFY(o[QLatin1String("base")].toArray()[0].toArray()[0].isNull());
-    for (const char* name : {"spread", "target", "correction", "corrected", "bank_difference"})
+    for (const char* name :
+         {"spread", "target", "correction", "corrected", "bank_difference", "clamped"})
         QCOMPARE(o[QLatin1String(name)].toArray().size(), 2);
+    // Without a target the built-in table: stoichiometric at the axis's low end, 12.8 at
+    // its top.
+    QCOMPARE(o[QLatin1String("target")].toArray()[0].toArray()[0].toDouble(), 14.7);
+    QCOMPARE(o[QLatin1String("target")].toArray()[1].toArray()[1].toDouble(), 12.8);
+    // No base: nothing held at the limit, and nothing to mark.
+    QVERIFY(o[QLatin1String("clamped")].toArray()[0].toArray()[0].isNull());
     QCOMPARE(o[QLatin1String("bank_difference")].toArray()[0].toArray()[0].toDouble(), 0.0);
     const QJsonObject samples = o[QLatin1String("samples")].toObject();
     // The padding rows of the short log are not samples; with the load-rate filter off
@@ -127,7 +148,8 @@ void tst_tunecommand::csvWithMappingAndDecimalCommas() {
     const QString path = write(QStringLiteral("other.csv"), csv);
     const Run r = tune({path, QStringLiteral("--csv-columns"),
                         QStringLiteral("time=Zeit,rpm=Drehzahl,load=Last,lambda1=Lambda"),
-                        QStringLiteral("--format"), QStringLiteral("csv")});
+                        QStringLiteral("--format"), QStringLiteral("csv"),
+                        QStringLiteral("--target"), QStringLiteral("13.2")});
     QCOMPARE(r.status, 0);
     // 0.9 lambda on gasoline 13.221 against 13.2: +0.159 %.
     QVERIFY2(r.out.contains(QLatin1String("\n3000,60,10,13.221,0,13.2,0.15909090909091")),

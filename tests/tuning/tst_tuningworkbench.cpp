@@ -7,6 +7,7 @@
 using namespace TuningTestLogs;
 
 Q_DECLARE_METATYPE(TuningLog)
+Q_DECLARE_METATYPE(std::vector<double>)
 
 namespace {
 
@@ -43,6 +44,8 @@ private Q_SLOTS:
     void filters();
     void sensorChoiceAndBankDifference();
     void fuelUnits();
+    void builtInTargetTable_data();
+    void builtInTargetTable();
     void targetTable();
     void badSettings_data();
     void badSettings();
@@ -120,16 +123,18 @@ void tst_tuningworkbench::correctionSignAndLimit_data() {
     QTest::addColumn<double>("maxChange");
     QTest::addColumn<double>("correction");
     QTest::addColumn<double>("corrected");
+    QTest::addColumn<bool>("clamped");
     // Target 13.2 everywhere.
-    QTest::newRow("rich: less fuel") << 12.0 << 50.0 << 0 << 15.0 << -100.0 / 11.0 << 45.0;
-    QTest::newRow("lean: more fuel") << 14.0 << 50.0 << 1 << 15.0 << 100.0 * 0.8 / 13.2 << 53.0;
-    QTest::newRow("on target: unchanged") << 13.2 << 4.25 << 2 << 15.0 << 0.0 << 4.25;
+    QTest::newRow("rich: less fuel") << 12.0 << 50.0 << 0 << 15.0 << -100.0 / 11.0 << 45.0 << false;
+    QTest::newRow("lean: more fuel")
+        << 14.0 << 50.0 << 1 << 15.0 << 100.0 * 0.8 / 13.2 << 53.0 << false;
+    QTest::newRow("on target: unchanged") << 13.2 << 4.25 << 2 << 15.0 << 0.0 << 4.25 << false;
     QTest::newRow("lean beyond the limit")
-        << 16.0 << 50.0 << 1 << 15.0 << 100.0 * 2.8 / 13.2 << 57.5;
+        << 16.0 << 50.0 << 1 << 15.0 << 100.0 * 2.8 / 13.2 << 57.5 << true;
     QTest::newRow("rich beyond a 10 % limit")
-        << 10.5 << 50.0 << 0 << 10.0 << 100.0 * -2.7 / 13.2 << 45.0;
+        << 10.5 << 50.0 << 0 << 10.0 << 100.0 * -2.7 / 13.2 << 45.0 << true;
     QTest::newRow("limit rounded half to even")
-        << 16.0 << 50.0 << 0 << 15.0 << 100.0 * 2.8 / 13.2 << 58.0;
+        << 16.0 << 50.0 << 0 << 15.0 << 100.0 * 2.8 / 13.2 << 58.0 << true;
 }
 
 void tst_tuningworkbench::correctionSignAndLimit() {
@@ -139,6 +144,7 @@ void tst_tuningworkbench::correctionSignAndLimit() {
     QFETCH(double, maxChange);
     QFETCH(double, correction);
     QFETCH(double, corrected);
+    QFETCH(bool, clamped);
     TuningSettings s = smallGrid();
     TuningGrid map(2, 2);
     for (int r = 0; r < 2; ++r)
@@ -150,8 +156,14 @@ void tst_tuningworkbench::correctionSignAndLimit() {
     const TuningResult r = run(s, {steady(10, 1000, 0, afr)});
     QVERIFY(std::fabs(r.correction.at(0, 0) - correction) < 1e-9);
     QCOMPARE(r.corrected.at(0, 0), corrected);
-    // Cells without samples keep the base value.
+    // A cell held at the limit is marked so; one within it is marked as not held.
+    QCOMPARE(r.clamped.at(0, 0), clamped ? 1.0 : 0.0);
+    // Cells without samples keep the base value and were not corrected at all.
     QCOMPARE(r.corrected.at(1, 1), base);
+    QVERIFY(r.clamped.isEmpty(1, 1));
+    // Without a base there is nothing to hold.
+    s.base.reset();
+    QVERIFY(!run(s, {steady(10, 1000, 0, afr)}).clamped.isValid());
 }
 
 void tst_tuningworkbench::emptyAndThinCellsStayEmpty() {
@@ -306,8 +318,9 @@ void tst_tuningworkbench::sensorChoiceAndBankDifference() {
 }
 
 void tst_tuningworkbench::fuelUnits() {
-    // A module log holds gasoline-scale ratios; in an E85 run 14.69 is 9.77, the default
-    // target 13.2 × 9.77 / 14.69 = 8.78 → 8.8, and the lambda window is judged in E85.
+    // A module log holds gasoline-scale ratios; in an E85 run 14.69 is 9.77, the built-in
+    // target at part load lambda 1.00 × 9.77 → 9.8 and at the top of the load axis
+    // 0.87 × 9.77 = 8.50, and the lambda window is judged in E85.
     TuningLog log = steady(10, 1000, 0, 14.69);
     log.afrScale = 14.69;
     TuningLog lambda = steady(10, 2000, 0, 0.9);
@@ -318,10 +331,47 @@ void tst_tuningworkbench::fuelUnits() {
     const TuningResult r = run(s, {log, lambda});
     QVERIFY(qFuzzyCompare(r.mean.at(0, 0), 9.77));
     QVERIFY(qFuzzyCompare(r.mean.at(1, 0), 0.9 * 9.77));
-    QCOMPARE(r.target.at(0, 0), 8.8);
+    QCOMPARE(r.target.at(0, 0), 9.8);
+    QCOMPARE(r.target.at(0, 1), 8.5);
     QCOMPARE(r.counts.kept, 20);
     QCOMPARE(TuningSettings::defaultTarget(14.69), 13.2);
     QCOMPARE(TuningSettings::defaultTarget(1.0), 0.9);
+}
+
+void tst_tuningworkbench::builtInTargetTable_data() {
+    QTest::addColumn<double>("stoich");
+    QTest::addColumn<std::vector<double>>("loadAxis");
+    QTest::addColumn<std::vector<double>>("targets");
+    const std::vector<double> throttle = TuningSettings::defaultLoadAxis();
+    // Stoichiometric up to 40 % throttle, 14.2 at 60, 13.2 at 80, 12.8 wide open.
+    QTest::newRow("gasoline, throttle axis")
+        << 14.69 << throttle
+        << std::vector<double>{14.7, 14.7, 14.7, 14.7, 14.7, 14.7, 14.2, 13.2, 12.8};
+    QTest::newRow("lambda, throttle axis")
+        << 1.0 << throttle << std::vector<double>{1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 0.97, 0.9, 0.87};
+    // A manifold-pressure axis: the fraction of its span, not the numbers, counts.
+    QTest::newRow("gasoline, 20 to 100 kPa")
+        << 14.69 << std::vector<double>{20, 40, 60, 70, 84, 100}
+        << std::vector<double>{14.7, 14.7, 14.7, 14.1, 13.2, 12.8};
+}
+
+void tst_tuningworkbench::builtInTargetTable() {
+    QFETCH(double, stoich);
+    QFETCH(std::vector<double>, loadAxis);
+    QFETCH(std::vector<double>, targets);
+    TuningSettings s;
+    s.stoichRatio = stoich;
+    s.loadAxis = loadAxis;
+    s.rpmAxis = {1000, 3000, 6000};
+    QVERIFY(!s.target && !s.targetTable);
+    TuningWorkbench bench(s);
+    const TuningResult r = bench.result();
+    for (int row = 0; row < 3; ++row)
+        for (int c = 0; c < int(targets.size()); ++c)
+            QCOMPARE(r.target.at(row, c), targets[std::size_t(c)]);
+    // One target given by the user stands for every cell.
+    s.target = 13.5;
+    QCOMPARE(TuningWorkbench(s).result().target.at(2, int(targets.size()) - 1), 13.5);
 }
 
 void tst_tuningworkbench::targetTable() {

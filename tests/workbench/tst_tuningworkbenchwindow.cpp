@@ -12,14 +12,18 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
+#include <QFont>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTabBar>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include "tuning/TuningResultCsv.h"
 
 namespace {
 
@@ -67,6 +71,9 @@ private Q_SLOTS:
     void init();
     void pasteBaseMapAndAxes();
     void settingChangeRecomputes();
+    void builtInTargetAndClampedCellsShown();
+    void severalFilesAddedAtOnceAndListedByName();
+    void listOfLogsAndChartsKeepTheirRoom();
     void copiedCorrectedMapEqualsTheCommandLine_data();
     void copiedCorrectedMapEqualsTheCommandLine();
     void badPasteIsRefusedAndKeepsTheTable_data();
@@ -95,6 +102,7 @@ void tst_tuningworkbenchwindow::init() {
 
 void tst_tuningworkbenchwindow::pasteBaseMapAndAxes() {
     frmTuningWorkbench w(m_empty, m_prompter);
+    w.spnTarget->setValue(13.2); // one target for every cell, for the arithmetic below
     w.addFile(m_logPath);
     w.show();
     // The AFR table's axes to start with.
@@ -137,6 +145,7 @@ void tst_tuningworkbenchwindow::pasteBaseMapAndAxes() {
 
 void tst_tuningworkbenchwindow::settingChangeRecomputes() {
     frmTuningWorkbench w(m_empty, m_prompter);
+    w.spnTarget->setValue(13.2);
     w.addFile(m_logPath);
     w.txtRpmAxis->setText(QStringLiteral("2000,4000"));
     w.txtLoadAxis->setText(QStringLiteral("40,80"));
@@ -158,6 +167,119 @@ void tst_tuningworkbenchwindow::settingChangeRecomputes() {
     QCOMPARE(w.session().result().counts.kept, 30);
     QCOMPARE(w.tblInputs->item(0, 2)->text(), QStringLiteral("30"));
     QVERIFY(m_prompter.messages().isEmpty());
+}
+
+void tst_tuningworkbenchwindow::builtInTargetAndClampedCellsShown() {
+    frmTuningWorkbench w(m_empty, m_prompter);
+    w.addFile(m_logPath);
+    w.show();
+    // Without a target of the user's, the built-in table: the box says so.
+    QCOMPARE(w.spnTarget->text(), frmTuningWorkbench::kBuiltInTarget);
+    QVERIFY(!w.session().settings().target);
+    w.tabTables->setCurrentIndex(int(WorkbenchTable::Base));
+    QApplication::clipboard()->setText(kBase);
+    pasteKeys(w.tblGrid);
+    QVERIFY2(m_prompter.messages().isEmpty(), qPrintable(m_prompter.messageTexts().join('\n')));
+    // On the load axis 40 to 80: stoichiometric at 40, 12.8 (lambda 0.87) at 80.
+    w.showTable(WorkbenchTable::Target);
+    QCOMPARE(tableText(w, 0, 0), QStringLiteral("14.7"));
+    QCOMPARE(tableText(w, 1, 1), QStringLiteral("12.8"));
+    // The table that says how much to change the fuel by is named so.
+    QCOMPARE(w.tabTables->tabText(int(WorkbenchTable::Correction)),
+             QStringLiteral("Change fuel by %"));
+
+    // 14.5 against 14.7: −1.4 %, well within the limit; 12.0 against 12.8: −6.25 %, held at
+    // a limit of 5 %.
+    w.spnMaxChange->setValue(5);
+    const auto font = [&](int r, int c) {
+        return w.tblGrid->model()->index(r, c).data(Qt::FontRole).value<QFont>();
+    };
+    const auto tip = [&](int r, int c) {
+        return w.tblGrid->model()->index(r, c).data(Qt::ToolTipRole).toString();
+    };
+    for (WorkbenchTable table : {WorkbenchTable::Corrected, WorkbenchTable::Correction}) {
+        w.showTable(table);
+        QVERIFY(font(1, 1).bold() && font(1, 1).underline());
+        QVERIFY(!font(0, 0).bold());
+        QVERIFY2(tip(1, 1).contains(QLatin1String("Clamped: held at the 5.0 % limit")),
+                 qPrintable(tip(1, 1)));
+        QVERIFY(!tip(0, 0).contains(QLatin1String("Clamped")));
+    }
+    w.showTable(WorkbenchTable::Corrected);
+    QCOMPARE(tableText(w, 1, 1), QStringLiteral("76.0"));
+    QVERIFY(tip(1, 1).contains(QLatin1String("Change fuel by -6.")));
+    // A wider limit holds nothing.
+    w.spnMaxChange->setValue(15);
+    QVERIFY(!font(1, 1).bold());
+    QCOMPARE(tableText(w, 1, 1), QStringLiteral("75.0"));
+    // The exported CSV marks the held cells too.
+    w.spnMaxChange->setValue(5);
+    const QString csv = TuningResultCsv::text(w.session().result());
+    QVERIFY(csv.startsWith(QLatin1String(
+        "rpm,load,weight,mean,spread,target,correction,base,corrected,bank_difference,clamped\n")));
+    QVERIFY2(csv.contains(QRegularExpression(QStringLiteral("\n4000,80,[^\n]*,76,[^\n]*,1\n"))),
+             qPrintable(csv));
+    QVERIFY(csv.contains(QRegularExpression(QStringLiteral("\n2000,40,[^\n]*,0\n"))));
+    // A target typed by the user replaces the table; 0 brings the table back.
+    w.spnTarget->setValue(13.2);
+    QCOMPARE(w.session().settings().target, std::optional<double>(13.2));
+    w.spnTarget->setValue(0);
+    QVERIFY(!w.session().settings().target);
+    QCOMPARE(w.spnTarget->text(), frmTuningWorkbench::kBuiltInTarget);
+}
+
+void tst_tuningworkbenchwindow::severalFilesAddedAtOnceAndListedByName() {
+    LogBuffer inMemory;
+    fillDrive(inMemory);
+    frmTuningWorkbench w(inMemory, m_prompter);
+    // The log in memory goes by the name of its file once the main window gives it.
+    QCOMPARE(w.tblInputs->item(0, 0)->text(), WorkbenchSession::kLogInMemory);
+    w.logInMemoryName = [] { return QStringLiteral("saturday.log"); };
+    w.rereadLogInMemory();
+    QCOMPARE(w.tblInputs->rowCount(), 1);
+    QCOMPARE(w.tblInputs->item(0, 0)->text(), QStringLiteral("saturday.log"));
+
+    const QString second = m_dir->filePath(QStringLiteral("second.log"));
+    QVERIFY(QFile::copy(m_logPath, second));
+    m_prompter.answerFiles({m_logPath, second});
+    w.cmdAddFiles_Click();
+    QVERIFY2(m_prompter.messages().isEmpty(), qPrintable(m_prompter.messageTexts().join('\n')));
+    QCOMPARE(w.tblInputs->rowCount(), 3);
+    QCOMPARE(w.tblInputs->item(1, 0)->text(), QStringLiteral("drive.log"));
+    QCOMPARE(w.tblInputs->item(2, 0)->text(), QStringLiteral("second.log"));
+    // Cancelled: nothing added.
+    m_prompter.answerFiles({});
+    w.cmdAddFiles_Click();
+    QCOMPARE(w.tblInputs->rowCount(), 3);
+
+    // The first preset is named by what it holds: the AFR table's 30 rows by 9 columns.
+    QCOMPARE(w.cboAxesPreset->itemText(1), QStringLiteral("AFR table (30 \u00d7 9)"));
+    QCOMPARE(int(TuningSettings::defaultRpmAxis().size()), 30);
+    QCOMPARE(int(TuningSettings::defaultLoadAxis().size()), 9);
+}
+
+void tst_tuningworkbenchwindow::listOfLogsAndChartsKeepTheirRoom() {
+    frmTuningWorkbench w(m_empty, m_prompter);
+    w.addFile(m_logPath);
+    w.resize(1366, 690);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCoreApplication::processEvents();
+    // Eight logs in view at once.
+    const int rows =
+        w.tblInputs->viewport()->height() / w.tblInputs->verticalHeader()->defaultSectionSize();
+    QVERIFY2(rows >= frmTuningWorkbench::kInputRowsShown, qPrintable(QString::number(rows)));
+    // The time chart's legend lies beside the drive, not over it.
+    w.plotTime->replot();
+    const QRect legend = w.plotTime->legend->outerRect();
+    const QRect drive = w.plotTime->axisRect()->rect();
+    QVERIFY(legend.isValid() && drive.isValid());
+    QVERIFY2(!legend.intersects(drive), qPrintable(QStringLiteral("legend %1,%2 %3x%4")
+                                                       .arg(legend.x())
+                                                       .arg(legend.y())
+                                                       .arg(legend.width())
+                                                       .arg(legend.height())));
+    QVERIFY(drive.height() > 60);
 }
 
 void tst_tuningworkbenchwindow::copiedCorrectedMapEqualsTheCommandLine_data() {
@@ -439,9 +561,11 @@ void tst_tuningworkbenchwindow::setupSavedLoadedAndTablesExported() {
     const QString corrected = w.session().copyText(WorkbenchTable::Corrected, true);
 
     // Export: the command line's CSV on the same settings.
+    // Typed without an extension, as users do: the chosen type's is added.
     const QString csv = m_dir->filePath(QStringLiteral("tables.csv"));
-    m_prompter.answerFile(csv);
+    m_prompter.answerFile(m_dir->filePath(QStringLiteral("tables")));
     w.cmdExportCsv->click();
+    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("tables"))));
     const QString basePath = m_dir->filePath(QStringLiteral("ve.txt"));
     {
         QFile f(basePath);
@@ -463,9 +587,10 @@ void tst_tuningworkbenchwindow::setupSavedLoadedAndTablesExported() {
     }
 
     const QString setup = m_dir->filePath(QStringLiteral("setup.txt"));
-    m_prompter.answerFile(setup);
+    m_prompter.answerFile(m_dir->filePath(QStringLiteral("setup")));
     w.cmdSaveSetup->click();
     QVERIFY(m_prompter.messages().isEmpty());
+    QVERIFY(QFile::exists(setup));
 
     // A fresh window takes it all back.
     frmTuningWorkbench other(m_empty, m_prompter);
@@ -473,6 +598,13 @@ void tst_tuningworkbenchwindow::setupSavedLoadedAndTablesExported() {
     m_prompter.answerFile(setup);
     other.cmdLoadSetup->click();
     QVERIFY2(m_prompter.messages().isEmpty(), qPrintable(m_prompter.messageTexts().join('\n')));
+    // The open dialogs start with every file they can open.
+    QVERIFY(m_prompter.boxes().last().text.startsWith(
+        QLatin1String("All supported files (*.txt)|*.txt|")));
+    m_prompter.answerFiles({});
+    other.cmdAddFiles->click();
+    QVERIFY(m_prompter.boxes().last().text.startsWith(
+        QLatin1String("All supported files (*.log *.csv *.txt)|*.log;*.csv;*.txt|")));
     QCOMPARE(other.session().copyText(WorkbenchTable::Corrected, true), corrected);
     QCOMPARE(other.cboWeighting->currentIndex(), 1);
     QCOMPARE(other.spnMaxChange->value(), 5.0);
