@@ -11,6 +11,7 @@
 #include "chart/ChartPrinter.h"
 #include "chart/ChartRenderer.h"
 #include "chart/ChartTemplate.h"
+#include "chart/PlotFiles.h"
 #include "logdata/AppState.h"
 #include "logdata/LogCsv.h"
 #include "support/DataFiles.h"
@@ -590,30 +591,8 @@ bool frmChart1::eventFilter(QObject* watched, QEvent* event) {
 
 void frmChart1::cmdSavePicture_Click() {
     guarded([this] {
-        if (!m_finder)
-            return;
-        QString path = m_prompter.saveFileName(
-            QStringLiteral("Save Picture"),
-            QStringLiteral("PNG picture (*.png)|*.png|PDF document (*.pdf)|*.pdf"),
-            FileChooser::startFolder(m_settings));
-        if (path.isEmpty())
-            return;
-        FileChooser::rememberFolder(m_settings, path);
-        if (QFileInfo(path).suffix().isEmpty())
-            path += QStringLiteral(".png");
-        const std::optional<ChartRenderer::Format> format = ChartRenderer::formatOf(path);
-        if (!format) {
-            m_prompter.message(QStringLiteral("A picture is saved as a .png or a .pdf file."),
-                               QStringLiteral("Save Picture"), Prompter::Icon::Exclamation,
-                               Prompter::Ok);
-            return;
-        }
-        // What the window shows, at its size on the screen.
-        const QByteArray bytes = ChartRenderer::picture(*Chart2D1, *format, Chart2D1->size());
-        if (bytes.isEmpty())
-            throw QeroFailure(QStringLiteral("Save Picture"),
-                              QStringLiteral("The picture could not be drawn."));
-        SafeWrite::writeFile(path, bytes);
+        if (m_finder)
+            PlotFiles::savePicture(m_prompter, *Chart2D1, m_settings);
     });
 }
 
@@ -621,17 +600,10 @@ void frmChart1::cmdExportData_Click() {
     guarded([this] {
         if (!m_finder)
             return;
-        QString path = m_prompter.saveFileName(QStringLiteral("Export Data"),
-                                               QStringLiteral("CSV files (*.csv)|*.csv"),
-                                               FileChooser::startFolder(m_settings));
-        if (path.isEmpty())
-            return;
-        FileChooser::rememberFolder(m_settings, path);
-        if (QFileInfo(path).suffix().isEmpty())
-            path += QStringLiteral(".csv");
         // The samples of the time window on the screen, in the columns of the CLI's CSV.
-        SafeWrite::writeFile(path,
-                             LogCsv::between(m_state.log, m_nav.window.start, m_nav.window.end));
+        PlotFiles::exportData(m_prompter, m_settings, [this] {
+            return LogCsv::between(m_state.log, m_nav.window.start, m_nav.window.end);
+        });
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include "chart/ChartRenderer.h"
 #include "chart/LogViewPlot.h"
+#include "chart/PlotFiles.h"
 #include "logdata/LogCsvWriter.h"
 #include "logdata/LogFileCommands.h"
 #include "logdata/LogFileReader.h"
@@ -335,40 +336,16 @@ void frmLogViewer::cmdZoomAll_Click() {
 }
 
 void frmLogViewer::cmdSavePicture_Click() {
-    guarded(m_prompter, QStringLiteral("Save Picture"), [this] {
-        QString path = m_prompter.saveFileName(
-            QStringLiteral("Save Picture"),
-            QStringLiteral("PNG picture (*.png)|*.png|PDF document (*.pdf)|*.pdf"));
-        if (path.isEmpty())
-            return;
-        if (QFileInfo(path).suffix().isEmpty())
-            path += QStringLiteral(".png");
-        const std::optional<ChartRenderer::Format> format = ChartRenderer::formatOf(path);
-        if (!format) {
-            m_prompter.message(QStringLiteral("A picture is saved as a .png or a .pdf file."),
-                               QStringLiteral("Save Picture"), Prompter::Icon::Exclamation,
-                               Prompter::Ok);
-            return;
-        }
-        const QByteArray bytes = ChartRenderer::picture(*m_plot, *format, m_plot->size());
-        if (bytes.isEmpty())
-            throw QeroFailure(QStringLiteral("Save Picture"),
-                              QStringLiteral("The picture could not be drawn."));
-        SafeWrite::writeFile(path, bytes);
-    });
+    guarded(m_prompter, QStringLiteral("Save Picture"),
+            [this] { PlotFiles::savePicture(m_prompter, *m_plot, m_settings); });
 }
 
 void frmLogViewer::cmdExportData_Click() {
     guarded(m_prompter, QStringLiteral("Export Data"), [this] {
-        QString path = m_prompter.saveFileName(QStringLiteral("Export Data"),
-                                               QStringLiteral("CSV files (*.csv)|*.csv"));
-        if (path.isEmpty())
-            return;
-        if (QFileInfo(path).suffix().isEmpty())
-            path += QStringLiteral(".csv");
         // The rows of the time window on the screen, every channel.
-        SafeWrite::writeFile(
-            path, LogCsvWriter::write(*m_log, {}, m_logic->windowStart(), m_logic->windowEnd()));
+        PlotFiles::exportData(m_prompter, m_settings, [this] {
+            return LogCsvWriter::write(*m_log, {}, m_logic->windowStart(), m_logic->windowEnd());
+        });
     });
 }
 
