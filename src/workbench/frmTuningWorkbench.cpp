@@ -4,6 +4,7 @@
 #include "chart/QCustomPlotHeader.h"
 #include "logdata/FileChooser.h"
 #include "logdata/LogBuffer.h"
+#include "logdata/LogFileCommands.h"
 #include "logdata/LogImport.h"
 #include "logdata/RecordingReader.h"
 #include "logdata/WindowPlacement.h"
@@ -188,12 +189,18 @@ QWidget* frmTuningWorkbench::buildInputs() {
     cmdAddFiles = new QPushButton(QStringLiteral("&Add Files..."));
     cmdRemove = new QPushButton(QStringLiteral("&Remove"));
     cmdRereadLog = new QPushButton(QStringLiteral("Reread &Log in Memory"));
+    cmdAddJoined = new QPushButton(QStringLiteral("Add &Joined Logs..."));
+    cmdAddJoined->setToolTip(QStringLiteral(
+        "A wideband log joined with the engine computer's log of the same drive: the load "
+        "from the engine computer, the ratio from the wideband"));
     buttons->addWidget(cmdAddFiles);
+    buttons->addWidget(cmdAddJoined);
     buttons->addWidget(cmdRemove);
     buttons->addWidget(cmdRereadLog);
     buttons->addStretch();
     layout->addLayout(buttons);
     connect(cmdAddFiles, &QPushButton::clicked, this, &frmTuningWorkbench::cmdAddFiles_Click);
+    connect(cmdAddJoined, &QPushButton::clicked, this, &frmTuningWorkbench::cmdAddJoined_Click);
     connect(cmdRemove, &QPushButton::clicked, this, &frmTuningWorkbench::cmdRemove_Click);
     connect(cmdRereadLog, &QPushButton::clicked, this, &frmTuningWorkbench::rereadLogInMemory);
     return box;
@@ -272,6 +279,14 @@ QWidget* frmTuningWorkbench::buildSettings() {
     form->addRow(QString(), targetRow);
     spnMaxChange = spin(0, 100, 1, 1, QStringLiteral(" %"));
     form->addRow(QStringLiteral("Maximum change"), spnMaxChange);
+    txtChannelFilters = new QLineEdit;
+    txtChannelFilters->setObjectName(QStringLiteral("txtChannelFilters"));
+    txtChannelFilters->setPlaceholderText(QStringLiteral("e.g. CLT > 70; DFCO == 0"));
+    txtChannelFilters->setToolTip(QStringLiteral(
+        "Keep only the samples where these conditions on the logs' own channels hold, "
+        "separated by ';': a channel (in double quotes when it holds blanks), < <= > >= == "
+        "!= and a number, joined with and / or; rate(NAME) is its change per second"));
+    form->addRow(QStringLiteral("Channel filters"), txtChannelFilters);
     cmdClearBase = new QPushButton(QStringLiteral("Clear &Base Map"));
     form->addRow(QString(), cmdClearBase);
 
@@ -279,6 +294,8 @@ QWidget* frmTuningWorkbench::buildSettings() {
     connect(txtRpmAxis, &QLineEdit::editingFinished, this, &frmTuningWorkbench::applyAxes);
     connect(txtLoadAxis, &QLineEdit::editingFinished, this, &frmTuningWorkbench::applyAxes);
     connect(txtDelayCurve, &QLineEdit::editingFinished, this, &frmTuningWorkbench::applySettings);
+    connect(txtChannelFilters, &QLineEdit::editingFinished, this,
+            &frmTuningWorkbench::applySettings);
     for (QComboBox* c : {cboSensor, cboWeighting})
         connect(c, &QComboBox::currentIndexChanged, this, &frmTuningWorkbench::applySettings);
     for (QAbstractButton* b :
@@ -530,6 +547,31 @@ void frmTuningWorkbench::cmdAddFiles_Click() {
         addFile(path);
 }
 
+void frmTuningWorkbench::cmdAddJoined_Click() {
+    const QString filter = LogFileCommands::openFilter();
+    const QString wideband =
+        m_prompter.openFileName(QStringLiteral("Add Joined Logs: the wideband's log"), filter);
+    if (wideband.isEmpty())
+        return;
+    const QString engine = m_prompter.openFileName(
+        QStringLiteral("Add Joined Logs: the engine computer's log"), filter);
+    if (engine.isEmpty())
+        return;
+    addJoinedFiles(wideband, engine);
+}
+
+void frmTuningWorkbench::addJoinedFiles(const QString& wideband, const QString& engine) {
+    LogJoin::Match m;
+    if (!attempt([&] { m = m_session.addJoinedFiles(wideband, engine); }))
+        return;
+    m_joinNote = QStringLiteral("Joined at offset %1 s, rate %2, match %3.")
+                     .arg(m.offset, 0, 'f', 2)
+                     .arg(m.rate, 0, 'f', 5)
+                     .arg(m.score, 0, 'f', 2);
+    showSettings();
+    showResult();
+}
+
 void frmTuningWorkbench::rememberPlacement(SettingsStore& settings) {
     WindowPlacement::remember(*this, settings, kGeometryKey);
 }
@@ -602,6 +644,10 @@ void frmTuningWorkbench::applySettings() {
     s.warmUpSeconds = spnWarmUp->value();
     s.minWeight = spnMinWeight->value();
     s.maxChangePercent = spnMaxChange->value();
+    s.channelFilters.clear();
+    for (const QString& f : txtChannelFilters->text().split(u';', Qt::SkipEmptyParts))
+        if (!f.trimmed().isEmpty())
+            s.channelFilters << f.trimmed();
     // The box at its lowest is the built-in target table.
     if (spnTarget->value() > spnTarget->minimum())
         s.target = spnTarget->value();
@@ -677,6 +723,7 @@ void frmTuningWorkbench::showSettings() {
     cmdClearTarget->setEnabled(m_session.hasTargetTable());
     cmdClearBase->setEnabled(m_session.hasBase());
     spnMaxChange->setValue(s.maxChangePercent);
+    txtChannelFilters->setText(s.channelFilters.join(QStringLiteral("; ")));
     for (QWidget* w : all)
         w->blockSignals(false);
     m_showing = false;
@@ -741,6 +788,13 @@ void frmTuningWorkbench::showResult() {
             .arg(n.afr)
             .arg(n.warmUp)
             .arg(m_session.stoichRatio());
+    const QStringList& filters = m_session.settings().channelFilters;
+    for (std::size_t k = 0; k < n.channelFilter.size() && qsizetype(k) < filters.size(); ++k)
+        status += QStringLiteral(" %1 left out where \"%2\" did not hold.")
+                      .arg(n.channelFilter[k])
+                      .arg(filters[qsizetype(k)]);
+    if (!m_joinNote.isEmpty())
+        status += u' ' + m_joinNote;
     if (!m_session.hasBase())
         status += QStringLiteral(" Paste the engine computer's map on the Base table (Ctrl+V) "
                                  "for a corrected map.");

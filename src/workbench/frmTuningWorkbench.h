@@ -58,6 +58,10 @@ public:
     void addFile(const QString& path);
     void addLog(TuningLog log, const QString& name);
     void cmdAddFiles_Click();
+    // A wideband log and the engine computer's log of the same drive, joined into one
+    // input; the offset, rate and match are shown in the status line.
+    void cmdAddJoined_Click();
+    void addJoinedFiles(const QString& wideband, const QString& engine);
     void cmdRemove_Click();
     void cmdSaveSetup_Click();
     void cmdLoadSetup_Click();
@@ -89,6 +93,8 @@ public:
 
     QTableWidget* tblInputs = nullptr;
     QPushButton* cmdAddFiles = nullptr;
+    QPushButton* cmdAddJoined = nullptr;
+    QLineEdit* txtChannelFilters = nullptr;
     QPushButton* cmdRemove = nullptr;
     QPushButton* cmdRereadLog = nullptr;
     QPushButton* cmdSaveSetup = nullptr;
@@ -126,6 +132,8 @@ public:
     QCustomPlot* plotTime = nullptr;
     QCustomPlot* plotScatter = nullptr;
     QLabel* lblStatus = nullptr;
+    // What the last join found, said in the status line.
+    QString m_joinNote;
 
     // The selected cell's samples on the time chart: at their time, the ratio that went
     // into the cell.

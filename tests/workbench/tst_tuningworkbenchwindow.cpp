@@ -23,6 +23,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cmath>
+
 #include "tuning/TuningResultCsv.h"
 
 namespace {
@@ -82,6 +84,7 @@ private Q_SLOTS:
     void inputsShowCountsAndDrops();
     void csvColumnsChosenOverAPreview();
     void setupSavedLoadedAndTablesExported();
+    void joinedLogsAndChannelFilters();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -624,6 +627,56 @@ void tst_tuningworkbenchwindow::setupSavedLoadedAndTablesExported() {
                  QLatin1String("min-weight: \"many\" is not a number")),
              qPrintable(m_prompter.messages()[0].text));
     QCOMPARE(w.session().copyText(WorkbenchTable::Corrected, true), corrected);
+}
+
+// A wideband log without a load of its own joined with the engine computer's, then a
+// filter typed on the engine's coolant: both said in the status line.
+void tst_tuningworkbenchwindow::joinedLogsAndChannelFilters() {
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile f(m_dir->filePath(name));
+        if (!f.open(QIODevice::WriteOnly))
+            qFatal("cannot write");
+        f.write(bytes);
+        return f.fileName();
+    };
+    const auto rpmAt = [](double t) {
+        return 2500 + 1500 * std::sin(t / 3.0) + 700 * std::sin(t / 11.0 + 1) * std::sin(t);
+    };
+    QByteArray wide = "Time (s),RPM,Lambda\n";
+    QByteArray engine = "Time (s),RPM,MAP (kPa),CLT (C)\n";
+    for (int i = 0; i <= 1200; ++i)
+        wide += QByteArray::number(i / 10.0) + ',' + QByteArray::number(rpmAt(i / 10.0), 'f', 0) +
+                ",0.9\n";
+    for (int i = 0; i <= 6000; ++i) {
+        const double te = i / 50.0;
+        engine += QByteArray::number(te + 12.5) + ',' + QByteArray::number(rpmAt(te), 'f', 0) +
+                  ',' + QByteArray::number(30 + rpmAt(te) / 100, 'f', 1) + ',' +
+                  QByteArray::number(te < 60 ? 60 : 85) + '\n';
+    }
+    frmTuningWorkbench w(m_empty, m_prompter);
+    m_prompter.answerFile(write(QStringLiteral("wide.csv"), wide));
+    m_prompter.answerFile(write(QStringLiteral("ecu.csv"), engine));
+    w.cmdAddJoined->click();
+    QCOMPARE(m_prompter.messages().size(), 0);
+    QCOMPARE(w.tblInputs->rowCount(), 1);
+    QCOMPARE(w.tblInputs->item(0, 0)->text(), QStringLiteral("wide.csv + ecu.csv"));
+    QVERIFY2(w.lblStatus->text().contains(QLatin1String("Joined at offset")),
+             qPrintable(w.lblStatus->text()));
+
+    w.txtChannelFilters->setText(QStringLiteral("CLT > 70"));
+    Q_EMIT w.txtChannelFilters->editingFinished();
+    static const QRegularExpression dropped(QStringLiteral("(\\d+) left out where \"CLT > 70\" "
+                                                           "did not hold"));
+    const QRegularExpressionMatch m = dropped.match(w.lblStatus->text());
+    QVERIFY2(m.hasMatch(), qPrintable(w.lblStatus->text()));
+    QVERIFY(m.captured(1).toInt() > 0);
+
+    // A filter on a channel no log has is refused and the box shows the one in use.
+    w.txtChannelFilters->setText(QStringLiteral("EGT > 900"));
+    Q_EMIT w.txtChannelFilters->editingFinished();
+    QCOMPARE(m_prompter.messages().size(), 1);
+    QVERIFY(m_prompter.messages().front().text.contains(QLatin1String("EGT")));
+    QCOMPARE(w.txtChannelFilters->text(), QStringLiteral("CLT > 70"));
 }
 
 QTEST_MAIN(tst_tuningworkbenchwindow)
