@@ -1,5 +1,8 @@
 #include "tuning/CsvSampleSource.h"
 
+#include "logdata/ChannelGuess.h"
+#include "support/Units.h"
+
 #include "support/QeroFailure.h"
 #include "tuning/TuningInputError.h"
 
@@ -130,6 +133,9 @@ private:
             return true;
         });
         find(names, m_columns.time, Time, false);
+        // A time column in milliseconds or microseconds ("Time (msec)") is read in seconds,
+        // so that the load rate and the transport delay are measured right.
+        m_timeScale = Units::toSeconds(1.0, ChannelGuess::timeUnit(names[m_index[Time]], {}));
         find(names, m_columns.rpm, Rpm, false);
         find(names, m_columns.load, Load, false);
         find(names, m_columns.sensor1, Sensor1, false);
@@ -160,6 +166,7 @@ private:
             return ++found < m_needed;
         });
         const auto number = [&](int k) { return kind[k] == Cell::Number; };
+        v[Time] *= m_timeScale;
         const auto readable = [&](int k) { return m_index[k] < 0 || kind[k] != Cell::Text; };
         // Time, speed and load must be there; a ratio cell may be empty (no reading), but
         // text where a number belongs makes the row unreadable. Times must go forward for
@@ -192,6 +199,7 @@ private:
     char m_separator = ',';
     bool m_headerDone = false;
     double m_lastTime = -std::numeric_limits<double>::infinity();
+    double m_timeScale = 1.0;
 };
 
 } // namespace

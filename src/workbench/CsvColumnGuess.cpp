@@ -1,5 +1,7 @@
 #include "workbench/CsvColumnGuess.h"
 
+#include "logdata/ChannelGuess.h"
+
 namespace {
 
 // The first header name equal to one of `exact`, else the first containing one of `part`.
@@ -20,6 +22,41 @@ QString pick(const QStringList& header, const QStringList& exact, const QStringL
 
 CsvSampleSource::Columns CsvColumnGuess::guess(const QStringList& header) {
     CsvSampleSource::Columns c;
+    // First what the readers tell from names and units ("PLX Engine Speed (rpm)", "MAP
+    // [kPa]", "Wideband O2 1"), then the plain names below for what they leave open.
+    QString time, rpm, map, tps, ratio1, ratio2;
+    bool lambda = false;
+    for (const QString& h : header) {
+        const ChannelGuess::Guess g =
+            ChannelGuess::guess(ChannelGuess::nameWithoutUnit(h), ChannelGuess::unitInName(h));
+        if (time.isEmpty() && ChannelGuess::isTime(h))
+            time = h;
+        else if (g.quantity == Quantity::EngineSpeed && rpm.isEmpty())
+            rpm = h;
+        else if (g.quantity == Quantity::ManifoldPressure && map.isEmpty())
+            map = h;
+        else if (g.quantity == Quantity::ThrottlePosition && tps.isEmpty())
+            tps = h;
+        else if (g.quantity == Quantity::FuelRatio) {
+            if (ratio1.isEmpty()) {
+                ratio1 = h;
+                lambda = g.ratio == ChannelGuess::Ratio::Lambda;
+            } else if (ratio2.isEmpty()) {
+                ratio2 = h;
+            }
+        }
+    }
+    const QString load = !map.isEmpty() ? map : tps;
+    if (!time.isEmpty() && !rpm.isEmpty() && !load.isEmpty() && !ratio1.isEmpty()) {
+        c.time = time;
+        c.rpm = rpm;
+        c.load = load;
+        c.sensor1 = ratio1;
+        c.sensor2 = ratio2;
+        c.sensor2Optional = false;
+        c.lambda = lambda;
+        return c;
+    }
     QStringList taken;
     const auto take = [&](const QStringList& exact, const QStringList& part) {
         const QString name = pick(header, exact, part, taken);

@@ -1,5 +1,6 @@
 #include "../tuning/TuningTestLogs.h"
 #include "tuning/TuningInputError.h"
+#include "workbench/CsvColumnGuess.h"
 #include "workbench/HeatMapScale.h"
 #include "workbench/ScatterThinning.h"
 #include "workbench/WorkbenchSession.h"
@@ -21,6 +22,8 @@ private Q_SLOTS:
     void scatterKeepsOnePointPerPixel();
     void setupIsTakenWholeOrNotAtAll();
     void channelFiltersAndJoin();
+    void csvColumnsGuessedByNameAndUnit_data();
+    void csvColumnsGuessedByNameAndUnit();
 };
 
 void tst_workbenchsession::heatMapColours_data() {
@@ -253,6 +256,34 @@ void tst_workbenchsession::channelFiltersAndJoin() {
     WorkbenchSetupFile::apply(other, QStringLiteral("[settings]\nsensor=1\n"),
                               QStringLiteral("plain.txt"));
     QVERIFY(other.settings().channelFilters.isEmpty());
+}
+
+// The column dialog starts from what the names and units say, as the readers tell them.
+void tst_workbenchsession::csvColumnsGuessedByNameAndUnit_data() {
+    QTest::addColumn<QStringList>("header");
+    QTest::addColumn<QStringList>("chosen"); // time, rpm, load, sensor 1, sensor 2
+    QTest::addColumn<bool>("lambda");
+    QTest::newRow("RomRaider with a PLX wideband")
+        << QStringList{"Time (msec)", "Timing Advance (degrees)", "PLX Engine Speed (rpm)",
+                       "PLX Manifold Absolute Pressure (bar)", "PLX O2 - Wideband (Lambda)"}
+        << QStringList{"Time (msec)", "PLX Engine Speed (rpm)",
+                       "PLX Manifold Absolute Pressure (bar)", "PLX O2 - Wideband (Lambda)", ""}
+        << true;
+    QTest::newRow("throttle load, two AFR sensors")
+        << QStringList{"Time", "RPM", "TPS [%]", "AFR 1", "AFR 2"}
+        << QStringList{"Time", "RPM", "TPS [%]", "AFR 1", "AFR 2"} << false;
+    QTest::newRow("the plain names of old")
+        << QStringList{"time", "rpm", "load", "afr1", "afr2"}
+        << QStringList{"time", "rpm", "load", "afr1", "afr2"} << false;
+}
+
+void tst_workbenchsession::csvColumnsGuessedByNameAndUnit() {
+    QFETCH(QStringList, header);
+    QFETCH(QStringList, chosen);
+    QFETCH(bool, lambda);
+    const CsvSampleSource::Columns c = CsvColumnGuess::guess(header);
+    QCOMPARE((QStringList{c.time, c.rpm, c.load, c.sensor1, c.sensor2}), chosen);
+    QCOMPARE(c.lambda, lambda);
 }
 
 QTEST_MAIN(tst_workbenchsession)
