@@ -94,7 +94,7 @@ private Q_SLOTS:
         QCOMPARE(logic.panes.size(), std::size_t(4));
         LogViewPlot plot;
         plot.resize(1600, 900);
-        plot.show(logic);
+        plot.display(logic);
         plot.show();
         QVERIFY(QTest::qWaitForWindowExposed(&plot));
         double worst = 0.0;

@@ -113,7 +113,7 @@ bool renderLog(const Log& log, const LogRequest& request, const QString& path, Q
         return failed(error, QStringLiteral("The start time must come before the end time."));
     LogViewPlot plot;
     plot.resize(request.size);
-    plot.show(logic);
+    plot.display(logic);
     plot.setTimeWindow(from, to);
     plot.setMarkerVisible(false);
     return writePicture(plot, *format, request.size, path, error);

@@ -34,7 +34,7 @@ QColor LogViewPlot::traceColor(int n) {
     return kPalette[std::size_t(n) % (sizeof kPalette / sizeof kPalette[0])];
 }
 
-void LogViewPlot::show(const LogViewLogic& logic) {
+void LogViewPlot::display(const LogViewLogic& logic) {
     clearItems();
     clearGraphs();
     plotLayout()->clear();

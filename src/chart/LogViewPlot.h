@@ -17,7 +17,7 @@ public:
     explicit LogViewPlot(QWidget* parent = nullptr);
 
     // Lays the panes out afresh from the logic's panes and fills every trace.
-    void show(const LogViewLogic& logic);
+    void display(const LogViewLogic& logic);
     void setTimeWindow(double start, double end);
     void setMarkerTime(double time);
     void setMarkerVisible(bool visible);

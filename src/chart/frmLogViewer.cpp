@@ -157,7 +157,7 @@ void frmLogViewer::rebuild() {
         m_paneBox->addItem(QStringLiteral("Pane %1").arg(i + 1));
     m_paneBox->setCurrentIndex(m_pane);
     m_filling = false;
-    m_plot->show(*m_logic);
+    m_plot->display(*m_logic);
     m_plot->setMarkerTime(m_logic->markerTime());
     // Kept at every change, so the next log of this kind opens as this one is now.
     if (m_settings)
