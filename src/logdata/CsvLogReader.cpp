@@ -3,6 +3,7 @@
 #include "logdata/ChannelGuess.h"
 #include "logdata/LogFileReader.h"
 #include "logdata/TextTable.h"
+#include "support/Units.h"
 
 #include <algorithm>
 #include <map>
@@ -15,6 +16,7 @@ constexpr char kSeparators[] = {',', ';', '\t', '|'};
 struct Record {
     qsizetype at = 0;
     std::vector<QByteArrayView> fields;
+    bool title = false; // a quote opened and not closed on the line: a title, not names
 };
 
 // The first records of the text split at `sep`; a quote that does not close within a
@@ -26,13 +28,14 @@ std::vector<Record> sample(QByteArrayView text, char sep) {
            int(out.size()) < TextTable::kSampleRecords) {
         TextTable::Split s = TextTable::split(text, at, sep, true);
         const qsizetype lineEnd = TextTable::nextLine(text, at);
-        if (s.unclosed || s.tooLong || s.next > at + TextTable::kMaxLineBytes) {
+        const bool title = s.unclosed || s.tooLong;
+        if (title) {
             if (lineEnd - at > TextTable::kMaxLineBytes)
                 break;
             s = TextTable::split(text, at, sep, false);
         }
         if (!(s.fields.size() == 1 && s.fields[0].trimmed().isEmpty()))
-            out.push_back({at, std::move(s.fields)});
+            out.push_back({at, std::move(s.fields), title});
         if (s.next <= at)
             break;
         at = s.next;
@@ -130,9 +133,26 @@ std::optional<CsvLogReader::Shape> CsvLogReader::shape(QByteArrayView text, QStr
     best.dataAt = recs[d].at;
     std::size_t namesIndex = recs.size();
     std::size_t unitsIndex = recs.size();
-    if (d >= 1 && fits(d - 1) && !TextTable::mostlyValues(recs[d - 1].fields)) {
+    const auto wordsRow = [&](std::size_t i) {
+        return fits(i) && !recs[i].title && !TextTable::mostlyValues(recs[i].fields);
+    };
+    // Most of a row of units are units (the rest blank or a unit not known here); few
+    // names are.
+    const auto unitsRow = [&](std::size_t i) {
+        int units = 0;
+        int filled = 0;
+        for (QByteArrayView f : recs[i].fields) {
+            const QString t = TextTable::text(f);
+            if (t.isEmpty())
+                continue;
+            ++filled;
+            units += Units::isUnitText(t) ? 1 : 0;
+        }
+        return units * 2 > filled;
+    };
+    if (d >= 1 && wordsRow(d - 1)) {
         namesIndex = d - 1;
-        if (d >= 2 && fits(d - 2) && !TextTable::mostlyValues(recs[d - 2].fields)) {
+        if (d >= 2 && wordsRow(d - 2) && unitsRow(d - 1)) {
             namesIndex = d - 2;
             unitsIndex = d - 1;
         }

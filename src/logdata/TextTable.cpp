@@ -260,11 +260,13 @@ TextTable::Split TextTable::split(QByteArrayView text, qsizetype from, char sepa
         if (quotes && p < end && *p == '"') {
             ++p;
             while (true) {
-                const char* q = static_cast<const char*>(std::memchr(p, '"', std::size_t(end - p)));
-                if (!q || q >= limit) {
-                    s.unclosed = q == nullptr;
-                    s.tooLong = q != nullptr || end > limit;
-                    s.unclosed = s.unclosed && !s.tooLong;
+                const char* q =
+                    static_cast<const char*>(std::memchr(p, '"', std::size_t(limit - p)));
+                if (!q) {
+                    // No closing quote within the longest record read: the record is too
+                    // long where the text goes on, and the quote is never closed where not.
+                    s.tooLong = limit < end;
+                    s.unclosed = !s.tooLong;
                     s.next = text.size();
                     return s;
                 }

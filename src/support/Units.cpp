@@ -1,6 +1,7 @@
 #include "support/Units.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace {
 
@@ -73,6 +74,25 @@ std::optional<Units::Time> Units::timeUnit(QStringView text) {
     if (u == u"min" || u == u"minute" || u == u"minutes")
         return Time::Minutes;
     return std::nullopt;
+}
+
+bool Units::isUnitText(QStringView text) {
+    if (pressureUnit(text) || temperatureUnit(text) || timeUnit(text))
+        return true;
+    static const QStringList words{
+        QStringLiteral("%"),       QStringLiteral("rpm"),    QStringLiteral("v"),
+        QStringLiteral("mv"),      QStringLiteral("volts"),  QStringLiteral("a"),
+        QStringLiteral("afr"),     QStringLiteral("lambda"), QStringLiteral("λ"),
+        QStringLiteral("o2"),      QStringLiteral(":1"),     QStringLiteral("deg"),
+        QStringLiteral("degrees"), QStringLiteral("km/h"),   QStringLiteral("kph"),
+        QStringLiteral("mph"),     QStringLiteral("hz"),     QStringLiteral("g/s"),
+        QStringLiteral("kg/h"),    QStringLiteral("mg"),     QStringLiteral("g"),
+        QStringLiteral("bits"),    QStringLiteral("adc"),    QStringLiteral("%/s"),
+        QStringLiteral("rpm/s"),   QStringLiteral("kpa/s"),  QStringLiteral("db"),
+        QStringLiteral("nm"),      QStringLiteral("hp"),     QStringLiteral("kw"),
+        QStringLiteral("m"),       QStringLiteral("km"),     QStringLiteral("mi"),
+        QStringLiteral("ohm"),     QStringLiteral("Ω"),      QStringLiteral("count")};
+    return words.contains(folded(text));
 }
 
 double Units::toKPa(double value, Pressure unit) {

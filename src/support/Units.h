@@ -35,6 +35,11 @@ std::optional<Pressure> pressureUnit(QStringView text);
 std::optional<Temperature> temperatureUnit(QStringView text);
 std::optional<Time> timeUnit(QStringView text);
 
+// Whether the text is a unit as logs write them in a row of units: a pressure, a
+// temperature or a time, or "%", "rpm", "V", "AFR", "lambda", "deg", "km/h", "Hz" ...;
+// letter case and blanks ignored. Empty text is none.
+bool isUnitText(QStringView text);
+
 double toKPa(double value, Pressure unit);
 double fromKPa(double kPa, Pressure unit);
 double toCelsius(double value, Temperature unit);

@@ -513,6 +513,9 @@ void tst_otherlogreaders::handMadeTables_data() {
     QTest::newRow("lines before the names")
         << QByteArray("Logger 2.1\nCar: test\n\ntime,rpm,tps\n0,800,1\n1,900,2\n") << csv
         << QStringList{"rpm", "tps"} << QList<double>{0, 1} << QList<double>{800, 900} << "" << 0;
+    QTest::newRow("title with an opening quote only")
+        << QByteArray("\"Logger, rev 2\ntime,rpm\n0,800\n1,900\n") << csv << QStringList{"rpm"}
+        << QList<double>{0, 1} << QList<double>{800, 900} << "" << 0;
     QTest::newRow("blank fields") << QByteArray("time,rpm,afr\n0,,14\n1,1100,\n2\n") << csv
                                   << QStringList{"rpm", "afr"} << QList<double>{0, 1, 2}
                                   << QList<double>{nan, 1100, nan} << "" << 0;
