@@ -228,8 +228,10 @@ QByteArray TuneFile::replaceNumbers(const QByteArray& bytes, qsizetype begin, qs
         if (std::isnan(v))
             continue;
         const QByteArray text = TuneXml::formatNumber(v, digits, std::min(n.decimals, 1));
-        if (text.toDouble() == n.value)
-            continue; // the same value keeps the file's own spelling of it
+        // A value the same at the table's precision keeps the file's own spelling of it
+        // (exports write binary noise such as 44.300000000000004).
+        if (text == TuneXml::formatNumber(n.value, digits, std::min(n.decimals, 1)))
+            continue;
         out.append(bytes.constData() + copied, n.begin - copied);
         out.append(text);
         copied = n.end;
