@@ -19,7 +19,7 @@ else
   limit_flag="-max_total_time=$limit"
 fi
 all=(fuzz_configfile fuzz_settings fuzz_logfile fuzz_charttemplate fuzz_framdecoder
-     fuzz_modulereplies)
+     fuzz_modulereplies fuzz_tunefile)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 
@@ -44,6 +44,7 @@ seed fuzz_charttemplate "$here"/data/*.oc2 "$here"/tests/chart/data/*.oc2
 seed fuzz_settings
 seed fuzz_framdecoder
 seed fuzz_modulereplies
+seed fuzz_tunefile
 
 max_len() {
   case "$1" in
