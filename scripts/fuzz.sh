@@ -19,7 +19,8 @@ else
   limit_flag="-max_total_time=$limit"
 fi
 all=(fuzz_configfile fuzz_settings fuzz_logfile fuzz_charttemplate fuzz_framdecoder
-     fuzz_modulereplies fuzz_msl fuzz_mlg fuzz_csvlog)
+     fuzz_modulereplies fuzz_msl fuzz_mlg fuzz_csvlog
+     fuzz_tunefile)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 
@@ -47,6 +48,7 @@ seed fuzz_modulereplies
 seed fuzz_msl
 seed fuzz_mlg
 seed fuzz_csvlog
+seed fuzz_tunefile
 
 max_len() {
   case "$1" in

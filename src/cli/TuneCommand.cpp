@@ -13,12 +13,16 @@
 #include "logdata/LogJoin.h"
 #include "tuning/LogSampleSource.h"
 #include "tuning/RecordingSampleSource.h"
+#include "tuning/TableExportFile.h"
+#include "tuning/TuneFile.h"
 #include "tuning/TuningInputError.h"
 #include "tuning/TuningResultCsv.h"
 #include "tuning/TuningSampleSource.h"
 #include "tuning/TuningSources.h"
 #include "tuning/TuningTableText.h"
 #include "tuning/TuningWorkbench.h"
+
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -41,7 +45,8 @@ const char* const kUsageText =
     "         [--sensor 1|2|both] [--delay-ms N | --delay-curve RPM:MS,...]\n"
     "         [--no-filter rpm|load-rate|afr|warmup]... [--min-weight W]\n"
     "         [--weighting bilinear|nearest] [--target V | --target-table FILE]\n"
-    "         [--base FILE] [--max-change PCT] [--stoich R]\n"
+    "         [--base FILE | --tune FILE.msq|FILE.table [--table NAME]]\n"
+    "         [--write-tune OUT.msq|OUT.table] [--max-change PCT] [--stoich R]\n"
     "         [--csv-columns time=COL,rpm=COL,load=COL,afr1=COL[,afr2=COL]]\n"
     "         [--min-rpm N] [--max-load-rate PCT] [--lambda-range LO:HI] [--warmup S]\n"
     "         [--filter CONDITION]... [--join ENGINE-LOG]\n"
@@ -80,6 +85,12 @@ const char* const kUsageText =
     "                        0.90 at 80 % and 0.87 at its top (12.8 on gasoline)\n"
     "  --target-table FILE   a target per cell, a grid on the same axes\n"
     "  --base FILE           the fuel map to correct (VE %, pulse ms, any unit)\n"
+    "  --tune FILE           a TunerStudio tune (.msq) or table export (.table): its fuel\n"
+    "                        table gives the axes and the base map, its AFR or lambda\n"
+    "                        table the targets (read onto the fuel table's bins)\n"
+    "  --table NAME          the tune's table to correct (veTable or veTable1)\n"
+    "  --write-tune OUT      write a copy of the tune (.msq) or a table export (.table)\n"
+    "                        with the corrected fuel table; never the --tune file itself\n"
     "  --max-change PCT      largest change of a base cell, either way (15)\n"
     "  --stoich R            the fuel's stoichiometric ratio for targets, means and CSV\n"
     "                        AFR columns, 1 for lambda (the first .log's fuel, else 14.69)\n"
@@ -113,6 +124,9 @@ struct Options {
     std::optional<QString> loadAxis;
     std::optional<QString> targetTable;
     std::optional<QString> base;
+    std::optional<QString> tune;
+    std::optional<QString> table;
+    std::optional<QString> writeTune;
     std::optional<QString> csvColumns;
     std::optional<QString> join;
     std::optional<double> stoich;
@@ -235,6 +249,12 @@ std::optional<QString> parse(const QStringList& args, Options& o, TuningSettings
             o.targetTable = v;
         } else if (a == QLatin1String("--base")) {
             o.base = v;
+        } else if (a == QLatin1String("--tune")) {
+            o.tune = v;
+        } else if (a == QLatin1String("--table")) {
+            o.table = v;
+        } else if (a == QLatin1String("--write-tune")) {
+            o.writeTune = v;
         } else if (a == QLatin1String("--csv-columns")) {
             o.csvColumns = v;
         } else if (a == QLatin1String("--format")) {
@@ -251,6 +271,21 @@ std::optional<QString> parse(const QStringList& args, Options& o, TuningSettings
     }
     if (o.inputs.isEmpty())
         return QStringLiteral("no log or CSV file given");
+    if (o.tune && o.base)
+        return QStringLiteral("give either --base or --tune");
+    if (o.tune && (o.rpmAxis || o.loadAxis))
+        return QStringLiteral("the axes come from the tune's table; leave out --rpm-axis and "
+                              "--load-axis");
+    if ((o.table || o.writeTune) && !o.tune)
+        return QStringLiteral("--table and --write-tune need --tune");
+    if (o.tune && o.writeTune) {
+        const QFileInfo in(*o.tune);
+        const QFileInfo outFile(*o.writeTune);
+        if (in.absoluteFilePath() == outFile.absoluteFilePath() ||
+            (outFile.exists() && in.canonicalFilePath() == outFile.canonicalFilePath()))
+            return QStringLiteral("--write-tune must name a new file, not the tune read "
+                                  "(the original is never overwritten)");
+    }
     return std::nullopt;
 }
 
@@ -417,6 +452,11 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
     std::optional<TuningTableText> baseTable;
     std::optional<TuningTableText> targetTable;
     std::optional<CsvSampleSource::Columns> columns;
+    // The tune file the base map comes from, when it does, and its target table.
+    std::optional<TuneFile> tuneFile;
+    std::optional<TableExportFile> tableExport;
+    TuneTable fuelTable;
+    std::optional<TuneTable> tuneTargets;
     try {
         if (const std::optional<QString> problem = parse(args, o, settings))
             return usage(err, *problem);
@@ -426,10 +466,50 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
             baseTable = TuningTableText::readFile(*o.base);
         if (o.targetTable)
             targetTable = TuningTableText::readFile(*o.targetTable);
+        if (o.tune) {
+            if (o.tune->endsWith(QLatin1String(".table"), Qt::CaseInsensitive)) {
+                tableExport = TableExportFile::readFile(*o.tune);
+                fuelTable = tableExport->table();
+            } else {
+                tuneFile = TuneFile::readFile(*o.tune);
+                const QString name = o.table ? *o.table : tuneFile->fuelTableName();
+                if (name.isEmpty())
+                    throw TuningInputError::at(*o.tune, 0, 0,
+                                               QStringLiteral("no fuel table (veTable or "
+                                                              "veTable1); name one with --table"));
+                fuelTable = tuneFile->table(name);
+                const QString target = tuneFile->targetTableName(fuelTable.name);
+                if (!target.isEmpty() && !settings.target && !targetTable)
+                    tuneTargets = tuneFile->table(target);
+            }
+            if (o.writeTune && tableExport &&
+                !o.writeTune->endsWith(QLatin1String(".table"), Qt::CaseInsensitive))
+                throw TuningInputError::at(*o.tune, 0, 0,
+                                           QStringLiteral("a table export can be written back "
+                                                          "only as a .table file"));
+            settings.rpmAxis = fuelTable.rpm.values;
+            settings.loadAxis = fuelTable.load.values;
+            TuningSettings::checkAxis(settings.rpmAxis, *o.tune + QStringLiteral(": engine speed"),
+                                      true);
+            TuningSettings::checkAxis(settings.loadAxis, *o.tune + QStringLiteral(": load"), true);
+            settings.base = fuelTable.grid();
+            settings.baseDecimals = fuelTable.digits;
+            err << "qero4d-cli tune: " << *o.tune << ": took "
+                << (fuelTable.name.isEmpty() ? QStringLiteral("the table") : fuelTable.name) << " ("
+                << fuelTable.columns << " engine speeds × " << fuelTable.rows << " loads, "
+                << (fuelTable.units.isEmpty() ? QStringLiteral("no unit") : fuelTable.units) << ", "
+                << fuelTable.digits << " decimals) as the base map and its bins "
+                << fuelTable.rpm.name << " and " << fuelTable.load.name << " as the axes";
+            if (tuneTargets)
+                err << "; the targets from " << tuneTargets->name << " (" << tuneTargets->units
+                    << ", " << tuneTargets->columns << " × " << tuneTargets->rows
+                    << ", read onto the fuel table's bins)";
+            err << "\n";
+        }
 
         // Axes: as typed, else as the pasted tables carry them, else the AFR table's.
         const auto axesFrom = [&](const std::optional<TuningTableText>& t) {
-            if (!t || !t->hasAxes())
+            if (!t || !t->hasAxes() || o.tune)
                 return;
             if (!o.rpmAxis) {
                 settings.rpmAxis = t->rpmAxis();
@@ -494,6 +574,17 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
                         first = std::move(log);
                     break;
                 }
+        }
+        if (tuneTargets) {
+            // Lambda targets in the run's units; AFR targets are taken as the fuel's AFR.
+            const bool lambda =
+                tuneTargets->units.compare(QLatin1String("lambda"), Qt::CaseInsensitive) == 0;
+            TuningGrid g = tuneTargets->resampled(settings.rpmAxis, settings.loadAxis);
+            if (lambda && settings.stoichRatio != 1.0)
+                for (int r = 0; r < g.rows(); ++r)
+                    for (int c = 0; c < g.columns(); ++c)
+                        g.set(r, c, g.at(r, c) * settings.stoichRatio);
+            settings.targetTable = std::move(g);
         }
         bench = std::make_unique<TuningWorkbench>(settings);
         QStringList rest = o.inputs;
@@ -596,11 +687,37 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
         text = TuningResultCsv::text(result);
     } else if (baseTable) {
         text = baseTable->format(result.corrected, settings.baseDecimals);
+    } else if (o.tune) {
+        text = TuningTableText::formatScreen(result.rpmAxis, result.loadAxis, result.corrected,
+                                             settings.baseDecimals);
     } else if (targetTable) {
         text = targetTable->format(result.correction, 1);
     } else {
         text =
             TuningTableText::formatDefault(result.rpmAxis, result.loadAxis, result.correction, 1);
+    }
+    try {
+        if (o.writeTune) {
+            QByteArray bytes;
+            const bool asTable =
+                o.writeTune->endsWith(QLatin1String(".table"), Qt::CaseInsensitive);
+            if (tableExport)
+                bytes = tableExport->withValues(result.corrected);
+            else if (asTable)
+                bytes = TableExportFile::write(fuelTable, result.corrected);
+            else
+                bytes = tuneFile->withValues(fuelTable.name, result.corrected);
+            SafeWrite::writeFile(*o.writeTune, bytes);
+            err << "qero4d-cli tune: wrote the corrected "
+                << (fuelTable.name.isEmpty() ? QStringLiteral("table") : fuelTable.name) << " to "
+                << *o.writeTune << "\n";
+        }
+    } catch (const TuningInputError& e) {
+        err << "qero4d-cli tune: " << e.message() << "\n";
+        return kUsage;
+    } catch (...) {
+        err << "qero4d-cli tune: " << ErrorReport::describeCurrentException() << "\n";
+        return kFailure;
     }
     if (o.outPath.isEmpty()) {
         out << text;

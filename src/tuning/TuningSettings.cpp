@@ -58,7 +58,8 @@ double TuningSettings::targetAt(int row, int column) const {
     return target ? *target : defaultTargetAt(stoichRatio, loadAxis, column);
 }
 
-void TuningSettings::checkAxis(const std::vector<double>& axis, const QString& name) {
+void TuningSettings::checkAxis(const std::vector<double>& axis, const QString& name,
+                               bool allowRepeats) {
     if (axis.size() < 2)
         throw TuningInputError(
             QStringLiteral("the %1 axis needs at least two breakpoints, it has %2")
@@ -68,7 +69,7 @@ void TuningSettings::checkAxis(const std::vector<double>& axis, const QString& n
         if (!std::isfinite(axis[i]))
             throw TuningInputError(
                 QStringLiteral("the %1 axis: breakpoint %2 is not a number").arg(name).arg(i + 1));
-        if (i > 0 && !(axis[i] > axis[i - 1]))
+        if (i > 0 && !(axis[i] > axis[i - 1]) && !(allowRepeats && axis[i] == axis[i - 1]))
             throw TuningInputError(QStringLiteral("the %1 axis is not strictly ascending: "
                                                   "breakpoint %2 (%3) follows %4")
                                        .arg(name)
@@ -76,6 +77,10 @@ void TuningSettings::checkAxis(const std::vector<double>& axis, const QString& n
                                        .arg(axis[i])
                                        .arg(axis[i - 1]));
     }
+    if (!(axis.back() > axis.front()))
+        throw TuningInputError(QStringLiteral("the %1 axis does not rise: every breakpoint is %2")
+                                   .arg(name)
+                                   .arg(axis.front()));
 }
 
 std::vector<double> TuningSettings::parseAxis(const QString& text, const QString& name) {
@@ -98,8 +103,8 @@ std::vector<double> TuningSettings::parseAxis(const QString& text, const QString
 }
 
 void TuningSettings::validate() const {
-    checkAxis(rpmAxis, QStringLiteral("engine speed"));
-    checkAxis(loadAxis, QStringLiteral("load"));
+    checkAxis(rpmAxis, QStringLiteral("engine speed"), true);
+    checkAxis(loadAxis, QStringLiteral("load"), true);
     const int rows = int(rpmAxis.size());
     const int columns = int(loadAxis.size());
     const auto checkSize = [&](const TuningGrid& g, const QString& what) {

@@ -16,7 +16,9 @@ struct TuningSettings {
     enum class Sensor { Sensor1, Sensor2, Both };
     enum class Weighting { Bilinear, Nearest };
 
-    // Engine-speed breakpoints (rows) and load breakpoints (columns), strictly ascending.
+    // Engine-speed breakpoints (rows) and load breakpoints (columns), ascending. A tune
+    // may repeat a breakpoint (Speeduino and MegaSquirt tunes end 6600, 6600): the cells
+    // between the two are a step, as the engine computer reads them.
     // The defaults are the AFR table's rows and throttle columns.
     std::vector<double> rpmAxis = defaultRpmAxis();
     std::vector<double> loadAxis = defaultLoadAxis();
@@ -83,5 +85,8 @@ struct TuningSettings {
     void validate() const;
     // An axis pasted or typed as a row of numbers (comma, semicolon, tab or blank between).
     static std::vector<double> parseAxis(const QString& text, const QString& name);
-    static void checkAxis(const std::vector<double>& axis, const QString& name);
+    // Typed axes must be strictly ascending; axes taken from a tune may repeat a
+    // breakpoint (`allowRepeats`) but must still rise from the first to the last.
+    static void checkAxis(const std::vector<double>& axis, const QString& name,
+                          bool allowRepeats = false);
 };

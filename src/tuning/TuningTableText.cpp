@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -98,7 +99,16 @@ TuningTableText TuningTableText::parse(QByteArrayView bytes, const QString& sour
 
     double corner = 0.0;
     int ignored = 0;
+    // The labels' corner is the top-left cell, or the bottom-left one in TunerStudio's
+    // screen layout; a corner that reads as a number makes a bare grid.
     t.m_hasAxes = !readCell(t.m_cells[0][0], corner, ignored);
+    if (!t.m_hasAxes && t.m_cells.size() > 2 && !t.m_cells.back().isEmpty() &&
+        bare(t.m_cells.back()[0]).isEmpty() && t.m_cells.back().size() == t.m_cells[0].size()) {
+        t.m_hasAxes = true;
+        t.m_labelsAtBottom = true;
+    }
+    t.m_lineNumbers = lineNumbers;
+    const qsizetype cornerRow = t.m_hasAxes ? t.labelRow() : -1;
     const qsizetype width = t.m_cells[0].size();
     for (qsizetype r = 0; r < t.m_cells.size(); ++r) {
         const QStringList& row = t.m_cells[r];
@@ -109,7 +119,7 @@ TuningTableText TuningTableText::parse(QByteArrayView bytes, const QString& sour
                                            .arg(width));
         std::vector<double> numbers(std::size_t(width), TuningGrid::kEmpty);
         for (qsizetype c = 0; c < width; ++c) {
-            if (t.m_hasAxes && r == 0 && c == 0)
+            if (r == cornerRow && c == 0)
                 continue;
             int decimals = 0;
             if (!readCell(row[c], numbers[std::size_t(c)], decimals))
@@ -118,43 +128,111 @@ TuningTableText TuningTableText::parse(QByteArrayView bytes, const QString& sour
                     QStringLiteral("\"%1\" is not a number").arg(bare(row[c])));
             if (row[c].contains(u',') && !byBlanks && t.m_separator != QLatin1String(","))
                 t.m_decimalComma = true;
-            if (!t.m_hasAxes || (r > 0 && c > 0))
+            if (!t.m_hasAxes || (r != cornerRow && c > 0))
                 t.m_decimals = std::max(t.m_decimals, decimals);
         }
         t.m_numbers << numbers;
     }
+    if (t.m_hasAxes) {
+        // Engine speeds are the larger numbers: thousands against a load of 0 to a few
+        // hundred. The first column's order tells which load is at the top.
+        double columnMax = -INFINITY;
+        double rowMax = -INFINITY;
+        for (qsizetype r = 0; r < t.m_numbers.size(); ++r)
+            if (r != cornerRow)
+                columnMax = std::max(columnMax, t.m_numbers[r][0]);
+        for (qsizetype c = 1; c < width; ++c)
+            rowMax = std::max(rowMax, t.m_numbers[cornerRow][std::size_t(c)]);
+        if (rowMax > columnMax) {
+            const qsizetype top = t.textRow(0);
+            const qsizetype bottom = t.textRow(int(t.m_numbers.size()) - 2);
+            t.m_orientation = t.m_numbers[top][0] > t.m_numbers[bottom][0]
+                                  ? Orientation::LoadRowsHighFirst
+                                  : Orientation::LoadRowsLowFirst;
+        }
+    }
     return t;
+}
+
+TuningTableText::Fit TuningTableText::fit(std::size_t rpmCount, std::size_t loadCount) const {
+    const std::size_t rows = std::size_t(m_numbers.size()) - (m_hasAxes ? 1 : 0);
+    const std::size_t columns = std::size_t(m_numbers[0].size()) - (m_hasAxes ? 1 : 0);
+    if (m_hasAxes) {
+        const bool rpmRows = m_orientation == Orientation::RpmRows;
+        const bool fits = rpmRows ? rows == rpmCount && columns == loadCount
+                                  : rows == loadCount && columns == rpmCount;
+        return !fits ? Fit::None : rpmRows ? Fit::RpmRows : Fit::LoadRows;
+    }
+    const bool asRpm = rows == rpmCount && columns == loadCount;
+    const bool asLoad = rows == loadCount && columns == rpmCount;
+    if (asRpm && asLoad)
+        return Fit::Ambiguous;
+    return asRpm ? Fit::RpmRows : asLoad ? Fit::LoadRows : Fit::None;
+}
+
+void TuningTableText::chooseOrientation(Orientation orientation) {
+    m_orientation = orientation;
+    m_orientationChosen = true;
+}
+
+TuningTableText::Orientation TuningTableText::resolved(int rpmCount, int loadCount) const {
+    if (m_hasAxes || m_orientationChosen)
+        return m_orientation;
+    // A bare grid: rows per engine speed where that fits (as it always was read), else
+    // load rows as TunerStudio shows them.
+    const int rows = int(m_cells.size());
+    const int columns = rows > 0 ? int(m_cells[0].size()) : 0;
+    if (rows == loadCount && columns == rpmCount && !(rows == rpmCount && columns == loadCount))
+        return Orientation::LoadRowsHighFirst;
+    return Orientation::RpmRows;
 }
 
 std::vector<double> TuningTableText::rpmAxis() const {
     std::vector<double> axis;
-    if (m_hasAxes)
-        for (qsizetype r = 1; r < m_numbers.size(); ++r)
-            axis.push_back(m_numbers[r][0]);
+    if (!m_hasAxes)
+        return axis;
+    if (m_orientation == Orientation::RpmRows) {
+        for (qsizetype r = 0; r + 1 < m_numbers.size(); ++r)
+            axis.push_back(m_numbers[textRow(int(r))][0]);
+    } else {
+        axis.assign(m_numbers[labelRow()].begin() + 1, m_numbers[labelRow()].end());
+    }
     return axis;
 }
 
 std::vector<double> TuningTableText::loadAxis() const {
     std::vector<double> axis;
-    if (m_hasAxes)
-        axis.assign(m_numbers[0].begin() + 1, m_numbers[0].end());
+    if (!m_hasAxes)
+        return axis;
+    if (m_orientation == Orientation::RpmRows) {
+        axis.assign(m_numbers[labelRow()].begin() + 1, m_numbers[labelRow()].end());
+    } else {
+        for (qsizetype r = 0; r + 1 < m_numbers.size(); ++r)
+            axis.push_back(m_numbers[textRow(int(r))][0]);
+        if (m_orientation == Orientation::LoadRowsHighFirst)
+            std::reverse(axis.begin(), axis.end());
+    }
     return axis;
 }
 
 TuningGrid TuningTableText::grid(const std::vector<double>& rpm,
                                  const std::vector<double>& load) const {
     const int skip = m_hasAxes ? 1 : 0;
-    const int rows = int(m_numbers.size()) - skip;
-    const int columns = int(m_numbers[0].size()) - skip;
-    if (rows != int(rpm.size()) || columns != int(load.size()))
+    const int textRows = int(m_numbers.size()) - skip;
+    const int textColumns = int(m_numbers[0].size()) - skip;
+    const Orientation o = resolved(int(rpm.size()), int(load.size()));
+    const bool rpmRows = o == Orientation::RpmRows;
+    const int wantRows = int(rpmRows ? rpm.size() : load.size());
+    const int wantColumns = int(rpmRows ? load.size() : rpm.size());
+    if (textRows != wantRows || textColumns != wantColumns)
         throw TuningInputError::at(
             m_source, 0, 0,
             QStringLiteral("the grid has %1 rows and %2 columns; the axes need %3 rows and %4 "
                            "columns%5")
-                .arg(rows)
-                .arg(columns)
-                .arg(rpm.size())
-                .arg(load.size())
+                .arg(textRows)
+                .arg(textColumns)
+                .arg(wantRows)
+                .arg(wantColumns)
                 .arg(m_hasAxes ? QString()
                                : QStringLiteral(" (when the first row and column are the axes, "
                                                 "leave the top-left cell empty)")));
@@ -162,24 +240,40 @@ TuningGrid TuningTableText::grid(const std::vector<double>& rpm,
         const auto same = [](double a, double b) {
             return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(b));
         };
-        for (int c = 0; c < columns; ++c)
-            if (!same(m_numbers[0][std::size_t(c) + 1], load[std::size_t(c)]))
+        const std::vector<double>& across = rpmRows ? load : rpm;
+        const QString acrossName =
+            rpmRows ? QStringLiteral("load") : QStringLiteral("engine-speed");
+        const QString downName = rpmRows ? QStringLiteral("engine-speed") : QStringLiteral("load");
+        const qsizetype lr = labelRow();
+        for (int c = 0; c < textColumns; ++c)
+            if (!same(m_numbers[lr][std::size_t(c) + 1], across[std::size_t(c)]))
                 throw TuningInputError::at(
-                    m_source, 1, c + 2,
-                    QStringLiteral("load breakpoint %1 differs from the load axis (%2)")
-                        .arg(axisText(m_numbers[0][std::size_t(c) + 1]), axisText(load[c])));
-        for (int r = 0; r < rows; ++r)
-            if (!same(m_numbers[r + 1][0], rpm[std::size_t(r)]))
+                    m_source, m_lineNumbers[lr], c + 2,
+                    QStringLiteral("%1 breakpoint %2 differs from the %1 axis (%3)")
+                        .arg(acrossName, axisText(m_numbers[lr][std::size_t(c) + 1]),
+                             axisText(across[std::size_t(c)])));
+        for (int r = 0; r < textRows; ++r) {
+            const int i = o == Orientation::LoadRowsHighFirst ? textRows - 1 - r : r;
+            const std::vector<double>& down = rpmRows ? rpm : load;
+            const qsizetype tr = textRow(r);
+            if (!same(m_numbers[tr][0], down[std::size_t(i)]))
                 throw TuningInputError::at(
-                    m_source, r + 2, 1,
-                    QStringLiteral("engine-speed breakpoint %1 differs from the engine-speed "
-                                   "axis (%2)")
-                        .arg(axisText(m_numbers[r + 1][0]), axisText(rpm[r])));
+                    m_source, m_lineNumbers[tr], 1,
+                    QStringLiteral("%1 breakpoint %2 differs from the %1 axis (%3)")
+                        .arg(downName, axisText(m_numbers[tr][0]), axisText(down[std::size_t(i)])));
+        }
     }
-    TuningGrid g(rows, columns);
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < columns; ++c)
-            g.set(r, c, m_numbers[r + skip][std::size_t(c + skip)]);
+    TuningGrid g(int(rpm.size()), int(load.size()));
+    for (int r = 0; r < textRows; ++r)
+        for (int c = 0; c < textColumns; ++c) {
+            const double v = m_numbers[textRow(r)][std::size_t(c + skip)];
+            if (rpmRows)
+                g.set(r, c, v);
+            else if (o == Orientation::LoadRowsLowFirst)
+                g.set(c, r, v);
+            else
+                g.set(c, textRows - 1 - r, v);
+        }
     return g;
 }
 
@@ -196,19 +290,32 @@ QString TuningTableText::cellText(double value, int decimals) const {
 }
 
 QString TuningTableText::format(const TuningGrid& values, int decimals) const {
-    const int skip = m_hasAxes ? 1 : 0;
+    const Orientation o = resolved(values.rows(), values.columns());
+    const bool rpmRows = o == Orientation::RpmRows;
+    const int bodyRows = rpmRows ? values.rows() : values.columns();
+    const int bodyColumns = rpmRows ? values.columns() : values.rows();
     QString out;
-    const QString sep = m_separator;
-    if (m_hasAxes)
+    const QString& sep = m_separator;
+    if (m_hasAxes && !m_labelsAtBottom)
         out += m_cells[0].join(sep) + m_lineEnd;
-    for (int r = 0; r < values.rows(); ++r) {
+    for (int b = 0; b < bodyRows; ++b) {
         QStringList cells;
         if (m_hasAxes)
-            cells << m_cells[r + skip][0];
-        for (int c = 0; c < values.columns(); ++c)
-            cells << cellText(values.at(r, c), decimals);
+            cells << m_cells[textRow(b)][0];
+        for (int c = 0; c < bodyColumns; ++c) {
+            double v;
+            if (rpmRows)
+                v = values.at(b, c);
+            else if (o == Orientation::LoadRowsLowFirst)
+                v = values.at(c, b);
+            else
+                v = values.at(c, bodyRows - 1 - b);
+            cells << cellText(v, decimals);
+        }
         out += cells.join(sep) + m_lineEnd;
     }
+    if (m_hasAxes && m_labelsAtBottom)
+        out += m_cells.back().join(sep) + m_lineEnd;
     return out;
 }
 
@@ -223,6 +330,22 @@ QString TuningTableText::formatDefault(const std::vector<double>& rpmAxis,
     layout.m_cells << head;
     for (double v : rpmAxis)
         layout.m_cells << QStringList{axisText(v)};
+    return layout.format(values, decimals);
+}
+
+QString TuningTableText::formatScreen(const std::vector<double>& rpmAxis,
+                                      const std::vector<double>& loadAxis, const TuningGrid& values,
+                                      int decimals) {
+    TuningTableText layout;
+    layout.m_hasAxes = true;
+    layout.m_labelsAtBottom = true;
+    layout.m_orientation = Orientation::LoadRowsHighFirst;
+    for (auto v = loadAxis.rbegin(); v != loadAxis.rend(); ++v)
+        layout.m_cells << QStringList{axisText(*v)};
+    QStringList bottom{QString()};
+    for (double v : rpmAxis)
+        bottom << axisText(v);
+    layout.m_cells << bottom;
     return layout.format(values, decimals);
 }
 

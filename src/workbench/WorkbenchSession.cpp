@@ -4,6 +4,7 @@
 #include "logdata/LogImport.h"
 #include "logdata/ModuleLogReader.h"
 #include "logdata/RecordingReader.h"
+#include "support/SafeWrite.h"
 #include "support/Units.h"
 #include "tuning/LogFileSampleSource.h"
 #include "tuning/LogSampleSource.h"
@@ -229,8 +230,9 @@ TuningGrid WorkbenchSession::fitTable(const TuningTableText& table, std::vector<
         if (table.hasAxes()) {
             rpmAxis = table.rpmAxis();
             loadAxis = table.loadAxis();
-            TuningSettings::checkAxis(rpmAxis, QStringLiteral("engine speed"));
-            TuningSettings::checkAxis(loadAxis, QStringLiteral("load"));
+            // A map copied from a tune's editor may repeat its last breakpoints.
+            TuningSettings::checkAxis(rpmAxis, QStringLiteral("engine speed"), true);
+            TuningSettings::checkAxis(loadAxis, QStringLiteral("load"), true);
         }
         return table.grid(rpmAxis, loadAxis);
     } catch (const TuningInputError& e) {
@@ -238,7 +240,8 @@ TuningGrid WorkbenchSession::fitTable(const TuningTableText& table, std::vector<
     }
 }
 
-void WorkbenchSession::pasteBase(const QString& text) {
+void WorkbenchSession::pasteBase(const QString& text,
+                                 std::optional<TuningTableText::Orientation> orientation) {
     const QString what = QStringLiteral("base map");
     const QString expected =
         QStringLiteral("Expected a grid of numbers for the %1: %2 rows (engine speed) by %3 "
@@ -253,6 +256,8 @@ void WorkbenchSession::pasteBase(const QString& text) {
             throw TuningInputError(expected + QStringLiteral("\n\n") + e.message());
         }
     }();
+    if (orientation && !table.hasAxes())
+        table.chooseOrientation(*orientation);
     std::vector<double> rpm = m_settings.rpmAxis;
     std::vector<double> load = m_settings.loadAxis;
     TuningGrid grid = fitTable(table, rpm, load, what);
@@ -271,10 +276,128 @@ void WorkbenchSession::pasteBase(const QString& text) {
     m_settings.baseDecimals = table.decimals();
     m_baseText = std::move(table);
     m_basePasted = text;
+    // The tune's table no longer is the map being corrected.
+    m_tuneFile.reset();
+    m_tableExport.reset();
+    m_tunePath.clear();
     recompute();
 }
 
-void WorkbenchSession::pasteTarget(const QString& text) {
+TuningTableText::Fit WorkbenchSession::pasteFit(const QString& text) const {
+    try {
+        return TuningTableText::parse(text.toUtf8(), QString())
+            .fit(m_settings.rpmAxis.size(), m_settings.loadAxis.size());
+    } catch (const TuningInputError&) {
+        return TuningTableText::Fit::None;
+    }
+}
+
+bool WorkbenchSession::layoutIsLoadRows() const {
+    const std::optional<TuningTableText>& layout = m_baseText ? m_baseText : m_targetText;
+    return layout && layout->orientation() != TuningTableText::Orientation::RpmRows;
+}
+
+QString WorkbenchSession::loadTune(const QString& path, const QString& tableName) {
+    std::optional<TuneFile> tune;
+    std::optional<TableExportFile> exported;
+    TuneTable fuel;
+    std::optional<TuneTable> target;
+    if (path.endsWith(QLatin1String(".table"), Qt::CaseInsensitive)) {
+        exported = TableExportFile::readFile(path);
+        fuel = exported->table();
+    } else {
+        tune = TuneFile::readFile(path);
+        const QString name = tableName.isEmpty() ? tune->fuelTableName() : tableName;
+        if (name.isEmpty())
+            throw TuningInputError::at(path, 0, 0,
+                                       QStringLiteral("the tune has no fuel table (veTable or "
+                                                      "veTable1)"));
+        fuel = tune->table(name);
+        const QString targetName = tune->targetTableName(fuel.name);
+        if (!targetName.isEmpty())
+            target = tune->table(targetName);
+    }
+    TuningSettings s = m_settings;
+    s.rpmAxis = fuel.rpm.values;
+    s.loadAxis = fuel.load.values;
+    s.base = fuel.grid();
+    s.baseDecimals = fuel.digits;
+    s.targetTable.reset();
+    int targetDecimals = 1;
+    if (target) {
+        // Lambda targets in the run's units; AFR targets are the fuel's AFR.
+        TuningGrid g = target->resampled(s.rpmAxis, s.loadAxis);
+        if (target->units.compare(QLatin1String("lambda"), Qt::CaseInsensitive) == 0 &&
+            s.stoichRatio != 1.0) {
+            for (int r = 0; r < g.rows(); ++r)
+                for (int c = 0; c < g.columns(); ++c)
+                    g.set(r, c, g.at(r, c) * s.stoichRatio);
+            targetDecimals = 2;
+        }
+        s.targetTable = std::move(g);
+    }
+    s.validate();
+    const QString baseText =
+        TuningTableText::formatScreen(s.rpmAxis, s.loadAxis, *s.base, fuel.digits);
+    m_baseText = TuningTableText::parse(baseText.toUtf8(), QStringLiteral("the tune"));
+    m_basePasted = baseText;
+    if (s.targetTable) {
+        const QString targetText =
+            TuningTableText::formatScreen(s.rpmAxis, s.loadAxis, *s.targetTable, targetDecimals);
+        m_targetText = TuningTableText::parse(targetText.toUtf8(), QStringLiteral("the tune"));
+        m_targetPasted = targetText;
+    } else {
+        m_targetText.reset();
+        m_targetPasted.reset();
+    }
+    m_settings = std::move(s);
+    m_tuneFile = std::move(tune);
+    m_tableExport = std::move(exported);
+    m_tuneTable = fuel;
+    m_tunePath = path;
+    recompute();
+    QString taken = QStringLiteral("%1: %2 (%3 engine speeds by %4 loads, %5) as the base map "
+                                   "and its axes")
+                        .arg(QFileInfo(path).fileName(),
+                             fuel.name.isEmpty() ? QStringLiteral("the table") : fuel.name)
+                        .arg(fuel.columns)
+                        .arg(fuel.rows)
+                        .arg(fuel.units.isEmpty() ? QStringLiteral("no unit") : fuel.units);
+    if (target)
+        taken += QStringLiteral("; the targets from %1 (%2), read onto its breakpoints")
+                     .arg(target->name, target->units);
+    return taken;
+}
+
+void WorkbenchSession::saveCorrectedTune(const QString& path) const {
+    if (!hasTune())
+        throw TuningInputError(QStringLiteral("Load a tune first: the corrected tune is a copy "
+                                              "of the tune the base map came from."));
+    const QFileInfo in(m_tunePath);
+    const QFileInfo out(path);
+    if (in.absoluteFilePath() == out.absoluteFilePath() ||
+        (out.exists() && in.canonicalFilePath() == out.canonicalFilePath()))
+        throw TuningInputError(QStringLiteral("%1 is the tune that was loaded. Save the "
+                                              "corrected tune under a new name: the original "
+                                              "is never overwritten.")
+                                   .arg(path));
+    const bool asTable = path.endsWith(QLatin1String(".table"), Qt::CaseInsensitive);
+    QByteArray bytes;
+    if (m_tableExport) {
+        if (!asTable)
+            throw TuningInputError(QStringLiteral("A table export is written back as a .table "
+                                                  "file."));
+        bytes = m_tableExport->withValues(m_result.corrected);
+    } else if (asTable) {
+        bytes = TableExportFile::write(m_tuneTable, m_result.corrected);
+    } else {
+        bytes = m_tuneFile->withValues(m_tuneTable.name, m_result.corrected);
+    }
+    SafeWrite::writeFile(path, bytes);
+}
+
+void WorkbenchSession::pasteTarget(const QString& text,
+                                   std::optional<TuningTableText::Orientation> orientation) {
     const QString what = QStringLiteral("target table");
     const QString expected =
         QStringLiteral("Expected a grid of target ratios above 0: %1 rows (engine speed) by "
@@ -288,6 +411,8 @@ void WorkbenchSession::pasteTarget(const QString& text) {
             throw TuningInputError(expected + QStringLiteral("\n\n") + e.message());
         }
     }();
+    if (orientation && !table.hasAxes())
+        table.chooseOrientation(*orientation);
     std::vector<double> rpm = m_settings.rpmAxis;
     std::vector<double> load = m_settings.loadAxis;
     TuningGrid grid = fitTable(table, rpm, load, what);
@@ -315,6 +440,9 @@ void WorkbenchSession::pasteTarget(const QString& text) {
 }
 
 void WorkbenchSession::clearBase() {
+    m_tuneFile.reset();
+    m_tableExport.reset();
+    m_tunePath.clear();
     m_settings.base.reset();
     m_settings.baseDecimals = 0;
     m_baseText.reset();

@@ -2,6 +2,8 @@
 
 #include "tuning/CsvSampleSource.h"
 #include "logdata/LogJoin.h"
+#include "tuning/TableExportFile.h"
+#include "tuning/TuneFile.h"
 #include "tuning/TuningLog.h"
 #include "tuning/TuningResult.h"
 #include "tuning/TuningSettings.h"
@@ -73,8 +75,27 @@ public:
 
     // A table as pasted from a spreadsheet or an engine computer's table editor. With
     // its axes they become the workbench's axes; without them the grid must fit the axes.
-    void pasteBase(const QString& text);
-    void pasteTarget(const QString& text);
+    // A bare grid that fits the axes both ways is read as `orientation` (engine-speed rows
+    // when none is given, as pastes always were); pasteFit() says when to ask.
+    void pasteBase(const QString& text,
+                   std::optional<TuningTableText::Orientation> orientation = std::nullopt);
+    void pasteTarget(const QString& text,
+                     std::optional<TuningTableText::Orientation> orientation = std::nullopt);
+    TuningTableText::Fit pasteFit(const QString& text) const;
+    // True when the map in use is laid out in load rows (it came from a tune, or was pasted
+    // so): a bare grid that fits both ways is then worth a question.
+    bool layoutIsLoadRows() const;
+
+    // Axes, base map and targets from a TunerStudio tune (.msq; `table` names its fuel
+    // table, veTable or veTable1 by default) or table export (.table) in one step. The
+    // target table is read onto the fuel table's bins; copies are then laid out as
+    // TunerStudio shows a table. Returns what was taken, for the window to show.
+    QString loadTune(const QString& path, const QString& table = QString());
+    bool hasTune() const { return m_tuneFile.has_value() || m_tableExport.has_value(); }
+    const QString& tunePath() const { return m_tunePath; }
+    // A copy of the tune with the corrected fuel table (.msq), or a table export
+    // (.table), written through the atomic writer. Refuses the tune's own file.
+    void saveCorrectedTune(const QString& path) const;
     void clearBase();
     void clearTargetTable();
     bool hasBase() const { return m_baseText.has_value(); }
@@ -123,6 +144,10 @@ private:
     std::optional<TuningTableText> m_targetText;
     std::optional<QString> m_basePasted;
     std::optional<QString> m_targetPasted;
+    std::optional<TuneFile> m_tuneFile;
+    std::optional<TableExportFile> m_tableExport;
+    TuneTable m_tuneTable;
+    QString m_tunePath;
     TuningResult m_result;
     std::vector<int> m_sampleCounts;
 };

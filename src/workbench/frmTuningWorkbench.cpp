@@ -338,6 +338,13 @@ QWidget* frmTuningWorkbench::buildTables() {
     cmdSaveSetup = new QPushButton(QStringLiteral("&Save Setup..."));
     cmdLoadSetup = new QPushButton(QStringLiteral("L&oad Setup..."));
     cmdExportCsv = new QPushButton(QStringLiteral("&Export CSV..."));
+    cmdLoadTune = new QPushButton(QStringLiteral("Load &Tune..."));
+    cmdLoadTune->setToolTip(QStringLiteral("Axes, base map and targets from a TunerStudio tune "
+                                           "(.msq) or table export (.table)"));
+    cmdSaveTune = new QPushButton(QStringLiteral("Save Corrected T&une..."));
+    cmdSaveTune->setToolTip(QStringLiteral("A copy of the tune with the corrected fuel table"));
+    files->addWidget(cmdLoadTune);
+    files->addWidget(cmdSaveTune);
     files->addWidget(cmdSaveSetup);
     files->addWidget(cmdLoadSetup);
     files->addWidget(cmdExportCsv);
@@ -346,6 +353,8 @@ QWidget* frmTuningWorkbench::buildTables() {
     connect(cmdSaveSetup, &QPushButton::clicked, this, &frmTuningWorkbench::cmdSaveSetup_Click);
     connect(cmdLoadSetup, &QPushButton::clicked, this, &frmTuningWorkbench::cmdLoadSetup_Click);
     connect(cmdExportCsv, &QPushButton::clicked, this, &frmTuningWorkbench::cmdExportCsv_Click);
+    connect(cmdLoadTune, &QPushButton::clicked, this, &frmTuningWorkbench::cmdLoadTune_Click);
+    connect(cmdSaveTune, &QPushButton::clicked, this, &frmTuningWorkbench::cmdSaveTune_Click);
 
     tblGrid = new QTableView;
     tblGrid->setObjectName(QStringLiteral("tblGrid"));
@@ -520,6 +529,34 @@ void frmTuningWorkbench::cmdLoadSetup_Click() {
     attempt([&] { WorkbenchSetupFile::load(m_session, path); });
     showSettings();
     showResult();
+}
+
+void frmTuningWorkbench::cmdLoadTune_Click() {
+    const QString path = m_prompter.openFileName(
+        QStringLiteral("Load Tune"),
+        QStringLiteral("TunerStudio tunes and table exports (*.msq *.table)|*.msq;*.table|"
+                       "All files (*.*)|*.*"));
+    if (path.isEmpty())
+        return;
+    QString taken;
+    if (!attempt([&] { taken = m_session.loadTune(path); }))
+        return;
+    showSettings();
+    showResult();
+    lblStatus->setText(QStringLiteral("Took ") + taken + u'.');
+}
+
+void frmTuningWorkbench::cmdSaveTune_Click() {
+    if (!m_session.hasTune()) {
+        refuse(QStringLiteral("Load a tune first: the corrected tune is a copy of the tune the "
+                              "base map came from."));
+        return;
+    }
+    const QString path = m_prompter.saveFileName(
+        QStringLiteral("Save Corrected Tune"),
+        QStringLiteral("TunerStudio tunes (*.msq)|*.msq|Table exports (*.table)|*.table"));
+    if (!path.isEmpty())
+        attempt([&] { m_session.saveCorrectedTune(path); });
 }
 
 void frmTuningWorkbench::cmdExportCsv_Click() {
@@ -909,11 +946,28 @@ void frmTuningWorkbench::copyTable(bool withAxes) {
 void frmTuningWorkbench::pasteTable() {
     const QString text = QApplication::clipboard()->text();
     const WorkbenchTable table = shownTable();
+    // A bare square grid on axes of one length reads either way. Engine-speed rows, as
+    // pastes always were read, unless the map in use is in load rows (from a tune or
+    // pasted so): then the user says which.
+    std::optional<TuningTableText::Orientation> orientation;
+    if ((table == WorkbenchTable::Base || table == WorkbenchTable::Target) &&
+        m_session.layoutIsLoadRows() &&
+        m_session.pasteFit(text) == TuningTableText::Fit::Ambiguous) {
+        const Prompter::Button b = m_prompter.message(
+            QStringLiteral("The pasted grid has no axes and fits them both ways.\n\nIs each "
+                           "row a load, with the highest load at the top, as TunerStudio shows "
+                           "a table? (No: each row is an engine speed, the lowest at the top.)"),
+            kTitle, Prompter::Icon::Question, Prompter::Yes | Prompter::No | Prompter::Cancel);
+        if (b == Prompter::Cancel)
+            return;
+        orientation = b == Prompter::Yes ? TuningTableText::Orientation::LoadRowsHighFirst
+                                         : TuningTableText::Orientation::RpmRows;
+    }
     try {
         if (table == WorkbenchTable::Base)
-            m_session.pasteBase(text);
+            m_session.pasteBase(text, orientation);
         else if (table == WorkbenchTable::Target)
-            m_session.pasteTarget(text);
+            m_session.pasteTarget(text, orientation);
         else {
             refuse(QStringLiteral("Paste the engine computer's map on the Base table, or a "
                                   "target table on the Target table."));

@@ -65,6 +65,8 @@ public:
     void cmdRemove_Click();
     void cmdSaveSetup_Click();
     void cmdLoadSetup_Click();
+    void cmdLoadTune_Click();
+    void cmdSaveTune_Click();
     void cmdExportCsv_Click();
 
     // Chooses the columns of a CSV file that is not a recording, over a preview of its
@@ -99,6 +101,8 @@ public:
     QPushButton* cmdRereadLog = nullptr;
     QPushButton* cmdSaveSetup = nullptr;
     QPushButton* cmdLoadSetup = nullptr;
+    QPushButton* cmdLoadTune = nullptr;
+    QPushButton* cmdSaveTune = nullptr;
     QPushButton* cmdExportCsv = nullptr;
     QLineEdit* txtRpmAxis = nullptr;
     QLineEdit* txtLoadAxis = nullptr;

@@ -38,6 +38,8 @@ private Q_SLOTS:
     void recordingReadsLikeTheLog();
     void badInputWritesNothing_data();
     void badInputWritesNothing();
+    void tuneInCorrectedTuneOut();
+    void tuneNeverOverwritesItsOriginal();
 
 private:
     QString write(const QString& name, const QByteArray& bytes);
@@ -228,6 +230,80 @@ void tst_tunecommand::badInputWritesNothing() {
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
     QVERIFY(r.out.isEmpty());
     QVERIFY(!QFile::exists(out));
+}
+
+namespace {
+
+// A small MegaSquirt-style tune: CRLF lines, a Latin-1 degree sign, the fuel table's
+// first text row the lowest load.
+const QByteArray kTune =
+    "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n"
+    "<msq xmlns=\"http://www.msefi.com/:msq\">\r\n"
+    "<page number=\"4\">\r\n"
+    "<constant digits=\"0\" name=\"clt\" units=\"\xb0"
+    "F\">160.0</constant>\r\n"
+    "<constant cols=\"2\" digits=\"1\" name=\"veTable1\" rows=\"2\" units=\"%\">\r\n"
+    "         50.0 70.0 \r\n"
+    "         60.0 80.0 \r\n"
+    "      </constant>\r\n"
+    "<constant cols=\"1\" digits=\"0\" name=\"frpm_table1\" rows=\"2\" units=\"RPM\">\r\n"
+    "         2000.0 \r\n         4000.0 \r\n      </constant>\r\n"
+    "<constant cols=\"1\" digits=\"1\" name=\"fmap_table1\" rows=\"2\" units=\"%\">\r\n"
+    "         40.0 \r\n         80.0 \r\n      </constant>\r\n"
+    "<constant cols=\"2\" digits=\"1\" name=\"afrTable1\" rows=\"2\" units=\"AFR\">\r\n"
+    "         13.2 13.2 \r\n         13.2 13.2 \r\n      </constant>\r\n"
+    "<constant cols=\"1\" digits=\"0\" name=\"arpm_table1\" rows=\"2\" units=\"RPM\">\r\n"
+    "         1000.0 \r\n         5000.0 \r\n      </constant>\r\n"
+    "<constant cols=\"1\" digits=\"1\" name=\"amap_table1\" rows=\"2\" units=\"%\">\r\n"
+    "         0.0 \r\n         100.0 \r\n      </constant>\r\n"
+    "</page>\r\n</msq>\r\n";
+
+} // namespace
+
+void tst_tunecommand::tuneInCorrectedTuneOut() {
+    const QString tunePath = write(QStringLiteral("car.msq"), kTune);
+    const QString out = m_dir->filePath(QStringLiteral("car-new.msq"));
+    const Run r =
+        tune({m_log, QStringLiteral("--tune"), tunePath, QStringLiteral("--write-tune"), out});
+    QCOMPARE(r.status, 0);
+    // The same run as the pasted map's: the axes, base and targets now come from the tune,
+    // and the map is printed as TunerStudio shows it.
+    QCOMPARE(r.out, QStringLiteral("80\t60.0\t72.7\n40\t54.9\t70.0\n\t2000\t4000\n"));
+    QVERIFY2(
+        r.err.contains(QStringLiteral("took veTable1 (2 engine speeds × 2 loads, %, 1 decimals)")),
+        qPrintable(r.err));
+    QVERIFY2(r.err.contains(QLatin1String("the targets from afrTable1")), qPrintable(r.err));
+    QVERIFY2(r.err.contains(QLatin1String("28 kept")), qPrintable(r.err));
+    QFile f(out);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QByteArray expected = kTune;
+    expected.replace("         50.0 70.0 \r\n         60.0 80.0 ",
+                     "         54.9 70.0 \r\n         60.0 72.7 ");
+    QCOMPARE(f.readAll(), expected);
+
+    // The same correction as a table export.
+    const QString table = m_dir->filePath(QStringLiteral("ve.table"));
+    QCOMPARE(
+        tune({m_log, QStringLiteral("--tune"), tunePath, QStringLiteral("--write-tune"), table})
+            .status,
+        0);
+    QFile t(table);
+    QVERIFY(t.open(QIODevice::ReadOnly));
+    const QByteArray exported = t.readAll();
+    QVERIFY2(exported.contains("<zValues cols=\"2\" rows=\"2\">\r\n         54.9 70.0 \r\n"
+                               "         60.0 72.7 \r\n"),
+             exported.constData());
+}
+
+void tst_tunecommand::tuneNeverOverwritesItsOriginal() {
+    const QString tunePath = write(QStringLiteral("car.msq"), kTune);
+    const Run r = tune({m_log, QStringLiteral("--tune"), tunePath, QStringLiteral("--write-tune"),
+                        m_dir->path() + QStringLiteral("/./car.msq")});
+    QCOMPARE(r.status, 2);
+    QVERIFY2(r.err.contains(QLatin1String("the original is never overwritten")), qPrintable(r.err));
+    QFile f(tunePath);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), kTune);
 }
 
 QTEST_GUILESS_MAIN(tst_tunecommand)

@@ -27,6 +27,10 @@ private Q_SLOTS:
     void badTables();
     void axes_data();
     void axes();
+    void tableOrientations_data();
+    void tableOrientations();
+    void squareBareGridIsAmbiguous();
+    void screenLayoutReadsBack();
 };
 
 void tst_tuninginput::csvSeparatorsAndDecimalCommas_data() {
@@ -261,6 +265,85 @@ void tst_tuninginput::axes() {
     } catch (const TuningInputError& e) {
         QVERIFY2(!message.isEmpty() && e.message().contains(message), qPrintable(e.message()));
     }
+}
+
+void tst_tuninginput::tableOrientations_data() {
+    QTest::addColumn<QByteArray>("pasted");
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<bool>("labelled");
+    using O = TuningTableText::Orientation;
+    QTest::newRow("engine-speed rows, labels")
+        << QByteArray("rpm\t30\t60\n1000\t40.0\t41.0\n2000\t50.0\t51.0\n3000\t60.0\t61.0\n")
+        << int(O::RpmRows) << true;
+    QTest::newRow("TunerStudio screen: highest load on top, engine speed along the bottom")
+        << QByteArray("60\t41.0\t51.0\t61.0\n30\t40.0\t50.0\t60.0\n\t1000\t2000\t3000\n")
+        << int(O::LoadRowsHighFirst) << true;
+    QTest::newRow("load rows lowest first, engine speed as the first row")
+        << QByteArray("load\t1000\t2000\t3000\n30\t40.0\t50.0\t60.0\n60\t41.0\t51.0\t61.0\n")
+        << int(O::LoadRowsLowFirst) << true;
+    QTest::newRow("load rows highest first, engine speed as the first row")
+        << QByteArray("\t1000\t2000\t3000\n60\t41.0\t51.0\t61.0\n30\t40.0\t50.0\t60.0\n")
+        << int(O::LoadRowsHighFirst) << true;
+    QTest::newRow("load rows lowest first, engine speed along the bottom")
+        << QByteArray("30\t40.0\t50.0\t60.0\n60\t41.0\t51.0\t61.0\n\t1000\t2000\t3000\n")
+        << int(O::LoadRowsLowFirst) << true;
+    QTest::newRow("bare, engine-speed rows")
+        << QByteArray("40.0\t41.0\n50.0\t51.0\n60.0\t61.0\n") << int(O::RpmRows) << false;
+    QTest::newRow("bare, TunerStudio screen")
+        << QByteArray("41.0\t51.0\t61.0\n40.0\t50.0\t60.0\n") << int(O::LoadRowsHighFirst) << false;
+}
+
+void tst_tuninginput::tableOrientations() {
+    QFETCH(QByteArray, pasted);
+    QFETCH(int, orientation);
+    QFETCH(bool, labelled);
+    const std::vector<double> rpm{1000, 2000, 3000};
+    const std::vector<double> load{30, 60};
+    const TuningTableText t = TuningTableText::parse(pasted, QStringLiteral("map.txt"));
+    QCOMPARE(t.hasAxes(), labelled);
+    if (labelled) {
+        QCOMPARE(int(t.orientation()), orientation);
+        QCOMPARE(t.rpmAxis(), rpm);
+        QCOMPARE(t.loadAxis(), load);
+    }
+    QVERIFY(t.fit(rpm.size(), load.size()) != TuningTableText::Fit::None);
+    QVERIFY(t.fit(rpm.size(), load.size()) != TuningTableText::Fit::Ambiguous);
+    // Every layout reads to the same map: 40 + 10 per engine-speed step + 1 per load step.
+    const TuningGrid g = t.grid(rpm, load);
+    QCOMPARE(g.rows(), 3);
+    QCOMPARE(g.columns(), 2);
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 2; ++c)
+            QCOMPARE(g.at(r, c), 40.0 + 10 * r + c);
+    // The copy back is laid out as it was pasted.
+    QCOMPARE(t.format(g, 1), QString::fromLatin1(pasted));
+}
+
+void tst_tuninginput::squareBareGridIsAmbiguous() {
+    TuningTableText t =
+        TuningTableText::parse(QByteArray("1\t2\n3\t4\n"), QStringLiteral("map.txt"));
+    QCOMPARE(t.fit(2, 2), TuningTableText::Fit::Ambiguous);
+    QCOMPARE(t.fit(2, 3), TuningTableText::Fit::None);
+    t.chooseOrientation(TuningTableText::Orientation::LoadRowsHighFirst);
+    const TuningGrid g = t.grid({1000, 2000}, {30, 60});
+    // The top row is the highest load: engine speed 1000 at load 60 is 1.
+    QCOMPARE(g.at(0, 1), 1.0);
+    QCOMPARE(g.at(1, 1), 2.0);
+    QCOMPARE(g.at(0, 0), 3.0);
+    QCOMPARE(t.format(g, 0), QStringLiteral("1\t2\n3\t4\n"));
+}
+
+void tst_tuninginput::screenLayoutReadsBack() {
+    TuningGrid values(2, 3);
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 3; ++c)
+            values.set(r, c, 50.0 + r + 0.5 * c);
+    const QString text = TuningTableText::formatScreen({1000, 6600}, {20, 60, 100}, values, 1);
+    QCOMPARE(text,
+             QStringLiteral("100\t51.0\t52.0\n60\t50.5\t51.5\n20\t50.0\t51.0\n\t1000\t6600\n"));
+    const TuningTableText back = TuningTableText::parse(text.toUtf8(), QStringLiteral("copy"));
+    QCOMPARE(back.orientation(), TuningTableText::Orientation::LoadRowsHighFirst);
+    QCOMPARE(back.grid({1000, 6600}, {20, 60, 100}).at(1, 1), 51.5);
 }
 
 QTEST_APPLESS_MAIN(tst_tuninginput)

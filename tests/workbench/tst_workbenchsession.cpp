@@ -24,6 +24,7 @@ private Q_SLOTS:
     void channelFiltersAndJoin();
     void csvColumnsGuessedByNameAndUnit_data();
     void csvColumnsGuessedByNameAndUnit();
+    void tuneInCorrectedTuneOut();
 };
 
 void tst_workbenchsession::heatMapColours_data() {
@@ -284,6 +285,56 @@ void tst_workbenchsession::csvColumnsGuessedByNameAndUnit() {
     const CsvSampleSource::Columns c = CsvColumnGuess::guess(header);
     QCOMPARE((QStringList{c.time, c.rpm, c.load, c.sensor1, c.sensor2}), chosen);
     QCOMPARE(c.lambda, lambda);
+void tst_workbenchsession::tuneInCorrectedTuneOut() {
+    // rusEFI names, lambda targets; the fuel table's first text row is the lowest load.
+    const QByteArray tune =
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<msq "
+        "xmlns=\"http://www.msefi.com/:msq\">\n"
+        "<page number=\"0\">\n"
+        "<constant cols=\"2\" digits=\"1\" name=\"veTable\" rows=\"2\" units=\"%\">\n"
+        "   50.0 70.0 \n   60.0 80.0 \n</constant>\n"
+        "<constant cols=\"1\" digits=\"0\" name=\"veLoadBins\" rows=\"2\" units=\"kPa\">\n 40 \n "
+        "80 \n</constant>\n"
+        "<constant cols=\"1\" digits=\"0\" name=\"veRpmBins\" rows=\"2\" units=\"RPM\">\n 2000 \n "
+        "4000 \n</constant>\n"
+        "<constant cols=\"2\" digits=\"2\" name=\"lambdaTable\" rows=\"2\" units=\"lambda\">\n"
+        "   0.9 0.9 \n   0.9 0.9 \n</constant>\n"
+        "<constant cols=\"1\" digits=\"0\" name=\"lambdaLoadBins\" rows=\"2\">\n 0 \n 100 "
+        "\n</constant>\n"
+        "<constant cols=\"1\" digits=\"0\" name=\"lambdaRpmBins\" rows=\"2\">\n 500 \n 7000 "
+        "\n</constant>\n"
+        "</page>\n</msq>\n";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("car.msq"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(tune);
+    }
+    WorkbenchSession session;
+    session.addLog(steady(10, 2000, 40, 14.0), QStringLiteral("pull"));
+    const QString taken = session.loadTune(path);
+    QVERIFY2(taken.contains(QLatin1String("veTable")) &&
+                 taken.contains(QLatin1String("lambdaTable")),
+             qPrintable(taken));
+    QCOMPARE(session.settings().rpmAxis, (std::vector<double>{2000, 4000}));
+    QCOMPARE(session.settings().loadAxis, (std::vector<double>{40, 80}));
+    // Lambda 0.9 on the gasoline scale is 13.221; 50 × 14.0 / 13.221 = 52.95 -> 52.9.
+    QCOMPARE(session.result().target.at(0, 0), 0.9 * session.stoichRatio());
+    QCOMPARE(session.copyText(WorkbenchTable::Corrected, true),
+             QStringLiteral("80\t60.0\t80.0\n40\t52.9\t70.0\n\t2000\t4000\n"));
+
+    const QString out = dir.filePath(QStringLiteral("car-new.msq"));
+    session.saveCorrectedTune(out);
+    QFile f(out);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QByteArray expected = tune;
+    expected.replace("   50.0 70.0 ", "   52.9 70.0 ");
+    QCOMPARE(f.readAll(), expected);
+    QVERIFY_THROWS_EXCEPTION(TuningInputError, session.saveCorrectedTune(path));
+    session.saveCorrectedTune(dir.filePath(QStringLiteral("ve.table")));
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("ve.table"))));
+    QVERIFY(session.layoutIsLoadRows());
 }
 
 QTEST_MAIN(tst_workbenchsession)
