@@ -285,6 +285,8 @@ void tst_workbenchsession::csvColumnsGuessedByNameAndUnit() {
     const CsvSampleSource::Columns c = CsvColumnGuess::guess(header);
     QCOMPARE((QStringList{c.time, c.rpm, c.load, c.sensor1, c.sensor2}), chosen);
     QCOMPARE(c.lambda, lambda);
+}
+
 void tst_workbenchsession::tuneInCorrectedTuneOut() {
     // rusEFI names, lambda targets; the fuel table's first text row is the lowest load.
     const QByteArray tune =
