@@ -113,12 +113,13 @@ int runChartCommand(const QStringList& args, QTextStream& out, QTextStream& err,
          {std::pair{&from, &request.from}, std::pair{&to, &request.to}}) {
         if (!parser.isSet(*option))
             continue;
-        bool ok = false;
-        const double seconds = parser.value(*option).toDouble(&ok);
-        if (!ok || !std::isfinite(seconds))
-            return usageError(
-                err, QStringLiteral("--%1 needs a number of seconds").arg(option->names().first()));
-        *target = seconds;
+        QString problem;
+        const std::optional<double> seconds =
+            CliSupport::numberOption(QStringLiteral("--") + option->names().first(),
+                                     parser.value(*option), -1e9, 1e9, &problem);
+        if (!seconds)
+            return usageError(err, problem + QStringLiteral(" (seconds)"));
+        *target = *seconds;
     }
     static const QRegularExpression sizeForm(QStringLiteral("^(\\d{1,5})[xX](\\d{1,5})$"));
     const QRegularExpressionMatch m = sizeForm.match(parser.value(size));

@@ -1,6 +1,7 @@
 #include "cli/FuelCommand.h"
 
 #include "cli/CliSession.h"
+#include "cli/CliSupport.h"
 #include "cli/ModuleCommandSupport.h"
 #include "device/FuelFactor.h"
 #include "device/FuelUpload.h"
@@ -85,12 +86,13 @@ int runFuelCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
         const QString name = user.trimmed().left(16);
         if (name.isEmpty() || ratioText.isEmpty())
             return usage(err, QStringLiteral("give --fuel, or --user with --ratio"));
-        bool ok = false;
-        const double r = QLocale::c().toDouble(ratioText.trimmed(), &ok);
-        if (!ok || r < 1.0 || r > 20.0)
-            return usage(err, QStringLiteral("the ratio must be a number from 1 to 20"));
+        QString problem;
+        const std::optional<double> r =
+            CliSupport::numberOption(QStringLiteral("--ratio"), ratioText, 1.0, 20.0, &problem);
+        if (!r)
+            return usage(err, problem);
         state.log.FuelType = name;
-        state.log.StoichRatio = float(Numbers::roundHalfEven(r, 2));
+        state.log.StoichRatio = float(Numbers::roundHalfEven(*r, 2));
     }
     state.updateAFRFormat();
 

@@ -1,6 +1,7 @@
 #include "cli/LiveCommand.h"
 
 #include "cli/CliSession.h"
+#include "cli/CliSupport.h"
 #include "cli/ModuleCommandSupport.h"
 #include "device/ModuleProtocol.h"
 #include "device/ModuleSession.h"
@@ -115,13 +116,14 @@ int runLiveCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     }
     qint64 limitUs = -1;
     if (!secondsText.isEmpty()) {
-        bool ok = false;
-        const double seconds = secondsText.toDouble(&ok);
-        if (!ok || !(seconds > 0) || seconds > 1e9) {
-            err << "qero4d-cli live: --seconds must be a number of seconds above 0\n";
+        QString problem;
+        const std::optional<double> seconds = CliSupport::numberOption(
+            QStringLiteral("--seconds"), secondsText, 0.001, 1e9, &problem);
+        if (!seconds) {
+            err << "qero4d-cli live: " << problem << " (seconds)\n";
             return 2;
         }
-        limitUs = qint64(seconds * 1e6);
+        limitUs = qint64(*seconds * 1e6);
     }
     qint64 count = -1;
     if (!countText.isEmpty()) {

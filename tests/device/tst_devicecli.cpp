@@ -40,6 +40,11 @@ void tst_devicecli::wrongUsage_data() {
         << "fuel" << QStringList{"--port", "1", "--user", "A", "--ratio", "0.5"} << "from 1 to 20";
     QTest::newRow("ratio not a number")
         << "fuel" << QStringList{"--port", "1", "--user", "A", "--ratio", "abc"} << "from 1 to 20";
+    // Refused by the usage check, before the port is opened.
+    for (const char* ratio : {"nan", "inf", "-inf", "1e400", " "})
+        QTest::newRow(qPrintable(QStringLiteral("ratio \"%1\"").arg(QLatin1String(ratio))))
+            << "fuel" << QStringList{"--port", "1", "--user", "A", "--ratio", ratio}
+            << "--ratio: \"";
     QTest::newRow("user without ratio")
         << "fuel" << QStringList{"--port", "1", "--user", "A"} << "give --fuel";
     QTest::newRow("value missing")

@@ -188,6 +188,22 @@ void tst_tunecommand::badInputWritesNothing_data() {
     QTest::newRow("csv column missing")
         << QStringList{"@other.csv"} << "other.csv: row 1: the header names no column \"rpm\"";
     QTest::newRow("unknown option") << QStringList{"--colour", "red"} << "unknown option --colour";
+    // Every number option goes through one check: finite, in C notation, within its range.
+    QTest::newRow("warmup -1") << QStringList{"--warmup", "-1"}
+                               << "--warmup: \"-1\" is not a number from 0 to 86400";
+    QTest::newRow("min-rpm -1") << QStringList{"--min-rpm", "-1"}
+                                << "--min-rpm: \"-1\" is not a number from 0 to 100000";
+    QTest::newRow("delay beyond 10 s") << QStringList{"--delay-ms", "99999999"}
+                                       << "--delay-ms: \"99999999\" is not a number from 0";
+    QTest::newRow("empty axis entry")
+        << QStringList{"--rpm-axis", "500,,1000"} << "--rpm-axis: entry 2 (\"\") of \"500,,1000\"";
+    QTest::newRow("trailing comma")
+        << QStringList{"--load-axis", "0,50,"} << "--load-axis: entry 3";
+    QTest::newRow("target nan") << QStringList{"--target", "nan"} << "--target: \"nan\"";
+    QTest::newRow("target 1e400") << QStringList{"--target", "1e400"} << "--target: \"1e400\"";
+    QTest::newRow("target empty") << QStringList{"--target", ""} << "--target: \"\"";
+    QTest::newRow("min-weight with an escape")
+        << QStringList{"--min-weight", "5\x1b[2J"} << "--min-weight: \"5\\x1b[2J\"";
 }
 
 void tst_tunecommand::badInputWritesNothing() {
