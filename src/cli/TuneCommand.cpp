@@ -238,14 +238,20 @@ std::optional<QString> parse(const QStringList& args, Options& o, TuningSettings
         } else if (a == QLatin1String("--lambda-range")) {
             const QStringList parts = v.split(u':');
             QString problem;
-            const std::optional<double> lo =
-                parts.size() == 2 ? checkedNumber(a, parts[0], &problem) : std::nullopt;
-            const std::optional<double> hi =
-                parts.size() == 2 ? checkedNumber(a, parts[1], &problem) : std::nullopt;
-            if (!lo || !hi || !(*lo < *hi))
+            double lo = 0.0;
+            double hi = 0.0;
+            bool ok = parts.size() == 2;
+            if (ok) {
+                const std::optional<double> low = checkedNumber(a, parts[0], &problem);
+                const std::optional<double> high = checkedNumber(a, parts[1], &problem);
+                ok = low && high && *low < *high;
+                lo = low.value_or(0.0);
+                hi = high.value_or(0.0);
+            }
+            if (!ok)
                 return QStringLiteral("--lambda-range must be LOW:HIGH, such as 0.68:1.33");
-            s.minLambda = *lo;
-            s.maxLambda = *hi;
+            s.minLambda = lo;
+            s.maxLambda = hi;
         } else if (a == QLatin1String("--weighting")) {
             if (v == QLatin1String("bilinear"))
                 s.weighting = TuningSettings::Weighting::Bilinear;
