@@ -155,7 +155,8 @@ int runLiveCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
 
     LineCollector collector(state);
     LiveRecorder recorder(state.log, state.module, clock, collector);
-    if (!recordPath.isEmpty() && !recorder.start(recordPath)) {
+    // An earlier recording of that name stays until this one has a row to write.
+    if (!recordPath.isEmpty() && !recorder.startAtFirstRow(recordPath)) {
         err << "qero4d-cli live: " << recorder.error() << Qt::endl;
         return 1;
     }
@@ -184,7 +185,7 @@ int runLiveCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
         const RealTimePoller::Tick tick = poller.tmrDataRead_Timer();
         // The row is on file before its line is printed.
         recorder.cycleFinished(tick);
-        if (!recordPath.isEmpty() && !recorder.recording()) {
+        if (!recordPath.isEmpty() && !recorder.recording() && !recorder.waitingForFirstRow()) {
             err << recorder.error() << Qt::endl;
             status = 1;
             break;
@@ -201,7 +202,11 @@ int runLiveCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
             << collector.line() << Qt::endl;
     }
     link.closeIfOpen();
-    if (recorder.recording()) {
+    if (recorder.waitingForFirstRow()) {
+        recorder.stop();
+        err << "Nothing recorded: no polling cycle completed; " << recordPath
+            << " is left as it was." << Qt::endl;
+    } else if (recorder.recording()) {
         recorder.stop();
         if (!recorder.error().isEmpty()) {
             err << recorder.error() << Qt::endl;

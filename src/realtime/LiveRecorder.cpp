@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <cstring>
@@ -28,6 +29,25 @@ bool LiveRecorder::start(const QString& path) {
         return false;
     }
     return start(std::move(file));
+}
+
+bool LiveRecorder::startAtFirstRow(const QString& path) {
+    stop();
+    // Opened without truncating it, and closed again: the check that the file can be
+    // written leaves its content; a file the check created goes again.
+    const bool existed = QFileInfo::exists(path);
+    QFile probe(path);
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        m_error = QStringLiteral("Cannot record to %1: %2").arg(path, probe.errorString());
+        notify();
+        return false;
+    }
+    probe.close();
+    if (!existed)
+        QFile::remove(path);
+    m_error.clear();
+    m_firstRowPath = path;
+    return true;
 }
 
 bool LiveRecorder::start(std::unique_ptr<QFileDevice> file) {
@@ -53,6 +73,7 @@ bool LiveRecorder::start(std::unique_ptr<QFileDevice> file) {
 }
 
 void LiveRecorder::stop() {
+    m_firstRowPath.clear();
     if (!m_file)
         return;
     // The rows are with the system already; this puts them on the disk before the
@@ -77,6 +98,15 @@ qint64 LiveRecorder::elapsedUs() const {
 }
 
 void LiveRecorder::cycleFinished(RealTimePoller::Tick tick) {
+    if (waitingForFirstRow() && tick == RealTimePoller::Tick::Complete) {
+        // The cycle's values and a pending mark survive the start, which clears them.
+        const RecordingRow row = m_row;
+        const bool mark = m_markPending;
+        if (!start(m_firstRowPath))
+            return;
+        m_row = row;
+        m_markPending = mark;
+    }
     if (!recording() || tick != RealTimePoller::Tick::Complete)
         return;
     m_row.mark = m_markPending;
@@ -97,8 +127,9 @@ void LiveRecorder::keepSynced() {
 
 bool LiveRecorder::write(const QByteArray& bytes) {
     // Written and flushed at once: from here on a killed program cannot lose the row.
+    errno = 0;
     if (m_file->write(bytes) != bytes.size() || !m_file->flush()) {
-        fail(m_file->errorString());
+        fail(writeFailure());
         return false;
     }
     m_bytes += bytes.size();
@@ -107,8 +138,9 @@ bool LiveRecorder::write(const QByteArray& bytes) {
 
 bool LiveRecorder::sync() {
     m_lastSyncUs = m_clock.nowUs();
+    errno = 0;
     if (!m_file->flush()) {
-        fail(m_file->errorString());
+        fail(writeFailure());
         return false;
     }
     const int fd = m_file->handle();
@@ -118,6 +150,15 @@ bool LiveRecorder::sync() {
     }
     ++m_syncs;
     return true;
+}
+
+QString LiveRecorder::writeFailure() const {
+    // A disk that fills in the middle of a row takes part of it: Qt reports the short
+    // write without a reason ("Unknown error"), while the system said why.
+    if (errno != 0 && (m_file->error() == QFileDevice::NoError ||
+                       m_file->errorString() == QLatin1String("Unknown error")))
+        return qt_error_string(errno);
+    return m_file->errorString();
 }
 
 void LiveRecorder::fail(const QString& reason) {
