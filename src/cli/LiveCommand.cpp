@@ -6,6 +6,7 @@
 #include "device/ModuleProtocol.h"
 #include "device/ModuleSession.h"
 #include "logdata/AppState.h"
+#include "logdata/LogFileReader.h"
 #include "realtime/GaugeSetup.h"
 #include "realtime/LiveRecorder.h"
 #include "realtime/RealTimeCommands.h"
@@ -149,7 +150,7 @@ int runLiveCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     SerialLink& link = session.module().link();
 
     RealTimeStart::prepare(state, protocol, prompter);
-    err << "Model: " << state.module.QEROVersion << Qt::endl;
+    err << "Model: " << LogFileReader::printable(state.module.QEROVersion) << Qt::endl;
     state.window.RealTimeActive = true;
     state.module.CommErrorCount = 0;
 
