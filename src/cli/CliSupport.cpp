@@ -102,6 +102,29 @@ std::optional<std::vector<double>> numberListOption(const QString& option, const
     return values;
 }
 
+bool outputFolderReady(const QString& path, QString* problem) {
+    const QFileInfo target(path);
+    const QFileInfo folder(target.absolutePath());
+    QString why;
+    if (path.isEmpty())
+        why = QStringLiteral("no file name given");
+    else if (target.isDir())
+        why = QStringLiteral("it is a folder");
+    else if (!folder.exists())
+        why = QStringLiteral("the folder %1 does not exist").arg(folder.filePath());
+    else if (!folder.isDir())
+        why = QStringLiteral("%1 is not a folder").arg(folder.filePath());
+    else if (!target.exists() && !folder.isWritable())
+        why = QStringLiteral("the folder %1 cannot be written").arg(folder.filePath());
+    else if (target.exists() && target.isFile() && !target.isWritable() && !folder.isWritable())
+        why = QStringLiteral("the file cannot be written");
+    if (why.isEmpty())
+        return true;
+    if (problem)
+        *problem = QStringLiteral("Cannot write %1: %2").arg(path, why);
+    return false;
+}
+
 QString makerLabel() {
     ConfigFile::Lists lists = ConfigFile::defaults();
     const QString path = DataFiles::find(QLatin1String(ConfigFile::kFileName));

@@ -39,6 +39,11 @@ std::optional<std::vector<double>> numberListOption(const QString& option, const
 // bytes escaped as \xNN, at most `limit` characters, "..." when cut.
 QString quoted(const QString& text, qsizetype limit = 60);
 
+// Whether an output file could be written at `path`, asked before a long read (a
+// module's memory) that would otherwise be lost at the end: its folder exists and may be
+// written, and the path is not a folder. False with the reason in `problem`.
+bool outputFolderReady(const QString& path, QString* problem);
+
 // True when the arguments ask for the command's help.
 bool wantsHelp(const QStringList& args);
 

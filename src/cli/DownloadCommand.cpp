@@ -114,6 +114,16 @@ int runDownloadCommand(const QStringList& args, QTextStream& out, QTextStream& e
         return 2;
     }
 
+    // A folder that is missing is found before the 12-second read, not after it.
+    for (const QString& target :
+         {parser.value(outOpt), parser.isSet(imageOpt) ? parser.value(imageOpt) : QString()}) {
+        QString problem;
+        if (!target.isEmpty() && !CliSupport::outputFolderReady(target, &problem)) {
+            err << "qero4d-cli download: " << problem << Qt::endl;
+            return 1;
+        }
+    }
+
     CliSession session(err);
     // A damaged configuration file is found before the 12-second read, not after it.
     QString label;

@@ -64,6 +64,8 @@ private Q_SLOTS:
     void eraseAndParams();
     void relativePortPathIsFromCurrentFolder();
     void verifiedDownloadOverNoisyLine();
+    void unwritableTargetIsFoundBeforeTheRead_data();
+    void unwritableTargetIsFoundBeforeTheRead();
 
 private:
     QTemporaryDir m_dir;
@@ -312,6 +314,45 @@ void tst_logdownloadcli::verifiedDownloadOverNoisyLine() {
     const QByteArray truth = readAll(path("noisy.fram"));
     QCOMPARE(truth.size(), 65536);
     QVERIFY(readAll(path("verified.fram")) == truth);
+}
+
+void tst_logdownloadcli::unwritableTargetIsFoundBeforeTheRead_data() {
+    QTest::addColumn<QStringList>("outputs");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("log into a missing folder")
+        << QStringList{"-o", "@missing/x.log"}
+        << "@missing/x.log: the folder @missing does not exist";
+    QTest::newRow("image into a missing folder")
+        << QStringList{"-o", "@ok.log", "--image", "@gone/x.fram"}
+        << "@gone/x.fram: the folder @gone does not exist";
+    QTest::newRow("log onto a folder") << QStringList{"-o", "@"} << "it is a folder";
+    QTest::newRow("folder that is a file")
+        << QStringList{"-o", "@plain.txt/x.log"} << "@plain.txt is not a folder";
+}
+
+// The module's memory takes 12 seconds to read; a target that cannot be written is found
+// before the port is opened, not after the read.
+void tst_logdownloadcli::unwritableTargetIsFoundBeforeTheRead() {
+    QFETCH(QStringList, outputs);
+    QFETCH(QString, says);
+    const QString root = path(QStringLiteral("targets"));
+    QVERIFY(QDir().mkpath(root));
+    QFile plain(root + QStringLiteral("/plain.txt"));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    for (QString& o : outputs)
+        o.replace(u'@', root + u'/');
+    says.replace(u'@', root + u'/');
+    says.replace(root + QStringLiteral("/ "), root + u' ');
+    if (says.endsWith(u'/'))
+        says.chop(1);
+    const Run r =
+        run(runDownloadCommand, QStringList{"--port", "/nonexistent/qero-port"} + outputs);
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains(QStringLiteral("Cannot write ")) && r.err.contains(says),
+             qPrintable(r.err));
+    QVERIFY2(!r.err.contains(QLatin1String("Cannot open")), qPrintable(r.err));
+    QVERIFY(!QFile::exists(root + QStringLiteral("/ok.log")));
 }
 
 QTEST_GUILESS_MAIN(tst_logdownloadcli)
