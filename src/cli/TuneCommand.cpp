@@ -618,6 +618,14 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
     if (n.rowsSkipped > 0)
         err << "; " << n.rowsSkipped << " unreadable rows";
     err << "\n";
+    // A grid of nothing but empty cells is no result: a script must not take it for one.
+    if (n.kept == 0) {
+        err << "qero4d-cli tune: no usable sample";
+        if (!o.outPath.isEmpty())
+            err << "; " << o.outPath << " is left as it was";
+        err << "\n";
+        return kFailure;
+    }
 
     QString text;
     if (o.format == QLatin1String("json")) {

@@ -16,6 +16,10 @@
 // The layout is kept so that a result can be written back the way it came in.
 class TuningTableText {
 public:
+    // The largest magnitude a cell may have: fuel maps, targets and axes stay far below,
+    // and a larger base cell would be corrected into infinity.
+    static constexpr double kMaxCell = 1e12;
+
     // Throws TuningInputError naming the file, row and column of a cell that is not a
     // number or a row of another length; QeroFailure when the file cannot be read.
     static TuningTableText readFile(const QString& path);

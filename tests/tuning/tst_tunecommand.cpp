@@ -38,6 +38,8 @@ private Q_SLOTS:
     void recordingReadsLikeTheLog();
     void badInputWritesNothing_data();
     void badInputWritesNothing();
+    void noUsableSampleFailsAndWritesNothing_data();
+    void noUsableSampleFailsAndWritesNothing();
 
 private:
     QString write(const QString& name, const QByteArray& bytes);
@@ -222,6 +224,37 @@ void tst_tunecommand::badInputWritesNothing() {
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
     QVERIFY(r.out.isEmpty());
     QVERIFY(!QFile::exists(out));
+}
+
+void tst_tunecommand::noUsableSampleFailsAndWritesNothing_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("empty log") << "empty.log" << QByteArray() << QStringList{};
+    QTest::newRow("carriage returns only") << "cr.log" << QByteArray("\r\r\r\r") << QStringList{};
+    QTest::newRow("CSV header only")
+        << "header.csv" << QByteArray("time,rpm,load,afr1\n") << QStringList{};
+    QTest::newRow("every sample below the engine speed")
+        << "" << QByteArray() << QStringList{"--min-rpm", "90000"};
+}
+
+// A grid of empty cells is no corrected map: a script that goes by the exit status must
+// not take it for one, and the old map stays.
+void tst_tunecommand::noUsableSampleFailsAndWritesNothing() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, options);
+    const QString input = name.isEmpty() ? m_log : write(name, bytes);
+    const QString out = write(QStringLiteral("map.txt"), "the old map\n");
+    const Run r = tune(QStringList{input} + options + QStringList{QStringLiteral("-o"), out});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains(QStringLiteral("no usable sample; ") + out +
+                            QStringLiteral(" is left as it was")),
+             qPrintable(r.err));
+    QVERIFY(r.out.isEmpty());
+    QFile f(out);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("the old map\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_tunecommand)

@@ -221,6 +221,18 @@ void tst_tuninginput::badTables_data() {
         << QByteArray("\t0\t60\n1000\t40\t50\n2000\t60\t70\n")
         << "map.txt: row 1, column 3: load breakpoint 60 differs from the load axis (50)";
     QTest::newRow("empty") << QByteArray(" \n") << "map.txt: the table is empty";
+    // A cell whose correction overflows to infinity is refused as it is read.
+    QTest::newRow("a cell of 1e308")
+        << QByteArray("40\t1e308\n60\t70\n")
+        << "map.txt: row 1, column 2: \"1e308\" is beyond 1e+12, more than a map or an axis holds";
+    QTest::newRow("a negative cell of -1e13")
+        << QByteArray("40\t50\n-1e13\t70\n") << "map.txt: row 2, column 1: \"-1e13\" is beyond";
+    QTest::newRow("an axis breakpoint of 1e300")
+        << QByteArray("\t0\t50\n1e300\t40\t50\n2000\t60\t70\n")
+        << "map.txt: row 2, column 1: \"1e300\" is beyond";
+    QTest::newRow("control bytes in a cell are escaped")
+        << QByteArray("40\t\x1b[2J\n60\t70\n")
+        << "map.txt: row 1, column 2: \"\\x1b[2J\" is not a number";
 }
 
 void tst_tuninginput::badTables() {
