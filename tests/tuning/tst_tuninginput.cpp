@@ -108,6 +108,19 @@ void tst_tuninginput::csvMissingColumn_data() {
         << "x.csv: row 1: the header names no column \"AFR B\"";
     QTest::newRow("no header at all")
         << QString() << QByteArray("\n\n") << "x.csv: the file has no header row";
+    // A name given twice is not guessed at.
+    QTest::newRow("rpm twice") << QString() << QByteArray("time,rpm,rpm,load,afr1\n1,2,3,4,5\n")
+                               << "x.csv: row 1: the header names the column \"rpm\" twice "
+                                  "(columns 2 and 3)";
+    QTest::newRow("mapped name twice, in other cases")
+        << "rpm=Engine" << QByteArray("time;ENGINE;load;afr1;engine\n")
+        << "x.csv: row 1: the header names the column \"Engine\" twice (columns 2 and 5)";
+    QTest::newRow("control bytes in the header are escaped")
+        << QString() << QByteArray("t\x1b[2J,rpm,load,afr1\n")
+        << "x.csv: row 1: the header names no column \"time\" (it names: t\\x1b[2J, rpm";
+    QTest::newRow("a very long header is cut short")
+        << QString() << (QByteArray("rpm,load,afr1,") + QByteArray(100000, 'x') + "\n")
+        << "x.csv: row 1: the header names no column \"time\" (it names: rpm, load, afr1, xxx";
 }
 
 void tst_tuninginput::csvMissingColumn() {
@@ -122,6 +135,7 @@ void tst_tuninginput::csvMissingColumn() {
         QFAIL("read");
     } catch (const TuningInputError& e) {
         QVERIFY2(e.message().startsWith(message), qPrintable(e.message()));
+        QVERIFY(e.message().size() < 400);
     }
 }
 
