@@ -129,10 +129,11 @@ int runChartCommand(const QStringList& args, QTextStream& out, QTextStream& err,
     // Refused before the log is read and anything drawn.
     if (request.size.width() < ChartRenderer::kMinSide ||
         request.size.height() < ChartRenderer::kMinSide ||
-        request.size.width() > ChartRenderer::kMaxSide ||
+        request.size.width() > ChartRenderer::kMaxWidth ||
         request.size.height() > ChartRenderer::kMaxSide)
-        return usageError(err, QStringLiteral("--size must be from %1x%1 to %2x%2 pixels")
+        return usageError(err, QStringLiteral("--size must be from %1x%1 to %2x%3 pixels")
                                    .arg(ChartRenderer::kMinSide)
+                                   .arg(ChartRenderer::kMaxWidth)
                                    .arg(ChartRenderer::kMaxSide));
 
     QString error;
