@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <unistd.h>
 
@@ -100,11 +101,15 @@ qint64 LiveRecorder::elapsedUs() const {
 void LiveRecorder::cycleFinished(RealTimePoller::Tick tick) {
     if (waitingForFirstRow() && tick == RealTimePoller::Tick::Complete) {
         // The cycle's values and a pending mark survive the start, which clears them.
+        // The recording begins with this cycle's first read, so its row is at time 0.
         const RecordingRow row = m_row;
         const bool mark = m_markPending;
+        const qint64 readUs = m_startUs + qint64(std::llround(row.time * 1e6));
         if (!start(m_firstRowPath))
             return;
+        m_startUs = readUs;
         m_row = row;
+        m_row.time = 0.0;
         m_markPending = mark;
     }
     if (!recording() || tick != RealTimePoller::Tick::Complete)
