@@ -1,6 +1,8 @@
 #include "cli/DecodeCommand.h"
 #include "cli/DownloadCommand.h"
 #include "cli/EraseCommand.h"
+#include "cli/IdCommand.h"
+#include "cli/LiveCommand.h"
 #include "cli/ModuleCommandSupport.h"
 #include "cli/ParamsCommand.h"
 #include "device/PortDevices.h"
@@ -66,6 +68,8 @@ private Q_SLOTS:
     void verifiedDownloadOverNoisyLine();
     void unwritableTargetIsFoundBeforeTheRead_data();
     void unwritableTargetIsFoundBeforeTheRead();
+    void moduleTextIsEscaped_data();
+    void moduleTextIsEscaped();
 
 private:
     QTemporaryDir m_dir;
@@ -353,6 +357,38 @@ void tst_logdownloadcli::unwritableTargetIsFoundBeforeTheRead() {
              qPrintable(r.err));
     QVERIFY2(!r.err.contains(QLatin1String("Cannot open")), qPrintable(r.err));
     QVERIFY(!QFile::exists(root + QStringLiteral("/ok.log")));
+}
+
+void tst_logdownloadcli::moduleTextIsEscaped_data() {
+    QTest::addColumn<QString>("command");
+    QTest::newRow("id") << "id";
+    QTest::newRow("live") << "live";
+    QTest::newRow("params") << "params";
+}
+
+// A module's identification is outside text: a terminal must never get its ESC, BEL or
+// NUL bytes (a title change, a screen cleared), whichever command shows it.
+void tst_logdownloadcli::moduleTextIsEscaped() {
+    QFETCH(QString, command);
+    const QString id = QStringLiteral("\x1b]0;owned\x07Brenwick QERO IV Dual Rev 3 \x1b[2J");
+    Sim sim;
+    QVERIFY(sim.start({"--no-pacing", "--id", id}));
+    Run r;
+    if (command == u"id")
+        r = run(runIdCommand, {"--port", sim.device});
+    else if (command == u"live")
+        r = run(runLiveCommand, {"--port", sim.device, "--count", "1"});
+    else
+        r = run(runParamsCommand, {"--port", sim.device});
+    const QString all = r.out + r.err;
+    // live shows the model the ID names, not the ID itself.
+    if (command != u"live")
+        QVERIFY2(all.contains(QLatin1String("Firmware ID: \\x1b]0;owned")) &&
+                     all.contains(QLatin1String("\\x1b[2J")),
+                 qPrintable(all));
+    for (const QChar c : all)
+        QVERIFY2(c.unicode() >= 0x20 || c == u'\n' || c == u'\r' || c == u'\t',
+                 qPrintable(QStringLiteral("control byte %1").arg(int(c.unicode()))));
 }
 
 QTEST_GUILESS_MAIN(tst_logdownloadcli)
