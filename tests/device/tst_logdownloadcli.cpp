@@ -15,6 +15,7 @@
 #include <QFile>
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -70,6 +71,8 @@ private Q_SLOTS:
     void unwritableTargetIsFoundBeforeTheRead();
     void moduleTextIsEscaped_data();
     void moduleTextIsEscaped();
+    void failedSaveKeepsTheMemory_data();
+    void failedSaveKeepsTheMemory();
 
 private:
     QTemporaryDir m_dir;
@@ -389,6 +392,39 @@ void tst_logdownloadcli::moduleTextIsEscaped() {
     for (const QChar c : all)
         QVERIFY2(c.unicode() >= 0x20 || c == u'\n' || c == u'\r' || c == u'\t',
                  qPrintable(QStringLiteral("control byte %1").arg(int(c.unicode()))));
+}
+
+void tst_logdownloadcli::failedSaveKeepsTheMemory_data() {
+    QTest::addColumn<bool>("withImage");
+    QTest::newRow("no --image: kept in the temporary folder") << false;
+    QTest::newRow("--image written: named") << true;
+}
+
+// A log that cannot be saved (here: a full device) must not cost the 12-second read: the
+// module's memory is kept and named, for decode to make the log later.
+void tst_logdownloadcli::failedSaveKeepsTheMemory() {
+    QFETCH(bool, withImage);
+    if (!QFile::exists(QStringLiteral("/dev/full")))
+        QSKIP("no /dev/full here");
+    Sim sim;
+    QVERIFY(sim.start({"--no-pacing", "--save-image", path("served.fram")}));
+    QStringList args{"--port", sim.device, "-o", "/dev/full"};
+    if (withImage)
+        args << "--image" << path("kept.fram");
+    const Run r = run(runDownloadCommand, args);
+    sim.stop();
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains(QLatin1String("No space left on device")), qPrintable(r.err));
+    static const QRegularExpression keptIn(
+        QStringLiteral("The module's memory is kept in (\\S+); qero4d-cli decode "));
+    const QRegularExpressionMatch m = keptIn.match(r.err);
+    QVERIFY2(m.hasMatch(), qPrintable(r.err));
+    const QString kept = m.captured(1);
+    if (withImage)
+        QCOMPARE(kept, path("kept.fram"));
+    QCOMPARE(readAll(kept), readAll(path("served.fram")));
+    if (!withImage)
+        QFile::remove(kept);
 }
 
 QTEST_GUILESS_MAIN(tst_logdownloadcli)
