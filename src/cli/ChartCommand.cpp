@@ -26,7 +26,7 @@ const char* const kUsage =
     "  --trace2 QUANTITY   right-axis trace: rpm, afr1, afr2 or analog (afr1)\n"
     "  --from SECONDS      start of the time axis (start of the log)\n"
     "  --to SECONDS        end of the time axis (end of the log)\n"
-    "  --size WxH          picture size in pixels, 100x100 to 8000x8000 (1200x700)\n"
+    "  --size WxH          picture size in pixels, 100x100 to 6000x8000 (1200x700)\n"
     "  --channels A,B,...  for any log but the module's own .log: the channels to draw,\n"
     "                      by name (the first unit on the left axis, the second on\n"
     "                      the right); by default its engine speed and first ratio\n"
