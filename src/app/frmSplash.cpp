@@ -17,6 +17,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 frmSplash::frmSplash(SettingsValues& settings, Prompter& prompter, int showMs, QWidget* parent)
     : QDialog(parent, Qt::SplashScreen | Qt::WindowStaysOnTopHint), m_settings(settings),
       m_prompter(prompter) {
@@ -79,7 +81,9 @@ frmSplash::frmSplash(SettingsValues& settings, Prompter& prompter, int showMs, Q
     tmrSplashUnload = new QTimer(this);
     tmrSplashUnload->setObjectName(QStringLiteral("tmrSplashUnload"));
     tmrSplashUnload->setSingleShot(true);
-    tmrSplashUnload->setInterval(showMs);
+    // A negative interval would leave the timer stopped and the splash up for good: it
+    // means "close at once".
+    tmrSplashUnload->setInterval(std::max(0, showMs));
     connect(tmrSplashUnload, &QTimer::timeout, this, &frmSplash::tmrSplashUnload_Timer);
 
     Form_Load();

@@ -74,13 +74,14 @@ QByteArray picture(QCustomPlot& plot, Format format, const QSize& size) {
 namespace {
 
 bool checkSize(const QSize& size, QString* error) {
-    // 8000 a side is far beyond any screen or poster print and still draws in seconds;
+    // 6000x8000 is far beyond any screen or poster print and still draws in a second;
     // 20000x20000 took minutes and 1.6 GB.
-    if (size.width() < kMinSide || size.height() < kMinSide || size.width() > kMaxSide ||
+    if (size.width() < kMinSide || size.height() < kMinSide || size.width() > kMaxWidth ||
         size.height() > kMaxSide)
-        return failed(
-            error,
-            QStringLiteral("The size must be from %1x%1 to %2x%2.").arg(kMinSide).arg(kMaxSide));
+        return failed(error, QStringLiteral("The size must be from %1x%1 to %2x%3.")
+                                 .arg(kMinSide)
+                                 .arg(kMaxWidth)
+                                 .arg(kMaxSide));
     return true;
 }
 

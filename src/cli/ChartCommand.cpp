@@ -26,7 +26,7 @@ const char* const kUsage =
     "  --trace2 QUANTITY   right-axis trace: rpm, afr1, afr2 or analog (afr1)\n"
     "  --from SECONDS      start of the time axis (start of the log)\n"
     "  --to SECONDS        end of the time axis (end of the log)\n"
-    "  --size WxH          picture size in pixels, 100x100 to 8000x8000 (1200x700)\n"
+    "  --size WxH          picture size in pixels, 100x100 to 6000x8000 (1200x700)\n"
     "  --channels A,B,...  for any log but the module's own .log: the channels to draw,\n"
     "                      by name (the first unit on the left axis, the second on\n"
     "                      the right); by default its engine speed and first ratio\n"
@@ -113,12 +113,13 @@ int runChartCommand(const QStringList& args, QTextStream& out, QTextStream& err,
          {std::pair{&from, &request.from}, std::pair{&to, &request.to}}) {
         if (!parser.isSet(*option))
             continue;
-        bool ok = false;
-        const double seconds = parser.value(*option).toDouble(&ok);
-        if (!ok || !std::isfinite(seconds))
-            return usageError(
-                err, QStringLiteral("--%1 needs a number of seconds").arg(option->names().first()));
-        *target = seconds;
+        QString problem;
+        const std::optional<double> seconds =
+            CliSupport::numberOption(QStringLiteral("--") + option->names().first(),
+                                     parser.value(*option), -1e9, 1e9, &problem);
+        if (!seconds)
+            return usageError(err, problem + QStringLiteral(" (seconds)"));
+        *target = *seconds;
     }
     static const QRegularExpression sizeForm(QStringLiteral("^(\\d{1,5})[xX](\\d{1,5})$"));
     const QRegularExpressionMatch m = sizeForm.match(parser.value(size));
@@ -128,10 +129,11 @@ int runChartCommand(const QStringList& args, QTextStream& out, QTextStream& err,
     // Refused before the log is read and anything drawn.
     if (request.size.width() < ChartRenderer::kMinSide ||
         request.size.height() < ChartRenderer::kMinSide ||
-        request.size.width() > ChartRenderer::kMaxSide ||
+        request.size.width() > ChartRenderer::kMaxWidth ||
         request.size.height() > ChartRenderer::kMaxSide)
-        return usageError(err, QStringLiteral("--size must be from %1x%1 to %2x%2 pixels")
+        return usageError(err, QStringLiteral("--size must be from %1x%1 to %2x%3 pixels")
                                    .arg(ChartRenderer::kMinSide)
+                                   .arg(ChartRenderer::kMaxWidth)
                                    .arg(ChartRenderer::kMaxSide));
 
     QString error;

@@ -1,5 +1,6 @@
 #include "cli/CliSession.h"
 
+#include "cli/CliInterrupt.h"
 #include "cli/CliSupport.h"
 #include "cli/ModuleCommandSupport.h"
 #include "device/ModuleSession.h"
@@ -9,38 +10,29 @@
 #include "support/ErrorReport.h"
 #include "support/SafeWrite.h"
 
-#include <csignal>
-
-namespace {
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-extern "C" void onInterrupt(int) {
-    g_interrupted = 1;
-    // A second Ctrl-C ends the program at once.
-    std::signal(SIGINT, SIG_DFL);
-}
-
-} // namespace
-
 CliSession::CliSession(QTextStream& err) : m_prompter(err), m_clock(m_state), m_err(err) {
-    g_interrupted = 0;
-    std::signal(SIGINT, onInterrupt);
+    // A conversation with the module stops between two steps, not in the middle of one.
+    if (CliInterrupt::installed())
+        m_modeBefore = CliInterrupt::mode();
+    CliInterrupt::install(QString(), CliInterrupt::Mode::AtCancelPoints);
     SettingsTable::load(m_state, m_settings, m_prompter);
 }
 
 CliSession::~CliSession() {
     m_session.reset();
-    std::signal(SIGINT, SIG_DFL);
+    if (m_modeBefore)
+        CliInterrupt::install(QString(), *m_modeBefore);
+    else
+        CliInterrupt::uninstall();
 }
 
 bool CliSession::interrupted() {
-    return g_interrupted != 0;
+    return CliInterrupt::requested();
 }
 
 void CliSession::InterruptibleClock::processEvents() {
     m_clock.processEvents();
-    if (g_interrupted)
+    if (CliInterrupt::requested())
         m_state.window.AbortRequested = true;
 }
 

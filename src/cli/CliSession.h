@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/CliInterrupt.h"
 #include "cli/ConsolePrompter.h"
 #include "logdata/AppState.h"
 #include "support/Clock.h"
@@ -10,6 +11,7 @@
 #include <QTextStream>
 
 #include <memory>
+#include <optional>
 
 class ModuleSession;
 class ModuleProtocol;
@@ -71,4 +73,6 @@ private:
     IniSettingsStore m_settings;
     QTextStream& m_err;
     std::unique_ptr<ModuleSession> m_session;
+    // The Ctrl-C handling to go back to when the session ends (none when unset).
+    std::optional<CliInterrupt::Mode> m_modeBefore;
 };

@@ -1,15 +1,41 @@
 #include "cli/ConsolePrompter.h"
 
+#include "logdata/LogFileReader.h"
+
 #include <QTextStream>
 
 ConsolePrompter::ConsolePrompter(QTextStream& diagnostics) : m_out(diagnostics) {}
+
+ConsolePrompter::~ConsolePrompter() {
+    flushRepeats();
+}
+
+void ConsolePrompter::print(const QString& line) {
+    const QString shown = LogFileReader::printable(line);
+    if (shown == m_last) {
+        ++m_repeats;
+        return;
+    }
+    flushRepeats();
+    m_out << shown << Qt::endl;
+    m_last = shown;
+}
+
+void ConsolePrompter::flushRepeats() {
+    if (m_repeats > 0)
+        m_out << "(the line above "
+              << (m_repeats == 1 ? QStringLiteral("once")
+                                 : QStringLiteral("%1 times").arg(m_repeats))
+              << " more)" << Qt::endl;
+    m_repeats = 0;
+}
 
 Prompter::Button ConsolePrompter::message(const QString& text, const QString& title, Icon,
                                           Buttons buttons) {
     QString line = text.trimmed();
     line.replace(QLatin1String("\r\n"), QLatin1String(" "));
     line.replace(u'\n', u' ');
-    m_out << title << ": " << line << Qt::endl;
+    print(title + QStringLiteral(": ") + line);
     if (buttons & Abort)
         return Abort;
     if (buttons & Cancel)
@@ -21,7 +47,8 @@ Prompter::Button ConsolePrompter::message(const QString& text, const QString& ti
 
 std::optional<QString> ConsolePrompter::input(const QString& prompt, const QString& title,
                                               const QString&) {
-    m_out << title << ": " << prompt << " (no answer on the command line)" << Qt::endl;
+    print(title + QStringLiteral(": ") + prompt +
+          QStringLiteral(" (no answer on the command line)"));
     return std::nullopt;
 }
 

@@ -9,6 +9,8 @@
 #include "support/SafeWrite.h"
 
 #include <QCommandLineParser>
+#include <QDateTime>
+#include <QDir>
 
 namespace {
 
@@ -114,6 +116,16 @@ int runDownloadCommand(const QStringList& args, QTextStream& out, QTextStream& e
         return 2;
     }
 
+    // A folder that is missing is found before the 12-second read, not after it.
+    for (const QString& target :
+         {parser.value(outOpt), parser.isSet(imageOpt) ? parser.value(imageOpt) : QString()}) {
+        QString problem;
+        if (!target.isEmpty() && !CliSupport::outputFolderReady(target, &problem)) {
+            err << "qero4d-cli download: " << problem << Qt::endl;
+            return 1;
+        }
+    }
+
     CliSession session(err);
     // A damaged configuration file is found before the 12-second read, not after it.
     QString label;
@@ -150,15 +162,35 @@ int downloadAndWrite(DownloadCommand& download, const DownloadOutputs& outputs, 
 
     AppState& state = download.state();
     state.log.Comment = outputs.comment;
+    const QByteArray raw(reinterpret_cast<const char*>(state.fram.FRAMBuffer.data()),
+                         FramImage::kSize);
+    bool imageSaved = false;
     try {
         if (!outputs.imagePath.isEmpty()) {
-            const QByteArray raw(reinterpret_cast<const char*>(state.fram.FRAMBuffer.data()),
-                                 FramImage::kSize);
             SafeWrite::writeFile(outputs.imagePath, raw);
+            imageSaved = true;
         }
         SafeWrite::writeFile(outputs.logPath, LogFileWriter::whole(state.log, outputs.makerLabel));
     } catch (...) {
         err << ErrorReport::describeCurrentException() << Qt::endl;
+        // The read took its time and the module may be erased next: its memory is kept,
+        // and where, so that decode can make the log of it later.
+        QString kept = imageSaved ? outputs.imagePath : QString();
+        if (kept.isEmpty()) {
+            const QString spare = QDir(QDir::tempPath())
+                                      .filePath(QStringLiteral("qero4d-download-%1.fram")
+                                                    .arg(QDateTime::currentDateTime().toString(
+                                                        QStringLiteral("yyyyMMdd-HHmmss"))));
+            try {
+                SafeWrite::writeFile(spare, raw);
+                kept = spare;
+            } catch (...) {
+                err << ErrorReport::describeCurrentException() << Qt::endl;
+            }
+        }
+        if (!kept.isEmpty())
+            err << "The module's memory is kept in " << kept << "; qero4d-cli decode " << kept
+                << " -o LOG writes the log from it." << Qt::endl;
         return 1;
     }
     out << "Downloaded " << state.log.DownloadDate << Qt::endl;

@@ -1,6 +1,7 @@
 #include "cli/FuelCommand.h"
 
 #include "cli/CliSession.h"
+#include "cli/CliSupport.h"
 #include "cli/ModuleCommandSupport.h"
 #include "device/FuelFactor.h"
 #include "device/FuelUpload.h"
@@ -85,12 +86,13 @@ int runFuelCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
         const QString name = user.trimmed().left(16);
         if (name.isEmpty() || ratioText.isEmpty())
             return usage(err, QStringLiteral("give --fuel, or --user with --ratio"));
-        bool ok = false;
-        const double r = QLocale::c().toDouble(ratioText.trimmed(), &ok);
-        if (!ok || r < 1.0 || r > 20.0)
-            return usage(err, QStringLiteral("the ratio must be a number from 1 to 20"));
+        QString problem;
+        const std::optional<double> r =
+            CliSupport::numberOption(QStringLiteral("--ratio"), ratioText, 1.0, 20.0, &problem);
+        if (!r)
+            return usage(err, problem);
         state.log.FuelType = name;
-        state.log.StoichRatio = float(Numbers::roundHalfEven(r, 2));
+        state.log.StoichRatio = float(Numbers::roundHalfEven(*r, 2));
     }
     state.updateAFRFormat();
 
@@ -99,13 +101,30 @@ int runFuelCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
         return usage(
             err, QStringLiteral("\"%1\" is neither a device nor a port from 1 to 255").arg(port));
 
-    const FuelUpload::Result result = FuelUpload(session.protocol(), state.log).run();
+    FuelUpload upload(session.protocol(), state.log);
+    const FuelUpload::Result result = upload.run();
+    const quint16 wanted = quint16(state.fram.FRAMBuffer[6] | (state.fram.FRAMBuffer[7] << 8));
+    if (result == FuelUpload::Result::VerificationFailed) {
+        // The module may hold the new factor, the old one or half of each: say which, so
+        // that nobody drives on a fuel scale they did not choose without knowing.
+        const std::optional<quint16> held = upload.readFactor();
+        err << "qero4d-cli fuel: the factor " << wanted << " for " << state.log.FuelType
+            << " was not verified; ";
+        if (!held)
+            err << "what the module holds now could not be read";
+        else if (*held == wanted)
+            err << "the module holds it now (read twice)";
+        else
+            err << "the module holds the factor " << *held << " now (ratio "
+                << Numbers::format(*held / 32768.0 * 14.69, QStringLiteral("#0.00"))
+                << " on the gasoline scale), not the one chosen";
+        err << ". Run the same command again to write it again." << Qt::endl;
+    }
     session.module().link().closeIfOpen();
     if (result != FuelUpload::Result::Completed)
         return 1;
-    const quint16 factor = quint16(state.fram.FRAMBuffer[6] | (state.fram.FRAMBuffer[7] << 8));
     out << "Fuel " << state.log.FuelType << " (ratio "
-        << Numbers::format(state.log.StoichRatio, QStringLiteral("#0.00")) << "): factor " << factor
+        << Numbers::format(state.log.StoichRatio, QStringLiteral("#0.00")) << "): factor " << wanted
         << " written to the QERO and verified" << Qt::endl;
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "device/ModuleProtocol.h"
 #include "device/ModuleSession.h"
 #include "logdata/AppState.h"
+#include "logdata/LogFileReader.h"
 
 #include <QTextStream>
 
@@ -57,7 +58,8 @@ int runIdCommand(const QStringList& arguments, QTextStream& out, QTextStream& er
     case ModuleProtocol::Opening::Identified:
         break;
     }
-    out << "Firmware ID: " << state.module.FirmwareID << '\n'
-        << "Model: " << state.module.QEROVersion << Qt::endl;
+    // The ID is the module's own bytes: escaped like any outside text.
+    out << "Firmware ID: " << LogFileReader::printable(state.module.FirmwareID) << '\n'
+        << "Model: " << LogFileReader::printable(state.module.QEROVersion) << Qt::endl;
     return 0;
 }

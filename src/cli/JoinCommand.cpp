@@ -57,17 +57,13 @@ int runJoinCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
                 outPath = v;
                 continue;
             }
-            bool ok = false;
-            const double x = v.toDouble(&ok);
-            if (!ok || !std::isfinite(x))
-                return usage(err, a + QStringLiteral(" needs a number"));
-            if (a == QLatin1String("--offset")) {
-                offset = x;
-            } else {
-                if (x < 0.0 || x > 1.0)
-                    return usage(err, QStringLiteral("--min-match is from 0 to 1"));
-                minMatch = x;
-            }
+            const bool isOffset = a == QLatin1String("--offset");
+            QString problem;
+            const std::optional<double> x = CliSupport::numberOption(
+                a, v, isOffset ? -1e9 : 0.0, isOffset ? 1e9 : 1.0, &problem);
+            if (!x)
+                return usage(err, problem);
+            (isOffset ? offset : minMatch) = *x;
         } else if (a.startsWith(u'-') && a != QLatin1String("-")) {
             return usage(err, QStringLiteral("unexpected argument ") + a);
         } else {

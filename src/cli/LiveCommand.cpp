@@ -1,10 +1,12 @@
 #include "cli/LiveCommand.h"
 
 #include "cli/CliSession.h"
+#include "cli/CliSupport.h"
 #include "cli/ModuleCommandSupport.h"
 #include "device/ModuleProtocol.h"
 #include "device/ModuleSession.h"
 #include "logdata/AppState.h"
+#include "logdata/LogFileReader.h"
 #include "realtime/GaugeSetup.h"
 #include "realtime/LiveRecorder.h"
 #include "realtime/RealTimeCommands.h"
@@ -115,13 +117,14 @@ int runLiveCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     }
     qint64 limitUs = -1;
     if (!secondsText.isEmpty()) {
-        bool ok = false;
-        const double seconds = secondsText.toDouble(&ok);
-        if (!ok || !(seconds > 0) || seconds > 1e9) {
-            err << "qero4d-cli live: --seconds must be a number of seconds above 0\n";
+        QString problem;
+        const std::optional<double> seconds = CliSupport::numberOption(
+            QStringLiteral("--seconds"), secondsText, 0.001, 1e9, &problem);
+        if (!seconds) {
+            err << "qero4d-cli live: " << problem << " (seconds)\n";
             return 2;
         }
-        limitUs = qint64(seconds * 1e6);
+        limitUs = qint64(*seconds * 1e6);
     }
     qint64 count = -1;
     if (!countText.isEmpty()) {
@@ -147,13 +150,14 @@ int runLiveCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     SerialLink& link = session.module().link();
 
     RealTimeStart::prepare(state, protocol, prompter);
-    err << "Model: " << state.module.QEROVersion << Qt::endl;
+    err << "Model: " << LogFileReader::printable(state.module.QEROVersion) << Qt::endl;
     state.window.RealTimeActive = true;
     state.module.CommErrorCount = 0;
 
     LineCollector collector(state);
     LiveRecorder recorder(state.log, state.module, clock, collector);
-    if (!recordPath.isEmpty() && !recorder.start(recordPath)) {
+    // An earlier recording of that name stays until this one has a row to write.
+    if (!recordPath.isEmpty() && !recorder.startAtFirstRow(recordPath)) {
         err << "qero4d-cli live: " << recorder.error() << Qt::endl;
         return 1;
     }
@@ -182,7 +186,7 @@ int runLiveCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
         const RealTimePoller::Tick tick = poller.tmrDataRead_Timer();
         // The row is on file before its line is printed.
         recorder.cycleFinished(tick);
-        if (!recordPath.isEmpty() && !recorder.recording()) {
+        if (!recordPath.isEmpty() && !recorder.recording() && !recorder.waitingForFirstRow()) {
             err << recorder.error() << Qt::endl;
             status = 1;
             break;
@@ -199,7 +203,11 @@ int runLiveCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
             << collector.line() << Qt::endl;
     }
     link.closeIfOpen();
-    if (recorder.recording()) {
+    if (recorder.waitingForFirstRow()) {
+        recorder.stop();
+        err << "Nothing recorded: no polling cycle completed; " << recordPath
+            << " is left as it was." << Qt::endl;
+    } else if (recorder.recording()) {
         recorder.stop();
         if (!recorder.error().isEmpty()) {
             err << recorder.error() << Qt::endl;

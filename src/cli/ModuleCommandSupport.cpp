@@ -26,6 +26,7 @@ std::optional<int> resolvePort(const QString& port, PortDevices& devices) {
     if (!device.startsWith(u'/') && (device.contains(u'/') || QFileInfo::exists(device)))
         device = QFileInfo(device).absoluteFilePath();
     devices.setOverride(1, device);
+    devices.nameByDevice(1);
     return 1;
 }
 

@@ -1,6 +1,7 @@
 #include "cli/ParamsCommand.h"
 
 #include "cli/CliSession.h"
+#include "cli/CliSupport.h"
 #include "device/ParameterTransfer.h"
 #include "device/QeroParamsEditor.h"
 
@@ -68,10 +69,10 @@ int runParamsCommand(const QStringList& args, QTextStream& out, QTextStream& err
         // The panel reads the leading number of what is typed, so "abc" would become 0
         // and be clamped to the least value: a typing slip must not reach the module.
         const QString value = s.mid(eq + 1);
-        bool ok = false;
-        const double number = QLocale::c().toDouble(value.trimmed(), &ok);
-        if (!ok || !std::isfinite(number)) {
-            err << "--set " << s << ": \"" << value << "\" is not a number" << Qt::endl;
+        QString problem;
+        if (!CliSupport::numberOption(QStringLiteral("--set ") + s.left(eq).trimmed(), value,
+                                      -CliSupport::kAnyNumber, CliSupport::kAnyNumber, &problem)) {
+            err << problem << Qt::endl;
             return 2;
         }
         changes.append({which, value});

@@ -6,6 +6,7 @@
 #include "afrtable/AFRTableMerge.h"
 #include "afrtable/AFRTablePrintout.h"
 #include "afrtable/AFRTableRecording.h"
+#include "cli/CliSupport.h"
 #include "logdata/AppState.h"
 #include "logdata/LogImport.h"
 #include "logdata/RecordingReader.h"
@@ -84,10 +85,14 @@ std::optional<QString> parse(const QStringList& args, Options& o) {
                     o.display = QStringLiteral("Fuel");
                 else
                     return QStringLiteral("--display must be afr or fuel");
-            } else if (a == QLatin1String("--target")) {
-                o.target = *v;
-            } else if (a == QLatin1String("--min-samples")) {
-                o.minSamples = *v;
+            } else if (a == QLatin1String("--target") || a == QLatin1String("--min-samples")) {
+                // A number, checked here as every command checks its numbers; a number
+                // outside the box's range is then brought into it as the window does.
+                QString problem;
+                if (!CliSupport::numberOption(a, *v, -CliSupport::kAnyNumber,
+                                              CliSupport::kAnyNumber, &problem))
+                    return problem;
+                (a == QLatin1String("--target") ? o.target : o.minSamples) = v->trimmed();
             } else {
                 const QString f = v->toLower();
                 if (f != QLatin1String("text") && f != QLatin1String("csv") &&

@@ -134,10 +134,26 @@ struct Options {
     QString outPath;
 };
 
-bool number(const QString& text, double& value) {
-    bool ok = false;
-    value = text.trimmed().toDouble(&ok);
-    return ok && std::isfinite(value);
+// What each number option may be; past these, a value is a typing slip (every sample
+// dropped, or an axis the grid cannot hold), refused before any file is read.
+struct NumberLimit {
+    const char* option;
+    double min;
+    double max;
+};
+constexpr NumberLimit kNumberLimits[] = {
+    {"--delay-ms", 0.0, 10000.0},   {"--min-rpm", 0.0, 100000.0},  {"--max-load-rate", 0.0, 1e6},
+    {"--warmup", 0.0, 86400.0},     {"--min-weight", 0.0, 1e9},    {"--max-change", 0.0, 1000.0},
+    {"--stoich", 1.0, 100.0},       {"--rpm-axis", 0.0, 100000.0}, {"--load-axis", -1e6, 1e6},
+    {"--lambda-range", 0.0, 100.0},
+};
+
+std::optional<double> checkedNumber(const QString& option, const QString& text, QString* problem) {
+    for (const NumberLimit& l : kNumberLimits)
+        if (option == QLatin1String(l.option))
+            return CliSupport::numberOption(option, text, l.min, l.max, problem);
+    return CliSupport::numberOption(option, text, -CliSupport::kAnyNumber, CliSupport::kAnyNumber,
+                                    problem);
 }
 
 // Parses the arguments into options and settings; a problem is returned as its message.
@@ -155,14 +171,22 @@ std::optional<QString> parse(const QStringList& args, Options& o, TuningSettings
         const QString v = args[++i];
         double x = 0.0;
         const auto needNumber = [&]() -> std::optional<QString> {
-            if (!number(v, x))
-                return a + QStringLiteral(": \"") + v + QStringLiteral("\" is not a number");
+            QString problem;
+            const std::optional<double> n = checkedNumber(a, v, &problem);
+            if (!n)
+                return problem;
+            x = *n;
             return std::nullopt;
         };
-        if (a == QLatin1String("--rpm-axis")) {
-            o.rpmAxis = v;
-        } else if (a == QLatin1String("--load-axis")) {
-            o.loadAxis = v;
+        if (a == QLatin1String("--rpm-axis") || a == QLatin1String("--load-axis")) {
+            // The entries are checked here, so that "500,,1000" is a usage error; their
+            // order is checked with the axes the tables carry.
+            QString problem;
+            for (const NumberLimit& l : kNumberLimits)
+                if (a == QLatin1String(l.option) &&
+                    !CliSupport::numberListOption(a, v, l.min, l.max, &problem))
+                    return problem;
+            (a == QLatin1String("--rpm-axis") ? o.rpmAxis : o.loadAxis) = v;
         } else if (a == QLatin1String("--sensor")) {
             if (v == QLatin1String("1"))
                 s.sensor = TuningSettings::Sensor::Sensor1;
@@ -229,9 +253,18 @@ std::optional<QString> parse(const QStringList& args, Options& o, TuningSettings
             }
         } else if (a == QLatin1String("--lambda-range")) {
             const QStringList parts = v.split(u':');
+            QString problem;
             double lo = 0.0;
             double hi = 0.0;
-            if (parts.size() != 2 || !number(parts[0], lo) || !number(parts[1], hi))
+            bool ok = parts.size() == 2;
+            if (ok) {
+                const std::optional<double> low = checkedNumber(a, parts[0], &problem);
+                const std::optional<double> high = checkedNumber(a, parts[1], &problem);
+                ok = low && high && *low < *high;
+                lo = low.value_or(0.0);
+                hi = high.value_or(0.0);
+            }
+            if (!ok)
                 return QStringLiteral("--lambda-range must be LOW:HIGH, such as 0.68:1.33");
             s.minLambda = lo;
             s.maxLambda = hi;
@@ -679,6 +712,14 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
     if (n.rowsSkipped > 0)
         err << "; " << n.rowsSkipped << " unreadable rows";
     err << "\n";
+    // A grid of nothing but empty cells is no result: a script must not take it for one.
+    if (n.kept == 0) {
+        err << "qero4d-cli tune: no usable sample";
+        if (!o.outPath.isEmpty())
+            err << "; " << o.outPath << " is left as it was";
+        err << "\n";
+        return kFailure;
+    }
 
     QString text;
     if (o.format == QLatin1String("json")) {

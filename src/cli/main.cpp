@@ -1,4 +1,5 @@
 #include "cli/ChartCommand.h"
+#include "cli/CliInterrupt.h"
 #include "cli/ConvertCommand.h"
 #include "cli/DecodeCommand.h"
 #include "cli/DownloadCommand.h"
@@ -92,8 +93,12 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     for (const Command& c : kCommands)
-        if (name == QLatin1String(c.name))
+        if (name == QLatin1String(c.name)) {
+            // Ctrl-C ends every command the same way; a module conversation makes it wait
+            // for the conversation's next step.
+            CliInterrupt::install(name, CliInterrupt::Mode::Immediate);
             return c.run(args, out, err);
+        }
     err << "qero4d-cli: unknown command " << name << "\n\n";
     printUsage(err);
     return 2;

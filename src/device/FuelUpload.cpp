@@ -88,3 +88,26 @@ FuelUpload::Result FuelUpload::writeAndVerify(int address) {
     }
     return Result::Completed;
 }
+
+std::optional<quint16> FuelUpload::readFactor() {
+    SerialLink& link = m_protocol.link();
+    ModuleStatus& module = m_protocol.module();
+    if (!link.isOpen() && m_protocol.OpenConversation() != ModuleProtocol::Opening::Identified) {
+        link.closeIfOpen();
+        return std::nullopt;
+    }
+    const auto readOnce = [&]() -> std::optional<quint16> {
+        m_protocol.SetAddress(ModuleVocabulary::Memory::kFuelFactorLow);
+        const quint8 low = module.CommandOK ? m_protocol.ReadFRAM() : 0;
+        const quint8 high = module.CommandOK ? m_protocol.ReadFRAM() : 0;
+        if (!module.CommandOK)
+            return std::nullopt;
+        return quint16(low | (high << 8));
+    };
+    const std::optional<quint16> first = readOnce();
+    const std::optional<quint16> second = first ? readOnce() : std::nullopt;
+    link.closeIfOpen();
+    if (!first || first != second)
+        return std::nullopt;
+    return first;
+}

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class ModuleProtocol;
 struct LogBuffer;
 
@@ -28,6 +30,11 @@ public:
     Result run();
 
     static QString title() { return QStringLiteral("Upload Fuel Type"); }
+
+    // After a failed verification: the factor the module holds now, read twice and
+    // agreeing (nothing when the line does not give the same two bytes twice). Opens the
+    // port when it is closed and closes it after. Says nothing.
+    std::optional<quint16> readFactor();
 
 private:
     void say(const QString& text);

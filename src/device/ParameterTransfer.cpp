@@ -6,6 +6,9 @@
 #include "logdata/FramImage.h"
 #include "support/ModuleStatus.h"
 
+#include <algorithm>
+#include <array>
+
 namespace {
 const QString kDownloadTitle = QStringLiteral("Download Parameters");
 const QString kUploadTitle = QStringLiteral("Upload Parameters");
@@ -43,23 +46,30 @@ bool ParameterTransfer::cmdQEROParamsDownload_Click() {
     if (!connect(kDownloadTitle, QStringLiteral("download")))
         return false;
     auto& image = m_protocol.fram().FRAMBuffer;
-    bool ok = false;
-    m_protocol.SetAddress(0);
-    if (m_protocol.module().CommandOK) {
-        ok = true;
-        for (int a = 0; a < 6 && ok; ++a) {
-            const quint8 b = m_protocol.ReadFRAM();
-            ok = m_protocol.module().CommandOK;
-            if (ok)
-                image[a] = b;
-        }
-    }
+    // The bytes are read twice: a byte garbled on an unchecked line reads as a valid
+    // value, and an upload starting from it would change a parameter nobody named.
+    const auto readBytes = [&](std::array<quint8, 6>& bytes) {
+        m_protocol.SetAddress(0);
+        for (int a = 0; a < 6 && m_protocol.module().CommandOK; ++a)
+            bytes[std::size_t(a)] = m_protocol.ReadFRAM();
+        return m_protocol.module().CommandOK;
+    };
+    std::array<quint8, 6> first{};
+    std::array<quint8, 6> second{};
+    const bool ok = readBytes(first) && readBytes(second);
     // Nothing else talks to the module now; give the port back.
     m_protocol.link().closeIfOpen();
     if (!ok) {
         tell(QStringLiteral("Download aborted - FRAM read failed"), kDownloadTitle);
         return false;
     }
+    if (first != second) {
+        tell(QStringLiteral("Download aborted - the parameters read differently twice (a "
+                            "noisy line?). Nothing was changed; check the cable and try again."),
+             kDownloadTitle);
+        return false;
+    }
+    std::copy(first.begin(), first.end(), image.begin());
     const ModuleParameters p = ModuleParameters::fromBytes(image.data(), false);
     p.applyTo(m_log, m_values);
     p.save(m_settings);

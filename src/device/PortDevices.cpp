@@ -89,6 +89,8 @@ bool PortDevices::parseOverride(const QString& assignment, QString* error) {
 
 QString PortDevices::describe(int n) const {
     const QString device = deviceFor(n);
+    if (n == m_namedByDevice && !device.isEmpty())
+        return device;
     return device.isEmpty() ? QStringLiteral("Com%1").arg(n)
                             : QStringLiteral("Com%1 (%2)").arg(n).arg(device);
 }

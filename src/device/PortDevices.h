@@ -38,9 +38,14 @@ public:
     // "N=PATH" as given on a command line; false with a reason when malformed.
     bool parseOverride(const QString& assignment, QString* error);
 
-    // The form a user reads: "Com3 (/dev/ttyUSB2)".
+    // The form a user reads: "Com3 (/dev/ttyUSB2)", or the device alone when the user
+    // named the device itself (see nameByDevice).
     QString describe(int portNumber) const;
+    // The user gave a device path, not a port number (qero4d-cli --port /dev/pts/3):
+    // messages name the path, which is what the user typed, and no Com number.
+    void nameByDevice(int portNumber) { m_namedByDevice = portNumber; }
 
 private:
     QMap<int, QString> m_overrides;
+    int m_namedByDevice = 0;
 };

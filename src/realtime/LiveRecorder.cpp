@@ -6,8 +6,10 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <unistd.h>
 
@@ -28,6 +30,25 @@ bool LiveRecorder::start(const QString& path) {
         return false;
     }
     return start(std::move(file));
+}
+
+bool LiveRecorder::startAtFirstRow(const QString& path) {
+    stop();
+    // Opened without truncating it, and closed again: the check that the file can be
+    // written leaves its content; a file the check created goes again.
+    const bool existed = QFileInfo::exists(path);
+    QFile probe(path);
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        m_error = QStringLiteral("Cannot record to %1: %2").arg(path, probe.errorString());
+        notify();
+        return false;
+    }
+    probe.close();
+    if (!existed)
+        QFile::remove(path);
+    m_error.clear();
+    m_firstRowPath = path;
+    return true;
 }
 
 bool LiveRecorder::start(std::unique_ptr<QFileDevice> file) {
@@ -54,6 +75,7 @@ bool LiveRecorder::start(std::unique_ptr<QFileDevice> file) {
 }
 
 void LiveRecorder::stop() {
+    m_firstRowPath.clear();
     if (!m_file)
         return;
     // The rows are with the system already; this puts them on the disk before the
@@ -84,6 +106,19 @@ void LiveRecorder::cycleFinished(RealTimePoller::Tick tick) {
     // read on becomes a row.
     const bool whole = m_cycleBegun;
     m_cycleBegun = false;
+    if (waitingForFirstRow() && tick == RealTimePoller::Tick::Complete && whole) {
+        // The cycle's values and a pending mark survive the start, which clears them.
+        // The recording begins with this cycle's first read, so its row is at time 0.
+        const RecordingRow row = m_row;
+        const bool mark = m_markPending;
+        const qint64 readUs = m_startUs + qint64(std::llround(row.time * 1e6));
+        if (!start(m_firstRowPath))
+            return;
+        m_startUs = readUs;
+        m_row = row;
+        m_row.time = 0.0;
+        m_markPending = mark;
+    }
     if (!recording() || tick != RealTimePoller::Tick::Complete || !whole)
         return;
     m_row.mark = m_markPending;
@@ -104,8 +139,9 @@ void LiveRecorder::keepSynced() {
 
 bool LiveRecorder::write(const QByteArray& bytes) {
     // Written and flushed at once: from here on a killed program cannot lose the row.
+    errno = 0;
     if (m_file->write(bytes) != bytes.size() || !m_file->flush()) {
-        fail(m_file->errorString());
+        fail(writeFailure());
         return false;
     }
     m_bytes += bytes.size();
@@ -114,8 +150,9 @@ bool LiveRecorder::write(const QByteArray& bytes) {
 
 bool LiveRecorder::sync() {
     m_lastSyncUs = m_clock.nowUs();
+    errno = 0;
     if (!m_file->flush()) {
-        fail(m_file->errorString());
+        fail(writeFailure());
         return false;
     }
     const int fd = m_file->handle();
@@ -125,6 +162,15 @@ bool LiveRecorder::sync() {
     }
     ++m_syncs;
     return true;
+}
+
+QString LiveRecorder::writeFailure() const {
+    // A disk that fills in the middle of a row takes part of it: Qt reports the short
+    // write without a reason ("Unknown error"), while the system said why.
+    if (errno != 0 && (m_file->error() == QFileDevice::NoError ||
+                       m_file->errorString() == QLatin1String("Unknown error")))
+        return qt_error_string(errno);
+    return m_file->errorString();
 }
 
 void LiveRecorder::fail(const QString& reason) {
@@ -177,7 +223,8 @@ void LiveRecorder::showSensors(int raw1, int raw2, double lambda1, double lambda
                                double afr2, bool showAFR) {
     // The cycle's time is that of its first read, the one the sensors' values come from.
     m_row = RecordingRow();
-    m_cycleBegun = recording();
+    // Waiting for its first row, the recording takes the first cycle read whole.
+    m_cycleBegun = recording() || waitingForFirstRow();
     m_row.time = double(m_clock.nowUs() - m_startUs) / 1e6;
     // With the lambda fuel the AFR columns hold lambda too: the fuel's own units.
     m_row.afr1 = showAFR ? afr1 : lambda1;

@@ -37,6 +37,12 @@ public:
     bool start(const QString& path);
     // The same on a file opened already for writing (tests put a failing one in place).
     bool start(std::unique_ptr<QFileDevice> file);
+    // Records to `path` from the first completed cycle on: until there is a row to write,
+    // an existing file is left as it is, so a module that never answers costs no old
+    // recording. False, with error() set, when `path` cannot be written at all.
+    bool startAtFirstRow(const QString& path);
+    // True while startAtFirstRow() waits for its first row.
+    bool waitingForFirstRow() const { return !m_firstRowPath.isEmpty(); }
     // Ends the recording, writing out what is pending; nothing when not recording.
     void stop();
     // The next row written carries the event mark.
@@ -82,6 +88,8 @@ private:
     bool write(const QByteArray& bytes);
     bool sync();
     void fail(const QString& reason);
+    // Why the last write or flush failed, in the system's words where it gave them.
+    QString writeFailure() const;
     void notify();
 
     const LogBuffer& m_log;
@@ -89,6 +97,7 @@ private:
     Clock& m_clock;
     RealTimeDisplay& m_shown;
     std::unique_ptr<QFileDevice> m_file;
+    QString m_firstRowPath;
     QString m_fileName;
     QString m_error;
     RecordingRow m_row;

@@ -66,16 +66,32 @@ Lists parse(const QByteArray& content) {
     return l;
 }
 
+QByteArray read(const QString& path) {
+    const QFileInfo info(path);
+    const auto refused = [&](const QString& why) {
+        return QeroFailure(QStringLiteral("Configuration File"),
+                           QStringLiteral("Cannot read %1: %2").arg(path, why));
+    };
+    // isFile() follows a link: a link to a regular file is read as the file.
+    if (info.exists() && !info.isFile())
+        throw refused(QStringLiteral("it is not a regular file."));
+    if (info.size() > kMaxFileBytes)
+        throw refused(QStringLiteral("it holds %1 bytes, more than the %2 a configuration "
+                                     "file may hold.")
+                          .arg(info.size())
+                          .arg(kMaxFileBytes));
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw refused(f.errorString());
+    // Read no further than the limit, should the file grow while it is read.
+    return f.read(kMaxFileBytes + 1).left(kMaxFileBytes);
+}
+
 void load(SettingsValues& settings, Prompter& prompter, const QString& path) {
     Lists lists = defaults();
     if (QFileInfo::exists(path)) {
-        const ErrorReport::StepResult r = ErrorReport::runStep(prompter, [&] {
-            QFile f(path);
-            if (!f.open(QIODevice::ReadOnly))
-                throw QeroFailure(QStringLiteral("Configuration File"),
-                                  QStringLiteral("Cannot read %1: %2").arg(path, f.errorString()));
-            lists = parse(f.readAll());
-        });
+        const ErrorReport::StepResult r =
+            ErrorReport::runStep(prompter, [&] { lists = parse(read(path)); });
         if (r != ErrorReport::StepResult::Done)
             lists = defaults();
     }

@@ -24,7 +24,7 @@ IniSettingsStore::IniSettingsStore() {
 #endif
         const QString path = folder + u'/' + QLatin1String(kApplication) + u'/' +
                              QLatin1String(kApplication) + QStringLiteral(".ini");
-        if (!tooLargeToRead(path))
+        if (!refusedToRead(path))
             m_settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
                                                      kApplication, kApplication);
 #endif
@@ -35,9 +35,17 @@ IniSettingsStore::IniSettingsStore(const QString& iniFile) {
     open(iniFile);
 }
 
-bool IniSettingsStore::tooLargeToRead(const QString& path) {
+bool IniSettingsStore::refusedToRead(const QString& path) {
     const QFileInfo file(path);
-    if (!file.exists() || file.size() <= kMaxFileBytes)
+    if (!file.exists())
+        return false;
+    // isFile() follows a link, so a link to a regular file is read and written as usual.
+    if (!file.isFile()) {
+        m_path = path;
+        m_notRegular = true;
+        return true;
+    }
+    if (file.size() <= kMaxFileBytes)
         return false;
     m_path = path;
     m_oversizedBytes = file.size();
@@ -45,7 +53,7 @@ bool IniSettingsStore::tooLargeToRead(const QString& path) {
 }
 
 void IniSettingsStore::open(const QString& path) {
-    if (!tooLargeToRead(path))
+    if (!refusedToRead(path))
         m_settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
 
@@ -63,6 +71,13 @@ std::optional<QString> IniSettingsStore::value(const QString& key) const {
 }
 
 void IniSettingsStore::setValue(const QString& key, const QString& text) {
+    if (m_notRegular) {
+        // Without the key, so that it is said once however many settings change.
+        reportWriteFailure(QStringLiteral("Settings are not saved: the settings path %1 is not "
+                                          "a regular file and is left as it is.")
+                               .arg(m_path));
+        return;
+    }
     if (!m_settings) {
         // The oversized file is set aside, not read, and a new one begins.
         const QString aside = m_path + QStringLiteral(".too-large");
@@ -77,9 +92,12 @@ void IniSettingsStore::setValue(const QString& key, const QString& text) {
         m_lastWriteFailure.clear();
         return;
     }
-    const QString message = QStringLiteral("The setting %1 could not be saved: the settings "
-                                           "file %2 cannot be written.")
-                                .arg(key, location());
+    reportWriteFailure(QStringLiteral("The setting %1 could not be saved: the settings "
+                                      "file %2 cannot be written.")
+                           .arg(key, location()));
+}
+
+void IniSettingsStore::reportWriteFailure(const QString& message) {
     // Said once for a run of failures, not at every setting that changes.
     if (message == m_lastWriteFailure)
         return;
@@ -91,6 +109,11 @@ void IniSettingsStore::setValue(const QString& key, const QString& text) {
 }
 
 QString IniSettingsStore::damage() const {
+    if (m_notRegular)
+        return QStringLiteral("The settings path %1 is not a regular file (a device, a pipe or "
+                              "a folder) and is neither read nor replaced. Settings start with "
+                              "their defaults and changes are not saved.")
+            .arg(m_path);
     if (!m_settings)
         return QStringLiteral("The settings file %1 holds %2 bytes, far more than settings "
                               "take, and is not read. Settings start with their defaults; when "

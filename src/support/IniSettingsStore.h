@@ -35,13 +35,19 @@ public:
 
 private:
     void open(const QString& path);
-    // True (and the file remembered, unread) when `path` is too large to read.
-    bool tooLargeToRead(const QString& path);
+    void reportWriteFailure(const QString& message);
+    // True (and the path remembered, unread) when `path` is too large to read or is not a
+    // regular file: a device or a pipe is never read (a pipe would block start-up) and
+    // never replaced by a file of ours.
+    bool refusedToRead(const QString& path);
 
     std::unique_ptr<QSettings> m_settings;
-    // The file when it was too large to read; m_settings stays empty until a setting
-    // changes.
+    // The file when it was refused; m_settings stays empty until a setting changes (and
+    // for good when the path is not a regular file).
     QString m_path;
     qint64 m_oversizedBytes = 0;
+    // The path names a device, a pipe, a socket or a folder: settings are neither read
+    // from it nor written to it.
+    bool m_notRegular = false;
     QString m_lastWriteFailure;
 };

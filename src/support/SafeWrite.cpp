@@ -25,6 +25,28 @@ std::atomic<qint64> g_spaceLeft{-1};
     throw QeroFailure(QStringLiteral("Write"), QStringLiteral("%1 %2: %3").arg(what, path, reason));
 }
 
+// The command line's Ctrl-C hooks, and how many writes are under way (lock-free, so a
+// signal handler may read it).
+bool (*g_interruptRequested)() = nullptr;
+void (*g_interruptStop)() = nullptr;
+std::atomic<int> g_writing{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+// Abandons a write when Ctrl-C was pressed; `abandon` removes what the write left.
+void checkInterrupt(const std::function<void()>& abandon) {
+    if (!g_interruptRequested || !g_interruptRequested())
+        return;
+    abandon();
+    if (g_interruptStop)
+        g_interruptStop();
+    fail(QStringLiteral("Cannot write"), QStringLiteral("the file"), QStringLiteral("interrupted"));
+}
+
+struct WritingMark {
+    WritingMark() { ++g_writing; }
+    ~WritingMark() { --g_writing; }
+};
+
 QString systemReason(int error) {
     return error ? qt_error_string(error) : QStringLiteral("Unknown error");
 }
@@ -108,6 +130,7 @@ bool writeStreamTarget(const QString& path, const std::function<bool(const Put&)
         }
     } closer{fd};
     const Put put = [&](QByteArrayView bytes) {
+        checkInterrupt([] {});
         if (const int error = writeAll(fd, bytes))
             fail(QStringLiteral("Cannot write"), path, systemReason(error));
     };
@@ -123,7 +146,16 @@ bool writeStreamTarget(const QString& path, const std::function<bool(const Put&)
 }
 
 bool writeRegular(const QString& path, const std::function<bool(const Put&)>& produce) {
+    // Only here is there a temporary file that ending the program would leave behind; a
+    // stream target may be ended at any moment (and may block for good on a pipe).
+    const WritingMark mark;
     QSaveFile file(path);
+    // After cancelWriting(), commit() removes the temporary file; the program may end
+    // right after this, before the destructor would.
+    const auto abandon = [&] {
+        file.cancelWriting();
+        (void)file.commit();
+    };
     // Unbuffered: each write reaches the system at once, so its failure comes back here
     // with its own reason instead of "Unknown error" at commit.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
@@ -142,6 +174,7 @@ bool writeRegular(const QString& path, const std::function<bool(const Put&)>& pr
             }
             done += n;
         }
+        checkInterrupt(abandon);
     };
     if (!produce(put)) {
         file.cancelWriting();
@@ -153,6 +186,8 @@ bool writeRegular(const QString& path, const std::function<bool(const Put&)>& pr
     if (::fsync(file.handle()) != 0 && errno != EINVAL && errno != EROFS)
         fail(QStringLiteral("Cannot write"), path, systemReason(errno));
 #endif
+    // The last moment the old file can still be kept.
+    checkInterrupt(abandon);
     if (!file.commit())
         fail(QStringLiteral("Cannot save"), path, file.errorString());
     return true;
@@ -177,6 +212,15 @@ void writeFile(const QString& path, const QByteArray& bytes) {
             put(QByteArrayView(bytes).sliced(at, qMin(kPiece, bytes.size() - at)));
         return true;
     });
+}
+
+void setInterruptHooks(bool (*requested)(), void (*stop)()) {
+    g_interruptRequested = requested;
+    g_interruptStop = stop;
+}
+
+bool writing() {
+    return g_writing.load() > 0;
 }
 
 void setSpaceLimitForTesting(qint64 bytes) {

@@ -23,6 +23,17 @@ void writeFile(const QString& path, const QByteArray& bytes);
 using Put = std::function<void(QByteArrayView)>;
 bool writeStream(const QString& path, const std::function<bool(const Put& put)>& produce);
 
+// Ctrl-C as the command line handles it. `requested` is asked after each piece and just
+// before a regular file replaces the old one; when it says yes the write is abandoned (the
+// old file stays, a stream keeps what it was sent) and `stop` is called, which ends the
+// program. Null hooks (the default) ask nothing.
+void setInterruptHooks(bool (*requested)(), void (*stop)());
+// True while a regular file is being written beside its target in this process, so that a
+// signal handler leaves the stopping to the write (its temporary file would stay behind
+// otherwise). Safe to call
+// from a signal handler.
+bool writing();
+
 // Tests: every write beyond this many bytes from now on fails as on a full disk
 // (ENOSPC); a negative limit turns the simulation off.
 void setSpaceLimitForTesting(qint64 bytes);

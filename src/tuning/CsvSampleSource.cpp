@@ -3,6 +3,7 @@
 #include "logdata/ChannelGuess.h"
 #include "support/Units.h"
 
+#include "logdata/LogFileReader.h"
 #include "support/QeroFailure.h"
 #include "tuning/TuningInputError.h"
 
@@ -109,18 +110,33 @@ public:
 
 private:
     void find(const QStringList& names, const QString& want, int field, bool optional) {
-        for (qsizetype i = 0; i < names.size(); ++i)
-            if (names[i].compare(want, Qt::CaseInsensitive) == 0) {
-                m_index[field] = int(i);
-                m_needed = std::max(m_needed, int(i) + 1);
-                return;
-            }
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            if (names[i].compare(want, Qt::CaseInsensitive) != 0)
+                continue;
+            // Two columns of one name: taking the first would be a guess that nobody sees.
+            for (qsizetype j = i + 1; j < names.size(); ++j)
+                if (names[j].compare(want, Qt::CaseInsensitive) == 0)
+                    throw TuningInputError::at(
+                        m_path, 1, 0,
+                        QStringLiteral("the header names the column \"%1\" twice (columns %2 "
+                                       "and %3); rename one of them or map another column")
+                            .arg(LogFileReader::printable(want.left(40)))
+                            .arg(i + 1)
+                            .arg(j + 1));
+            m_index[field] = int(i);
+            m_needed = std::max(m_needed, int(i) + 1);
+            return;
+        }
         if (optional)
             return;
+        // The header is outside text of any length: a short, escaped excerpt.
+        QString named = names.join(QStringLiteral(", "));
+        if (named.size() > 200)
+            named = named.left(200) + QStringLiteral("...");
         throw TuningInputError::at(
             m_path, 1, 0,
             QStringLiteral("the header names no column \"%1\" (it names: %2)")
-                .arg(want, names.join(QStringLiteral(", "))));
+                .arg(LogFileReader::printable(want.left(40)), LogFileReader::printable(named)));
     }
 
     void header(QByteArrayView text) {

@@ -1,5 +1,6 @@
 #include "tuning/TuningTableText.h"
 
+#include "logdata/LogFileReader.h"
 #include "support/Numbers.h"
 #include "support/QeroFailure.h"
 #include "support/TextFile.h"
@@ -125,7 +126,15 @@ TuningTableText TuningTableText::parse(QByteArrayView bytes, const QString& sour
             if (!readCell(row[c], numbers[std::size_t(c)], decimals))
                 throw TuningInputError::at(
                     source, lineNumbers[r], c + 1,
-                    QStringLiteral("\"%1\" is not a number").arg(bare(row[c])));
+                    QStringLiteral("\"%1\" is not a number")
+                        .arg(LogFileReader::printable(bare(row[c]).left(40))));
+            // A correction of a larger cell overflows to infinity, which no map program reads.
+            if (std::abs(numbers[std::size_t(c)]) > kMaxCell)
+                throw TuningInputError::at(
+                    source, lineNumbers[r], c + 1,
+                    QStringLiteral("\"%1\" is beyond %2, more than a map or an axis holds")
+                        .arg(LogFileReader::printable(bare(row[c]).left(40)))
+                        .arg(kMaxCell, 0, 'g'));
             if (row[c].contains(u',') && !byBlanks && t.m_separator != QLatin1String(","))
                 t.m_decimalComma = true;
             if (!t.m_hasAxes || (r != cornerRow && c > 0))

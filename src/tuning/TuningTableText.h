@@ -29,6 +29,9 @@ public:
     // How a bare grid fits the axes: not at all, one way, or both (a square grid on axes
     // of one length), where the user has to say which.
     enum class Fit { None, RpmRows, LoadRows, Ambiguous };
+    // The largest magnitude a cell may have: fuel maps, targets and axes stay far below,
+    // and a larger base cell would be corrected into infinity.
+    static constexpr double kMaxCell = 1e12;
 
     // Throws TuningInputError naming the file, row and column of a cell that is not a
     // number or a row of another length; QeroFailure when the file cannot be read.

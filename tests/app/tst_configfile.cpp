@@ -2,7 +2,12 @@
 #include "support/QeroFailure.h"
 #include "support/ScriptedPrompter.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/types.h>
 
 namespace {
 QString fixture(const char* name) {
@@ -20,6 +25,8 @@ private Q_SLOTS:
     void malformedFiles_data();
     void malformedFiles();
     void malformedFileFallsBackToDefaultsAfterReport();
+    void fileThatCannotBeAConfigurationIsRefusedUnread_data();
+    void fileThatCannotBeAConfigurationIsRefusedUnread();
 };
 
 void tst_configfile::noFileGivesDefaults() {
@@ -106,6 +113,55 @@ void tst_configfile::malformedFileFallsBackToDefaultsAfterReport() {
     QCOMPARE(p.boxes().first().icon, Prompter::Icon::Critical);
     QCOMPARE(s.ConfigList2.first(), QStringLiteral("Brenwick"));
     QCOMPARE(s.ConfigList1.size(), 5);
+}
+
+void tst_configfile::fileThatCannotBeAConfigurationIsRefusedUnread_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("fifo") << "fifo"
+                          << "not a regular file";
+    QTest::newRow("character device") << "chr"
+                                      << "not a regular file";
+    QTest::newRow("folder") << "dir"
+                            << "not a regular file";
+    QTest::newRow("sparse 2 GB file") << "sparse"
+                                      << "2147483648 bytes";
+}
+
+// A pipe would block start-up, a device or a sparse giant would be read for ever: each is
+// refused before a byte is read, and the built-in branding stands in.
+void tst_configfile::fileThatCannotBeAConfigurationIsRefusedUnread() {
+    QFETCH(QString, kind);
+    QFETCH(QString, why);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QLatin1String(ConfigFile::kFileName));
+    const QByteArray native = QFile::encodeName(path);
+    if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(native.constData(), 0600), 0);
+    } else if (kind == QLatin1String("chr")) {
+        if (::mknod(native.constData(), S_IFCHR | 0600, makedev(1, 5)) != 0)
+            QSKIP("cannot make a device node here");
+    } else if (kind == QLatin1String("dir")) {
+        QVERIFY(QDir().mkdir(path));
+    } else {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(f.resize(qint64(2) * 1024 * 1024 * 1024));
+    }
+    try {
+        ConfigFile::read(path);
+        QFAIL("the file was read");
+    } catch (const QeroFailure& e) {
+        QVERIFY2(e.description().contains(why) && e.description().contains(path),
+                 qPrintable(e.description()));
+    }
+    SettingsValues s;
+    ScriptedPrompter p;
+    p.answerButton(Prompter::Ignore);
+    ConfigFile::load(s, p, path);
+    QCOMPARE(p.boxes().size(), 1);
+    QCOMPARE(s.ConfigList1, ConfigFile::defaults().list1);
+    QCOMPARE(s.ConfigList2, ConfigFile::defaults().list2);
 }
 
 QTEST_GUILESS_MAIN(tst_configfile)

@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <limits>
+
 namespace {
 const QString kShippedData = QStringLiteral(QERO_SOURCE_DATA);
 QString fixture(const char* name) {
@@ -32,6 +34,8 @@ private Q_SLOTS:
     void splashItalicAndNullLogo();
     void splashMissingLogoIsReported();
     void splashClosesItself();
+    void splashTimeIsNeverNegative_data();
+    void splashTimeIsNeverNegative();
     void mainWindowCaptionAndMenus();
     void mainWindowLoadClearsBuffers();
     void escapeSetsAbortAndReachesControl();
@@ -105,6 +109,27 @@ void tst_startup::splashClosesItself() {
     QCOMPARE(splash.showAndWait(), int(QDialog::Accepted));
     QVERIFY(splash.isHidden());
     QCOMPARE(frmSplash(s.settings, p).tmrSplashUnload->interval(), 4000);
+}
+
+void tst_startup::splashTimeIsNeverNegative_data() {
+    QTest::addColumn<int>("given");
+    QTest::addColumn<int>("interval");
+    QTest::newRow("-5") << -5 << 0;
+    QTest::newRow("most negative") << std::numeric_limits<int>::min() << 0;
+    QTest::newRow("0") << 0 << 0;
+    QTest::newRow("20") << 20 << 20;
+}
+
+// A stopped timer would keep the splash up and the main window away for good.
+void tst_startup::splashTimeIsNeverNegative() {
+    QFETCH(int, given);
+    QFETCH(int, interval);
+    AppState s;
+    ScriptedPrompter p;
+    frmSplash splash(s.settings, p, given);
+    QCOMPARE(splash.tmrSplashUnload->interval(), interval);
+    QTimer::singleShot(10000, &splash, &QDialog::reject); // never hang the suite
+    QCOMPARE(splash.showAndWait(), int(QDialog::Accepted));
 }
 
 void tst_startup::mainWindowCaptionAndMenus() {

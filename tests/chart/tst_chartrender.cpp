@@ -215,7 +215,12 @@ void tst_chartrender::command_data() {
                               << "--size" << false;
     QTest::newRow("size beyond 8000")
         << QStringList{"run.log", "-o", "OUT.png", "--size", "20000x20000"} << 2
-        << "--size must be from 100x100 to 8000x8000" << false;
+        << "--size must be from 100x100 to 6000x8000" << false;
+    // Past 6000 wide every point is stroked with the wide pen and the time leaves linear.
+    QTest::newRow("width 8000") << QStringList{"run.log", "-o", "OUT.png", "--size", "8000x8000"}
+                                << 2 << "--size must be from 100x100 to 6000x8000" << false;
+    QTest::newRow("width 6001") << QStringList{"run.log", "-o", "OUT.png", "--size", "6001x700"}
+                                << 2 << "--size" << false;
     QTest::newRow("unknown option")
         << QStringList{"run.log", "-o", "OUT.png", "--colour"} << 2 << "colour" << false;
     QTest::newRow("reversed times")

@@ -90,6 +90,11 @@ void tst_tablecommand::usage_data() {
     QTest::newRow("bad format") << QStringList{"a.log", "--format", "xml"} << 2;
     QTest::newRow("missing value") << QStringList{"a.log", "--target"} << 2;
     QTest::newRow("unknown option") << QStringList{"a.log", "--colour"} << 2;
+    // Not numbers at all: refused as every command refuses them, not clamped.
+    for (const char* target : {"abc", "nan", "", "1e400", "inf"})
+        QTest::newRow(qPrintable(QStringLiteral("target \"%1\"").arg(QLatin1String(target))))
+            << QStringList{"a.log", "--target", target} << 2;
+    QTest::newRow("min-samples abc") << QStringList{"a.log", "--min-samples", "abc"} << 2;
 }
 
 void tst_tablecommand::usage() {

@@ -1,3 +1,4 @@
+#include "cli/ConsolePrompter.h"
 #include "cli/FuelCommand.h"
 #include "cli/IdCommand.h"
 
@@ -9,6 +10,9 @@ private Q_SLOTS:
     void help();
     void wrongUsage_data();
     void wrongUsage();
+    void consoleLines_data();
+    void consoleLines();
+    void portGivenAsAPathIsNamedOnce();
 };
 
 void tst_devicecli::help() {
@@ -40,6 +44,11 @@ void tst_devicecli::wrongUsage_data() {
         << "fuel" << QStringList{"--port", "1", "--user", "A", "--ratio", "0.5"} << "from 1 to 20";
     QTest::newRow("ratio not a number")
         << "fuel" << QStringList{"--port", "1", "--user", "A", "--ratio", "abc"} << "from 1 to 20";
+    // Refused by the usage check, before the port is opened.
+    for (const char* ratio : {"nan", "inf", "-inf", "1e400", " "})
+        QTest::newRow(qPrintable(QStringLiteral("ratio \"%1\"").arg(QLatin1String(ratio))))
+            << "fuel" << QStringList{"--port", "1", "--user", "A", "--ratio", ratio}
+            << "--ratio: \"";
     QTest::newRow("user without ratio")
         << "fuel" << QStringList{"--port", "1", "--user", "A"} << "give --fuel";
     QTest::newRow("value missing")
@@ -56,6 +65,46 @@ void tst_devicecli::wrongUsage() {
     QCOMPARE(rc, 2);
     QVERIFY2(e.contains(says), qPrintable(e));
     QVERIFY(o.isEmpty());
+}
+
+void tst_devicecli::consoleLines_data() {
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QString>("printed");
+    QTest::newRow("one") << QStringList{"RS-232 timeout."} << "E: RS-232 timeout.\n";
+    QTest::newRow("repeated") << QStringList{"A", "A", "A", "B", "B", "A"}
+                              << "E: A\n(the line above 2 times more)\nE: B\n"
+                                 "(the line above once more)\nE: A\n";
+    QTest::newRow("escape, bell and NUL from a module's ID")
+        << QStringList{QStringLiteral("ID \x1b[2J\x07") + QChar(0) + QStringLiteral("end")}
+        << "E: ID \\x1b[2J\\x07\\x00end\n";
+    QTest::newRow("line breaks become blanks")
+        << QStringList{"one\r\ntwo\nthree"} << "E: one two three\n";
+}
+
+// Every message box of a command reaches the terminal escaped, and a message the steps
+// repeat word for word is printed once with its count.
+void tst_devicecli::consoleLines() {
+    QFETCH(QStringList, messages);
+    QFETCH(QString, printed);
+    QString text;
+    {
+        QTextStream s(&text);
+        ConsolePrompter p(s);
+        for (const QString& m : messages)
+            QCOMPARE(p.message(m, QStringLiteral("E"), Prompter::Icon::Critical, Prompter::Ok),
+                     Prompter::Ok);
+    }
+    QCOMPARE(text, printed);
+}
+
+void tst_devicecli::portGivenAsAPathIsNamedOnce() {
+    QString o, e;
+    QTextStream out(&o), err(&e);
+    const QString path = QStringLiteral("/nonexistent/qero");
+    QCOMPARE(runIdCommand({QStringLiteral("--port"), path}, out, err), 1);
+    err.flush();
+    QCOMPARE(e.count(QStringLiteral("Cannot open ") + path + QStringLiteral(": ")), 1);
+    QVERIFY2(!e.contains(QLatin1String("Com1")), qPrintable(e));
 }
 
 QTEST_GUILESS_MAIN(tst_devicecli)

@@ -22,6 +22,8 @@ private Q_SLOTS:
     void failures_data();
     void failures();
     void everyMessageIsAnUploadFuelTypeBox();
+    void failedVerificationTellsWhatTheModuleHolds_data();
+    void failedVerificationTellsWhatTheModuleHolds();
 };
 
 void tst_fuelupload::factorTable_data() {
@@ -196,6 +198,38 @@ void tst_fuelupload::everyMessageIsAnUploadFuelTypeBox() {
     }
     QCOMPARE(b.module.memory().bytes[6], quint8(0xFF));
     QCOMPARE(b.module.memory().bytes[7], quint8(0x7F));
+}
+
+void tst_fuelupload::failedVerificationTellsWhatTheModuleHolds_data() {
+    QTest::addColumn<int>("storeDifferentAt");
+    QTest::addColumn<int>("held");
+    // Gasoline's 32767 (FF 7F) is in the module; E85's 21793 (21 55) is written.
+    QTest::newRow("low byte stored wrong: the high byte stays the old one")
+        << 6 << (0x7F00 | (0x21 ^ 0x01));
+    QTest::newRow("high byte stored wrong") << 7 << (((0x55 ^ 0x01) << 8) | 0x21);
+}
+
+// The upload stops at the byte that read back wrong, which may leave half of each factor:
+// what the module holds then is read (twice, agreeing) so that the user can be told.
+void tst_fuelupload::failedVerificationTellsWhatTheModuleHolds() {
+    QFETCH(int, storeDifferentAt);
+    QFETCH(int, held);
+    SimBench b;
+    b.module.memory().bytes[6] = 0xFF;
+    b.module.memory().bytes[7] = 0x7F;
+    b.state.log.FuelType = QStringLiteral("E85");
+    b.state.log.StoichRatio = 9.77f;
+    b.module.faults().storeDifferentAt = storeDifferentAt;
+    FuelUpload upload(b.protocol, b.state.log);
+    QCOMPARE(upload.run(), FuelUpload::Result::VerificationFailed);
+    const int messages = int(b.prompter.boxes().size());
+    QCOMPARE(upload.readFactor(), std::optional<quint16>(quint16(held)));
+    QVERIFY(!b.link.isOpen());
+    // Read without a word to the user; the command says it in its own words.
+    QCOMPARE(int(b.prompter.boxes().size()), messages);
+    // A closed port is opened for the read, and closed again.
+    QCOMPARE(upload.readFactor(), std::optional<quint16>(quint16(held)));
+    QVERIFY(!b.link.isOpen());
 }
 
 QTEST_GUILESS_MAIN(tst_fuelupload)

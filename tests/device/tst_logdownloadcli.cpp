@@ -1,6 +1,8 @@
 #include "cli/DecodeCommand.h"
 #include "cli/DownloadCommand.h"
 #include "cli/EraseCommand.h"
+#include "cli/IdCommand.h"
+#include "cli/LiveCommand.h"
 #include "cli/ModuleCommandSupport.h"
 #include "cli/ParamsCommand.h"
 #include "device/PortDevices.h"
@@ -13,6 +15,7 @@
 #include <QFile>
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -64,6 +67,12 @@ private Q_SLOTS:
     void eraseAndParams();
     void relativePortPathIsFromCurrentFolder();
     void verifiedDownloadOverNoisyLine();
+    void unwritableTargetIsFoundBeforeTheRead_data();
+    void unwritableTargetIsFoundBeforeTheRead();
+    void moduleTextIsEscaped_data();
+    void moduleTextIsEscaped();
+    void failedSaveKeepsTheMemory_data();
+    void failedSaveKeepsTheMemory();
 
 private:
     QTemporaryDir m_dir;
@@ -312,6 +321,110 @@ void tst_logdownloadcli::verifiedDownloadOverNoisyLine() {
     const QByteArray truth = readAll(path("noisy.fram"));
     QCOMPARE(truth.size(), 65536);
     QVERIFY(readAll(path("verified.fram")) == truth);
+}
+
+void tst_logdownloadcli::unwritableTargetIsFoundBeforeTheRead_data() {
+    QTest::addColumn<QStringList>("outputs");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("log into a missing folder")
+        << QStringList{"-o", "@missing/x.log"}
+        << "@missing/x.log: the folder @missing does not exist";
+    QTest::newRow("image into a missing folder")
+        << QStringList{"-o", "@ok.log", "--image", "@gone/x.fram"}
+        << "@gone/x.fram: the folder @gone does not exist";
+    QTest::newRow("log onto a folder") << QStringList{"-o", "@"} << "it is a folder";
+    QTest::newRow("folder that is a file")
+        << QStringList{"-o", "@plain.txt/x.log"} << "@plain.txt is not a folder";
+}
+
+// The module's memory takes 12 seconds to read; a target that cannot be written is found
+// before the port is opened, not after the read.
+void tst_logdownloadcli::unwritableTargetIsFoundBeforeTheRead() {
+    QFETCH(QStringList, outputs);
+    QFETCH(QString, says);
+    const QString root = path(QStringLiteral("targets"));
+    QVERIFY(QDir().mkpath(root));
+    QFile plain(root + QStringLiteral("/plain.txt"));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    for (QString& o : outputs)
+        o.replace(u'@', root + u'/');
+    says.replace(u'@', root + u'/');
+    says.replace(root + QStringLiteral("/ "), root + u' ');
+    if (says.endsWith(u'/'))
+        says.chop(1);
+    const Run r =
+        run(runDownloadCommand, QStringList{"--port", "/nonexistent/qero-port"} + outputs);
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains(QStringLiteral("Cannot write ")) && r.err.contains(says),
+             qPrintable(r.err));
+    QVERIFY2(!r.err.contains(QLatin1String("Cannot open")), qPrintable(r.err));
+    QVERIFY(!QFile::exists(root + QStringLiteral("/ok.log")));
+}
+
+void tst_logdownloadcli::moduleTextIsEscaped_data() {
+    QTest::addColumn<QString>("command");
+    QTest::newRow("id") << "id";
+    QTest::newRow("live") << "live";
+    QTest::newRow("params") << "params";
+}
+
+// A module's identification is outside text: a terminal must never get its ESC, BEL or
+// NUL bytes (a title change, a screen cleared), whichever command shows it.
+void tst_logdownloadcli::moduleTextIsEscaped() {
+    QFETCH(QString, command);
+    const QString id = QStringLiteral("\x1b]0;owned\x07Brenwick QERO IV Dual Rev 3 \x1b[2J");
+    Sim sim;
+    QVERIFY(sim.start({"--no-pacing", "--id", id}));
+    Run r;
+    if (command == u"id")
+        r = run(runIdCommand, {"--port", sim.device});
+    else if (command == u"live")
+        r = run(runLiveCommand, {"--port", sim.device, "--count", "1"});
+    else
+        r = run(runParamsCommand, {"--port", sim.device});
+    const QString all = r.out + r.err;
+    // live shows the model the ID names, not the ID itself.
+    if (command != u"live")
+        QVERIFY2(all.contains(QLatin1String("Firmware ID: \\x1b]0;owned")) &&
+                     all.contains(QLatin1String("\\x1b[2J")),
+                 qPrintable(all));
+    for (const QChar c : all)
+        QVERIFY2(c.unicode() >= 0x20 || c == u'\n' || c == u'\r' || c == u'\t',
+                 qPrintable(QStringLiteral("control byte %1").arg(int(c.unicode()))));
+}
+
+void tst_logdownloadcli::failedSaveKeepsTheMemory_data() {
+    QTest::addColumn<bool>("withImage");
+    QTest::newRow("no --image: kept in the temporary folder") << false;
+    QTest::newRow("--image written: named") << true;
+}
+
+// A log that cannot be saved (here: a full device) must not cost the 12-second read: the
+// module's memory is kept and named, for decode to make the log later.
+void tst_logdownloadcli::failedSaveKeepsTheMemory() {
+    QFETCH(bool, withImage);
+    if (!QFile::exists(QStringLiteral("/dev/full")))
+        QSKIP("no /dev/full here");
+    Sim sim;
+    QVERIFY(sim.start({"--no-pacing", "--save-image", path("served.fram")}));
+    QStringList args{"--port", sim.device, "-o", "/dev/full"};
+    if (withImage)
+        args << "--image" << path("kept.fram");
+    const Run r = run(runDownloadCommand, args);
+    sim.stop();
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains(QLatin1String("No space left on device")), qPrintable(r.err));
+    static const QRegularExpression keptIn(
+        QStringLiteral("The module's memory is kept in (\\S+); qero4d-cli decode "));
+    const QRegularExpressionMatch m = keptIn.match(r.err);
+    QVERIFY2(m.hasMatch(), qPrintable(r.err));
+    const QString kept = m.captured(1);
+    if (withImage)
+        QCOMPARE(kept, path("kept.fram"));
+    QCOMPARE(readAll(kept), readAll(path("served.fram")));
+    if (!withImage)
+        QFile::remove(kept);
 }
 
 QTEST_GUILESS_MAIN(tst_logdownloadcli)

@@ -20,12 +20,15 @@ class TamperingLink : public SerialLink {
 public:
     explicit TamperingLink(SerialLink& inner) : m_inner(inner) {}
     int corruptWriteTo = -1; // address whose written value arrives changed
+    int garbleRead = -1;     // the reply to this byte read (from 1) arrives changed
 
     void open(int portNumber) override { m_inner.open(portNumber); }
     void close() override { m_inner.close(); }
     bool isOpen() const override { return m_inner.isOpen(); }
     void clearReceiveBuffer() override { m_inner.clearReceiveBuffer(); }
     void sendByte(quint8 b) override {
+        if (m_expect == Expect::Command && b == 30)
+            ++m_reads;
         if (m_expect == Expect::Value && m_address == corruptWriteTo)
             b ^= 0x40;
         switch (m_expect) {
@@ -47,7 +50,14 @@ public:
         m_inner.sendByte(b);
     }
     int receivedCount() override { return m_inner.receivedCount(); }
-    quint8 takeByte() override { return m_inner.takeByte(); }
+    quint8 takeByte() override {
+        quint8 b = m_inner.takeByte();
+        if (m_reads == garbleRead && !m_garbled) {
+            b ^= 0x10;
+            m_garbled = true;
+        }
+        return b;
+    }
     void waitForBytes(qint64 maxUs) override { m_inner.waitForBytes(maxUs); }
 
 private:
@@ -55,6 +65,8 @@ private:
     SerialLink& m_inner;
     Expect m_expect = Expect::Command;
     int m_address = -1;
+    int m_reads = 0;
+    bool m_garbled = false;
 };
 
 struct TransferBench {
@@ -85,6 +97,8 @@ private Q_SLOTS:
     void downloadReadsTheModule();
     void downloadFailures_data();
     void downloadFailures();
+    void garbledReadChangesNothing_data();
+    void garbledReadChangesNothing();
     void uploadWritesAndVerifies();
     void uploadFailures_data();
     void uploadFailures();
@@ -154,6 +168,35 @@ void tst_parametertransfer::downloadFailures() {
     QCOMPARE(b->state.log.DataLogInterval, 0.2f);
     QVERIFY(b->settings.values.isEmpty());
     QVERIFY(!b->link.isOpen());
+}
+
+void tst_parametertransfer::garbledReadChangesNothing_data() {
+    QTest::addColumn<int>("read");
+    QTest::newRow("first read, interval byte") << 1;
+    QTest::newRow("first read, brightness byte") << 6;
+    QTest::newRow("second read, interval byte") << 7;
+    QTest::newRow("second read, last byte") << 12;
+}
+
+// A byte garbled on a line that cannot tell (no framing error) must not become the value
+// an upload then writes back: the parameters are read twice and must agree.
+void tst_parametertransfer::garbledReadChangesNothing() {
+    QFETCH(int, read);
+    auto b = std::make_unique<TransferBench>();
+    b->module.memory().bytes[0] = 6;
+    b->link.garbleRead = read;
+    b->state.log.DataLogInterval = 0.2f;
+    QVERIFY(!b->transfer.cmdQEROParamsDownload_Click());
+    QCOMPARE(b->texts(),
+             (QStringList{firmwareBox(*b),
+                          "Download aborted - the parameters read differently twice (a noisy "
+                          "line?). Nothing was changed; check the cable and try again."}));
+    QCOMPARE(b->state.log.DataLogInterval, 0.2f);
+    QVERIFY(b->settings.values.isEmpty());
+    QVERIFY(!b->link.isOpen());
+    // Read again on a clean line, the same module gives its own values.
+    QVERIFY(b->transfer.cmdQEROParamsDownload_Click());
+    QCOMPARE(b->state.fram.FRAMBuffer[0], quint8(6));
 }
 
 void tst_parametertransfer::uploadWritesAndVerifies() {

@@ -19,6 +19,30 @@ namespace {
 
 using Tick = RealTimePoller::Tick;
 
+// A disk that fills in the middle of a write: the part that fits is taken and the count
+// comes back short, with the system's reason left in errno, as write(2) leaves it.
+class ShortWriteFile : public QFile {
+public:
+    ShortWriteFile(const QString& path, qint64 budget, int error)
+        : QFile(path), m_budget(budget), m_errno(error) {}
+
+protected:
+    qint64 writeData(const char* data, qint64 len) override {
+        if (len <= m_budget) {
+            m_budget -= len;
+            return QFile::writeData(data, len);
+        }
+        const qint64 n = m_budget > 0 ? QFile::writeData(data, m_budget) : 0;
+        m_budget = 0;
+        errno = m_errno;
+        return n;
+    }
+
+private:
+    qint64 m_budget;
+    int m_errno;
+};
+
 // A file that takes `budget` bytes and then refuses, as a full disk or a pulled stick does.
 class FailingFile : public QFile {
 public:
@@ -116,6 +140,10 @@ private Q_SLOTS:
     void rowsReachTheSystemAtOnceAndTheDiskEverySecond();
     void failedWriteEndsTheRecordingKeepingTheRows();
     void unwritableFileDoesNotStart();
+    void oldFileStaysUntilTheFirstRow_data();
+    void oldFileStaysUntilTheFirstRow();
+    void failedWriteGivesTheSystemsReason_data();
+    void failedWriteGivesTheSystemsReason();
     void statusLine();
 
 private:
@@ -368,6 +396,77 @@ void TestLiveRecorder::unwritableFileDoesNotStart() {
                  qPrintable(r.recorder.error()));
         QVERIFY(!r.recorder.recording());
     }
+}
+
+void TestLiveRecorder::oldFileStaysUntilTheFirstRow_data() {
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<bool>("fileBefore");
+    QTest::newRow("silent module, old recording") << true << true;
+    QTest::newRow("silent module, no file") << true << false;
+    QTest::newRow("answering module, old recording") << false << true;
+    QTest::newRow("answering module, no file") << false << false;
+}
+
+// A module that never completes a cycle costs no earlier recording of the same name; the
+// first completed cycle replaces it, its own values in the first row.
+void TestLiveRecorder::oldFileStaysUntilTheFirstRow() {
+    QFETCH(bool, silent);
+    QFETCH(bool, fileBefore);
+    Rig r;
+    r.module.faults().silent = silent;
+    const QString path =
+        m_dir.filePath(QStringLiteral("first-%1.csv").arg(QTest::currentDataTag()));
+    const QByteArray old = "time,rpm\n" + QByteArray("1,2000\n").repeated(150);
+    if (fileBefore) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(old);
+    }
+    QVERIFY(r.recorder.startAtFirstRow(path));
+    QVERIFY(r.recorder.waitingForFirstRow());
+    QVERIFY(!r.recorder.recording());
+    QCOMPARE(QFileInfo::exists(path), fileBefore);
+    for (int i = 0; i < 5; ++i)
+        r.tick();
+    r.recorder.stop();
+    QVERIFY(r.recorder.error().isEmpty());
+    QVERIFY(!r.recorder.waitingForFirstRow());
+    if (silent) {
+        QVERIFY(r.cycles.isEmpty());
+        QCOMPARE(QFileInfo::exists(path), fileBefore);
+        if (fileBefore)
+            QCOMPARE(fileBytes(path), old);
+        return;
+    }
+    const ReadBack b = readBack(path);
+    QCOMPARE(b.rows.size(), r.cycles.size());
+    QCOMPARE(b.rows.size(), 5);
+    QCOMPARE_LE(std::abs(b.rows.first().rpm - r.cycles.first().rpm), 0.5);
+    QCOMPARE_LE(std::abs(b.rows.first().battery - r.cycles.first().battery), 0.005);
+}
+
+void TestLiveRecorder::failedWriteGivesTheSystemsReason_data() {
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("disk full in the middle of a row") << ENOSPC << "No space left on device";
+    QTest::newRow("stick pulled in the middle of a row") << EIO << "Input/output error";
+    QTest::newRow("quota in the middle of a row") << EDQUOT << "Disk quota exceeded";
+}
+
+void TestLiveRecorder::failedWriteGivesTheSystemsReason() {
+    QFETCH(int, error);
+    QFETCH(QString, reason);
+    Rig r;
+    const QString path = m_dir.filePath(QStringLiteral("short-%1.csv").arg(error));
+    const qint64 preamble = RecordingFormat::preamble(RecordingInfo::fromLog(r.state.log)).size();
+    auto file = std::make_unique<ShortWriteFile>(path, preamble + 200, error);
+    QVERIFY(file->open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    QVERIFY(r.recorder.start(std::move(file)));
+    for (int i = 0; i < 10 && r.recorder.recording(); ++i)
+        r.tick();
+    QVERIFY(!r.recorder.recording());
+    QVERIFY2(r.recorder.error().contains(QStringLiteral("failed (") + reason + u')'),
+             qPrintable(r.recorder.error()));
 }
 
 void TestLiveRecorder::statusLine() {

@@ -1,8 +1,13 @@
 #include "support/IniSettingsStore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/types.h>
 
 // The settings file as the program meets it: too large to read, or impossible to write.
 class tst_inisettingsstore : public QObject {
@@ -11,6 +16,8 @@ class tst_inisettingsstore : public QObject {
 private Q_SLOTS:
     void oversizedFileIsNotRead();
     void writeFailureIsReportedOnce();
+    void pathThatIsNotARegularFileIsLeftAlone_data();
+    void pathThatIsNotARegularFileIsLeftAlone();
 };
 
 void tst_inisettingsstore::oversizedFileIsNotRead() {
@@ -56,6 +63,51 @@ void tst_inisettingsstore::writeFailureIsReportedOnce() {
     QVERIFY2(reports.first().contains(QStringLiteral("FuelType")) &&
                  reports.first().contains(blocker),
              qPrintable(reports.first()));
+}
+
+void tst_inisettingsstore::pathThatIsNotARegularFileIsLeftAlone_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("character device") << QStringLiteral("chr");
+    QTest::newRow("fifo") << QStringLiteral("fifo");
+    QTest::newRow("folder") << QStringLiteral("dir");
+}
+
+// A device or a pipe named as the settings file is neither read (a pipe would block
+// start-up for good) nor replaced by a regular file when a setting changes.
+void tst_inisettingsstore::pathThatIsNotARegularFileIsLeftAlone() {
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("settings.ini"));
+    const QByteArray native = QFile::encodeName(path);
+    if (kind == QLatin1String("chr")) {
+        // The null device's numbers, made inside the temporary folder.
+        if (::mknod(native.constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+            QSKIP("cannot make a device node here");
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(native.constData(), 0600), 0);
+    } else {
+        QVERIFY(QDir().mkdir(path));
+    }
+    struct stat before {};
+    QCOMPARE(::stat(native.constData(), &before), 0);
+
+    IniSettingsStore store(path);
+    QStringList reports;
+    store.onWriteFailure = [&](const QString& message) { reports << message; };
+    QVERIFY(!store.value(QStringLiteral("FuelType")));
+    QVERIFY2(store.damage().contains(path) &&
+                 store.damage().contains(QStringLiteral("not a regular file")),
+             qPrintable(store.damage()));
+    store.setValue(QStringLiteral("FuelType"), QStringLiteral("E85"));
+    store.setValue(QStringLiteral("MaxRPMDisplay"), QStringLiteral("8000"));
+    QCOMPARE(reports.size(), 1);
+    QVERIFY2(reports.first().contains(path), qPrintable(reports.first()));
+
+    struct stat after {};
+    QCOMPARE(::stat(native.constData(), &after), 0);
+    QCOMPARE(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_rdev, before.st_rdev);
 }
 
 QTEST_GUILESS_MAIN(tst_inisettingsstore)

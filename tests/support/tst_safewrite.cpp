@@ -35,6 +35,8 @@ private Q_SLOTS:
     void refusedTargetsStayAsTheyWere_data();
     void refusedTargetsStayAsTheyWere();
     void missingFolderNamesTheReason();
+    void interruptAbandonsTheWriteAndKeepsTheOldFile_data();
+    void interruptAbandonsTheWriteAndKeepsTheOldFile();
 
 private:
     QString path(const QString& name) const { return m_dir->filePath(name); }
@@ -68,6 +70,54 @@ void tst_safewrite::init() {
 
 void tst_safewrite::cleanup() {
     SafeWrite::setSpaceLimitForTesting(-1);
+    SafeWrite::setInterruptHooks(nullptr, nullptr);
+}
+
+namespace {
+// Ctrl-C as the test plays it: pressed once the write has asked this many times.
+int g_asksBeforeCtrlC = 0;
+int g_asked = 0;
+bool g_writingWhenStopped = false;
+struct Stopped {};
+} // namespace
+
+void tst_safewrite::interruptAbandonsTheWriteAndKeepsTheOldFile_data() {
+    QTest::addColumn<int>("asksBeforeCtrlC");
+    // Three pieces of 1 MiB are asked about after each, then once before the rename.
+    QTest::newRow("during the first piece") << 0;
+    QTest::newRow("during the second piece") << 1;
+    QTest::newRow("just before the rename") << 3;
+}
+
+void tst_safewrite::interruptAbandonsTheWriteAndKeepsTheOldFile() {
+    QFETCH(int, asksBeforeCtrlC);
+    g_asksBeforeCtrlC = asksBeforeCtrlC;
+    g_asked = 0;
+    g_writingWhenStopped = false;
+    SafeWrite::setInterruptHooks([] { return g_asked++ >= g_asksBeforeCtrlC; },
+                                 [] {
+                                     g_writingWhenStopped = SafeWrite::writing();
+                                     throw Stopped{};
+                                 });
+    const QString target = path(QStringLiteral("out.log"));
+    put(target, "the old file\n");
+    bool stopped = false;
+    try {
+        SafeWrite::writeFile(target, QByteArray(3 << 20, 'x'));
+    } catch (const Stopped&) {
+        stopped = true;
+    }
+    QVERIFY(stopped);
+    QCOMPARE(g_asked, asksBeforeCtrlC + 1);
+    QCOMPARE(contents(target), QByteArray("the old file\n"));
+    // The temporary file is gone before the program is told to end.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.log"});
+    QVERIFY(g_writingWhenStopped);
+    QVERIFY(!SafeWrite::writing());
+    // Without Ctrl-C the same write goes through.
+    SafeWrite::setInterruptHooks([] { return false; }, [] { throw Stopped{}; });
+    SafeWrite::writeFile(target, "new\n");
+    QCOMPARE(contents(target), QByteArray("new\n"));
 }
 
 void tst_safewrite::writesNewFileAndReplacesOldOne() {
@@ -95,8 +145,7 @@ void tst_safewrite::diskFullKeepsOldFileByteForByte() {
     const QByteArray old = "the user's old log\r\n";
     put(target, old);
     SafeWrite::setSpaceLimitForTesting(room);
-    const QString failure =
-        failureOf([&] { SafeWrite::writeFile(target, QByteArray(size, 'x')); });
+    const QString failure = failureOf([&] { SafeWrite::writeFile(target, QByteArray(size, 'x')); });
     QVERIFY2(failure.startsWith(QStringLiteral("Cannot write ") + target + QStringLiteral(": ")),
              qPrintable(failure));
     QVERIFY2(failure.endsWith(qt_error_string(ENOSPC)), qPrintable(failure));

@@ -40,6 +40,8 @@ private Q_SLOTS:
     void badInputWritesNothing();
     void tuneInCorrectedTuneOut();
     void tuneNeverOverwritesItsOriginal();
+    void noUsableSampleFailsAndWritesNothing_data();
+    void noUsableSampleFailsAndWritesNothing();
 
 private:
     QString write(const QString& name, const QByteArray& bytes);
@@ -212,6 +214,22 @@ void tst_tunecommand::badInputWritesNothing_data() {
     QTest::newRow("csv column missing")
         << QStringList{"@other.csv"} << "other.csv: row 1: the header names no column \"rpm\"";
     QTest::newRow("unknown option") << QStringList{"--colour", "red"} << "unknown option --colour";
+    // Every number option goes through one check: finite, in C notation, within its range.
+    QTest::newRow("warmup -1") << QStringList{"--warmup", "-1"}
+                               << "--warmup: \"-1\" is not a number from 0 to 86400";
+    QTest::newRow("min-rpm -1") << QStringList{"--min-rpm", "-1"}
+                                << "--min-rpm: \"-1\" is not a number from 0 to 100000";
+    QTest::newRow("delay beyond 10 s") << QStringList{"--delay-ms", "99999999"}
+                                       << "--delay-ms: \"99999999\" is not a number from 0";
+    QTest::newRow("empty axis entry")
+        << QStringList{"--rpm-axis", "500,,1000"} << "--rpm-axis: entry 2 (\"\") of \"500,,1000\"";
+    QTest::newRow("trailing comma")
+        << QStringList{"--load-axis", "0,50,"} << "--load-axis: entry 3";
+    QTest::newRow("target nan") << QStringList{"--target", "nan"} << "--target: \"nan\"";
+    QTest::newRow("target 1e400") << QStringList{"--target", "1e400"} << "--target: \"1e400\"";
+    QTest::newRow("target empty") << QStringList{"--target", ""} << "--target: \"\"";
+    QTest::newRow("min-weight with an escape")
+        << QStringList{"--min-weight", "5\x1b[2J"} << "--min-weight: \"5\\x1b[2J\"";
 }
 
 void tst_tunecommand::badInputWritesNothing() {
@@ -304,6 +322,35 @@ void tst_tunecommand::tuneNeverOverwritesItsOriginal() {
     QFile f(tunePath);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), kTune);
+void tst_tunecommand::noUsableSampleFailsAndWritesNothing_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("empty log") << "empty.log" << QByteArray() << QStringList{};
+    QTest::newRow("carriage returns only") << "cr.log" << QByteArray("\r\r\r\r") << QStringList{};
+    QTest::newRow("CSV header only")
+        << "header.csv" << QByteArray("time,rpm,load,afr1\n") << QStringList{};
+    QTest::newRow("every sample below the engine speed")
+        << "" << QByteArray() << QStringList{"--min-rpm", "90000"};
+}
+
+// A grid of empty cells is no corrected map: a script that goes by the exit status must
+// not take it for one, and the old map stays.
+void tst_tunecommand::noUsableSampleFailsAndWritesNothing() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, options);
+    const QString input = name.isEmpty() ? m_log : write(name, bytes);
+    const QString out = write(QStringLiteral("map.txt"), "the old map\n");
+    const Run r = tune(QStringList{input} + options + QStringList{QStringLiteral("-o"), out});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains(QStringLiteral("no usable sample; ") + out +
+                            QStringLiteral(" is left as it was")),
+             qPrintable(r.err));
+    QVERIFY(r.out.isEmpty());
+    QFile f(out);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("the old map\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_tunecommand)

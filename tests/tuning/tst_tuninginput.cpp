@@ -112,6 +112,19 @@ void tst_tuninginput::csvMissingColumn_data() {
         << "x.csv: row 1: the header names no column \"AFR B\"";
     QTest::newRow("no header at all")
         << QString() << QByteArray("\n\n") << "x.csv: the file has no header row";
+    // A name given twice is not guessed at.
+    QTest::newRow("rpm twice") << QString() << QByteArray("time,rpm,rpm,load,afr1\n1,2,3,4,5\n")
+                               << "x.csv: row 1: the header names the column \"rpm\" twice "
+                                  "(columns 2 and 3)";
+    QTest::newRow("mapped name twice, in other cases")
+        << "rpm=Engine" << QByteArray("time;ENGINE;load;afr1;engine\n")
+        << "x.csv: row 1: the header names the column \"Engine\" twice (columns 2 and 5)";
+    QTest::newRow("control bytes in the header are escaped")
+        << QString() << QByteArray("t\x1b[2J,rpm,load,afr1\n")
+        << "x.csv: row 1: the header names no column \"time\" (it names: t\\x1b[2J, rpm";
+    QTest::newRow("a very long header is cut short")
+        << QString() << (QByteArray("rpm,load,afr1,") + QByteArray(100000, 'x') + "\n")
+        << "x.csv: row 1: the header names no column \"time\" (it names: rpm, load, afr1, xxx";
 }
 
 void tst_tuninginput::csvMissingColumn() {
@@ -126,6 +139,7 @@ void tst_tuninginput::csvMissingColumn() {
         QFAIL("read");
     } catch (const TuningInputError& e) {
         QVERIFY2(e.message().startsWith(message), qPrintable(e.message()));
+        QVERIFY(e.message().size() < 400);
     }
 }
 
@@ -225,6 +239,18 @@ void tst_tuninginput::badTables_data() {
         << QByteArray("\t0\t60\n1000\t40\t50\n2000\t60\t70\n")
         << "map.txt: row 1, column 3: load breakpoint 60 differs from the load axis (50)";
     QTest::newRow("empty") << QByteArray(" \n") << "map.txt: the table is empty";
+    // A cell whose correction overflows to infinity is refused as it is read.
+    QTest::newRow("a cell of 1e308")
+        << QByteArray("40\t1e308\n60\t70\n")
+        << "map.txt: row 1, column 2: \"1e308\" is beyond 1e+12, more than a map or an axis holds";
+    QTest::newRow("a negative cell of -1e13")
+        << QByteArray("40\t50\n-1e13\t70\n") << "map.txt: row 2, column 1: \"-1e13\" is beyond";
+    QTest::newRow("an axis breakpoint of 1e300")
+        << QByteArray("\t0\t50\n1e300\t40\t50\n2000\t60\t70\n")
+        << "map.txt: row 2, column 1: \"1e300\" is beyond";
+    QTest::newRow("control bytes in a cell are escaped")
+        << QByteArray("40\t\x1b[2J\n60\t70\n")
+        << "map.txt: row 1, column 2: \"\\x1b[2J\" is not a number";
 }
 
 void tst_tuninginput::badTables() {
