@@ -322,6 +322,8 @@ void tst_tunecommand::tuneNeverOverwritesItsOriginal() {
     QFile f(tunePath);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), kTune);
+}
+
 void tst_tunecommand::noUsableSampleFailsAndWritesNothing_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
