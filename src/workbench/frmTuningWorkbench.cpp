@@ -189,7 +189,7 @@ QWidget* frmTuningWorkbench::buildInputs() {
     cmdAddFiles = new QPushButton(QStringLiteral("&Add Files..."));
     cmdRemove = new QPushButton(QStringLiteral("&Remove"));
     cmdRereadLog = new QPushButton(QStringLiteral("Reread &Log in Memory"));
-    cmdAddJoined = new QPushButton(QStringLiteral("Add &Joined Logs..."));
+    cmdAddJoined = new QPushButton(QStringLiteral("&Join Logs..."));
     cmdAddJoined->setToolTip(QStringLiteral(
         "A wideband log joined with the engine computer's log of the same drive: the load "
         "from the engine computer, the ratio from the wideband"));
@@ -341,8 +341,9 @@ QWidget* frmTuningWorkbench::buildTables() {
     cmdLoadTune = new QPushButton(QStringLiteral("Load &Tune..."));
     cmdLoadTune->setToolTip(QStringLiteral("Axes, base map and targets from a TunerStudio tune "
                                            "(.msq) or table export (.table)"));
-    cmdSaveTune = new QPushButton(QStringLiteral("Save Corrected T&une..."));
-    cmdSaveTune->setToolTip(QStringLiteral("A copy of the tune with the corrected fuel table"));
+    cmdSaveTune = new QPushButton(QStringLiteral("Save T&une..."));
+    cmdSaveTune->setToolTip(QStringLiteral("Save Corrected Tune: a copy of the tune with the "
+                                           "corrected fuel table"));
     files->addWidget(cmdLoadTune);
     files->addWidget(cmdSaveTune);
     files->addWidget(cmdSaveSetup);
