@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chart template reader must take any bytes without crashing or reading out of
 // bounds, whatever a damaged or hostile template holds.
 #include "chart/ChartTemplate.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration file is edited by hand and shipped by resellers: any bytes must give
 // either three usable lists or a failure, and the maker's label it supplies must not
 // break the log files that carry it.

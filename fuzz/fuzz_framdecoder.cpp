@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A memory image comes from a module whose memory may hold anything (a new module, a
 // module written by other firmware, a download cut short): every image must decode into
 // values the chart, the table and the log file can take, or be refused with the log left

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FuzzReused.h"
 #include "logdata/LogFileReader.h"
 #include "logdata/LogFileWriter.h"

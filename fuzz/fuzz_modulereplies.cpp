@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module's side of the line is outside the program's control: a module with other
 // firmware, a noisy cable or a different device on the port may send anything at any
 // time. Each input drives a sequence of module commands against such a line; every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file is the user's own and may be edited by hand or half written: any
 // text must load into values the program can run with, and whatever was loaded must be
 // stored again in a form that loads back to the same values.

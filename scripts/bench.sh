@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the benchmarks (Release, in build-bench/) and prints every figure beside its
 # goal. Each figure is the median of several runs. The module figures run the real
 # serial code against qero4d-sim on a pseudo-terminal, paced at the line rate, and are

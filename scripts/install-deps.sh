@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the build, the tests and the programs need.
 # Safe to run again: only what is missing is installed.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and starts QERO4D Log on a simulated QERO, so that
 # every function can be tried without hardware. With --hardware as the first argument
 # the program talks to the real serial port instead.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes the README's screenshots from the running program on the simulated module:
 # a virtual X display, the real windows driven through their menus with xdotool, and each
 # window captured with ImageMagick. Writes docs/screenshots/*.png.

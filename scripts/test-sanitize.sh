@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the programs and tests with AddressSanitizer and UndefinedBehaviorSanitizer in a
 # folder of their own and runs the whole test suite there, without a display. Any report
 # of either sanitizer fails the test that caused it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // qero4d-sim: a simulated QERO module on a pseudo-terminal.
 
 #include "PtyServer.h"

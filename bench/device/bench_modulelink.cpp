@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "CountingLink.h"
 #include "QeroModule.h"
 #include "device/DownloadCommand.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ClosingPrompter.h"
 
 Prompter::Button ClosingPrompter::message(const QString& text, const QString& title, Icon icon,

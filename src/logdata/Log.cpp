@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "logdata/Log.h"
 
 int Log::find(Quantity quantity, int sensor) const {

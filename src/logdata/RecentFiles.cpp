@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "logdata/RecentFiles.h"
 
 #include "support/SettingsStore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Where one polling cycle hands its values, read by read: the gauges of the main window,

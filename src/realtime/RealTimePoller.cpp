@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "realtime/RealTimePoller.h"
 
 #include "device/ModuleProtocol.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/UnattendedPrompter.h"
 
 Prompter::Button UnattendedPrompter::message(const QString& text, const QString& title, Icon icon,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tuning/RecordingSampleSource.h"
 
 #include "logdata/RecordingReader.h"

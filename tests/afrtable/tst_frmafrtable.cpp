@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestLogFile.h"
 #include "afrtable/AFRTablePage.h"
 #include "afrtable/frmAFRTable.h"

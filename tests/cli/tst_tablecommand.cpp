@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "../afrtable/TestLogFile.h"
 #include "afrtable/AFRTableLogFile.h"
 #include "afrtable/AFRTablePrintout.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "SimBench.h"
 #include "device/FuelFactor.h"
 #include "device/FuelUpload.h"

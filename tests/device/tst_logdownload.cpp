@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "RecordingProgress.h"
 #include "SimBench.h"
 #include "device/ClearQEROBufferCommand.h"

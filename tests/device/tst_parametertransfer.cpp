@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "MemorySettingsStore.h"
 #include "QeroModule.h"
 #include "SimulatedLink.h"

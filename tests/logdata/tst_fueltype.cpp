@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "device/FuelFactor.h"
 #include "logdata/AppState.h"
 #include "logdata/FuelTypeLogic.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ReplyLink.h"
 #include "device/ModuleProtocol.h"
 #include "logdata/AppState.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "QeroModule.h"
 #include "SimulatedLink.h"
 #include "app/frmMain.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "logdata/LogCsvWriter.h"
 #include "logdata/LogJoin.h"
 #include "tuning/LogSampleSource.h"
