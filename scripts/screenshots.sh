@@ -118,7 +118,7 @@ xdotool windowmove --sync "$viewer" 0 0 windowsize --sync "$viewer" 1366 740
 sleep 1
 xdotool mousemove --window "$viewer" 700 300 click 1
 shot "$viewer" log-viewer 2
-keys "$viewer" alt+F4
+keys "$viewer" ctrl+w
 gone "Log Viewer"
 
 keys "$main" alt+v a

@@ -23,6 +23,7 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -142,6 +143,9 @@ frmLogViewer::frmLogViewer(Log log, Prompter& prompter, SettingsStore* settings,
         if (start != m_logic->windowStart() || end != m_logic->windowEnd())
             m_logic->setWindow(start, end);
     });
+    // Ctrl+W closes it, as other document windows close.
+    auto* close = new QShortcut(QKeySequence::Close, this);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
     resize(1200, 760);
     rebuild();
 }
