@@ -128,13 +128,8 @@ LogReadResult MslLogReader::read(QByteArrayView bytes, const QString& source,
     layout.timeColumn = ChannelGuess::timeColumn(h->names);
     layout.markLines = true;
     TextTable::Rows rows = TextTable::readRows(text, h->dataAt, layout, progress);
-    if (rows.cancelled)
-        return LogReadResult::failure(QStringLiteral("Reading the file was cancelled."));
-    if (!rows.error.isEmpty())
-        return LogReadResult::failure(
-            QStringLiteral("%1 cannot be read: %2.").arg(shown, rows.error));
-    if (rows.time.empty())
-        return LogReadResult::failure(QStringLiteral("%1 holds no rows of values.").arg(shown));
+    if (const QString problem = TextTable::rowsProblem(rows, shown); !problem.isEmpty())
+        return LogReadResult::failure(problem);
 
     LogReadResult out;
     Log log;

@@ -544,3 +544,13 @@ int TextTable::timeStepsBack(const std::vector<double>& time) {
             ++n;
     return n;
 }
+
+QString TextTable::rowsProblem(const Rows& rows, const QString& shown) {
+    if (rows.cancelled)
+        return QStringLiteral("Reading the file was cancelled.");
+    if (!rows.error.isEmpty())
+        return QStringLiteral("%1 cannot be read: %2.").arg(shown, rows.error);
+    if (rows.time.empty())
+        return QStringLiteral("%1 holds no rows of values.").arg(shown);
+    return {};
+}

@@ -92,6 +92,9 @@ public:
         bool cancelled = false;
     };
     // Reads the rows of `text` from offset `from` to the end.
+    // Why the rows read give no log (cancelled, a line that could not be read, no rows),
+    // for the user; empty when they give one. `shown` names the file.
+    static QString rowsProblem(const Rows& rows, const QString& shown);
     static Rows readRows(QByteArrayView text, qsizetype from, const Layout& layout,
                          const LogReadProgress& progress);
 
