@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logdata/MlgLogReader.h"
 
+#include "logdata/LogImport.h"
+
 #include "logdata/ChannelGuess.h"
 #include "logdata/LogFileReader.h"
 
@@ -312,7 +314,7 @@ LogReadResult MlgLogReader::read(QByteArrayView bytes, const QString& source,
     const QString shown = LogFileReader::printable(source);
     Parsed p = parse(bytes, progress);
     if (p.cancelled)
-        return LogReadResult::failure(QStringLiteral("Reading the file was cancelled."));
+        return LogReadResult::failure(LogImport::kCancelled);
     if (!p.error.isEmpty())
         return LogReadResult::failure(
             QStringLiteral("%1 is not a MegaLogViewer binary log that can be read: %2.")

@@ -2,6 +2,7 @@
 #include "logdata/RecordingLogReader.h"
 
 #include "logdata/LogFileReader.h"
+#include "logdata/LogImport.h"
 #include "logdata/RecordingFormat.h"
 #include "logdata/RecordingReader.h"
 #include "support/QeroFailure.h"
@@ -47,7 +48,6 @@ LogReadResult RecordingLogReader::read(QByteArrayView bytes, const QString& sour
         // A ratio of nothing is no reading, whatever status came with it.
         return status == SensorStatus::Valid && lambda > 0.0 ? float(lambda) : LogChannel::kMissing;
     };
-    const auto missingIfNone = [](double v) { return float(v); };
     bool cancelled = false;
     try {
         r = RecordingReader::read(device, [&](qint64 index, const RecordingRow& row) {
@@ -64,7 +64,7 @@ LogReadResult RecordingLogReader::read(QByteArrayView bytes, const QString& sour
             col[Battery].push_back(float(row.battery));
             col[Cell1].push_back(float(row.cellRes1));
             col[Cell2].push_back(float(row.cellRes2));
-            col[Ethanol].push_back(missingIfNone(row.ethanol));
+            col[Ethanol].push_back(float(row.ethanol)); // NaN where the module has none
             anyEthanol = anyEthanol || row.hasEthanol();
             if (row.mark)
                 log.marks.push_back({row.time, QStringLiteral("Mark")});
@@ -79,7 +79,7 @@ LogReadResult RecordingLogReader::read(QByteArrayView bytes, const QString& sour
             QStringLiteral("%1: %2").arg(LogFileReader::printable(source), f.description()));
     }
     if (cancelled)
-        return LogReadResult::failure(QStringLiteral("Reading the file was cancelled."));
+        return LogReadResult::failure(LogImport::kCancelled);
     LogReadResult out;
     if (r.rowsSkipped > 0)
         out.warnings.append(

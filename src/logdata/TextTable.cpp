@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logdata/TextTable.h"
 
+#include "logdata/LogImport.h"
+
 #include "logdata/LogFileReader.h"
 
 #include <QStringDecoder>
@@ -547,7 +549,7 @@ int TextTable::timeStepsBack(const std::vector<double>& time) {
 
 QString TextTable::rowsProblem(const Rows& rows, const QString& shown) {
     if (rows.cancelled)
-        return QStringLiteral("Reading the file was cancelled.");
+        return LogImport::kCancelled;
     if (!rows.error.isEmpty())
         return QStringLiteral("%1 cannot be read: %2.").arg(shown, rows.error);
     if (rows.time.empty())
