@@ -45,8 +45,11 @@ public:
     // How long the module takes to erase its log before it acknowledges (longer than
     // the 1 s every other command gets).
     static constexpr qint64 kEraseUs = 1'500'000;
-    // Argument bytes that do not follow within this time are dropped with their command.
-    static constexpr qint64 kArgumentTimeoutUs = 100'000;
+    // Argument bytes that do not follow within this time are dropped with their command,
+    // so that a host that gave up on a reply (after 1 s) is heard afresh. Well above the
+    // 2 ms between a command's bytes: a busy laptop or a virtual machine can stall either
+    // side for 150 ms, and a command lost to that would look like a bad cable.
+    static constexpr qint64 kArgumentTimeoutUs = 500'000;
 
     struct Reply {
         QByteArray bytes;
