@@ -86,15 +86,17 @@ row "WriteAFRTable on one log" "$(fmt "$(qtbench afrtable/bench_afrtable writeAF
 # ---- other tools' logs ----------------------------------------------------------------
 # The MLG and MSL figures read the real files in ../shared/realdata and are "nan" without
 # them; the MSL is their MS2-Extra log's rows a million times over (55 columns, 209 MB).
+# Text tables this large are read in two halves on two threads: the processor time is
+# both threads', so its goal is the time's on two processors.
 row "read a 1 000 000-row, 6-column numeric CSV (41 MB)" \
   "$(fmt "$(qtbench logdata/bench_otherlogs csvMillionRows)" 0)" ms "<= 250 ms" "<=" 250
-row "  the same, processor time" "$(fmt "$(figure csv_cpu_ms)" 0)" ms "<= 250 ms" "<=" 250
+row "  the same, processor time of both threads" "$(fmt "$(figure csv_cpu_ms)" 0)" ms "<= 500 ms" "<=" 500
 row "read the 782-field rusEFI MLG (1.9 MB)" \
   "$(fmt "$(qtbench logdata/bench_otherlogs mlgRusefi)" 1)" ms "<= 50 ms" "<=" 50
 msl_ms=$(qtbench logdata/bench_otherlogs mslMillionRows)
 msl_cpu=$(figure msl_cpu_ms)
 row "read a 1 000 000-row MSL made of the real log's rows" "$(fmt "$msl_ms" 0)" ms "<= 400 ms" "<=" 400
-row "  the same, processor time" "$(fmt "$msl_cpu" 0)" ms "<= 400 ms" "<=" 400
+row "  the same, processor time of both threads" "$(fmt "$msl_cpu" 0)" ms "<= 800 ms" "<=" 800
 csv_rows_ms=$(qtbench logdata/bench_otherlogs csvSameRowsAsMsl)
 row "  MSL time / the CSV reader on the same rows" \
   "$(fmt "$(awk -v a="$msl_ms" -v b="$csv_rows_ms" 'BEGIN { if (a == "nan" || b == "nan" || b == 0) print "nan"; else print a / b }')" 2)" \

@@ -8,10 +8,12 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -345,8 +347,22 @@ bool TextTable::mostlyValues(const std::vector<QByteArrayView>& fields) {
     return filled > 0 && values * 2 > filled;
 }
 
-TextTable::Rows TextTable::readRows(QByteArrayView text, qsizetype from, const Layout& layout,
-                                    const LogReadProgress& progress) {
+namespace {
+
+// What the two halves of a table read side by side share: the values read so far (the
+// limit is on the whole table) and a stop when either half has to give up.
+struct PartShare {
+    std::atomic<std::size_t> rows{0};
+    std::atomic<bool> stop{false};
+};
+
+// The rows in [from, to), which starts and ends at line boundaries. Rows are numbered
+// from 0 where there is no time column.
+TextTable::Rows readPart(QByteArrayView text, qsizetype from, qsizetype to,
+                         const TextTable::Layout& layout, const LogReadProgress& progress,
+                         PartShare& share) {
+    using Rows = TextTable::Rows;
+    constexpr qsizetype kMaxLineBytes = TextTable::kMaxLineBytes;
     Rows r;
     const int ncol = std::max(layout.columns, 1);
     const int valueColumns = layout.timeColumn >= 0 ? ncol - 1 : ncol;
@@ -356,14 +372,14 @@ TextTable::Rows TextTable::readRows(QByteArrayView text, qsizetype from, const L
     {
         qsizetype probe = from;
         int lines = 0;
-        while (lines < 32 && probe < text.size()) {
-            probe = nextLine(text, probe);
+        while (lines < 32 && probe < to) {
+            probe = TextTable::nextLine(text, probe);
             ++lines;
         }
         const qsizetype per = lines > 0 ? std::max<qsizetype>((probe - from) / lines, 4) : 64;
         // Each value takes a byte of the text at least: rows of the first lines' length,
         // but never more values than the text has bytes.
-        const std::size_t rest = std::size_t(text.size() - from);
+        const std::size_t rest = std::size_t(to - from);
         const std::size_t guess = std::min(std::size_t(rest / std::size_t(per) + 16),
                                            rest / std::size_t(std::max(valueColumns, 1)) + 16);
         r.time.reserve(guess);
@@ -380,8 +396,10 @@ TextTable::Rows TextTable::readRows(QByteArrayView text, qsizetype from, const L
     const bool comma = layout.decimalComma;
     const char* base = text.data();
     const char* p = base + from;
-    const char* end = base + text.size();
+    const char* end = base + to;
     std::size_t rowIndex = 0;
+    std::size_t shared = 0;     // of rowIndex, added to share.rows
+    std::size_t bothHalves = 0; // share.rows when last looked at
     qint64 nextReport = 1 << 16;
     while (p < end) {
         const char* line = p;
@@ -499,23 +517,89 @@ TextTable::Rows TextTable::readRows(QByteArrayView text, qsizetype from, const L
         r.time.push_back(timeValue);
         ++rowIndex;
         // Short rows are filled with missing values, so a file of names and then short
-        // lines could ask for far more memory than it has bytes.
-        if (rowIndex * std::size_t(std::max(valueColumns, 1)) > layout.maxValues) {
+        // lines could ask for far more memory than it has bytes. The other half's rows
+        // count too; they are shared every few thousand rows.
+        if ((rowIndex & 4095) == 0) {
+            bothHalves = share.rows.fetch_add(rowIndex - shared) + rowIndex - shared;
+            shared = rowIndex;
+            if (share.stop.load(std::memory_order_relaxed))
+                return r; // the other half failed; what this one read is not used
+        }
+        const std::size_t all = bothHalves + rowIndex - shared;
+        if (all * std::size_t(std::max(valueColumns, 1)) > layout.maxValues) {
             r.error =
                 QStringLiteral("more than %1 values (%2 rows of %3 columns); the most read is %1")
                     .arg(layout.maxValues)
-                    .arg(rowIndex)
+                    .arg(all)
                     .arg(valueColumns);
+            share.stop = true;
             return r;
         }
         if (progress && qint64(rowIndex) >= nextReport) {
             nextReport += 1 << 16;
             if (!progress(qint64(p - base), qint64(text.size()))) {
                 r.cancelled = true;
+                share.stop = true;
                 return r;
             }
         }
     }
+    return r;
+}
+
+// Where the second half of the rows starts: the line start nearest the middle, or `to`
+// when the rows are too few to be worth splitting, or a quoted field could hold a line
+// break (a line start is then not always a record's).
+qsizetype middleLine(QByteArrayView text, qsizetype from, const TextTable::Layout& layout) {
+    constexpr qsizetype kSplitBytes = qsizetype(8) << 20;
+    const qsizetype to = text.size();
+    if (to - from < kSplitBytes)
+        return to;
+    if (layout.quotes && std::memchr(text.data() + from, '"', std::size_t(to - from)))
+        return to;
+    const qsizetype mid = from + (to - from) / 2;
+    const void* nl = std::memchr(text.data() + mid, '\n', std::size_t(to - mid));
+    return nl ? qsizetype(static_cast<const char*>(nl) - text.data()) + 1 : to;
+}
+
+} // namespace
+
+// A large table is read in two halves side by side, one on another thread: text logs of
+// a million rows are common, and parsing numbers is all the work there is.
+TextTable::Rows TextTable::readRows(QByteArrayView text, qsizetype from, const Layout& layout,
+                                    const LogReadProgress& progress) {
+    PartShare share;
+    const qsizetype mid = middleLine(text, from, layout);
+    if (mid >= text.size())
+        return readPart(text, from, text.size(), layout, progress, share);
+
+    Rows second;
+    std::thread worker(
+        [&] { second = readPart(text, mid, text.size(), layout, LogReadProgress(), share); });
+    // The first half tells the progress of both: it is about as far as the second.
+    const LogReadProgress halfProgress = [&](qint64 at, qint64 size) {
+        return progress ? progress(std::min(from + 2 * (at - from), size), size) : true;
+    };
+    Rows r = readPart(text, from, mid, layout, progress ? halfProgress : LogReadProgress(), share);
+    worker.join();
+    if (r.cancelled || !r.error.isEmpty())
+        return r;
+    if (second.cancelled || !second.error.isEmpty())
+        return second;
+
+    const std::size_t before = r.time.size();
+    if (layout.timeColumn < 0)
+        for (double& t : second.time)
+            t += double(before);
+    r.time.insert(r.time.end(), second.time.begin(), second.time.end());
+    for (std::size_t c = 0; c < r.columns.size(); ++c)
+        r.columns[c].insert(r.columns[c].end(), second.columns[c].begin(), second.columns[c].end());
+    for (Rows::Mark& m : second.marks)
+        r.marks.push_back({m.row + before, std::move(m.text)});
+    if (r.firstBadLine < 0)
+        r.firstBadLine = second.firstBadLine;
+    r.rowsWithoutTime += second.rowsWithoutTime;
+    r.rowsShort += second.rowsShort;
     return r;
 }
 

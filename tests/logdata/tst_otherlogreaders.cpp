@@ -51,6 +51,8 @@ private Q_SLOTS:
     void overlongLineRefusedAtLimit();
     void unclosedQuoteRefused();
     void shortRowsStopAtValueLimit();
+    void largeTableReadInHalves_data();
+    void largeTableReadInHalves();
 
     void guessNames_data();
     void guessNames();
@@ -228,8 +230,7 @@ void tst_otherlogreaders::strongFilesHaveEngineSpeedLoadAndRatio_data() {
     QTest::newRow("RomRaider") << "ultralog_romraider_plx_20251031.csv"
                                << "PLX Engine Speed"
                                << "PLX Manifold Absolute Pressure"
-                               << int(Quantity::ManifoldPressure) << "PLX O2 - Wideband"
-                               << 1.0;
+                               << int(Quantity::ManifoldPressure) << "PLX O2 - Wideband" << 1.0;
     QTest::newRow("Haltech") << "ultralog_haltech_nsp_Log1118.csv"
                              << "RPM"
                              << "Manifold Pressure" << int(Quantity::ManifoldPressure)
@@ -496,8 +497,8 @@ void tst_otherlogreaders::handMadeTables_data() {
         << QList<double>{0, 1} << QList<double>{1000, 1100} << "" << 0;
     QTest::newRow("units in names")
         << QByteArray("Time (msec),MAP [kPa],AFR\n0,100,14\n500,90,13\n") << csv
-        << QStringList{"MAP", "AFR"} << QList<double>{0, 0.5} << QList<double>{100, 90}
-        << "kPa" << 0;
+        << QStringList{"MAP", "AFR"} << QList<double>{0, 0.5} << QList<double>{100, 90} << "kPa"
+        << 0;
     QTest::newRow("units row") << QByteArray("Time,MAP,RPM\nms,bar,rpm\n0,1.2,1000\n250,1.3,1100\n")
                                << csv << QStringList{"MAP", "RPM"} << QList<double>{0, 0.25}
                                << QList<double>{1.2, 1.3} << "bar" << 0;
@@ -768,6 +769,73 @@ void tst_otherlogreaders::shortRowsStopAtValueLimit() {
     QCOMPARE(all.time.size(), std::size_t(100));
     QCOMPARE(all.rowsShort, 100);
     QVERIFY(std::isnan(all.columns[998][99]));
+}
+
+void tst_otherlogreaders::largeTableReadInHalves_data() {
+    QTest::addColumn<bool>("timeColumn");
+    QTest::newRow("time column") << true;
+    QTest::newRow("rows numbered") << false;
+}
+
+// A table of more than a few megabytes is read in two halves at once; the rows, marks
+// and rows left out must come out as one pass would give them, wherever the halves meet.
+void tst_otherlogreaders::largeTableReadInHalves() {
+    QFETCH(bool, timeColumn);
+    constexpr int kRows = 1000000;
+    QByteArray bytes;
+    bytes.reserve(kRows * 24);
+    const QList<int> badAt{100, kRows / 2, kRows - 3};
+    const QList<int> markAt{10, kRows / 2 + 7, kRows - 1};
+    for (int i = 0; i < kRows; ++i) {
+        if (badAt.contains(i))
+            bytes += "Time\tRPM\tMAP\n";
+        if (markAt.contains(i))
+            bytes += "MARK " + QByteArray::number(i) + "\n";
+        if (timeColumn)
+            bytes += QByteArray::number(i * 0.01, 'f', 2) + '\t';
+        bytes += QByteArray::number(1000 + i % 5000) + '\t' + QByteArray::number(i % 100) + ".25\n";
+    }
+    QVERIFY(bytes.size() > 8 << 20); // large enough to be split
+    TextTable::Layout layout;
+    layout.separator = '\t';
+    layout.quotes = false;
+    layout.markLines = true;
+    layout.columns = timeColumn ? 3 : 2;
+    layout.timeColumn = timeColumn ? 0 : -1;
+    qint64 lastProgress = -1;
+    bool progressForward = true;
+    const TextTable::Rows r = TextTable::readRows(bytes, 0, layout, [&](qint64 at, qint64 size) {
+        progressForward = progressForward && at > lastProgress && at <= size;
+        lastProgress = at;
+        return true;
+    });
+    QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    QVERIFY(progressForward && lastProgress > bytes.size() / 2);
+    // Without a time column the repeated names are a row of missing values.
+    const std::size_t rows = timeColumn ? kRows : kRows + std::size_t(badAt.size());
+    QCOMPARE(r.time.size(), rows);
+    QCOMPARE(r.rowsWithoutTime, timeColumn ? int(badAt.size()) : 0);
+    if (timeColumn)
+        QCOMPARE(r.firstBadLine, bytes.indexOf("Time\t"));
+    for (std::size_t k = 0; k < r.time.size(); k += 997) {
+        if (timeColumn) {
+            QCOMPARE(r.time[k], QByteArray::number(double(k) * 0.01, 'f', 2).toDouble());
+            QCOMPARE(r.columns[0][k], float(1000 + int(k) % 5000));
+        } else {
+            QCOMPARE(r.time[k], double(k));
+        }
+    }
+    QCOMPARE(r.marks.size(), std::size_t(markAt.size()));
+    for (std::size_t m = 0; m < r.marks.size(); ++m) {
+        const int row = markAt[qsizetype(m)];
+        QCOMPARE(r.marks[m].text, QStringLiteral("MARK %1").arg(row));
+        // The rows read before the mark, lines left out not counted.
+        int before = row;
+        if (!timeColumn)
+            for (int b : badAt)
+                before += b <= row ? 1 : 0;
+        QCOMPARE(r.marks[m].row, std::size_t(before));
+    }
 }
 
 void tst_otherlogreaders::guessNames_data() {
