@@ -754,7 +754,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (!confirmUnsavedLog()) {
+    if ((m_workbench && !m_workbench->confirmClose()) || !confirmUnsavedLog()) {
         event->ignore();
         return;
     }

@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
@@ -150,6 +151,7 @@ frmTuningWorkbench::frmTuningWorkbench(const LogBuffer& log, Prompter& prompter,
     m_session.setLogInMemory(m_log);
     showSettings();
     showResult();
+    m_savedSetup = WorkbenchSetupFile::format(m_session);
     // Room for every panel on a large screen; on a laptop the window fits its screen and
     // the panels scroll.
     WindowPlacement::resizeToFit(*this, QSize(1400, 900));
@@ -517,8 +519,39 @@ void frmTuningWorkbench::cmdSaveSetup_Click() {
     const QString filter = QStringLiteral("Tuning setups (*.txt)|*.txt");
     const QString path = FileChooser::withFilterExtension(
         m_prompter.saveFileName(QStringLiteral("Save Tuning Setup"), filter), filter);
-    if (!path.isEmpty())
-        attempt([&] { WorkbenchSetupFile::save(m_session, path); });
+    if (!path.isEmpty() && attempt([&] { WorkbenchSetupFile::save(m_session, path); }))
+        m_savedSetup = WorkbenchSetupFile::format(m_session);
+}
+
+bool frmTuningWorkbench::setupUnsaved() const {
+    return WorkbenchSetupFile::format(m_session) != m_savedSetup;
+}
+
+bool frmTuningWorkbench::confirmClose() {
+    // A base map pasted from the engine computer and the settings worked out for it exist
+    // nowhere else; the logs are files and can be added again.
+    if (!setupUnsaved())
+        return true;
+    switch (m_prompter.message(QStringLiteral("Save the tuning setup (settings, base map and "
+                                              "target table) before closing the workbench?"),
+                               kTitle, Prompter::Icon::Question,
+                               Prompter::Save | Prompter::Discard | Prompter::Cancel)) {
+    case Prompter::Save:
+        // A save that was cancelled or failed keeps the workbench open.
+        cmdSaveSetup_Click();
+        return !setupUnsaved();
+    case Prompter::Discard:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void frmTuningWorkbench::closeEvent(QCloseEvent* event) {
+    if (confirmClose())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void frmTuningWorkbench::cmdLoadSetup_Click() {
@@ -528,7 +561,8 @@ void frmTuningWorkbench::cmdLoadSetup_Click() {
                                     "Tuning setups (*.txt)|*.txt|All files (*.*)|*.*")));
     if (path.isEmpty())
         return;
-    attempt([&] { WorkbenchSetupFile::load(m_session, path); });
+    if (attempt([&] { WorkbenchSetupFile::load(m_session, path); }))
+        m_savedSetup = WorkbenchSetupFile::format(m_session);
     showSettings();
     showResult();
 }

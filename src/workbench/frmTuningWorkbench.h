@@ -66,6 +66,12 @@ public:
     void cmdRemove_Click();
     void cmdSaveSetup_Click();
     void cmdLoadSetup_Click();
+    // Whether the settings or tables differ from the setup last saved or loaded (or from
+    // those the window opened with).
+    bool setupUnsaved() const;
+    // Before the workbench closes (its own close, or the program's exit): an unsaved setup
+    // is offered to be saved. False: Cancel, or a save that did not happen; stay open.
+    bool confirmClose();
     void cmdLoadTune_Click();
     void cmdSaveTune_Click();
     void cmdExportCsv_Click();
@@ -147,6 +153,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     QWidget* buildInputs();
@@ -176,5 +183,6 @@ private:
     QCPGraph* m_scatterSelected = nullptr;
     std::vector<QCPGraph*> m_scatterClasses;
     bool m_showing = false;
+    QString m_savedSetup;
     bool m_curveChosen = false;
 };

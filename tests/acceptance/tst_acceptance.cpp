@@ -22,6 +22,7 @@
 #include "support/Numbers.h"
 #include "workbench/frmTuningWorkbench.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
@@ -169,6 +170,8 @@ private Q_SLOTS:
     void exitWithUnsavedDownload();
     void exitAsksOnlyForAnUnsavedLog_data();
     void exitAsksOnlyForAnUnsavedLog();
+    void exitWithUnsavedWorkbenchSetup_data();
+    void exitWithUnsavedWorkbenchSetup();
     void fileAddedToTableLeavesUnsavedDownload();
     void closingDuringDownloadEndsIt_data();
     void closingDuringDownloadEndsIt();
@@ -1306,6 +1309,68 @@ void tst_acceptance::exitAsksOnlyForAnUnsavedLog() {
     QVERIFY(!b.window->isVisible());
 }
 
+void tst_acceptance::exitWithUnsavedWorkbenchSetup_data() {
+    QTest::addColumn<bool>("pasted");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("answerSaveDialog");
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("nothing pasted: not asked") << false << int(Prompter::Cancel) << false << true;
+    QTest::newRow("Save") << true << int(Prompter::Save) << true << true;
+    QTest::newRow("Save, file dialog cancelled") << true << int(Prompter::Save) << false << false;
+    QTest::newRow("Discard") << true << int(Prompter::Discard) << false << true;
+    QTest::newRow("Cancel") << true << int(Prompter::Cancel) << false << false;
+}
+
+// A base map pasted from the engine computer exists nowhere else: leaving the program (or
+// closing the workbench) offers to save the setup first.
+void tst_acceptance::exitWithUnsavedWorkbenchSetup() {
+    QFETCH(bool, pasted);
+    QFETCH(int, answer);
+    QFETCH(bool, answerSaveDialog);
+    QFETCH(bool, ends);
+    MainWindowBench b;
+    b.modals.closeEverything();
+    b.window->mnuViewTuningWorkbench->trigger();
+    frmTuningWorkbench* w = b.window->tuningWorkbench();
+    QVERIFY(w);
+    const QString base = QStringLiteral("RPM\t40\t80\n2000\t50.0\t60.0\n4000\t70.0\t80.0\n");
+    if (pasted) {
+        w->showTable(WorkbenchTable::Base);
+        QApplication::clipboard()->setText(base);
+        w->pasteTable();
+        QVERIFY(w->session().hasBase());
+    }
+    b.prompter.clear();
+    const QString setupPath = b.path(QStringLiteral("setup.txt"));
+    b.prompter.answerButton(Prompter::Button(answer));
+    b.prompter.answerFile(answerSaveDialog ? setupPath : QString());
+    b.window->mnuExit->trigger();
+
+    const QList<Box> asked = b.boxesTitled(frmTuningWorkbench::kTitle);
+    QCOMPARE(asked.size(), pasted ? 1 : 0);
+    if (pasted) {
+        QVERIFY2(asked[0].text.startsWith(QStringLiteral("Save the tuning setup")),
+                 qPrintable(asked[0].text));
+        QCOMPARE(asked[0].buttons,
+                 Prompter::Buttons(Prompter::Save | Prompter::Discard | Prompter::Cancel));
+    }
+    QCOMPARE(b.window->isVisible(), !ends);
+    QCOMPARE(QFile::exists(setupPath), answerSaveDialog);
+    if (answerSaveDialog)
+        QVERIFY(readAll(setupPath).contains("2000\t50.0\t60.0"));
+    if (!ends) {
+        // Staying keeps the map; the workbench's own close asks as well.
+        QVERIFY(w->isVisible() && w->session().hasBase());
+        b.prompter.answerButton(Prompter::Cancel);
+        w->close();
+        QVERIFY(w->isVisible());
+        QCOMPARE(b.boxesTitled(frmTuningWorkbench::kTitle).size(), 2);
+        b.prompter.answerButton(Prompter::Discard);
+        b.window->close();
+        QVERIFY(!b.window->isVisible());
+    }
+}
+
 void tst_acceptance::fileAddedToTableLeavesUnsavedDownload() {
     // The analog input set up as a throttle sensor, as the table needs.
     MainWindowBench::Options options;
@@ -2008,10 +2073,14 @@ void tst_acceptance::tuningWorkbenchBesideTheOtherWindows() {
     b.state.log = before;
     b.window->mnuViewTuningWorkbench->trigger();
 
-    // Working in it and closing it leaves the log in memory as it was.
+    // Working in it and closing it leaves the log in memory as it was. The changed
+    // setting is offered to be saved first.
     w->spnMinWeight->setValue(2);
     w->selectCell(4, 3);
+    b.prompter.answerButton(Prompter::Discard);
     w->close();
+    QCOMPARE(b.boxesTitled(frmTuningWorkbench::kTitle).size(), 1);
+    b.prompter.clear();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!w);
     QVERIFY(sameLog());
