@@ -106,9 +106,8 @@ TuningLog LogSampleSource::fromLog(const Log& in) {
     }
     out.rowsSkipped = skipped;
     if (skipped > 0)
-        out.warnings.append(QStringLiteral("%1: %2 rows without a time in order, an engine "
+        out.warnings.append(QStringLiteral("%1 rows without a time in order, an engine "
                                            "speed or a load were left out")
-                                .arg(source)
                                 .arg(skipped));
     return out;
 }

@@ -28,6 +28,35 @@ TuneFile TuneFile::readFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw QeroFailure(QStringLiteral("Tune"), path + QStringLiteral(": ") + file.errorString());
+    // A MegaLogViewer binary log of version 2 carries the tune it was logged with in its
+    // information block, which lies between the field list and the data.
+    const QByteArray head = file.peek(24);
+    if (head.startsWith(QByteArrayView("MLVLG\0", 6))) {
+        const auto be = [&head](int at, int n) {
+            quint64 v = 0;
+            for (int i = 0; i < n; ++i)
+                v = (v << 8) | quint8(head[at + i]);
+            return qint64(v);
+        };
+        if (head.size() < 24 || be(6, 2) != 2)
+            throw TuningInputError::at(path, 0, 0,
+                                       QStringLiteral("only a version-2 MegaLogViewer log "
+                                                      "carries a tune"));
+        const qint64 infoAt = be(12, 4);
+        const qint64 dataAt = be(16, 4);
+        if (infoAt < 24 || dataAt <= infoAt || dataAt > file.size())
+            throw TuningInputError::at(path, 0, 0, QStringLiteral("the log carries no tune"));
+        if (dataAt - infoAt > kMaxBytes)
+            throw TuningInputError::at(path, 0, 0, QStringLiteral("too large for a tune file"));
+        if (!file.seek(infoAt))
+            throw QeroFailure(QStringLiteral("Tune"),
+                              path + QStringLiteral(": ") + file.errorString());
+        QByteArray info = file.read(dataAt - infoAt);
+        // The block is text ending at its NUL.
+        if (const qsizetype nul = info.indexOf('\0'); nul >= 0)
+            info.truncate(nul);
+        return fromLogInfo(info, path);
+    }
     if (file.size() > kMaxBytes)
         throw TuningInputError::at(path, 0, 0, QStringLiteral("too large for a tune file"));
     return parse(file.read(kMaxBytes + 1), path);

@@ -20,6 +20,7 @@ public:
     // A tune is a few hundred kilobytes; anything past this is not one.
     static constexpr qsizetype kMaxBytes = 16 * 1024 * 1024;
 
+    // A .msq, or a version-2 MLG log, whose tune is read from its information block.
     // Throws QeroFailure when the file cannot be read, TuningInputError when it is not a
     // tune this program can use.
     static TuneFile readFile(const QString& path);

@@ -571,7 +571,7 @@ void frmTuningWorkbench::cmdLoadTune_Click() {
     const QString path = m_prompter.openFileName(
         QStringLiteral("Load Tune"),
         QStringLiteral("TunerStudio tunes and table exports (*.msq *.table)|*.msq;*.table|"
-                       "All files (*.*)|*.*"));
+                       "Tunes carried by MegaLogViewer logs (*.mlg)|*.mlg|All files (*.*)|*.*"));
     if (path.isEmpty())
         return;
     QString taken;

@@ -2,6 +2,7 @@
 #include "../afrtable/TestLogFile.h"
 #include "cli/TuneCommand.h"
 #include "logdata/RecordingFormat.h"
+#include "tuning/TuneFile.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -41,6 +42,7 @@ private Q_SLOTS:
     void badInputWritesNothing();
     void tuneInCorrectedTuneOut();
     void tuneNeverOverwritesItsOriginal();
+    void tuneCarriedByAnMlgLog();
     void noUsableSampleFailsAndWritesNothing_data();
     void noUsableSampleFailsAndWritesNothing();
 
@@ -323,6 +325,31 @@ void tst_tunecommand::tuneNeverOverwritesItsOriginal() {
     QFile f(tunePath);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), kTune);
+}
+
+// A version-2 MLG log carries the tune it was logged with: that tune is corrected, and
+// its copy differs from it in the fuel table only.
+void tst_tunecommand::tuneCarriedByAnMlgLog() {
+    const QString mlg = QStringLiteral(QERO_REALDATA_DIR "/ultralog_rusefi_Log1.mlg");
+    if (!QFile::exists(mlg))
+        QSKIP("the real files are not here");
+    const QString out = m_dir->filePath(QStringLiteral("from-log.msq"));
+    const Run r = tune({m_log, QStringLiteral("--tune"), mlg, QStringLiteral("--write-tune"), out});
+    QVERIFY2(r.status == 0, qPrintable(r.err));
+    QVERIFY2(r.err.contains(QLatin1String("took veTable (16 engine speeds")), qPrintable(r.err));
+    const TuneFile carried = TuneFile::readFile(mlg);
+    const TuneFile written = TuneFile::readFile(out);
+    QCOMPARE(written.bytes().size(), carried.bytes().size());
+    QVERIFY(written.table(QStringLiteral("veTable")).values !=
+            carried.table(QStringLiteral("veTable")).values);
+    QCOMPARE(written.table(QStringLiteral("lambdaTable")).values,
+             carried.table(QStringLiteral("lambdaTable")).values);
+    // A log without a tune is refused by name.
+    const Run v1 = tune({m_log, QStringLiteral("--tune"),
+                         QStringLiteral(QERO_REALDATA_DIR "/hypertuner_middle.mlg")});
+    QCOMPARE(v1.status, 2);
+    QVERIFY2(v1.err.contains(QLatin1String("only a version-2 MegaLogViewer log carries a tune")),
+             qPrintable(v1.err));
 }
 
 void tst_tunecommand::noUsableSampleFailsAndWritesNothing_data() {

@@ -216,6 +216,8 @@ void tst_tunefile::tuneInsideLogInfo() {
     const QByteArrayView info(log.constData(), nul);
     const TuneFile tune = TuneFile::fromLogInfo(info, file);
     QCOMPARE(tune.bytes().size(), length);
+    // Given the log itself, the tune is found in the same place.
+    QCOMPARE(TuneFile::readFile(realData(file)).bytes(), tune.bytes());
     QVERIFY2(tune.signature().startsWith(signature), qPrintable(tune.signature()));
     const TuneTable ve = tune.table(tune.fuelTableName());
     QCOMPARE(ve.name, QStringLiteral("veTable"));
