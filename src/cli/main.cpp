@@ -19,6 +19,7 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -65,6 +66,12 @@ void printUsage(QTextStream& s) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+#ifdef SIGPIPE
+    // Output into a pipe whose reader has gone (`... -o /dev/stdout | head`) is then a
+    // write that fails, told and given exit status 1 like any other, instead of the
+    // program ending without a word.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     // The chart command draws with the widget-based chart and needs their application
     // object; the others need only the core one.
     const bool drawing = argc > 1 && qstrcmp(argv[1], "chart") == 0;

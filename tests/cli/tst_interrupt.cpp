@@ -19,6 +19,7 @@ class tst_interrupt : public QObject {
 private Q_SLOTS:
     void ctrlCWhileReadingKeepsTheOldFile_data();
     void ctrlCWhileReadingKeepsTheOldFile();
+    void readerOfThePipeGoneIsAFailedWrite();
 };
 
 void tst_interrupt::ctrlCWhileReadingKeepsTheOldFile_data() {
@@ -97,6 +98,35 @@ void tst_interrupt::ctrlCWhileReadingKeepsTheOldFile() {
     expected.sort();
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden, QDir::Name),
              expected);
+}
+
+// `qero4d-cli convert ... -o /dev/stdout | head`: once the reader of the pipe has gone, the
+// write fails and is told like any other, with exit status 1, not a silent death by signal.
+void tst_interrupt::readerOfThePipeGoneIsAFailedWrite() {
+    QTemporaryDir dir;
+    QFile in(dir.filePath(QStringLiteral("big.csv")));
+    QVERIFY(in.open(QIODevice::WriteOnly));
+    QByteArray rows("time,rpm,afr\n");
+    for (int i = 0; i < 100000; ++i)
+        rows += QByteArray::number(i * 0.1, 'f', 1) + ',' + QByteArray::number(1000 + i % 5000) +
+                ",14.7\n";
+    in.write(rows);
+    in.close();
+    QProcess p;
+    QProcess head;
+    p.setStandardOutputProcess(&head);
+    head.start(QStringLiteral("head"), {QStringLiteral("-c"), QStringLiteral("100")});
+    QVERIFY(head.waitForStarted());
+    p.start(QStringLiteral(QERO_CLI_PATH),
+            {QStringLiteral("convert"), in.fileName(), QStringLiteral("--to"),
+             QStringLiteral("csv"), QStringLiteral("-o"), QStringLiteral("/dev/stdout")});
+    QVERIFY(p.waitForStarted());
+    QVERIFY(head.waitForFinished(30000));
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 1);
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    QVERIFY2(err.contains(QLatin1String("Cannot write /dev/stdout: Broken pipe")), qPrintable(err));
 }
 
 QTEST_GUILESS_MAIN(tst_interrupt)
