@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/IniSettingsStore.h"
 
+#include "support/SafeWrite.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -46,11 +48,28 @@ bool IniSettingsStore::refusedToRead(const QString& path) {
         m_notRegular = true;
         return true;
     }
-    if (file.size() <= kMaxFileBytes)
+    if (file.size() <= kMaxFileBytes) {
+        dropByteOrderMark(path);
         return false;
+    }
     m_path = path;
     m_oversizedBytes = file.size();
     return true;
+}
+
+void IniSettingsStore::dropByteOrderMark(const QString& path) {
+    // Windows editors save UTF-8 with a byte order mark, which the INI reader takes for
+    // part of the first line and then calls the whole file damaged. The file is the same
+    // without it; should it not be writable, the damage is reported as before.
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.peek(3) != QByteArrayView("\xEF\xBB\xBF"))
+        return;
+    const QByteArray rest = f.readAll().mid(3);
+    f.close();
+    try {
+        SafeWrite::writeFile(path, rest);
+    } catch (...) {
+    }
 }
 
 void IniSettingsStore::open(const QString& path) {

@@ -40,6 +40,7 @@ private:
     // True (and the path remembered, unread) when `path` is too large to read or is not a
     // regular file: a device or a pipe is never read (a pipe would block start-up) and
     // never replaced by a file of ours.
+    static void dropByteOrderMark(const QString& path);
     bool refusedToRead(const QString& path);
 
     std::unique_ptr<QSettings> m_settings;

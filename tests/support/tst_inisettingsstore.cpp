@@ -16,6 +16,7 @@ class tst_inisettingsstore : public QObject {
 
 private Q_SLOTS:
     void oversizedFileIsNotRead();
+    void byteOrderMarkIsNoDamage();
     void writeFailureIsReportedOnce();
     void pathThatIsNotARegularFileIsLeftAlone_data();
     void pathThatIsNotARegularFileIsLeftAlone();
@@ -45,6 +46,21 @@ void tst_inisettingsstore::oversizedFileIsNotRead() {
     IniSettingsStore again(path);
     QCOMPARE(again.value(QStringLiteral("FuelType")), QStringLiteral("E85"));
     QVERIFY(again.damage().isEmpty());
+}
+
+// As a Windows editor saves it: UTF-8 with a byte order mark.
+void tst_inisettingsstore::byteOrderMarkIsNoDamage() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("settings.ini"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("\xEF\xBB\xBF[Properties]\r\nMaxRPMDisplay=8000\r\nComment=caf\xC3\xA9\r\n");
+    }
+    IniSettingsStore store(path);
+    QVERIFY2(store.damage().isEmpty(), qPrintable(store.damage()));
+    QCOMPARE(store.value(QStringLiteral("MaxRPMDisplay")), QStringLiteral("8000"));
+    QCOMPARE(store.value(QStringLiteral("Comment")), QStringLiteral("caf\u00e9"));
 }
 
 void tst_inisettingsstore::writeFailureIsReportedOnce() {
