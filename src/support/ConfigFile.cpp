@@ -38,7 +38,12 @@ Lists defaults() {
 }
 
 Lists parse(const QByteArray& content) {
-    const QStringList lines = TextFile::splitLines(TextFile::decode(content));
+    QStringList lines = TextFile::splitLines(TextFile::decode(content));
+    // The lines become window titles, printed headings and the trailer of every saved log:
+    // a control character (a NUL cuts a title short, an escape sequence reaches a terminal)
+    // is no part of a maker's name.
+    for (QString& line : lines)
+        line.removeIf([](QChar c) { return c.category() == QChar::Other_Control && c != u'\t'; });
     qsizetype i = 0;
     while (i < lines.size() && isSeparator(lines[i]))
         ++i;

@@ -23,6 +23,8 @@ private Q_SLOTS:
     void threeSectionsVerbatim();
     void installedExampleIsTheDefaultsWithBothFeatures();
     void endsAfterSecondSeparatorLeavesList3Empty();
+    void controlCharactersAreNoPartOfALine_data();
+    void controlCharactersAreNoPartOfALine();
     void malformedFiles_data();
     void malformedFiles();
     void malformedFileFallsBackToDefaultsAfterReport();
@@ -75,6 +77,25 @@ void tst_configfile::endsAfterSecondSeparatorLeavesList3Empty() {
         ConfigFile::parse(" Acme \nArial\n12\nbold\nNULL\n !not a separator\n!\nA\n!x\n");
     QCOMPARE(spaced.list1.first(), QStringLiteral(" Acme "));
     QCOMPARE(spaced.list1.last(), QStringLiteral(" !not a separator"));
+}
+
+void tst_configfile::controlCharactersAreNoPartOfALine_data() {
+    QTest::addColumn<QByteArray>("label");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("NUL") << QByteArray("Acme\0 Racing", 12) << "Acme Racing";
+    QTest::newRow("terminal title") << QByteArray("\x1b]0;owned\x07"
+                                                  "Acme")
+                                    << "]0;ownedAcme";
+    QTest::newRow("DEL and C1") << QByteArray("Ac\x7fme\xc2\x9b") << "Acme";
+    QTest::newRow("tab kept") << QByteArray("Acme\tRacing") << "Acme\tRacing";
+}
+
+// The lines become the window title, printed headings and every saved log's trailer.
+void tst_configfile::controlCharactersAreNoPartOfALine() {
+    QFETCH(QByteArray, label);
+    QFETCH(QString, kept);
+    const auto lists = ConfigFile::parse("Acme\nArial\n12\nbold\nNULL\n!\n" + label + "\n!\n");
+    QCOMPARE(lists.list2, QStringList{kept});
 }
 
 void tst_configfile::malformedFiles_data() {
