@@ -3,6 +3,7 @@
 
 #include "logdata/LogImport.h"
 #include "logdata/RecordingReader.h"
+#include "support/QeroFailure.h"
 #include "tuning/ChannelFilter.h"
 #include "tuning/LogFileSampleSource.h"
 #include "tuning/LogSampleSource.h"
@@ -10,6 +11,7 @@
 #include "tuning/TuningInputError.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -34,19 +36,33 @@ bool hasDefaultColumns(const QString& path) {
     return true;
 }
 
-// Any other log by its recognised channels; a file no reader takes, or whose channels
-// are not recognised, is read as a CSV by the default columns, whose messages say which
-// column is missing.
+// Any other log by its recognised channels. A CSV whose channels are not recognised is
+// read by the default columns, whose messages say which column is missing. A large file
+// no reader takes is refused with the import's reason: its limits hold, and a file of
+// zeros or one endless line is not read whole a second time.
 class GuessedSource : public TuningSampleSource {
+    static constexpr qint64 kSmallFileBytes = qint64(1) << 20;
+
 public:
     TuningLog read(const QString& path) const override {
         if (!hasDefaultColumns(path)) {
-            try {
-                return LogSampleSource().read(path);
-            } catch (const TuningInputError&) {
-                if (!path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive) &&
-                    !path.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive))
-                    throw;
+            const bool text = path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive) ||
+                              path.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive);
+            LogReadResult r = LogImport::open(path);
+            if (!r.log) {
+                if (QFileInfo(path).size() > kSmallFileBytes)
+                    throw QeroFailure(QStringLiteral("Tune"), r.error);
+                if (!text)
+                    throw TuningInputError(r.error);
+            } else {
+                try {
+                    TuningLog log = LogSampleSource::fromLog(*r.log);
+                    log.warnings = r.warnings + log.warnings;
+                    return log;
+                } catch (const TuningInputError&) {
+                    if (!text)
+                        throw;
+                }
             }
         }
         return CsvSampleSource().read(path);
