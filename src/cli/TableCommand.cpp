@@ -10,7 +10,6 @@
 #include "cli/CliSupport.h"
 #include "logdata/AppState.h"
 #include "logdata/LogImport.h"
-#include "logdata/RecordingReader.h"
 #include "support/ErrorReport.h"
 #include "support/Numbers.h"
 #include "support/QeroFailure.h"
@@ -325,7 +324,7 @@ int runTableCommand(const QStringList& args, QTextStream& out, QTextStream& err)
                 state->settings.MinSampleNum = qint16(checked.value);
             }
         };
-        if (RecordingReader::isRecordingFile(path)) {
+        if (LogImport::isRecording(path)) {
             accepted = addRecording(path, *state, *table, o.filter, !opened, applyOptions, err);
             opened = opened || accepted;
         } else if (!LogImport::isModuleLog(path)) {

@@ -4,7 +4,6 @@
 #include "cli/CliSupport.h"
 #include "logdata/LogImport.h"
 #include "logdata/LogJoin.h"
-#include "logdata/RecordingReader.h"
 #include "support/ErrorReport.h"
 #include "support/QeroFailure.h"
 #include "support/SafeWrite.h"
@@ -600,8 +599,7 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
             settings.stoichRatio = *o.stoich;
         } else {
             for (qsizetype i = 0; i < o.inputs.size(); ++i)
-                if (LogImport::isModuleLog(o.inputs[i]) ||
-                    RecordingReader::isRecordingFile(o.inputs[i])) {
+                if (LogImport::isModuleLog(o.inputs[i]) || LogImport::isRecording(o.inputs[i])) {
                     TuningLog log = sourceFor(o.inputs[i], columns)->read(o.inputs[i]);
                     settings.stoichRatio = log.fuelStoichRatio.value_or(Units::kGasolineStoich);
                     // A log to be joined is read again, with the engine computer's.

@@ -149,6 +149,15 @@ bool LogImport::isModuleLog(const QString& path) {
     return reader ? dynamic_cast<const ModuleLogReader*>(reader) != nullptr : named;
 }
 
+bool LogImport::isRecording(const QString& path) {
+    if (!isRegularFile(path))
+        return false;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    return dynamic_cast<const RecordingLogReader*>(choose(f.read(kHeadBytes), path)) != nullptr;
+}
+
 QStringList LogImport::dialogFilters() {
     QStringList patterns;
     QStringList each;

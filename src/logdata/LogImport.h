@@ -30,6 +30,9 @@ const LogReader* choose(QByteArrayView head, const QString& path);
 // any other log goes through open(). Pipes and devices are judged by their name alone, so
 // that they are read once.
 bool isModuleLog(const QString& path);
+// True when the file is a recording of the real-time view (by its content). A pipe or a
+// device is not looked into (that would use up its first bytes): false.
+bool isRecording(const QString& path);
 
 // Reads the file through the reader chosen by its content. A file no reader takes is
 // refused naming the formats tried; one that cannot be opened names the system's reason.

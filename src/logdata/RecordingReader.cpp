@@ -68,10 +68,3 @@ RecordingReader::Result RecordingReader::readFile(const QString& path, const Row
                           QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
     return read(file, row);
 }
-
-bool RecordingReader::isRecordingFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    return RecordingFormat::isRecording(file.read(sizeof RecordingFormat::kSignature));
-}

@@ -32,9 +32,6 @@ public:
     static Result readFile(const QString& path, const RowFunction& row);
     static Result read(QIODevice& device, const RowFunction& row);
 
-    // Whether the file starts as a recording does; false when it cannot be read.
-    static bool isRecordingFile(const QString& path);
-
     static inline const QString kNotARecording =
         QStringLiteral("The file is not a QERO4D Log recording (its first line does not start "
                        "with \"# QERO4D Log recording\").");

@@ -2,7 +2,6 @@
 #include "tuning/TuningSources.h"
 
 #include "logdata/LogImport.h"
-#include "logdata/RecordingReader.h"
 #include "support/QeroFailure.h"
 #include "tuning/ChannelFilter.h"
 #include "tuning/LogFileSampleSource.h"
@@ -76,7 +75,7 @@ TuningSources::forFile(const QString& path,
                        const std::optional<CsvSampleSource::Columns>& columns) {
     if (LogImport::isModuleLog(path))
         return std::make_unique<LogFileSampleSource>();
-    if (RecordingReader::isRecordingFile(path))
+    if (LogImport::isRecording(path))
         return std::make_unique<RecordingSampleSource>();
     if (columns)
         return std::make_unique<CsvSampleSource>(*columns);
@@ -120,8 +119,7 @@ void TuningSources::applyFilters(TuningLog& log, const QStringList& filters, con
 }
 
 bool TuningSources::needsColumns(const QString& path) {
-    if (LogImport::isModuleLog(path) || RecordingReader::isRecordingFile(path) ||
-        hasDefaultColumns(path))
+    if (LogImport::isModuleLog(path) || LogImport::isRecording(path) || hasDefaultColumns(path))
         return false;
     try {
         LogSampleSource().read(path);

@@ -7,7 +7,6 @@
 #include "logdata/LogBuffer.h"
 #include "logdata/LogFileCommands.h"
 #include "logdata/LogImport.h"
-#include "logdata/RecordingReader.h"
 #include "logdata/WindowPlacement.h"
 #include "support/ErrorReport.h"
 #include "support/Prompter.h"
@@ -491,7 +490,7 @@ bool frmTuningWorkbench::attempt(const std::function<void()>& step) {
 void frmTuningWorkbench::addFile(const QString& path) {
     // A text table has its columns confirmed in the column dialog; the module's logs,
     // recordings and other tools' logs say what their channels are.
-    const bool csv = !LogImport::isModuleLog(path) && !RecordingReader::isRecordingFile(path) &&
+    const bool csv = !LogImport::isModuleLog(path) && !LogImport::isRecording(path) &&
                      (path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive) ||
                       path.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive) ||
                       !LogImport::choose(QByteArray(), path));
