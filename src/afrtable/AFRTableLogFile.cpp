@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "afrtable/AFRTableLogFile.h"
 
-#include "logdata/FileChooser.h"
 #include "logdata/LogFileCommands.h"
 #include "logdata/LogFileReader.h"
+#include "support/FileChooser.h"
 
 // A thin view of the program's log-file reader, so that the table code states only
 // what it needs from it.

@@ -7,15 +7,15 @@
 #include "afrtable/AFRTablePage.h"
 #include "afrtable/AFRTablePrintout.h"
 #include "logdata/AppState.h"
-#include "logdata/FocusValidator.h"
 #include "logdata/SettingsTable.h"
-#include "logdata/SystemPrinterProvider.h"
-#include "logdata/WindowPlacement.h"
 #include "support/ErrorReport.h"
+#include "support/FocusValidator.h"
 #include "support/Numbers.h"
 #include "support/Prompter.h"
 #include "support/QeroFailure.h"
 #include "support/SettingsStore.h"
+#include "support/SystemPrinterProvider.h"
+#include "support/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QClipboard>

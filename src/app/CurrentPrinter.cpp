@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CurrentPrinter.h"
 
-#include "logdata/FileChooser.h"
+#include "support/FileChooser.h"
 
 #include "app/PdfPageFile.h"
 #include "support/Prompter.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "logdata/PrinterProvider.h"
+#include "support/PrinterProvider.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/frmHelp.h"
 
-#include "logdata/WindowPlacement.h"
+#include "support/WindowPlacement.h"
 
 #include <QDialogButtonBox>
 #include <QPushButton>

@@ -26,7 +26,6 @@
 #include "logdata/ModuleLogReader.h"
 #include "logdata/RecentFiles.h"
 #include "logdata/SettingsTable.h"
-#include "logdata/WindowPlacement.h"
 #include "logdata/frmAnalogInScale.h"
 #include "logdata/frmFuelType.h"
 #include "realtime/ConnectionStateMachine.h"
@@ -41,6 +40,7 @@
 #include "support/Prompter.h"
 #include "support/QeroFailure.h"
 #include "support/SettingsStore.h"
+#include "support/WindowPlacement.h"
 #include "workbench/frmTuningWorkbench.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 
 #include "chart/ChartRenderer.h"
 #include "chart/QCustomPlotHeader.h"
-#include "logdata/FileChooser.h"
+#include "support/FileChooser.h"
 #include "support/Prompter.h"
 #include "support/QeroFailure.h"
 #include "support/SafeWrite.h"

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "chart/frmChart1.h"
 
-#include "logdata/FileChooser.h"
+#include "support/FileChooser.h"
 
-#include "logdata/SystemPrinterProvider.h"
-#include "logdata/WindowPlacement.h"
+#include "support/SystemPrinterProvider.h"
+#include "support/WindowPlacement.h"
 
 #include "chart/ChartChoices.h"
 #include "chart/ChartPlot.h"

@@ -3,7 +3,7 @@
 
 #include "device/QeroParamsEditor.h"
 
-#include "logdata/FocusValidator.h"
+#include "support/FocusValidator.h"
 
 #include <QGroupBox>
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logdata/LogFileCommands.h"
 
-#include "logdata/FileChooser.h"
 #include "logdata/LogFileWriter.h"
 #include "logdata/LogImport.h"
 #include "logdata/ModuleLogReader.h"
@@ -9,6 +8,7 @@
 #include "logdata/SettingsTable.h"
 #include "support/Clock.h"
 #include "support/ErrorReport.h"
+#include "support/FileChooser.h"
 #include "support/Prompter.h"
 #include "support/QeroFailure.h"
 #include "support/SafeWrite.h"

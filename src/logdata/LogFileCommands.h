@@ -2,9 +2,9 @@
 #pragma once
 
 #include "logdata/AppState.h"
-#include "logdata/FileChooser.h"
 #include "logdata/Log.h"
 #include "logdata/LogFileReader.h"
+#include "support/FileChooser.h"
 
 #include <QString>
 

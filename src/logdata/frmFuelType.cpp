@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logdata/frmFuelType.h"
 
-#include "logdata/FocusValidator.h"
+#include "support/FocusValidator.h"
 
 #include "logdata/LogBuffer.h"
 

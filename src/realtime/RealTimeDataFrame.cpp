@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "realtime/RealTimeDataFrame.h"
 
-#include "logdata/FileChooser.h"
+#include "support/FileChooser.h"
 
 #include "logdata/AppState.h"
 #include "realtime/BarGauge.h"

@@ -6,8 +6,8 @@
 #include "device/ModuleSession.h"
 #include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
-#include "logdata/PrinterProvider.h"
 #include "support/IniSettingsStore.h"
+#include "support/PrinterProvider.h"
 #include "support/ScriptedPrompter.h"
 #include "support/VirtualClock.h"
 

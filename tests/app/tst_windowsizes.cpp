@@ -10,13 +10,13 @@
 #include "device/ModuleSession.h"
 #include "device/QSerialPortLink.h"
 #include "logdata/AppState.h"
-#include "logdata/WindowPlacement.h"
 #include "logdata/frmAnalogInScale.h"
 #include "logdata/frmFuelType.h"
 #include "support/DataFiles.h"
 #include "support/IniSettingsStore.h"
 #include "support/ScriptedPrompter.h"
 #include "support/VirtualClock.h"
+#include "support/WindowPlacement.h"
 #include "workbench/frmTuningWorkbench.h"
 
 #include <QApplication>

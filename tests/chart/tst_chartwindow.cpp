@@ -9,9 +9,9 @@
 #include "chart/ChartPlot.h"
 #include "chart/frmChart1.h"
 #include "logdata/LogCsv.h"
-#include "logdata/PrinterProvider.h"
 #include "support/DataFiles.h"
 #include "support/IniSettingsStore.h"
+#include "support/PrinterProvider.h"
 #include "support/ScriptedPrompter.h"
 #include "support/VirtualClock.h"
 

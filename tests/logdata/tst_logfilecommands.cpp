@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LogFixtures.h"
 
-#include "logdata/FileChooser.h"
 #include "logdata/LogFileCommands.h"
 #include "logdata/LogFileReader.h"
 #include "logdata/LogFileWriter.h"
+#include "support/FileChooser.h"
 #include "support/IniSettingsStore.h"
 #include "support/ScriptedPrompter.h"
 #include "support/VirtualClock.h"

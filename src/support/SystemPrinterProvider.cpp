@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "logdata/SystemPrinterProvider.h"
+#include "support/SystemPrinterProvider.h"
 
 #include <QFontDatabase>
 #include <QPrinter>

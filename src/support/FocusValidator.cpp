@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "logdata/FocusValidator.h"
+#include "support/FocusValidator.h"
 
 #include <QFocusEvent>
 #include <QLineEdit>

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "logdata/FileChooser.h"
-#include "logdata/SettingsTable.h"
+#include "support/FileChooser.h"
 #include "support/SettingsStore.h"
 #include <QDir>
 #include <QStandardPaths>
@@ -67,7 +66,7 @@ void FileChooser::rememberFolder(SettingsStore* settings, const QString& path) {
         return;
     const QString folder = QFileInfo(path).absolutePath();
     if (settings->value(kLastFolderKey) != folder)
-        SettingsTable::save(*settings, kLastFolderKey, folder);
+        settings->setValue(kLastFolderKey, folder);
 }
 
 QString FileChooser::effectiveFilter(const QString& filter) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "logdata/WindowPlacement.h"
+#include "support/WindowPlacement.h"
 
 #include "support/SettingsStore.h"
 
