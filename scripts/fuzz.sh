@@ -21,7 +21,7 @@ else
 fi
 all=(fuzz_configfile fuzz_settings fuzz_logfile fuzz_charttemplate fuzz_framdecoder
      fuzz_modulereplies fuzz_msl fuzz_mlg fuzz_csvlog
-     fuzz_tunefile)
+     fuzz_tunefile fuzz_csvsamples fuzz_recording fuzz_tabletext fuzz_workbenchsetup)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 
@@ -50,13 +50,17 @@ seed fuzz_msl
 seed fuzz_mlg
 seed fuzz_csvlog
 seed fuzz_tunefile
+seed fuzz_csvsamples
+seed fuzz_recording
+seed fuzz_tabletext
+seed fuzz_workbenchsetup
 
 max_len() {
   case "$1" in
     fuzz_logfile) echo 600000 ;;
     fuzz_framdecoder) echo 70000 ;;
     # Past a few kilobytes a text or binary log only repeats rows the fuzzer has seen.
-    fuzz_msl | fuzz_mlg | fuzz_csvlog) echo 16384 ;;
+    fuzz_msl | fuzz_mlg | fuzz_csvlog | fuzz_csvsamples | fuzz_recording) echo 16384 ;;
     # A settings file holds 16 short lines; longer inputs only slowed each run down.
     fuzz_settings) echo 1024 ;;
     *) echo 4096 ;;
