@@ -112,6 +112,11 @@ TuningTableText TuningTableText::parse(QByteArrayView bytes, const QString& sour
     t.m_lineNumbers = lineNumbers;
     const qsizetype cornerRow = t.m_hasAxes ? t.labelRow() : -1;
     const qsizetype width = t.m_cells[0].size();
+    // Labels need a row and a column of values beside them.
+    if (t.m_hasAxes && (t.m_cells.size() < 2 || width < 2))
+        throw TuningInputError::at(source, lineNumbers[0], 1,
+                                   QStringLiteral("the table has labels but no values beside "
+                                                  "them"));
     for (qsizetype r = 0; r < t.m_cells.size(); ++r) {
         const QStringList& row = t.m_cells[r];
         if (row.size() != width)

@@ -249,6 +249,13 @@ void tst_tuninginput::badTables_data() {
     QTest::newRow("an axis breakpoint of 1e300")
         << QByteArray("\t0\t50\n1e300\t40\t50\n2000\t60\t70\n")
         << "map.txt: row 2, column 1: \"1e300\" is beyond";
+    // Found by fuzzing: labels alone made the orientation read past the rows.
+    QTest::newRow("labels without a row of values")
+        << QByteArray("RPM\t40\t80\n")
+        << "map.txt: row 1, column 1: the table has labels but no "
+           "values beside them";
+    QTest::newRow("labels without a column of values")
+        << QByteArray("RPM\n1000\n2000\n") << "map.txt: row 1, column 1: the table has labels";
     QTest::newRow("control bytes in a cell are escaped")
         << QByteArray("40\t\x1b[2J\n60\t70\n")
         << "map.txt: row 1, column 2: \"\\x1b[2J\" is not a number";
