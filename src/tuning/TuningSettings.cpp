@@ -84,7 +84,8 @@ void TuningSettings::checkAxis(const std::vector<double>& axis, const QString& n
                                    .arg(axis.front()));
 }
 
-std::vector<double> TuningSettings::parseAxis(const QString& text, const QString& name) {
+std::vector<double> TuningSettings::parseAxis(const QString& text, const QString& name,
+                                              bool allowRepeats) {
     static const QRegularExpression separators(QStringLiteral("[,;\\s]+"));
     std::vector<double> axis;
     const QStringList parts = text.split(separators, Qt::SkipEmptyParts);
@@ -99,7 +100,7 @@ std::vector<double> TuningSettings::parseAxis(const QString& text, const QString
                     .arg(parts[i]));
         axis.push_back(v);
     }
-    checkAxis(axis, name);
+    checkAxis(axis, name, allowRepeats);
     return axis;
 }
 

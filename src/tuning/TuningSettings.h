@@ -85,7 +85,8 @@ struct TuningSettings {
     // grids of the wrong size, targets not above 0, thresholds that make no sense.
     void validate() const;
     // An axis pasted or typed as a row of numbers (comma, semicolon, tab or blank between).
-    static std::vector<double> parseAxis(const QString& text, const QString& name);
+    static std::vector<double> parseAxis(const QString& text, const QString& name,
+                                         bool allowRepeats = false);
     // Typed axes must be strictly ascending; axes taken from a tune may repeat a
     // breakpoint (`allowRepeats`) but must still rise from the first to the last.
     static void checkAxis(const std::vector<double>& axis, const QString& name,

@@ -186,9 +186,9 @@ void WorkbenchSession::setSettings(const TuningSettings& settings) {
 }
 
 void WorkbenchSession::setAxes(const std::vector<double>& rpmAxis,
-                               const std::vector<double>& loadAxis) {
-    TuningSettings::checkAxis(rpmAxis, QStringLiteral("engine speed"));
-    TuningSettings::checkAxis(loadAxis, QStringLiteral("load"));
+                               const std::vector<double>& loadAxis, bool repeatsAllowed) {
+    TuningSettings::checkAxis(rpmAxis, QStringLiteral("engine speed"), repeatsAllowed);
+    TuningSettings::checkAxis(loadAxis, QStringLiteral("load"), repeatsAllowed);
     const int rows = int(rpmAxis.size());
     const int columns = int(loadAxis.size());
     const auto refuse = [&](const QString& what, const TuningGrid& g) {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "tuning/CsvSampleSource.h"
 #include "logdata/LogJoin.h"
+#include "tuning/CsvSampleSource.h"
 #include "tuning/TableExportFile.h"
 #include "tuning/TuneFile.h"
 #include "tuning/TuningLog.h"
@@ -72,7 +72,10 @@ public:
     // Checks and takes new settings (axes, base and target tables are kept as they are).
     void setSettings(const TuningSettings& settings);
     // New breakpoints; refused while a base map or a target table of another size is set.
-    void setAxes(const std::vector<double>& rpmAxis, const std::vector<double>& loadAxis);
+    // Breakpoints that repeat (as a tune's last ones may) only with `repeatsAllowed`: axes
+    // that came from a pasted map or a tune, as a setup file keeps them.
+    void setAxes(const std::vector<double>& rpmAxis, const std::vector<double>& loadAxis,
+                 bool repeatsAllowed = false);
 
     // A table as pasted from a spreadsheet or an engine computer's table editor. With
     // its axes they become the workbench's axes; without them the grid must fit the axes.

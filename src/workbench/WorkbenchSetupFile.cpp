@@ -144,9 +144,9 @@ void WorkbenchSetupFile::apply(WorkbenchSession& session, const QString& text,
         };
         try {
             if (key == QLatin1String("rpm-axis"))
-                rpmAxis = TuningSettings::parseAxis(value, QStringLiteral("engine speed"));
+                rpmAxis = TuningSettings::parseAxis(value, QStringLiteral("engine speed"), true);
             else if (key == QLatin1String("load-axis"))
-                loadAxis = TuningSettings::parseAxis(value, QStringLiteral("load"));
+                loadAxis = TuningSettings::parseAxis(value, QStringLiteral("load"), true);
             else if (key == QLatin1String("sensor")) {
                 if (value == QLatin1String("1"))
                     s.sensor = TuningSettings::Sensor::Sensor1;
@@ -219,7 +219,7 @@ void WorkbenchSetupFile::apply(WorkbenchSession& session, const QString& text,
     const auto restore = [&] {
         session.clearBase();
         session.clearTargetTable();
-        session.setAxes(oldSettings.rpmAxis, oldSettings.loadAxis);
+        session.setAxes(oldSettings.rpmAxis, oldSettings.loadAxis, true);
         session.setSettings(oldSettings);
         if (oldBase)
             session.pasteBase(*oldBase);
@@ -229,7 +229,9 @@ void WorkbenchSetupFile::apply(WorkbenchSession& session, const QString& text,
     try {
         session.clearBase();
         session.clearTargetTable();
-        session.setAxes(rpmAxis.value_or(s.rpmAxis), loadAxis.value_or(s.loadAxis));
+        // The axes a setup keeps may be a pasted map's or a tune's, which can repeat a
+        // breakpoint; what the session held, it must read back.
+        session.setAxes(rpmAxis.value_or(s.rpmAxis), loadAxis.value_or(s.loadAxis), true);
         session.setSettings(s);
         if (base)
             session.pasteBase(*base);

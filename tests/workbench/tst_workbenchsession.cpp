@@ -22,6 +22,8 @@ private Q_SLOTS:
     void samplesOfACellAreTheOnesThatMadeIt();
     void scatterKeepsOnePointPerPixel();
     void setupIsTakenWholeOrNotAtAll();
+    void savedSetupReadsBack_data();
+    void savedSetupReadsBack();
     void channelFiltersAndJoin();
     void csvColumnsGuessedByNameAndUnit_data();
     void csvColumnsGuessedByNameAndUnit();
@@ -136,6 +138,29 @@ void tst_workbenchsession::scatterKeepsOnePointPerPixel() {
     QVERIFY(flat.take(3000, 12));
     QVERIFY(!flat.take(3000, 12.01));
     QVERIFY(flat.take(3000, 15));
+}
+
+void tst_workbenchsession::savedSetupReadsBack_data() {
+    QTest::addColumn<QString>("base");
+    QTest::newRow("typed axes") << QString();
+    // Found by fuzzing: a map copied from a tune's editor repeats its last breakpoint,
+    // which the pasted map may, and its saved setup could then not be loaded.
+    QTest::newRow("a repeated engine speed")
+        << QStringLiteral("RPM\t40\t80\n1000\t50\t60\n2000\t55\t65\n2000\t60\t70\n");
+    QTest::newRow("a repeated load") << QStringLiteral("RPM\t40\t80\t80\n1000\t50\t60\t61\n"
+                                                       "2000\t55\t65\t66\n");
+}
+
+// Whatever the session holds, its setup file gives back.
+void tst_workbenchsession::savedSetupReadsBack() {
+    QFETCH(QString, base);
+    WorkbenchSession s;
+    if (!base.isEmpty())
+        s.pasteBase(base);
+    const QString saved = WorkbenchSetupFile::format(s);
+    WorkbenchSession again;
+    WorkbenchSetupFile::apply(again, saved, QStringLiteral("saved.txt"));
+    QCOMPARE(WorkbenchSetupFile::format(again), saved);
 }
 
 void tst_workbenchsession::setupIsTakenWholeOrNotAtAll() {
