@@ -8,6 +8,7 @@
 #include <QList>
 
 #include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -180,6 +181,10 @@ bool parseRow(QByteArrayView line, RecordingRow& row) {
     if (!fields[13].trimmed().isEmpty() && !parseNumber(fields[13], r.ethanol))
         return false;
     if (!parseNumber(fields[14], mark))
+        return false;
+    // A status is one of the sensor's codes: a whole number of a byte at most.
+    const auto code = [](double v) { return v >= 0.0 && v <= 255.0 && v == std::floor(v); };
+    if (!code(status1) || !code(status2))
         return false;
     r.status1 = int(status1);
     r.status2 = int(status2);

@@ -169,6 +169,11 @@ void tst_recordingfile::damagedEndsAndRows_data() {
     QTest::newRow("a row with a field too few") << QByteArray("1,2,3\n") << 20 << 1 << false;
     QTest::newRow("a row with a word for a number")
         << QByteArray("2.1,x,1,0,9,1,0,3000,1,50,13,250,248,,0\n") << 20 << 1 << false;
+    // Found by fuzzing: a status beyond any code overflowed its conversion.
+    QTest::newRow("a status of 7e40")
+        << QByteArray("2.1,9.8,1,7e40,9.8,1,0,3000,1,50,13,250,248,,0\n") << 20 << 1 << false;
+    QTest::newRow("a status of 1.5")
+        << QByteArray("2.1,9.8,1,0,9.8,1,1.5,3000,1,50,13,250,248,,0\n") << 20 << 1 << false;
     QTest::newRow("windows line ends are fine")
         << QByteArray("2.1,9.8,1,0,9.8,1,0,3000,1,50,13,250,248,,0\r\n") << 21 << 0 << false;
 }
