@@ -72,6 +72,9 @@ max_len() {
 # fell from 1200 to 450 runs/s within 1.6 million runs. Three frames keep the speed and
 # still say where a block came from; replay a finding with ASAN_OPTIONS= for full stacks.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-malloc_context_size=3}"
+# UndefinedBehaviorSanitizer reports and goes on by default, so a report would pass as a
+# clean run: it stops the run and saves its input instead.
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}"
 
 status=0
 for t in "${targets[@]}"; do
