@@ -16,6 +16,9 @@ CliSession::CliSession(QTextStream& err) : m_prompter(err), m_clock(m_state), m_
     if (CliInterrupt::installed())
         m_modeBefore = CliInterrupt::mode();
     CliInterrupt::install(QString(), CliInterrupt::Mode::AtCancelPoints);
+    m_settings.onWriteFailure = [this](const QString& message) {
+        m_err << "qero4d-cli: " << message << Qt::endl;
+    };
     SettingsTable::load(m_state, m_settings, m_prompter);
 }
 

@@ -63,9 +63,18 @@ void printUsage(QTextStream& s) {
         s << "  " << QString::fromLatin1(c.name).leftJustified(12) << c.summary << "\n";
 }
 
+// The libraries' own notes ("QStandardPaths: XDG_RUNTIME_DIR not set ...") are not for a
+// script's terminal: every failure of a command is told by the command itself. Only the
+// libraries' critical and fatal messages are shown.
+void libraryMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "qero4d-cli: %s\n", qPrintable(text));
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    qInstallMessageHandler(libraryMessages);
 #ifdef SIGPIPE
     // Output into a pipe whose reader has gone (`... -o /dev/stdout | head`) is then a
     // write that fails, told and given exit status 1 like any other, instead of the

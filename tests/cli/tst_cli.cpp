@@ -62,6 +62,7 @@ private Q_SLOTS:
     void convertUsage();
 
     void dispatcher();
+    void libraryNotesStayOffTheTerminal();
 
     void convertDiskFullKeepsOldOutput();
     void convertOntoDeviceWritesIntoIt();
@@ -299,6 +300,22 @@ void tst_cli::dispatcher() {
     QVERIFY(text.contains(QStringLiteral("unknown command frobnicate")));
     std::tie(status, text) = exec({});
     QCOMPARE(status, 2);
+}
+
+// A chart drawn where the session has no runtime folder (a cron job, a container): the
+// libraries' note about it stays off the terminal; the command says what it did, no more.
+void tst_cli::libraryNotesStayOffTheTerminal() {
+    QVERIFY(writeFile(path(QStringLiteral("in.log")), complete()));
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(QERO_CLI_PATH), {QStringLiteral("chart"), path(QStringLiteral("in.log")),
+                                            QStringLiteral("-o"), path(QStringLiteral("in.png"))});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(QString::fromLocal8Bit(p.readAllStandardError()), QString());
+    QVERIFY(QFileInfo(path(QStringLiteral("in.png"))).size() > 0);
 }
 
 void tst_cli::convertDiskFullKeepsOldOutput() {
