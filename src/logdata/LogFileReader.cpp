@@ -363,6 +363,8 @@ LogFileReader::Result LogFileReader::read(QByteArrayView bytes, LogBuffer& log, 
 
     // Samples: a row with the wrong field count still uses up its index.
     int firstInvalid = 0;
+    int firstSkipped = 0;
+    int skippedShown = 0;
     for (int i = 0; i < LogBuffer::kSamples; ++i) {
         if (lines.atEnd()) {
             r.warnings.append(kDataMissing);
@@ -372,6 +374,9 @@ LogFileReader::Result LogFileReader::read(QByteArrayView bytes, LogBuffer& log, 
         ++r.rowsRead;
         QByteArrayView f[5];
         if (!splitExactly(line, f)) {
+            // A row the file ends inside is covered by the end-of-file warning.
+            if (!lines.lastLineCut() && skippedShown++ == 0)
+                firstSkipped = i + 1;
             ++r.rowsSkipped;
             continue;
         }
@@ -396,6 +401,12 @@ LogFileReader::Result LogFileReader::read(QByteArrayView bytes, LogBuffer& log, 
         log.AnalogInVolts[i] = v[4];
         r.samplesFilled.setBit(i);
     }
+    if (firstSkipped > 0)
+        r.warnings.append(QStringLiteral("%1 of the file do not have the 5 fields of a data row "
+                                         "(the first is data row %2); they were left out of "
+                                         "the log.")
+                              .arg(rowCount(skippedShown))
+                              .arg(firstSkipped));
     if (r.rowsInvalid > 0)
         r.warnings.append(
             QStringLiteral("%1 of the file hold values that are not numbers (the first is data "

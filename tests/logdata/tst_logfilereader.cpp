@@ -392,23 +392,32 @@ void tst_logfilereader::arbitraryBytesNeverCrash() {
 
 void tst_logfilereader::samplesThatAreNotNumbers_data() {
     QTest::addColumn<QByteArray>("row");
-    QTest::addColumn<bool>("valid");
-    QTest::newRow("plain") << QByteArray("2,14.7,14.2,5001,1.25") << true;
-    QTest::newRow("blanks and signs") << QByteArray(" 2 ,+14.7,14.2 ,5001,-.5") << true;
-    QTest::newRow("exponent") << QByteArray("2,1.47e1,14.2,5001,1.25") << true;
-    QTest::newRow("nan") << QByteArray("2,nan,14.2,5001,1.25") << false;
-    QTest::newRow("inf") << QByteArray("2,14.7,inf,5001,1.25") << false;
-    QTest::newRow("beyond a double") << QByteArray("2,14.7,14.2,1e400,1.25") << false;
-    QTest::newRow("beyond a single") << QByteArray("2,14.7,14.2,5001,1e39") << false;
-    QTest::newRow("hex") << QByteArray("2,14.7,14.2,0x1F,1.25") << false;
-    QTest::newRow("text") << QByteArray("2,14.7,14.2,5001,abc") << false;
-    QTest::newRow("number and text") << QByteArray("2,14.7abc,14.2,5001,1.25") << false;
-    QTest::newRow("empty") << QByteArray("2,14.7,,5001,1.25") << false;
+    QTest::addColumn<QString>("warning"); // empty: the row is a sample
+    const QString notNumbers = QStringLiteral("1 row of the file hold values that are not "
+                                              "numbers (the first is data row 2); they were "
+                                              "left out of the log.");
+    const QString fields = QStringLiteral("1 row of the file do not have the 5 fields of a "
+                                          "data row (the first is data row 2); they were left "
+                                          "out of the log.");
+    QTest::newRow("plain") << QByteArray("2,14.7,14.2,5001,1.25") << QString();
+    QTest::newRow("blanks and signs") << QByteArray(" 2 ,+14.7,14.2 ,5001,-.5") << QString();
+    QTest::newRow("exponent") << QByteArray("2,1.47e1,14.2,5001,1.25") << QString();
+    QTest::newRow("nan") << QByteArray("2,nan,14.2,5001,1.25") << notNumbers;
+    QTest::newRow("inf") << QByteArray("2,14.7,inf,5001,1.25") << notNumbers;
+    QTest::newRow("beyond a double") << QByteArray("2,14.7,14.2,1e400,1.25") << notNumbers;
+    QTest::newRow("beyond a single") << QByteArray("2,14.7,14.2,5001,1e39") << notNumbers;
+    QTest::newRow("hex") << QByteArray("2,14.7,14.2,0x1F,1.25") << notNumbers;
+    QTest::newRow("text") << QByteArray("2,14.7,14.2,5001,abc") << notNumbers;
+    QTest::newRow("number and text") << QByteArray("2,14.7abc,14.2,5001,1.25") << notNumbers;
+    QTest::newRow("empty") << QByteArray("2,14.7,,5001,1.25") << notNumbers;
+    // The same row warned of by every command that reads it, not counted by one alone.
+    QTest::newRow("a field too few") << QByteArray("2,14.7,14.2,5001") << fields;
+    QTest::newRow("a field too many") << QByteArray("2,14.7,14.2,5001,1.25,9") << fields;
 }
 
 void tst_logfilereader::samplesThatAreNotNumbers() {
     QFETCH(QByteArray, row);
-    QFETCH(bool, valid);
+    QFETCH(QString, warning);
     LogBuffer log;
     log.ClearDataBuffer();
     const LogFileReader::Result r = LogFileReader::read(
@@ -416,15 +425,14 @@ void tst_logfilereader::samplesThatAreNotNumbers() {
             trailerDate() + trailerComment() + fuelLine() + ratioLine(),
         log);
     QCOMPARE(r.rowsRead, LogBuffer::kSamples);
-    QCOMPARE(r.rowsInvalid, valid ? 0 : 1);
-    if (valid) {
+    QCOMPARE(r.rowsInvalid + r.rowsSkipped, warning.isEmpty() ? 0 : 1);
+    if (warning.isEmpty()) {
         QVERIFY(r.warnings.isEmpty());
         QCOMPARE(log.RPM[1], 5001.0f);
         return;
     }
-    QCOMPARE(r.warnings,
-             QStringList{QStringLiteral("1 row of the file hold values that are not numbers (the "
-                                        "first is data row 2); they were left out of the log.")});
+    QCOMPARE(r.warnings, QStringList{warning});
+    QVERIFY(!r.samplesFilled.testBit(1));
     // The entry keeps its cleared values: no RPM a table cell takes, no real AFR.
     QCOMPARE(log.RPM[1], 1.0f);
     QCOMPARE(log.AFR1[1], 10.0f);
