@@ -185,6 +185,40 @@ QString rowCount(int n) {
     return n == 1 ? QStringLiteral("1 row") : QStringLiteral("%1 rows").arg(n);
 }
 
+// A header value no log can hold (an interval of 0 or 1e308, a maximum RPM of -5, input
+// volts of 1e39) stopped the chart or the table later with a puzzling message; it is said
+// where the file is read and the default is taken instead, as for the ratio. Only the
+// lines the file had are looked at: the others keep the values they had. `fields` holds
+// each line's value as the file wrote it.
+void checkHeaderValues(LogBuffer& log, unsigned read, const QString (&fields)[7],
+                       QStringList& warnings) {
+    static const LogBuffer defaults;
+    const auto replace = [&](int line, const char* what, auto& value, auto fallback, bool ok) {
+        if (!(read & (1u << (line - 1))) || ok)
+            return;
+        warnings.append(QStringLiteral("The %1 \"%2\" in the file cannot be right; %3 is used "
+                                       "instead.")
+                            .arg(QLatin1String(what),
+                                 LogFileReader::printable(fields[line - 1].trimmed()).left(40))
+                            .arg(double(fallback)));
+        value = fallback;
+    };
+    // The module's analog input reads 0 to 5 V; the scaled values are the user's own.
+    const auto volts = [](float v) { return std::isfinite(v) && std::fabs(v) <= 100.0f; };
+    const auto scaled = [](float v) { return std::isfinite(v) && std::fabs(v) <= 1e9f; };
+    const float interval = log.DataLogInterval;
+    replace(1, "data logging interval", log.DataLogInterval, defaults.DataLogInterval,
+            std::isfinite(interval) && interval > 0.0f && interval <= 3600.0f);
+    replace(2, "maximum RPM display", log.MaxRPMDisplay, defaults.MaxRPMDisplay,
+            log.MaxRPMDisplay > 0);
+    replace(3, "minimum input volts", log.MinInVolts, defaults.MinInVolts, volts(log.MinInVolts));
+    replace(4, "maximum input volts", log.MaxInVolts, defaults.MaxInVolts, volts(log.MaxInVolts));
+    replace(5, "minimum scaled value", log.MinScaledValue, defaults.MinScaledValue,
+            scaled(log.MinScaledValue));
+    replace(6, "maximum scaled value", log.MaxScaledValue, defaults.MaxScaledValue,
+            scaled(log.MaxScaledValue));
+}
+
 } // namespace
 
 QString LogFileReader::printable(const QString& text) {
@@ -316,6 +350,7 @@ LogFileReader::Result LogFileReader::read(QByteArrayView bytes, LogBuffer& log, 
     // Header: the position of a line decides its meaning; the labels only tell whether
     // this is a log at all.
     int labelled = 0;
+    QString headerFields[7];
     for (int n = 1; n <= 8; ++n) {
         if (lines.atEnd()) {
             r.warnings.append(kNoDataFound);
@@ -331,8 +366,10 @@ LogFileReader::Result LogFileReader::read(QByteArrayView bytes, LogBuffer& log, 
         QByteArrayView f[2];
         if (!splitExactly(line, f))
             continue;
-        if (n <= 7)
+        if (n <= 7) {
             r.headerValuesRead |= 1u << (n - 1);
+            headerFields[n - 1] = text(f[1]);
+        }
         switch (n) {
         case 1:
             log.DataLogInterval = numberField(f[1]);
@@ -360,6 +397,7 @@ LogFileReader::Result LogFileReader::read(QByteArrayView bytes, LogBuffer& log, 
         }
     }
     r.headerComplete = true;
+    checkHeaderValues(log, r.headerValuesRead, headerFields, r.warnings);
 
     // Samples: a row with the wrong field count still uses up its index.
     int firstInvalid = 0;

@@ -39,6 +39,8 @@ private Q_SLOTS:
     void unreadableFile();
     void samplesThatAreNotNumbers_data();
     void samplesThatAreNotNumbers();
+    void headerValuesNoLogCanHold_data();
+    void headerValuesNoLogCanHold();
     void sampleNumberRoundsAsFullConversion_data();
     void sampleNumberRoundsAsFullConversion();
     void sampleNumberOnRandomDecimals();
@@ -388,6 +390,55 @@ void tst_logfilereader::arbitraryBytesNeverCrash() {
         QVERIFY(r.rowsRead <= LogBuffer::kSamples);
         QVERIFY(log.FuelType.size() <= 16);
     }
+}
+
+void tst_logfilereader::headerValuesNoLogCanHold_data() {
+    QTest::addColumn<QByteArray>("from");
+    QTest::addColumn<QByteArray>("to");
+    QTest::addColumn<QString>("warning"); // empty: the value is taken
+    QTest::newRow("interval .096")
+        << QByteArray("Interval\",.5") << QByteArray("Interval\",.096") << QString();
+    QTest::newRow("interval 0") << QByteArray("Interval\",.5") << QByteArray("Interval\",0")
+                                << "The data logging interval \"0\" in the file cannot be "
+                                   "right; 0.1 is used instead.";
+    QTest::newRow("interval negative")
+        << QByteArray("Interval\",.5") << QByteArray("Interval\",-0.1")
+        << "The data logging interval \"-0.1\" in the file cannot be right; 0.1 is used "
+           "instead.";
+    QTest::newRow("interval 1e308")
+        << QByteArray("Interval\",.5") << QByteArray("Interval\",1e308")
+        << "The data logging interval \"1e308\" in the file cannot be right; 0.1 is used "
+           "instead.";
+    QTest::newRow("maximum RPM -5")
+        << QByteArray("Display\",8000") << QByteArray("Display\",-5")
+        << "The maximum RPM display \"-5\" in the file cannot be right; 10000 is used "
+           "instead.";
+    QTest::newRow("volts 1e39")
+        << QByteArray("Input Volts\",4.5") << QByteArray("Input Volts\",1e39")
+        << "The maximum input volts \"1e39\" in the file cannot be right; 5 is used instead.";
+}
+
+// A value no log can hold is said where the file is read and replaced by its default:
+// an interval of 0 made every later chart of the log fail.
+void tst_logfilereader::headerValuesNoLogCanHold() {
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    QFETCH(QString, warning);
+    QByteArray bytes = header() + rows(LogBuffer::kSamples) + trailerDate() + trailerComment() +
+                       fuelLine() + ratioLine();
+    bytes.replace(from, to);
+    LogBuffer log;
+    log.ClearDataBuffer();
+    const LogFileReader::Result r = LogFileReader::read(bytes, log);
+    if (warning.isEmpty()) {
+        QVERIFY(r.warnings.isEmpty());
+        QCOMPARE(log.DataLogInterval, 0.096f);
+        return;
+    }
+    QCOMPARE(r.warnings, QStringList{warning});
+    const LogBuffer defaults;
+    QVERIFY(log.DataLogInterval > 0.0f && log.MaxRPMDisplay > 0 && std::isfinite(log.MaxInVolts));
+    QCOMPARE(log.DataLogInterval == defaults.DataLogInterval, to.contains("Interval"));
 }
 
 void tst_logfilereader::samplesThatAreNotNumbers_data() {
