@@ -40,6 +40,16 @@ using namespace CliSupport;
 
 namespace {
 
+// The axes a file brings: named by the file, as every other message about it is. A map
+// from a tune's editor, or pasted from one, may repeat its last breakpoints.
+void checkAxisOf(const QString& file, const std::vector<double>& axis, const QString& name) {
+    try {
+        TuningSettings::checkAxis(axis, name, true);
+    } catch (const TuningInputError& e) {
+        throw TuningInputError(file + QStringLiteral(": ") + e.message());
+    }
+}
+
 const char* const kUsageText =
     "Usage: qero4d-cli tune LOG|CSV... [--rpm-axis LIST] [--load-axis LIST]\n"
     "         [--sensor 1|2|both] [--delay-ms N | --delay-curve RPM:MS,...]\n"
@@ -523,9 +533,8 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
                                                           "only as a .table file"));
             settings.rpmAxis = fuelTable.rpm.values;
             settings.loadAxis = fuelTable.load.values;
-            TuningSettings::checkAxis(settings.rpmAxis, *o.tune + QStringLiteral(": engine speed"),
-                                      true);
-            TuningSettings::checkAxis(settings.loadAxis, *o.tune + QStringLiteral(": load"), true);
+            checkAxisOf(*o.tune, settings.rpmAxis, QStringLiteral("engine speed"));
+            checkAxisOf(*o.tune, settings.loadAxis, QStringLiteral("load"));
             settings.base = fuelTable.grid();
             settings.baseDecimals = fuelTable.digits;
             err << "qero4d-cli tune: " << *o.tune << ": took "
@@ -547,14 +556,12 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
                 return;
             if (!o.rpmAxis) {
                 settings.rpmAxis = t->rpmAxis();
-                TuningSettings::checkAxis(settings.rpmAxis,
-                                          t->source() + QStringLiteral(": engine speed"));
+                checkAxisOf(t->source(), settings.rpmAxis, QStringLiteral("engine speed"));
                 o.rpmAxis = QString();
             }
             if (!o.loadAxis) {
                 settings.loadAxis = t->loadAxis();
-                TuningSettings::checkAxis(settings.loadAxis,
-                                          t->source() + QStringLiteral(": load"));
+                checkAxisOf(t->source(), settings.loadAxis, QStringLiteral("load"));
                 o.loadAxis = QString();
             }
         };

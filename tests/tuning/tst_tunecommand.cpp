@@ -211,6 +211,9 @@ void tst_tunecommand::badInputWritesNothing_data() {
     QTest::newRow("a cell that is not a number")
         << QStringList{"--base", "@bad.txt", "--rpm-axis", "1000,2000", "--load-axis", "0,50"}
         << "bad.txt: row 2, column 1: \"abc\" is not a number";
+    QTest::newRow("a pasted map's axis out of order")
+        << QStringList{"--base", "@descending.txt"}
+        << "descending.txt: the load axis is not strictly ascending: breakpoint 2 (40) follows 80";
     QTest::newRow("target table cell 0") << QStringList{"--target-table", "@zero.txt"}
                                          << "zero.txt: row 3, column 2: the target must be above 0";
     QTest::newRow("delay curve out of order")
@@ -241,6 +244,7 @@ void tst_tunecommand::badInputWritesNothing() {
     QFETCH(QString, message);
     write(QStringLiteral("small.txt"), "1\t2\n");
     write(QStringLiteral("bad.txt"), "50\t60\nabc\t70\n");
+    write(QStringLiteral("descending.txt"), "RPM\t80\t40\n1000\t50\t60\n2000\t55\t65\n");
     write(QStringLiteral("zero.txt"), "\t0\t50\n1000\t13\t13\n2000\t0\t13\n");
     write(QStringLiteral("other.csv"), "time,speed,load,afr1\n1,2,3,4\n");
     for (QString& a : args)
