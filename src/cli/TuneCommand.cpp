@@ -605,15 +605,24 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
         if (o.stoich) {
             settings.stoichRatio = *o.stoich;
         } else {
-            for (qsizetype i = 0; i < o.inputs.size(); ++i)
-                if (LogImport::isModuleLog(o.inputs[i]) || LogImport::isRecording(o.inputs[i])) {
-                    TuningLog log = sourceFor(o.inputs[i], columns)->read(o.inputs[i]);
+            for (qsizetype i = 0; i < o.inputs.size(); ++i) {
+                // A pipe cannot be looked into without being read: the first input, when
+                // it is one, is read here and kept, and says its fuel if it knows it.
+                const QFileInfo info(o.inputs[i]);
+                const bool stream = i == 0 && !o.join && info.exists() && !info.isFile();
+                if (!stream && !LogImport::isModuleLog(o.inputs[i]) &&
+                    !LogImport::isRecording(o.inputs[i]))
+                    continue;
+                TuningLog log = sourceFor(o.inputs[i], columns)->read(o.inputs[i]);
+                const bool declares = !stream || log.fuelStoichRatio.has_value();
+                if (declares)
                     settings.stoichRatio = log.fuelStoichRatio.value_or(Units::kGasolineStoich);
-                    // A log to be joined is read again, with the engine computer's.
-                    if (i == 0 && !o.join)
-                        first = std::move(log);
+                // A log to be joined is read again, with the engine computer's.
+                if (i == 0 && !o.join)
+                    first = std::move(log);
+                if (declares)
                     break;
-                }
+            }
         }
         if (tuneTargets) {
             // Lambda targets in the run's units; AFR targets are taken as the fuel's AFR.

@@ -56,7 +56,10 @@ TuningLog LogFileSampleSource::fromBuffer(const LogBuffer& log, int rows, const 
 }
 
 TuningLog LogFileSampleSource::read(const QString& path) const {
-    const QByteArray bytes = LogFileReader::readBytes(path);
+    return parse(LogFileReader::readBytes(path), path);
+}
+
+TuningLog LogFileSampleSource::parse(QByteArrayView bytes, const QString& path) {
     auto log = std::make_unique<LogBuffer>();
     log->ClearDataBuffer();
     const LogFileReader::Result result =

@@ -3,6 +3,8 @@
 
 #include "tuning/TuningSampleSource.h"
 
+#include <QByteArrayView>
+
 #include <QBitArray>
 
 struct LogBuffer;
@@ -13,6 +15,8 @@ struct LogBuffer;
 class LogFileSampleSource : public TuningSampleSource {
 public:
     TuningLog read(const QString& path) const override;
+    // The same from bytes already read (a pipe read once); `path` names them.
+    static TuningLog parse(QByteArrayView bytes, const QString& path);
 
     // The same from a buffer that has been read already; `rows` is the number of sample
     // rows the file held. Rows that the reader did not fill (`filled`, when given: the

@@ -2,6 +2,8 @@
 #include "tuning/TuningSources.h"
 
 #include "logdata/LogImport.h"
+#include "logdata/ModuleLogReader.h"
+#include "logdata/RecordingLogReader.h"
 #include "support/QeroFailure.h"
 #include "tuning/ChannelFilter.h"
 #include "tuning/LogFileSampleSource.h"
@@ -19,11 +21,8 @@ namespace {
 
 // A CSV laid out in the columns the workbench has always read by default (time, rpm,
 // load, afr1) keeps being read by them.
-bool hasDefaultColumns(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    const CsvSampleSource::Preview p = CsvSampleSource::preview(f.read(1 << 16), 0);
+bool hasDefaultColumns(QByteArrayView head) {
+    const CsvSampleSource::Preview p = CsvSampleSource::preview(head, 0);
     const CsvSampleSource::Columns d;
     for (const QString& name : {d.time, d.rpm, d.load, d.sensor1}) {
         bool found = false;
@@ -35,36 +34,82 @@ bool hasDefaultColumns(const QString& path) {
     return true;
 }
 
+bool hasDefaultColumns(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && hasDefaultColumns(QByteArrayView(f.read(1 << 16)));
+}
+
+bool isTextName(const QString& path) {
+    return path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive) ||
+           path.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive);
+}
+
+// A log by its recognised channels, or nullopt where a CSV's channels are not recognised
+// and its default columns are to be tried. Throws where no reader takes the file.
+std::optional<TuningLog> byChannels(LogReadResult r, bool text, bool large) {
+    if (!r.log) {
+        if (large)
+            throw QeroFailure(QStringLiteral("Tune"), r.error);
+        if (!text)
+            throw TuningInputError(r.error);
+        return std::nullopt;
+    }
+    try {
+        TuningLog log = LogSampleSource::fromLog(*r.log);
+        log.warnings = r.warnings + log.warnings;
+        return log;
+    } catch (const TuningInputError&) {
+        if (!text)
+            throw;
+    }
+    return std::nullopt;
+}
+
 // Any other log by its recognised channels. A CSV whose channels are not recognised is
 // read by the default columns, whose messages say which column is missing. A large file
 // no reader takes is refused with the import's reason: its limits hold, and a file of
-// zeros or one endless line is not read whole a second time.
+// zeros or one endless line is not read whole a second time. A pipe or a device is read
+// once, into memory, and every reader is tried on those bytes.
 class GuessedSource : public TuningSampleSource {
     static constexpr qint64 kSmallFileBytes = qint64(1) << 20;
 
 public:
     TuningLog read(const QString& path) const override {
-        if (!hasDefaultColumns(path)) {
-            const bool text = path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive) ||
-                              path.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive);
-            LogReadResult r = LogImport::open(path);
-            if (!r.log) {
-                if (QFileInfo(path).size() > kSmallFileBytes)
-                    throw QeroFailure(QStringLiteral("Tune"), r.error);
-                if (!text)
-                    throw TuningInputError(r.error);
-            } else {
-                try {
-                    TuningLog log = LogSampleSource::fromLog(*r.log);
-                    log.warnings = r.warnings + log.warnings;
-                    return log;
-                } catch (const TuningInputError&) {
-                    if (!text)
-                        throw;
-                }
-            }
-        }
+        const QFileInfo info(path);
+        if (info.exists() && !info.isFile())
+            return readStream(path);
+        if (!hasDefaultColumns(path))
+            if (std::optional<TuningLog> log = byChannels(LogImport::open(path), isTextName(path),
+                                                          info.size() > kSmallFileBytes))
+                return std::move(*log);
         return CsvSampleSource().read(path);
+    }
+
+private:
+    static TuningLog readStream(const QString& path) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            throw QeroFailure(QStringLiteral("Tune"),
+                              path + QStringLiteral(": ") + f.errorString());
+        const QByteArray bytes = f.read(LogImport::kMaxStreamBytes + 1);
+        if (bytes.size() > LogImport::kMaxStreamBytes)
+            throw QeroFailure(QStringLiteral("Tune"),
+                              QStringLiteral("%1 gave more than %2 MB without ending; a log read "
+                                             "from a pipe or a device is read up to %2 MB.")
+                                  .arg(path)
+                                  .arg(LogImport::kMaxStreamBytes >> 20));
+        // The module's logs and recordings have readers of their own, as from a file.
+        const LogReader* reader = LogImport::choose(bytes, path);
+        if (dynamic_cast<const ModuleLogReader*>(reader))
+            return LogFileSampleSource::parse(bytes, path);
+        if (dynamic_cast<const RecordingLogReader*>(reader))
+            return RecordingSampleSource::parse(bytes, path);
+        if (!hasDefaultColumns(
+                QByteArrayView(bytes).first(std::min<qsizetype>(bytes.size(), 1 << 16))))
+            if (std::optional<TuningLog> log =
+                    byChannels(LogImport::read(bytes, path), true, bytes.size() > kSmallFileBytes))
+                return std::move(*log);
+        return CsvSampleSource().parse(bytes, path);
     }
 };
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "../logdata/LogFixtures.h"
+#include "../logdata/RecordingFixture.h"
 
 #include "cli/ConvertCommand.h"
 #include "cli/InfoCommand.h"
@@ -63,6 +64,8 @@ private Q_SLOTS:
 
     void dispatcher();
     void libraryNotesStayOffTheTerminal();
+    void tuneReadsAPipeOnce_data();
+    void tuneReadsAPipeOnce();
 
     void convertDiskFullKeepsOldOutput();
     void convertOntoDeviceWritesIntoIt();
@@ -300,6 +303,42 @@ void tst_cli::dispatcher() {
     QVERIFY(text.contains(QStringLiteral("unknown command frobnicate")));
     std::tie(status, text) = exec({});
     QCOMPARE(status, 2);
+}
+
+void tst_cli::tuneReadsAPipeOnce_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("module log") << "drive.log" << complete();
+    QTest::newRow("recording") << "rec.csv" << RecordingFixture::text(400);
+    QByteArray csv("time,rpm,load,afr1\n");
+    for (int i = 0; i < 400; ++i)
+        csv += QByteArray::number(i * 0.1, 'f', 1) + ',' + QByteArray::number(1500 + i % 7) +
+               ",50," + QByteArray::number(13.0 + (i % 10) * 0.1, 'f', 1) + '\n';
+    QTest::newRow("CSV by the default columns") << "table.csv" << csv;
+}
+
+// `tune <(cat log)` or `... | qero4d-cli tune /dev/stdin`: a pipe is read once, and gives
+// the correction the file gives.
+void tst_cli::tuneReadsAPipeOnce() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QVERIFY(writeFile(path(name), bytes));
+    const auto tune = [](const QString& input, const QByteArray& stdinBytes) {
+        QProcess p;
+        p.start(QStringLiteral(QERO_CLI_PATH),
+                {QStringLiteral("tune"), input, QStringLiteral("--min-weight"), QStringLiteral("1"),
+                 QStringLiteral("--no-filter"), QStringLiteral("load-rate")});
+        p.waitForStarted();
+        p.write(stdinBytes);
+        p.closeWriteChannel();
+        p.waitForFinished(30000);
+        return std::make_pair(p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()));
+    };
+    const auto [fileStatus, fromFile] = tune(path(name), QByteArray());
+    QCOMPARE(fileStatus, 0);
+    const auto [pipeStatus, fromPipe] = tune(QStringLiteral("/dev/stdin"), bytes);
+    QCOMPARE(pipeStatus, 0);
+    QCOMPARE(fromPipe, fromFile);
 }
 
 // A chart drawn where the session has no runtime folder (a cron job, a container): the
