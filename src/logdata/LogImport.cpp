@@ -115,24 +115,35 @@ LogReadResult LogImport::open(const QString& path, const LogReadProgress& progre
                 QStringLiteral("Cannot read %1: %2").arg(shown, file.errorString()));
         return read(all, path, progress);
     }
-    // A pipe or a device: read once, up to the limit.
+    QString why;
+    const std::optional<QByteArray> all = readStream(file, path, &why, progress);
+    if (!all)
+        return LogReadResult::failure(why);
+    if (all->isEmpty())
+        return LogReadResult::failure(QStringLiteral("%1 is empty.").arg(shown));
+    return read(*all, path, progress);
+}
+
+std::optional<QByteArray> LogImport::readStream(QIODevice& device, const QString& path,
+                                                QString* error, const LogReadProgress& progress) {
+    // A pipe hands over what it holds at each read, not all that is asked for.
     QByteArray all;
     while (true) {
-        const QByteArray chunk = file.read(1 << 20);
+        const QByteArray chunk = device.read(1 << 20);
         if (chunk.isEmpty())
-            break;
+            return all;
         all.append(chunk);
-        if (all.size() > kMaxStreamBytes)
-            return LogReadResult::failure(
-                QStringLiteral("%1 gave more than %2 without ending; a log read from a pipe or a "
-                               "device is read up to %2.")
-                    .arg(shown, sizeText(kMaxStreamBytes)));
-        if (progress && !progress(all.size(), 0))
-            return LogReadResult::failure(kCancelled);
+        if (all.size() > kMaxStreamBytes) {
+            *error = QStringLiteral("%1 gave more than %2 without ending; a log read from a "
+                                    "pipe or a device is read up to %2.")
+                         .arg(LogFileReader::printable(path), sizeText(kMaxStreamBytes));
+            return std::nullopt;
+        }
+        if (progress && !progress(all.size(), 0)) {
+            *error = kCancelled;
+            return std::nullopt;
+        }
     }
-    if (all.isEmpty())
-        return LogReadResult::failure(QStringLiteral("%1 is empty.").arg(shown));
-    return read(all, path, progress);
 }
 
 bool LogImport::isModuleLog(const QString& path) {

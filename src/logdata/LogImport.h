@@ -3,9 +3,12 @@
 
 #include "logdata/LogReader.h"
 
+#include <QByteArray>
+#include <QIODevice>
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 // The one way into the program for a log file: open(path) reads the file through the
@@ -33,6 +36,11 @@ bool isModuleLog(const QString& path);
 // True when the file is a recording of the real-time view (by its content). A pipe or a
 // device is not looked into (that would use up its first bytes): false.
 bool isRecording(const QString& path);
+
+// The whole of a pipe or a device, read once, up to kMaxStreamBytes; nullopt, with the
+// reason for the user in `error`, when it gives more or the read is cancelled.
+std::optional<QByteArray> readStream(QIODevice& device, const QString& path, QString* error,
+                                     const LogReadProgress& progress = {});
 
 // Reads the file through the reader chosen by its content. A file no reader takes is
 // refused naming the formats tried; one that cannot be opened names the system's reason.

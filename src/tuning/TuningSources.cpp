@@ -91,13 +91,11 @@ private:
         if (!f.open(QIODevice::ReadOnly))
             throw QeroFailure(QStringLiteral("Tune"),
                               path + QStringLiteral(": ") + f.errorString());
-        const QByteArray bytes = f.read(LogImport::kMaxStreamBytes + 1);
-        if (bytes.size() > LogImport::kMaxStreamBytes)
-            throw QeroFailure(QStringLiteral("Tune"),
-                              QStringLiteral("%1 gave more than %2 MB without ending; a log read "
-                                             "from a pipe or a device is read up to %2 MB.")
-                                  .arg(path)
-                                  .arg(LogImport::kMaxStreamBytes >> 20));
+        QString why;
+        const std::optional<QByteArray> all = LogImport::readStream(f, path, &why);
+        if (!all)
+            throw QeroFailure(QStringLiteral("Tune"), why);
+        const QByteArray& bytes = *all;
         // The module's logs and recordings have readers of their own, as from a file.
         const LogReader* reader = LogImport::choose(bytes, path);
         if (dynamic_cast<const ModuleLogReader*>(reader))
