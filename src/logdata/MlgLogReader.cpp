@@ -114,6 +114,20 @@ QString MlgLogReader::styleName(int style) {
     return QStringLiteral("style %1").arg(style);
 }
 
+std::optional<MlgLogReader::Layout> MlgLogReader::layout(QByteArrayView head) {
+    if (!head.startsWith(kSignature) || head.size() < 8)
+        return std::nullopt;
+    const auto* d = reinterpret_cast<const uchar*>(head.data());
+    Layout l;
+    l.version = int(be(d + 6, 2));
+    const bool v2 = l.version == 2;
+    if ((l.version != 1 && !v2) || head.size() < (v2 ? 24 : 22))
+        return std::nullopt;
+    l.infoAt = v2 ? qint64(be(d + 12, 4)) : qint64(be(d + 12, 2));
+    l.dataAt = qint64(be(d + (v2 ? 16 : 14), 4));
+    return l;
+}
+
 int MlgLogReader::recognise(QByteArrayView head, const QString&) const {
     return head.startsWith(kSignature) ? 100 : 0;
 }
@@ -140,9 +154,10 @@ MlgLogReader::Parsed MlgLogReader::parse(QByteArrayView bytes, const LogReadProg
         return p;
     }
     p.timestamp = quint32(be(d + 8, 4));
-    const qsizetype infoAt = v2 ? qsizetype(be(d + 12, 4)) : qsizetype(be(d + 12, 2));
+    const Layout l = *layout(bytes);
+    const qsizetype infoAt = l.infoAt;
+    const qsizetype dataAt = l.dataAt;
     const qsizetype o = v2 ? 16 : 14;
-    const qsizetype dataAt = qsizetype(be(d + o, 4));
     const int recordBytes = int(be(d + o + 4, 2));
     const int fieldCount = int(be(d + o + 6, 2));
     const qsizetype fieldsEnd = headerBytes + qsizetype(fieldCount) * entryBytes;

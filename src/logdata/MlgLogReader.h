@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
+
 #include "logdata/LogReader.h"
 
 #include <QByteArray>
@@ -21,6 +23,17 @@ public:
     int recognise(QByteArrayView head, const QString& path) const override;
     LogReadResult read(QByteArrayView bytes, const QString& source,
                        const LogReadProgress& progress) const override;
+
+    // Where the parts of a log lie, as its header says: its format version (1 or 2), and
+    // the information block from `infoAt` up to the data at `dataAt`.
+    struct Layout {
+        int version = 0;
+        qint64 infoAt = 0;
+        qint64 dataAt = 0;
+    };
+    // From the first bytes of a file (24 hold every version's header); nullopt where they
+    // are no MLG header of version 1 or 2.
+    static std::optional<Layout> layout(QByteArrayView head);
 
     struct Field {
         int type = 0; // 0 U08, 1 S08, 2 U16, 3 S16, 4 U32, 5 S32, 6 S64, 7 F32, 10-12 bits

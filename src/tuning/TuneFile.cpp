@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tuning/TuneFile.h"
 
+#include "logdata/MlgLogReader.h"
+
 #include "support/QeroFailure.h"
 #include "tuning/TuningInputError.h"
 
@@ -30,20 +32,13 @@ TuneFile TuneFile::readFile(const QString& path) {
         throw QeroFailure(QStringLiteral("Tune"), path + QStringLiteral(": ") + file.errorString());
     // A MegaLogViewer binary log of version 2 carries the tune it was logged with in its
     // information block, which lies between the field list and the data.
-    const QByteArray head = file.peek(24);
-    if (head.startsWith(QByteArrayView("MLVLG\0", 6))) {
-        const auto be = [&head](int at, int n) {
-            quint64 v = 0;
-            for (int i = 0; i < n; ++i)
-                v = (v << 8) | quint8(head[at + i]);
-            return qint64(v);
-        };
-        if (head.size() < 24 || be(6, 2) != 2)
+    if (const std::optional<MlgLogReader::Layout> l = MlgLogReader::layout(file.peek(24))) {
+        if (l->version != 2)
             throw TuningInputError::at(path, 0, 0,
                                        QStringLiteral("only a version-2 MegaLogViewer log "
                                                       "carries a tune"));
-        const qint64 infoAt = be(12, 4);
-        const qint64 dataAt = be(16, 4);
+        const qint64 infoAt = l->infoAt;
+        const qint64 dataAt = l->dataAt;
         if (infoAt < 24 || dataAt <= infoAt || dataAt > file.size())
             throw TuningInputError::at(path, 0, 0, QStringLiteral("the log carries no tune"));
         if (dataAt - infoAt > kMaxBytes)
