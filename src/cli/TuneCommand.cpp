@@ -124,6 +124,23 @@ struct JoinRefused : std::runtime_error {
     explicit JoinRefused(const QString& why) : std::runtime_error(why.toStdString()) {}
 };
 
+// Says the failure being handled and gives its exit status: input that cannot be used is
+// a usage error, everything else (a file, a join that does not match) a failure.
+int failed(QTextStream& err) {
+    try {
+        throw;
+    } catch (const JoinRefused& e) {
+        err << "qero4d-cli tune: " << QString::fromStdString(e.what()) << "\n";
+        return kFailure;
+    } catch (const TuningInputError& e) {
+        err << "qero4d-cli tune: " << e.message() << "\n";
+        return kUsage;
+    } catch (...) {
+        err << "qero4d-cli tune: " << ErrorReport::describeCurrentException() << "\n";
+        return kFailure;
+    }
+}
+
 int usage(QTextStream& err, const QString& problem) {
     err << "qero4d-cli tune: " << problem << "\n\n" << kUsageText;
     return kUsage;
@@ -587,15 +604,8 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
                                                    c + (targetTable->hasAxes() ? 2 : 1),
                                                    QStringLiteral("the target must be above 0"));
         }
-    } catch (const JoinRefused& e) {
-        err << "qero4d-cli tune: " << QString::fromStdString(e.what()) << "\n";
-        return kFailure;
-    } catch (const TuningInputError& e) {
-        err << "qero4d-cli tune: " << e.message() << "\n";
-        return kUsage;
     } catch (...) {
-        err << "qero4d-cli tune: " << ErrorReport::describeCurrentException() << "\n";
-        return kFailure;
+        return failed(err);
     }
 
     std::optional<TuningLog> first;
@@ -705,15 +715,8 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
                     << " rows could not be read and were left out\n";
             bench->add(log);
         }
-    } catch (const JoinRefused& e) {
-        err << "qero4d-cli tune: " << QString::fromStdString(e.what()) << "\n";
-        return kFailure;
-    } catch (const TuningInputError& e) {
-        err << "qero4d-cli tune: " << e.message() << "\n";
-        return kUsage;
     } catch (...) {
-        err << "qero4d-cli tune: " << ErrorReport::describeCurrentException() << "\n";
-        return kFailure;
+        return failed(err);
     }
 
     const TuningResult result = bench->result();
@@ -769,12 +772,8 @@ int runTuneCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
                 << (fuelTable.name.isEmpty() ? QStringLiteral("table") : fuelTable.name) << " to "
                 << *o.writeTune << "\n";
         }
-    } catch (const TuningInputError& e) {
-        err << "qero4d-cli tune: " << e.message() << "\n";
-        return kUsage;
     } catch (...) {
-        err << "qero4d-cli tune: " << ErrorReport::describeCurrentException() << "\n";
-        return kFailure;
+        return failed(err);
     }
     if (o.outPath.isEmpty()) {
         out << text;
